@@ -1,0 +1,59 @@
+# Front door for the CMake build. `make test` and `make run` are all a newcomer needs.
+BUILD      ?= build
+ASAN_BUILD ?= build-asan
+JOBS       ?= $(shell nproc)
+ARCHIVE    ?=
+PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb
+SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
+
+.PHONY: deps configure build test test-asan bench run clean
+
+# Installs only the packages that are missing.
+deps:
+	@missing=""; for p in $(PACKAGES); do \
+	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
+	done; \
+	if [ -n "$$missing" ]; then \
+	  echo "Installing:$$missing"; \
+	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
+	fi
+
+$(BUILD)/build.ninja:
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+configure: $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: deps
+	$(MAKE) build
+	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Sanitizer build: leaks, overflows and undefined behaviour fail the tests.
+test-asan: deps
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_BUILD_BENCH=OFF
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+bench: deps
+	$(MAKE) build
+	@for b in $(BUILD)/bench/*_bench; do \
+	  if [ -x "$$b" ]; then echo "== $$b"; "$$b" || exit 1; fi; \
+	done
+	@for s in bench/*.sh; do \
+	  if [ -f "$$s" ]; then echo "== $$s"; BUILD=$(BUILD) sh "$$s" || exit 1; fi; \
+	done
+
+run: deps
+	$(MAKE) build
+	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ] && [ -z "$$QT_QPA_PLATFORM" ]; then \
+	  echo "No display found. Run it under a virtual display:  xvfb-run -a make run"; \
+	  echo "or without any window:                            QT_QPA_PLATFORM=offscreen make run"; \
+	  exit 1; \
+	fi
+	$(BUILD)/app/vorn $(ARCHIVE)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)
