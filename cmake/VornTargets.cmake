@@ -30,5 +30,18 @@ function(vorn_folder_tests name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-    PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}" TIMEOUT 600)
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;${ARG_ENVIRONMENT}" TIMEOUT 600)
+endfunction()
+
+# vorn_benchmark(<name> LINKS <targets...>)
+# Builds bench/<name>.cpp into build/bench/<name>, which `make bench` runs.
+function(vorn_benchmark name)
+  cmake_parse_arguments(ARG "" "" "LINKS" ${ARGN})
+  if(NOT VORN_BUILD_BENCH)
+    return()
+  endif()
+  find_package(benchmark REQUIRED)
+  add_executable(${name} ${PROJECT_SOURCE_DIR}/bench/${name}.cpp)
+  target_link_libraries(${name} PRIVATE ${ARG_LINKS} vorn_testing benchmark::benchmark)
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/bench)
 endfunction()
