@@ -1,0 +1,497 @@
+#include "archive/far_archive.h"
+
+#include "base/buffered_reader.h"
+#include "base/buffered_writer.h"
+#include "base/endian.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace vorn {
+
+namespace {
+
+constexpr uint32_t kNoEntry = std::numeric_limits<uint32_t>::max();
+constexpr uint64_t kMaxOffset = std::numeric_limits<uint32_t>::max();
+
+std::unique_ptr<uint8_t[]> AllocateBytes(size_t length)
+{
+    return std::unique_ptr<uint8_t[]>(new (std::nothrow) uint8_t[length == 0 ? 1 : length]);
+}
+
+// The name length a record carries, and how many name bytes follow it.
+uint32_t RecordNameLength(const std::string& name, bool narrow)
+{
+    const auto length = static_cast<uint32_t>(name.size());
+    return narrow ? (length & 0xFFFFu) : length;
+}
+
+bool WriteHeader(BufferedWriter& out, uint32_t manifestOffset)
+{
+    uint8_t header[FarHeader::kSize];
+    std::memcpy(header, FarHeader::kMagic.data(), FarHeader::kMagic.size());
+    StoreLE32(header + FarHeader::kVersionOffset, FarHeader::kWrittenVersion);
+    StoreLE32(header + FarHeader::kManifestOffsetOffset, manifestOffset);
+    return out.Write(header, sizeof header);
+}
+
+struct PlannedRecord {
+    uint32_t index;
+    uint32_t offset;
+};
+
+bool WriteManifest(BufferedWriter& out, const std::vector<CFarEntry>& entries, const std::vector<PlannedRecord>& records,
+                   bool narrow)
+{
+    if (!out.WriteLE32(static_cast<uint32_t>(records.size())))
+        return false;
+    for (const PlannedRecord& record : records) {
+        const CFarEntry& entry = entries[record.index];
+        const uint32_t nameLength = RecordNameLength(entry.name, narrow);
+        if (!out.WriteLE32(entry.size1) || !out.WriteLE32(entry.size2) || !out.WriteLE32(record.offset))
+            return false;
+        if (!(narrow ? out.WriteLE16(static_cast<uint16_t>(nameLength)) : out.WriteLE32(nameLength)))
+            return false;
+        if (!out.Write(entry.name.data(), nameLength))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+CFarArchive::CFarArchive()
+    : nameIndex_(0, IndexHash{&entries_}, IndexEqual{&entries_})
+{
+    blocks_.emplace_back(); // the permanent empty block 0
+}
+
+CFarArchive::~CFarArchive() = default;
+
+void CFarArchive::Clear()
+{
+    CloseSource();
+    blocks_.clear();
+    blocks_.emplace_back();
+    IndexClear();
+    entries_.clear();
+    narrowNameLengths_ = false;
+    header_ = FarHeader{};
+}
+
+void CFarArchive::AttachSource(const ByteStream& file)
+{
+    CloseSource();
+    source_ = file.DuplicateHandle();
+}
+
+void CFarArchive::CloseSource()
+{
+    source_.reset();
+}
+
+// ---- loading -------------------------------------------------------------
+
+bool CFarArchive::Load(ByteStream& stream)
+{
+    Clear();
+    if (stream.Seek(0, SeekOrigin::Begin) != 0)
+        return false;
+    source_ = stream.DuplicateHandle();
+    if (!source_)
+        return true; // an in-memory stream has no file to read the bytes from later
+    return ReadManifest(stream);
+}
+
+bool CFarArchive::ReadManifest(ByteStream& stream)
+{
+    BufferedReader in(stream);
+    uint8_t header[FarHeader::kSize];
+    if (!in.Read(header, sizeof header))
+        return false;
+    std::memcpy(header_.magic.data(), header, header_.magic.size());
+    header_.version = LoadLE32(header + FarHeader::kVersionOffset);
+    header_.manifestOffset = LoadLE32(header + FarHeader::kManifestOffsetOffset);
+    if (header_.magic != FarHeader::kMagic)
+        return false;
+    if (!in.SeekTo(header_.manifestOffset) || in.Position() != header_.manifestOffset)
+        return false;
+
+    // The count is never trusted for reserving memory: a record exists only once read.
+    uint32_t count = 0;
+    if (!in.ReadLE32(count))
+        return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint32_t size1 = 0, size2 = 0, offset = 0, nameLength = 0;
+        if (!in.ReadLE32(size1) || !in.ReadLE32(size2) || !in.ReadLE32(offset))
+            return false;
+        if (narrowNameLengths_) {
+            uint16_t narrow = 0;
+            if (!in.ReadLE16(narrow))
+                return false;
+            nameLength = narrow;
+        } else {
+            if (!in.ReadLE32(nameLength))
+                return false;
+            if ((nameLength >> 16) != 0) {
+                // The upper half was really the start of the name: the manifest
+                // uses 2-byte lengths from here on.
+                narrowNameLengths_ = true;
+                nameLength &= 0xFFFFu;
+                if (!in.SeekTo(in.Position() - 2))
+                    return false;
+            }
+        }
+        std::string name(nameLength, '\0');
+        if (!in.Read(name.data(), nameLength))
+            return false;
+        if (const size_t zero = name.find('\0'); zero != std::string::npos)
+            name.resize(zero);
+
+        CFarEntry entry;
+        entry.size1 = size1;
+        entry.size2 = size2;
+        entry.offset = offset;
+        entry.nameLength = nameLength;
+        entry.name = std::move(name);
+        entries_.push_back(std::move(entry));
+        nextSameName_.push_back(kNoEntry);
+        IndexInsert(static_cast<uint32_t>(entries_.size() - 1));
+    }
+    return true;
+}
+
+// ---- entry bytes ---------------------------------------------------------
+
+void CFarArchive::StoreBytes(CFarEntry& entry, std::unique_ptr<uint8_t[]> bytes, uint32_t length)
+{
+    if (entry.blockIndex <= 0 || static_cast<size_t>(entry.blockIndex) >= blocks_.size()) {
+        blocks_.emplace_back();
+        entry.blockIndex = static_cast<int32_t>(blocks_.size() - 1);
+    }
+    FarDataBlock& block = blocks_[static_cast<size_t>(entry.blockIndex)];
+    block.bytes = std::move(bytes);
+    block.length = length;
+    block.allocated = true;
+}
+
+bool CFarArchive::LoadData(size_t index)
+{
+    if (!IsLive(index))
+        return false;
+    CFarEntry& entry = entries_[index];
+    if (BlockOf(index).HasBytes())
+        return true;
+    if (!source_ || entry.offset < 0)
+        return false;
+    // A damaged size must not turn into a huge allocation: check against the file first.
+    const int64_t fileLength = source_->Length();
+    if (fileLength < 0 || entry.offset + static_cast<int64_t>(entry.size2) > fileLength)
+        return false;
+    if (source_->Seek(entry.offset, SeekOrigin::Begin) != entry.offset)
+        return false;
+    auto bytes = AllocateBytes(entry.size2);
+    if (!bytes || !source_->ReadExact(bytes.get(), entry.size2))
+        return false;
+    StoreBytes(entry, std::move(bytes), entry.size2);
+    return true;
+}
+
+bool CFarArchive::LoadAllData()
+{
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (!entries_[i].isDeleted && !LoadData(i))
+            return false;
+    }
+    return true;
+}
+
+bool CFarArchive::SetData(size_t index, ByteStream& stream)
+{
+    const int64_t length = stream.Length();
+    if (length < 0 || stream.Seek(0, SeekOrigin::Begin) != 0)
+        return false;
+    if (!IsLive(index) || static_cast<uint64_t>(length) > kMaxOffset)
+        return false;
+    // Read everything before touching the entry, so a short read changes nothing.
+    const auto size = static_cast<uint32_t>(length);
+    auto bytes = AllocateBytes(size);
+    if (!bytes || !stream.ReadExact(bytes.get(), size))
+        return false;
+    CFarEntry& entry = entries_[index];
+    entry.size1 = size;
+    entry.size2 = size;
+    StoreBytes(entry, std::move(bytes), size);
+    entry.offset = -1;
+    entry.isNew = true;
+    return true;
+}
+
+std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStream& stream, bool overwrite)
+{
+    std::optional<size_t> found = FindEntry(name);
+    if (found && !overwrite)
+        return std::nullopt;
+    const bool appended = !found;
+    if (appended) {
+        CFarEntry entry;
+        entry.name = std::string(name);
+        entry.nameLength = static_cast<uint32_t>(entry.name.size());
+        entries_.push_back(std::move(entry));
+        nextSameName_.push_back(kNoEntry);
+        found = entries_.size() - 1;
+        IndexInsert(static_cast<uint32_t>(*found));
+    }
+    if (!SetData(*found, stream)) {
+        // An entry whose sizes would not match its bytes must not reach a save.
+        if (appended)
+            MarkDeleted(*found);
+        return std::nullopt;
+    }
+    return found;
+}
+
+// ---- lookup and edits ----------------------------------------------------
+
+std::optional<size_t> CFarArchive::FindEntry(std::string_view name) const
+{
+    const auto it = nameIndex_.find(name);
+    if (it == nameIndex_.end())
+        return std::nullopt;
+    return *it;
+}
+
+bool CFarArchive::MarkDeleted(size_t index)
+{
+    if (!IsLive(index))
+        return false;
+    IndexRemove(static_cast<uint32_t>(index));
+    entries_[index].isDeleted = true;
+    return true;
+}
+
+bool CFarArchive::RenameEntry(size_t index, std::string_view name)
+{
+    if (!IsLive(index))
+        return false;
+    IndexRemove(static_cast<uint32_t>(index));
+    entries_[index].name = std::string(name);
+    entries_[index].nameLength = static_cast<uint32_t>(name.size());
+    IndexInsert(static_cast<uint32_t>(index));
+    return true;
+}
+
+uint32_t CFarArchive::EntryCount() const
+{
+    return static_cast<uint32_t>(std::count_if(entries_.begin(), entries_.end(),
+                                               [](const CFarEntry& entry) { return !entry.isDeleted; }));
+}
+
+uint64_t CFarArchive::TotalSize() const
+{
+    uint64_t total = 0;
+    for (const CFarEntry& entry : entries_) {
+        if (!entry.isDeleted)
+            total += entry.size1;
+    }
+    return total;
+}
+
+const CFarEntry* CFarArchive::Entry(size_t index) const
+{
+    return index < entries_.size() ? &entries_[index] : nullptr;
+}
+
+const FarDataBlock& CFarArchive::BlockOf(size_t index) const
+{
+    if (index >= entries_.size())
+        return blocks_[0];
+    const int32_t block = entries_[index].blockIndex;
+    if (block <= 0 || static_cast<size_t>(block) >= blocks_.size())
+        return blocks_[0];
+    return blocks_[static_cast<size_t>(block)];
+}
+
+std::span<const uint8_t> CFarArchive::BytesOf(size_t index) const
+{
+    return BlockOf(index).Span();
+}
+
+// ---- saving --------------------------------------------------------------
+
+bool CFarArchive::Save(ByteStream& stream)
+{
+    // Plan everything first: a save that cannot complete writes nothing.
+    std::vector<PlannedRecord> records;
+    uint64_t position = FarHeader::kSize;
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const CFarEntry& entry = entries_[i];
+        if (entry.isDeleted)
+            continue;
+        const FarDataBlock& block = BlockOf(i);
+        if (!block.HasBytes() || block.length != entry.size2)
+            return false;
+        if (position > kMaxOffset)
+            return false;
+        records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(position)});
+        position += block.length;
+    }
+    if (position > kMaxOffset)
+        return false;
+    const auto manifestOffset = static_cast<uint32_t>(position);
+
+    if (!stream.Truncate(0) || stream.Seek(0, SeekOrigin::Begin) != 0)
+        return false;
+    BufferedWriter out(stream);
+    bool written = WriteHeader(out, manifestOffset);
+    for (const PlannedRecord& record : records) {
+        if (!written)
+            break;
+        const FarDataBlock& block = BlockOf(record.index);
+        written = out.Write(block.bytes.get(), block.length);
+    }
+    written = written && WriteManifest(out, entries_, records, narrowNameLengths_) && out.Finish();
+    if (!written)
+        return false;
+
+    for (const PlannedRecord& record : records) {
+        CFarEntry& entry = entries_[record.index];
+        entry.offset = record.offset;
+        entry.nameLength = static_cast<uint32_t>(entry.name.size());
+    }
+    header_ = FarHeader{};
+    header_.manifestOffset = manifestOffset;
+    return true;
+}
+
+bool CFarArchive::QuickSave()
+{
+    if (!source_)
+        return false;
+    const int64_t oldLength = source_->Length();
+    if (oldLength < 0)
+        return false;
+
+    std::vector<PlannedRecord> records;
+    uint64_t position = static_cast<uint64_t>(oldLength);
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        const CFarEntry& entry = entries_[i];
+        if (entry.isDeleted)
+            continue;
+        if (!entry.isNew) {
+            if (entry.offset < 0 || static_cast<uint64_t>(entry.offset) > kMaxOffset)
+                return false;
+            records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(entry.offset)});
+            continue;
+        }
+        const FarDataBlock& block = BlockOf(i);
+        if (!block.HasBytes())
+            continue; // nothing to write for it
+        if (position > kMaxOffset)
+            return false;
+        records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(position)});
+        position += block.length;
+    }
+    if (position > kMaxOffset)
+        return false;
+    const auto manifestOffset = static_cast<uint32_t>(position);
+
+    // Append first and make it durable; only then point the header at the new
+    // manifest. Until that last write the file still loads as it did before.
+    auto restore = [&] {
+        source_->Truncate(oldLength);
+        source_->Flush();
+        return false;
+    };
+    if (source_->Seek(oldLength, SeekOrigin::Begin) != oldLength)
+        return false;
+    {
+        BufferedWriter out(*source_);
+        bool written = true;
+        for (const PlannedRecord& record : records) {
+            if (!entries_[record.index].isNew)
+                continue;
+            const FarDataBlock& block = BlockOf(record.index);
+            if (!(written = out.Write(block.bytes.get(), block.length)))
+                break;
+        }
+        written = written && WriteManifest(out, entries_, records, narrowNameLengths_) && out.Finish();
+        if (!written || !source_->Flush())
+            return restore();
+    }
+
+    uint8_t oldHeader[FarHeader::kSize];
+    if (source_->Seek(0, SeekOrigin::Begin) != 0 || !source_->ReadExact(oldHeader, sizeof oldHeader))
+        return restore();
+    {
+        source_->Seek(0, SeekOrigin::Begin);
+        BufferedWriter out(*source_);
+        if (!WriteHeader(out, manifestOffset) || !out.Finish() || !source_->Flush()) {
+            source_->Seek(0, SeekOrigin::Begin);
+            source_->Write(oldHeader, sizeof oldHeader);
+            return restore();
+        }
+    }
+
+    for (const PlannedRecord& record : records) {
+        CFarEntry& entry = entries_[record.index];
+        entry.offset = record.offset;
+        entry.nameLength = static_cast<uint32_t>(entry.name.size());
+    }
+    header_ = FarHeader{};
+    header_.manifestOffset = manifestOffset;
+    return true;
+}
+
+// ---- name index ----------------------------------------------------------
+
+void CFarArchive::IndexInsert(uint32_t index)
+{
+    nextSameName_[index] = kNoEntry;
+    const auto it = nameIndex_.find(entries_[index].name);
+    if (it == nameIndex_.end()) {
+        nameIndex_.insert(index);
+        return;
+    }
+    const uint32_t head = *it;
+    if (index < head) {
+        nextSameName_[index] = head;
+        nameIndex_.erase(it);
+        nameIndex_.insert(index);
+        return;
+    }
+    uint32_t before = head;
+    while (nextSameName_[before] != kNoEntry && nextSameName_[before] < index)
+        before = nextSameName_[before];
+    nextSameName_[index] = nextSameName_[before];
+    nextSameName_[before] = index;
+}
+
+void CFarArchive::IndexRemove(uint32_t index)
+{
+    const auto it = nameIndex_.find(entries_[index].name);
+    if (it == nameIndex_.end())
+        return;
+    if (*it == index) {
+        nameIndex_.erase(it);
+        if (nextSameName_[index] != kNoEntry)
+            nameIndex_.insert(nextSameName_[index]);
+    } else {
+        uint32_t before = *it;
+        while (nextSameName_[before] != kNoEntry && nextSameName_[before] != index)
+            before = nextSameName_[before];
+        if (nextSameName_[before] == index)
+            nextSameName_[before] = nextSameName_[index];
+    }
+    nextSameName_[index] = kNoEntry;
+}
+
+void CFarArchive::IndexClear()
+{
+    nameIndex_.clear();
+    nextSameName_.clear();
+}
+
+} // namespace vorn

@@ -1,0 +1,107 @@
+#pragma once
+
+#include "archive/far_data_block.h"
+#include "archive/far_entry.h"
+#include "archive/far_header.h"
+#include "base/byte_stream.h"
+#include "base/name_compare.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+namespace vorn {
+
+// The in-memory form of one FAR archive: its entries in manifest order (then
+// in order of adding), the bytes brought into memory so far, and the open
+// source file the other bytes are read from on first use.
+//
+// Entries are named by their index in the list. Operations return false or
+// an empty result on failure and never show anything.
+class CFarArchive {
+public:
+    CFarArchive();
+    ~CFarArchive();
+    CFarArchive(const CFarArchive&) = delete;
+    CFarArchive& operator=(const CFarArchive&) = delete;
+
+    // Closes the source, drops every entry and its bytes.
+    void Clear();
+
+    // Replaces the entries by the manifest of `stream` and keeps a duplicate of
+    // its handle as the source. A stream without a handle (memory) loads as an
+    // empty archive without a source. A failed load keeps the records read so far.
+    bool Load(ByteStream& stream);
+    // Writes a complete, compact archive to `stream`. Every live entry must
+    // have its bytes in memory; otherwise nothing is written.
+    bool Save(ByteStream& stream);
+    // Appends the new bytes and a new manifest to the source, then points the
+    // header at it. On failure the source is cut back to its old length.
+    bool QuickSave();
+
+    void AttachSource(const ByteStream& file);
+    void CloseSource();
+    bool HasSource() const { return source_ != nullptr; }
+
+    bool LoadAllData();
+    bool LoadData(size_t index);
+    bool SetData(size_t index, ByteStream& stream);
+    // The entry that now holds the stream's bytes under `name`, or none when the
+    // name exists and `overwrite` is false, or the stream cannot be read.
+    std::optional<size_t> AddOrReplace(std::string_view name, ByteStream& stream, bool overwrite);
+    std::optional<size_t> FindEntry(std::string_view name) const;
+    bool MarkDeleted(size_t index);
+    // Gives a live entry a new full name (the tree's renames and moves).
+    bool RenameEntry(size_t index, std::string_view name);
+
+    uint32_t EntryCount() const;
+    uint64_t TotalSize() const;
+    const CFarEntry* Entry(size_t index) const;
+    const std::vector<CFarEntry>& Entries() const { return entries_; }
+    const FarDataBlock& BlockOf(size_t index) const;
+    // The entry's bytes if they are in memory (empty span otherwise).
+    std::span<const uint8_t> BytesOf(size_t index) const;
+
+    const FarHeader& Header() const { return header_; }
+    bool narrowNameLengths() const { return narrowNameLengths_; }
+
+private:
+    bool IsLive(size_t index) const { return index < entries_.size() && !entries_[index].isDeleted; }
+    bool ReadManifest(ByteStream& stream);
+    void StoreBytes(CFarEntry& entry, std::unique_ptr<uint8_t[]> bytes, uint32_t length);
+
+    // Name index: the first live entry of each case-folded name, with the later
+    // live entries of the same name chained in list order behind it.
+    struct IndexHash {
+        using is_transparent = void;
+        const std::vector<CFarEntry>* entries;
+        size_t operator()(uint32_t index) const { return (*this)((*entries)[index].name); }
+        size_t operator()(std::string_view name) const { return static_cast<size_t>(HashNoCase(name)); }
+    };
+    struct IndexEqual {
+        using is_transparent = void;
+        const std::vector<CFarEntry>* entries;
+        std::string_view NameOf(uint32_t index) const { return (*entries)[index].name; }
+        bool operator()(uint32_t a, uint32_t b) const { return EqualsNoCase(NameOf(a), NameOf(b)); }
+        bool operator()(std::string_view a, uint32_t b) const { return EqualsNoCase(a, NameOf(b)); }
+        bool operator()(uint32_t a, std::string_view b) const { return EqualsNoCase(NameOf(a), b); }
+    };
+    void IndexInsert(uint32_t index);
+    void IndexRemove(uint32_t index);
+    void IndexClear();
+
+    FarHeader header_;
+    std::vector<FarDataBlock> blocks_;
+    std::unique_ptr<ByteStream> source_;
+    bool narrowNameLengths_ = false;
+    std::vector<CFarEntry> entries_;
+    std::unordered_set<uint32_t, IndexHash, IndexEqual> nameIndex_;
+    std::vector<uint32_t> nextSameName_;
+};
+
+} // namespace vorn
