@@ -1,0 +1,121 @@
+#pragma once
+
+#include "archive/far_archive.h"
+#include "archive/far_directory_tree.h"
+#include "base/file_stream.h"
+#include "base/messenger.h"
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace vorn {
+
+// The document of the single-document application: the one open FAR archive
+// and its directory tree, with the life cycle around them (new, open, save,
+// save as, quick save), the modified flag and the title. Plain C++; the Qt
+// main frame wraps it and hooks the title callback to its caption.
+//
+// While an archive is open its file stays open read-write under an exclusive
+// open-file-description lock, so a second open of the same file (in this or
+// another process) is refused with a sharing-violation message.
+//
+// Every message goes through the Messenger given at construction.
+class CVornDoc {
+public:
+    // Texts of the document's own messages (caption "Error", error icon, OK).
+    static constexpr const char* kLoadError = "Error while loading the FAR file!";
+    static constexpr const char* kBuildError = "Error while building the directory structure!";
+    static constexpr const char* kSaveError = "Error while saving the FAR file!";
+    // Title of a document that has no file yet.
+    static constexpr const char* kUntitled = "Untitled";
+
+    explicit CVornDoc(Messenger& messenger);
+    ~CVornDoc();
+    CVornDoc(const CVornDoc&) = delete;
+    CVornDoc& operator=(const CVornDoc&) = delete;
+
+    CFarArchive& Archive() { return archive_; }
+    const CFarArchive& Archive() const { return archive_; }
+    CFarDirectoryTree& Tree() { return tree_; }
+    const CFarDirectoryTree& Tree() const { return tree_; }
+
+    // The title: the file name, or "Untitled"; ends with " *" while modified.
+    const std::string& GetTitle() const { return title_; }
+    // The title without a trailing " *" (the tree pane's root label).
+    std::string GetPlainTitle() const;
+    // Replaces the title as given (no " *" handling) and notifies.
+    void SetTitle(std::string title);
+    // Called with the new title every time it changes (the main frame's caption).
+    void SetTitleChangedHandler(std::function<void(const std::string&)> handler);
+    // The archive file's absolute path; empty for an untitled document.
+    const std::filesystem::path& GetPathName() const { return pathName_; }
+
+    bool IsModified() const { return modified_; }
+    // Cuts a trailing " *" off the title, appends it again when `modified`,
+    // then stores the flag. Callers set it after every change of the archive.
+    void SetModified(bool modified);
+
+    // Makes the document untitled, unmodified and empty (no source, so quick
+    // save fails until a Save As). Does not ask about unsaved changes: call
+    // SaveModified first. Returns true.
+    bool NewDocument();
+    // Opens `path` read-write and locked, loads the manifest and builds the
+    // tree. Fails with a file-error message when the file cannot be opened or
+    // locked ("%1 was not found.", "Access to %1 was denied.", "A sharing
+    // violation occurred while accessing %1.", "Failed to open document.");
+    // the document is then unchanged. A load or build failure shows its
+    // message but the open still succeeds (title set, not modified), holding
+    // the entries read and a tree built from them. A file of length 0 opens
+    // as an empty archive without a source. Does not ask about unsaved
+    // changes: call SaveModified first.
+    bool OpenDocument(const std::filesystem::path& path);
+    // Save and Save As: brings every entry's bytes into memory, writes a
+    // complete archive to a temporary file in the target's folder, fsyncs it
+    // and renames it over `path`, then holds it locked as the new source. On
+    // success the path and title become the target's and the flag is cleared.
+    // On any failure a message is shown, nothing replaces the target and the
+    // document stays modified with its previous source.
+    bool SaveDocument(const std::filesystem::path& path);
+    // Save to the current path; with none, asks the save-path prompt (Save As).
+    // False when there is no path and no prompt, or the prompt is cancelled.
+    bool DoFileSave();
+
+    // True when a quick save can work: the archive has a source file and the
+    // document has unsaved changes (the main frame's enable rule).
+    bool CanQuickSave() const;
+    // Rewrites the source in place; clears the modified flag on success.
+    // Shows nothing: the main frame reports a failure itself.
+    bool QuickSave();
+
+    // When modified, asks "Save changes to %1?" (Yes, No, Cancel; %1 the
+    // path, or the title for an untitled document). Yes saves (asking for a
+    // path when untitled). Returns false on Cancel or when the save fails;
+    // true when the document may be replaced or closed.
+    bool SaveModified();
+    // Chooses the target of a save of an untitled document; none cancels.
+    // The argument is the title without " *".
+    void SetSavePathPrompt(std::function<std::optional<std::filesystem::path>(const std::string&)> prompt);
+
+private:
+    void SetPathName(const std::filesystem::path& path);
+    void ShowError(const std::string& text);
+    void ReportFileError(int error, const std::filesystem::path& path, bool saving);
+    void ReleaseFile();
+
+    Messenger& messenger_;
+    CFarArchive archive_;
+    CFarDirectoryTree tree_;
+    std::string title_;
+    std::filesystem::path pathName_;
+    bool modified_ = false;
+    // The opened file, locked. The archive's source is a duplicate of it, so
+    // it also keeps the lock of an archive that has no source (length 0).
+    std::unique_ptr<FileStream> heldFile_;
+    std::function<void(const std::string&)> titleChanged_;
+    std::function<std::optional<std::filesystem::path>(const std::string&)> savePathPrompt_;
+};
+
+} // namespace vorn
