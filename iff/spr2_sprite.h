@@ -1,0 +1,75 @@
+#pragma once
+
+#include "iff/iff_resource.h"
+#include "iff/type_codes.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace vorn {
+
+// One frame's header fields plus a view of its pixel commands. GetFrame hands
+// this out; the bytes stay owned by the sprite and live until it is re-read
+// or destroyed.
+struct Spr2Frame {
+    uint16_t width = 0;
+    uint16_t height = 0;
+    uint32_t flags = 0;
+    uint16_t paletteId = 0;
+    uint16_t transparentIndex = 0;
+    uint16_t yOffset = 0;
+    uint16_t xOffset = 0;
+    const uint8_t* pixels = nullptr;
+    uint32_t pixelLength = 0;
+};
+
+// An SPR2 sprite resource: a list of frames of row commands over 8-bit
+// palette indices (decoded by the sprite renderer).
+//
+// Chunk layout (little-endian): version 1000, frame count N, palette id,
+// N frame offsets, 0xA3 padding to a 64-byte boundary, then per frame a
+// 16-byte header (width, height, flags, palette id, transparent index,
+// y offset, x offset) and its pixel commands up to the next frame.
+class CSpr2Sprite : public CIffResource {
+public:
+    static constexpr uint32_t kVersion = 1000;
+    static constexpr size_t kFrameHeaderSize = 16;
+
+    uint32_t TypeCode() const override { return kTypeSpr2; }
+    // Fails on a version other than 1000, a negative count, an offset outside
+    // the chunk, or a frame without pixel commands. Frames read before a
+    // failure stay in the list.
+    bool Read() override;
+    // Rewrites the chunk with the frames contiguous from the first 64-byte
+    // boundary after the offset table; sets the chunk's 0x0010 flag.
+    bool Write() override;
+
+    // Copies frame `index`'s record; false unless 0 <= index < both the
+    // header's count and the number of frames read.
+    bool GetFrame(int index, Spr2Frame& frame) const;
+    // Replaces flags, palette id, transparent index and the offsets of frame
+    // `index`; width, height and pixel commands stay.
+    bool SetFrame(int index, const Spr2Frame& frame);
+    // The chunk id of the PALT frames fall back to.
+    uint16_t PaletteId() const { return static_cast<uint16_t>(paletteId_); }
+    // Frame count as the header states it, and the number of frames read.
+    int32_t HeaderFrameCount() const { return frameCount_; }
+    int FrameCount() const { return static_cast<int>(frames_.size()); }
+    uint32_t Version() const { return version_; }
+    // Offsets as read from the chunk (not updated by Write).
+    const std::vector<uint32_t>& Offsets() const { return offsets_; }
+
+private:
+    struct StoredFrame {
+        Spr2Frame header;
+        std::vector<uint8_t> pixels;
+    };
+
+    uint32_t version_ = kVersion;
+    int32_t frameCount_ = 0;
+    uint32_t paletteId_ = 0;
+    std::vector<uint32_t> offsets_;
+    std::vector<StoredFrame> frames_;
+};
+
+} // namespace vorn

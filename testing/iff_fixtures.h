@@ -1,0 +1,74 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vorn::testing {
+
+// Builders for IFF test files, written from the file format alone so that
+// they check the parser and the writer rather than mirror them.
+
+struct IffChunkSpec {
+    std::string type;          // four characters, e.g. "SPR2"
+    uint16_t id = 0;
+    uint16_t flags = 0x0010;
+    std::string label;
+    std::vector<uint8_t> data;
+    bool inMap = true;         // listed in the resource map
+};
+
+enum class IffMapPlacement { None, End, BeforeChunks };
+
+struct IffFileSpec {
+    std::string version = "2.5";
+    std::vector<IffChunkSpec> chunks;
+    IffMapPlacement map = IffMapPlacement::End;
+};
+
+// A whole IFF file: the writer's 64-byte header (version text replaced when
+// not "2.5"), the chunks back to back, and a resource map listing the chunks
+// marked inMap, grouped by type in order of first appearance. With the map at
+// the end and every chunk listed, this is exactly what a write produces.
+std::vector<uint8_t> BuildIffFile(const IffFileSpec& spec);
+
+// The 76-byte big-endian chunk header (label cut to 63 characters).
+std::vector<uint8_t> BuildChunkHeader(const std::string& type, uint32_t totalSize, uint16_t id, uint16_t flags,
+                                      const std::string& label);
+
+// PALT data: version, count, 8 zero bytes, then `colours` (RGB triples,
+// zero-filled to 256 colours).
+std::vector<uint8_t> BuildPalt(const std::vector<uint8_t>& colours, uint32_t version = 1, uint32_t count = 256);
+
+// OBJD data of `size` bytes (216 by default) with the fields the previewer reads.
+struct ObjdFields {
+    uint32_t version = 138;
+    uint16_t baseGraphicId = 0;
+    uint16_t graphicCount = 0;
+    uint16_t masterId = 0;
+    int16_t subIndex = 0;
+};
+std::vector<uint8_t> BuildObjd(const ObjdFields& fields, size_t size = 216);
+
+// DGRP data in the layout of `version`: short below 20003 (with a sprite
+// type per sprite and extra 1 from 20001), long from 20003 (extras 2 and 3
+// from 20004).
+struct DgrpSpriteSpec {
+    int16_t type = -3; // short layout only
+    uint32_t spriteId = 0;
+    uint32_t frameIndex = 0;
+    int32_t x = 0;
+    int32_t y = 0;
+    uint32_t extra1 = 0;
+    uint32_t extra2 = 0;
+    uint32_t extra3 = 0;
+    uint32_t flags = 0;
+};
+struct DgrpImageSpec {
+    uint32_t directionMask = 0;
+    uint32_t zoom = 1;
+    std::vector<DgrpSpriteSpec> sprites;
+};
+std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageSpec>& images);
+
+} // namespace vorn::testing
