@@ -27,7 +27,8 @@ bool BufferedWriter::Write(const void* data, size_t size)
 {
     if (failed_)
         return false;
-    if (size >= buffer_.size()) {
+    // Copying a block that would fill most of the buffer costs more than a system call.
+    if (size >= buffer_.size() / 4) {
         if (!Drain())
             return false;
         if (!stream_.Write(data, size))
