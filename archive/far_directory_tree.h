@@ -109,7 +109,8 @@ private:
     CFarDirectory* FindDirectoryMutable(std::string_view path, bool create);
     CFarDirectory* ParentOf(std::string_view path);
     FarFileItem* FindFileItemMutable(std::string_view path);
-    void RenameEntriesBelow(const CFarDirectory& directory);
+    void RepathBelow(CFarDirectory& directory, const std::string& oldTop, const std::string& newTop);
+    bool EmptyDirectory(CFarDirectory& directory);
 
     CFarDirectory root_;
     CFarArchive* archive_ = nullptr;

@@ -69,7 +69,8 @@ public:
     // the document is then unchanged. A load or build failure shows its
     // message but the open still succeeds (title set, not modified), holding
     // the entries read and a tree built from them. A file of length 0 opens
-    // as an empty archive without a source. Does not ask about unsaved
+    // as an empty archive without a source. Opening the file the document
+    // already holds changes nothing and succeeds. Does not ask about unsaved
     // changes: call SaveModified first.
     bool OpenDocument(const std::filesystem::path& path);
     // Save and Save As: brings every entry's bytes into memory, writes a

@@ -1,0 +1,477 @@
+#include "archive/far_directory_tree.h"
+
+#include <algorithm>
+#include <new>
+
+namespace vorn {
+
+namespace {
+
+constexpr char kSeparator = '\\';
+// Directories nest at most this deep. Deeper names can only come from a
+// damaged or hostile manifest, and the tree's walks recurse per level.
+constexpr size_t kMaxDepth = 1024;
+
+std::string_view StripLeading(std::string_view path)
+{
+    const size_t first = path.find_first_not_of(kSeparator);
+    return first == std::string_view::npos ? std::string_view{} : path.substr(first);
+}
+
+// A directory path: leading separators removed, a single trailing one ignored.
+std::string_view DirectoryPath(std::string_view path)
+{
+    path = StripLeading(path);
+    if (!path.empty() && path.back() == kSeparator)
+        path.remove_suffix(1);
+    return path;
+}
+
+bool HasEmptyComponent(std::string_view path)
+{
+    return path.empty() || path.front() == kSeparator || path.back() == kSeparator ||
+           path.find("\\\\") != std::string_view::npos;
+}
+
+// A name the user gives a file or directory in place of its old one.
+bool IsAcceptableName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find(kSeparator) == std::string_view::npos &&
+           name.find('/') == std::string_view::npos;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
+}
+
+std::string JoinPath(std::string_view directory, std::string_view name)
+{
+    if (directory.empty())
+        return std::string(name);
+    std::string joined;
+    joined.reserve(directory.size() + 1 + name.size());
+    joined.append(directory).push_back(kSeparator);
+    joined.append(name);
+    return joined;
+}
+
+// For a path of at least one component: the part before the last separator
+// ("" when there is none) and the last component.
+std::pair<std::string_view, std::string_view> SplitLast(std::string_view path)
+{
+    const size_t last = path.rfind(kSeparator);
+    if (last == std::string_view::npos)
+        return {std::string_view{}, path};
+    return {path.substr(0, last), path.substr(last + 1)};
+}
+
+// The new last component of a rename: `newPath` must keep the parent of
+// `oldPath` (letter case aside) and end in an acceptable name.
+std::optional<std::string_view> RenamedComponent(std::string_view oldPath, std::string_view newPath)
+{
+    const size_t last = oldPath.rfind(kSeparator);
+    std::string_view name = newPath;
+    if (last != std::string_view::npos) {
+        if (newPath.size() <= last || newPath[last] != kSeparator ||
+            !EqualsNoCase(newPath.substr(0, last), oldPath.substr(0, last)))
+            return std::nullopt;
+        name = newPath.substr(last + 1);
+    }
+    if (!IsAcceptableName(name))
+        return std::nullopt;
+    return name;
+}
+
+} // namespace
+
+// ---- building ------------------------------------------------------------
+
+bool CFarDirectoryTree::Build(CFarArchive& archive)
+{
+    root_.Clear();
+    archive_ = &archive;
+    const size_t count = archive.Entries().size();
+    for (size_t i = 0; i < count; ++i) {
+        if (archive.Entries()[i].isDeleted)
+            continue;
+        if (!AddEntry(i, true))
+            return false;
+    }
+    return true;
+}
+
+const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
+{
+    const CFarEntry* entry = EntryAt(static_cast<int64_t>(entryIndex));
+    if (!entry || entry->isDeleted || entryIndex > static_cast<size_t>(INT32_MAX))
+        return nullptr;
+    const auto [directoryPart, fileName] = SplitLast(entry->name);
+    CFarDirectory* directory = directoryPart.empty() ? &root_ : FindDirectoryMutable(directoryPart, true);
+    if (!directory)
+        return nullptr;
+    if (const std::optional<size_t> position = directory->FilePosition(fileName)) {
+        if (!replace)
+            return nullptr;
+        // The later of two entries with the same name is the one shown.
+        directory->RenameFileAt(*position, std::string(fileName));
+        FarFileItem& item = directory->files_[*position];
+        item.entryIndex = static_cast<int32_t>(entryIndex);
+        return &item;
+    }
+    return &directory->AppendFile({static_cast<int32_t>(entryIndex), std::string(fileName)});
+}
+
+// ---- lookup --------------------------------------------------------------
+
+CFarDirectory* CFarDirectoryTree::FindDirectoryMutable(std::string_view path, bool create)
+{
+    path = DirectoryPath(path);
+    if (path.empty())
+        return nullptr;
+    CFarDirectory* directory = &root_;
+    size_t depth = 0;
+    while (true) {
+        const size_t end = path.find(kSeparator);
+        const std::string_view component = path.substr(0, end);
+        CFarDirectory* next = directory->FindSubdirectory(component);
+        if (!next) {
+            if (!create || depth >= kMaxDepth)
+                return nullptr;
+            next = &directory->AppendSubdirectory(
+                CFarDirectory(std::string(component), JoinPath(directory->Path(), component)));
+        }
+        directory = next;
+        ++depth;
+        if (end == std::string_view::npos)
+            return directory;
+        path.remove_prefix(end + 1);
+    }
+}
+
+const CFarDirectory* CFarDirectoryTree::FindDirectory(std::string_view path, bool create)
+{
+    return FindDirectoryMutable(path, create);
+}
+
+const CFarDirectory* CFarDirectoryTree::FindDirectory(std::string_view path) const
+{
+    return const_cast<CFarDirectoryTree*>(this)->FindDirectoryMutable(path, false);
+}
+
+CFarDirectory* CFarDirectoryTree::ParentOf(std::string_view path)
+{
+    const std::string_view parent = SplitLast(path).first;
+    return parent.empty() ? &root_ : FindDirectoryMutable(parent, false);
+}
+
+FarFileItem* CFarDirectoryTree::FindFileItemMutable(std::string_view path)
+{
+    path = StripLeading(path);
+    if (path.empty())
+        return nullptr;
+    CFarDirectory* directory = ParentOf(path);
+    return directory ? directory->FindFile(SplitLast(path).second) : nullptr;
+}
+
+const FarFileItem* CFarDirectoryTree::FindFileItem(std::string_view path) const
+{
+    return const_cast<CFarDirectoryTree*>(this)->FindFileItemMutable(path);
+}
+
+std::optional<CFarDirectory> CFarDirectoryTree::GetDirectory(std::string_view path) const
+{
+    if (DirectoryPath(path).empty())
+        return root_;
+    if (const CFarDirectory* directory = FindDirectory(path))
+        return *directory;
+    return std::nullopt;
+}
+
+const CFarDirectory* CFarDirectoryTree::GetDirectoryRef(std::string_view path) const
+{
+    return FindDirectory(path);
+}
+
+std::optional<CFarDirectory> CFarDirectoryTree::MakeDirectory(std::string_view path)
+{
+    path = DirectoryPath(path);
+    if (HasEmptyComponent(path))
+        return std::nullopt;
+    if (const CFarDirectory* directory = FindDirectoryMutable(path, true))
+        return *directory;
+    return std::nullopt;
+}
+
+std::optional<FarFileItem> CFarDirectoryTree::GetFileItem(std::string_view path) const
+{
+    if (const FarFileItem* item = FindFileItem(path))
+        return *item;
+    return std::nullopt;
+}
+
+const CFarEntry* CFarDirectoryTree::EntryOfItem(const FarFileItem& item) const
+{
+    return EntryAt(item.entryIndex);
+}
+
+const CFarEntry* CFarDirectoryTree::EntryAt(int64_t entryIndex) const
+{
+    if (!archive_ || entryIndex < 0)
+        return nullptr;
+    return archive_->Entry(static_cast<size_t>(entryIndex));
+}
+
+uint32_t CFarDirectoryTree::EntryCount() const
+{
+    return archive_ ? archive_->EntryCount() : 0;
+}
+
+uint64_t CFarDirectoryTree::TotalSize() const
+{
+    return archive_ ? archive_->TotalSize() : 0;
+}
+
+// ---- files ---------------------------------------------------------------
+
+std::optional<FarFileItem> CFarDirectoryTree::AddFile(std::string_view path, ByteStream& stream, bool overwrite)
+{
+    path = StripLeading(path);
+    if (!archive_ || HasEmptyComponent(path))
+        return std::nullopt;
+    // Refuse before the archive changes when the directory could not be made.
+    if (static_cast<size_t>(std::count(path.begin(), path.end(), kSeparator)) > kMaxDepth)
+        return std::nullopt;
+    const size_t countBefore = archive_->Entries().size();
+    const std::optional<size_t> entry = archive_->AddOrReplace(path, stream, overwrite);
+    if (!entry)
+        return std::nullopt;
+    const FarFileItem* item = AddEntry(*entry, true);
+    if (!item) {
+        if (*entry >= countBefore)
+            archive_->MarkDeleted(*entry);
+        return std::nullopt;
+    }
+    return *item;
+}
+
+bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view newPath)
+{
+    oldPath = StripLeading(oldPath);
+    newPath = StripLeading(newPath);
+    if (!archive_ || oldPath.empty())
+        return false;
+    if (!EqualsNoCase(oldPath, newPath) && FindFileItem(newPath))
+        return false;
+    CFarDirectory* directory = ParentOf(oldPath);
+    if (!directory)
+        return false;
+    const std::optional<size_t> position = directory->FilePosition(SplitLast(oldPath).second);
+    if (!position)
+        return false;
+    const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
+    if (!name)
+        return false;
+    if (!archive_->RenameEntry(static_cast<size_t>(directory->files_[*position].entryIndex), newPath))
+        return false;
+    directory->RenameFileAt(*position, std::string(*name));
+    return true;
+}
+
+bool CFarDirectoryTree::RemoveFile(std::string_view path)
+{
+    path = StripLeading(path);
+    if (!archive_ || path.empty())
+        return false;
+    CFarDirectory* directory = ParentOf(path);
+    if (!directory)
+        return false;
+    const std::optional<size_t> position = directory->FilePosition(SplitLast(path).second);
+    if (!position || !archive_->MarkDeleted(static_cast<size_t>(directory->files_[*position].entryIndex)))
+        return false;
+    directory->EraseFile(*position);
+    return true;
+}
+
+bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view destination)
+{
+    path = StripLeading(path);
+    destination = DirectoryPath(destination);
+    if (!archive_ || path.empty())
+        return false;
+    CFarDirectory* source = ParentOf(path);
+    if (!source)
+        return false;
+    const std::optional<size_t> position = source->FilePosition(SplitLast(path).second);
+    if (!position)
+        return false;
+    CFarDirectory* target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
+    if (!target)
+        return false;
+    const FarFileItem item = source->files_[*position];
+    // This also refuses a move into the directory that holds the file.
+    if (target->FindFile(item.name))
+        return false;
+    if (!archive_->RenameEntry(static_cast<size_t>(item.entryIndex), JoinPath(destination, item.name)))
+        return false;
+    source->EraseFile(*position);
+    target->AppendFile(item);
+    return true;
+}
+
+bool CFarDirectoryTree::WriteEntryData(std::string_view path, ByteStream& stream)
+{
+    const FarFileItem* item = FindFileItem(path);
+    if (!item || !archive_ || !archive_->LoadData(static_cast<size_t>(item->entryIndex)))
+        return false;
+    const std::span<const uint8_t> bytes = archive_->BytesOf(static_cast<size_t>(item->entryIndex));
+    const CFarEntry* entry = EntryOfItem(*item);
+    const size_t length = std::min<size_t>(bytes.size(), entry->size2);
+    return stream.Write(bytes.data(), length);
+}
+
+std::optional<std::vector<uint8_t>> CFarDirectoryTree::CopyEntryData(std::string_view path)
+{
+    const FarFileItem* item = FindFileItem(path);
+    if (!item || !archive_ || !archive_->LoadData(static_cast<size_t>(item->entryIndex)))
+        return std::nullopt;
+    const std::span<const uint8_t> bytes = archive_->BytesOf(static_cast<size_t>(item->entryIndex));
+    const CFarEntry* entry = EntryOfItem(*item);
+    const size_t length = std::min<size_t>(bytes.size(), entry->size2);
+    try {
+        return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(length));
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
+}
+
+// ---- directories ---------------------------------------------------------
+
+// Gives every directory below `directory` its path under the directory's
+// (already set) path, and every file below it its new entry name: a name
+// under `oldTop` has that part replaced by `newTop`, keeping the letter case
+// of its tail; any other name is made to match the tree.
+void CFarDirectoryTree::RepathBelow(CFarDirectory& directory, const std::string& oldTop, const std::string& newTop)
+{
+    for (const FarFileItem& item : directory.files_) {
+        const CFarEntry* entry = EntryOfItem(item);
+        if (!entry)
+            continue;
+        const bool underOldTop = entry->name.size() > oldTop.size() && entry->name[oldTop.size()] == kSeparator &&
+                                 StartsWithNoCase(entry->name, oldTop);
+        std::string name = underOldTop ? newTop + entry->name.substr(oldTop.size()) : JoinPath(directory.path_, item.name);
+        if (name != entry->name)
+            archive_->RenameEntry(static_cast<size_t>(item.entryIndex), name);
+    }
+    for (CFarDirectory& child : directory.subdirectories_) {
+        child.path_ = JoinPath(directory.path_, child.name_);
+        RepathBelow(child, oldTop, newTop);
+    }
+}
+
+bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_view newPath)
+{
+    oldPath = DirectoryPath(oldPath);
+    newPath = DirectoryPath(newPath);
+    if (!archive_ || oldPath.empty())
+        return false;
+    if (!EqualsNoCase(oldPath, newPath) && FindDirectory(newPath))
+        return false;
+    CFarDirectory* parent = ParentOf(oldPath);
+    if (!parent)
+        return false;
+    const std::optional<size_t> position = parent->SubdirectoryPosition(SplitLast(oldPath).second);
+    if (!position)
+        return false;
+    const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
+    if (!name)
+        return false;
+
+    // Every entry under the old path takes the new one, also an earlier
+    // entry hidden in the tree by a later one of the same name.
+    const std::string oldPrefix = std::string(oldPath) + kSeparator;
+    const std::string newPathText(newPath);
+    const auto& entries = archive_->Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (!entries[i].isDeleted && StartsWithNoCase(entries[i].name, oldPrefix))
+            archive_->RenameEntry(i, newPathText + entries[i].name.substr(oldPath.size()));
+    }
+
+    parent->RenameSubdirectoryAt(*position, std::string(*name));
+    CFarDirectory& directory = parent->subdirectories_[*position];
+    directory.path_ = newPathText;
+    // Names the scan could not reach (odd separators) are made to match the tree.
+    RepathBelow(directory, newPathText, newPathText);
+    return true;
+}
+
+bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view destination)
+{
+    path = DirectoryPath(path);
+    destination = DirectoryPath(destination);
+    if (!archive_ || path.empty())
+        return false;
+    const std::string_view name = SplitLast(path).second;
+    const std::string newPath = JoinPath(destination, name);
+    if (FindDirectory(newPath))
+        return false;
+    CFarDirectory* parent = ParentOf(path);
+    if (!parent)
+        return false;
+    const std::optional<size_t> position = parent->SubdirectoryPosition(name);
+    if (!position)
+        return false;
+    CFarDirectory* target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
+    if (!target)
+        return false;
+    // A directory cannot go into itself or below itself: it would be cut off the tree.
+    const std::string& movedPath = parent->subdirectories_[*position].path_;
+    if (EqualsNoCase(target->path_, movedPath) || StartsWithNoCase(target->path_, movedPath + kSeparator))
+        return false;
+
+    // Taking the directory out may move its siblings, and the target may be
+    // one of them or below one: find the target again afterwards.
+    CFarDirectory moved = parent->TakeSubdirectory(*position);
+    target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
+    const std::string oldPath = moved.path_;
+    moved.path_ = newPath;
+    CFarDirectory& placed = target->AppendSubdirectory(std::move(moved));
+    RepathBelow(placed, oldPath, newPath);
+    return true;
+}
+
+bool CFarDirectoryTree::EmptyDirectory(CFarDirectory& directory)
+{
+    while (!directory.files_.empty()) {
+        const size_t last = directory.files_.size() - 1;
+        if (!archive_->MarkDeleted(static_cast<size_t>(directory.files_[last].entryIndex)))
+            return false;
+        directory.EraseFile(last);
+    }
+    while (!directory.subdirectories_.empty()) {
+        const size_t last = directory.subdirectories_.size() - 1;
+        if (!EmptyDirectory(directory.subdirectories_[last]))
+            return false;
+        directory.TakeSubdirectory(last);
+    }
+    return true;
+}
+
+bool CFarDirectoryTree::DeleteDirectory(std::string_view path)
+{
+    path = DirectoryPath(path);
+    if (!archive_ || path.empty())
+        return false;
+    CFarDirectory* parent = ParentOf(path);
+    if (!parent)
+        return false;
+    const std::optional<size_t> position = parent->SubdirectoryPosition(SplitLast(path).second);
+    if (!position)
+        return false;
+    if (!EmptyDirectory(parent->subdirectories_[*position]))
+        return false;
+    parent->TakeSubdirectory(*position);
+    return true;
+}
+
+} // namespace vorn

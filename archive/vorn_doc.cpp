@@ -1,0 +1,318 @@
+#include "archive/vorn_doc.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kModifiedMark = " *";
+constexpr const char* kErrorCaption = "Error";
+constexpr const char* kAppTitle = "Vorn";
+
+std::string WithPath(std::string_view text, const std::filesystem::path& path)
+{
+    std::string result(text);
+    const size_t at = result.find("%1");
+    if (at != std::string::npos)
+        result.replace(at, 2, path.string());
+    return result;
+}
+
+// The framework's file-error texts, chosen by the error the system gave.
+std::string FileErrorText(int error, const std::filesystem::path& path, bool saving)
+{
+    switch (error) {
+    case ENOENT: return WithPath("%1 was not found.", path);
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return WithPath("%1 contains an incorrect path.", path);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY: return WithPath("Access to %1 was denied.", path);
+    case EAGAIN: return WithPath("A sharing violation occurred while accessing %1.", path);
+    case EMFILE:
+    case ENFILE: return WithPath("Could not open %1 because there are too many open files.", path);
+    case ENOSPC:
+    case EDQUOT: return WithPath("Disk full while accessing %1.", path);
+    default: return saving ? "Failed to save document." : "Failed to open document.";
+    }
+}
+
+// Makes the rename that replaced the target durable too.
+void SyncFolder(const std::filesystem::path& folder)
+{
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+CVornDoc::CVornDoc(Messenger& messenger) : messenger_(messenger), title_(kUntitled)
+{
+    tree_.Build(archive_);
+}
+
+CVornDoc::~CVornDoc() = default;
+
+// ---- title and flag ------------------------------------------------------
+
+std::string CVornDoc::GetPlainTitle() const
+{
+    const std::string_view mark = kModifiedMark;
+    if (title_.size() >= mark.size() && title_.compare(title_.size() - mark.size(), mark.size(), mark) == 0)
+        return title_.substr(0, title_.size() - mark.size());
+    return title_;
+}
+
+void CVornDoc::SetTitle(std::string title)
+{
+    title_ = std::move(title);
+    if (titleChanged_)
+        titleChanged_(title_);
+}
+
+void CVornDoc::SetTitleChangedHandler(std::function<void(const std::string&)> handler)
+{
+    titleChanged_ = std::move(handler);
+}
+
+void CVornDoc::SetModified(bool modified)
+{
+    std::string title = GetPlainTitle();
+    if (modified)
+        title += kModifiedMark;
+    if (title != title_)
+        SetTitle(std::move(title));
+    modified_ = modified;
+}
+
+void CVornDoc::SetPathName(const std::filesystem::path& path)
+{
+    pathName_ = path;
+    SetTitle(path.empty() ? std::string(kUntitled) : path.filename().string());
+}
+
+void CVornDoc::SetSavePathPrompt(std::function<std::optional<std::filesystem::path>(const std::string&)> prompt)
+{
+    savePathPrompt_ = std::move(prompt);
+}
+
+// ---- messages ------------------------------------------------------------
+
+void CVornDoc::ShowError(const std::string& text)
+{
+    messenger_.Show(Message{text, kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
+}
+
+void CVornDoc::ReportFileError(int error, const std::filesystem::path& path, bool saving)
+{
+    ShowError(FileErrorText(error, path, saving));
+}
+
+void CVornDoc::ReleaseFile()
+{
+    archive_.CloseSource();
+    heldFile_.reset();
+}
+
+// ---- life cycle ----------------------------------------------------------
+
+bool CVornDoc::NewDocument()
+{
+    ReleaseFile();
+    archive_.Clear();
+    tree_.Build(archive_);
+    modified_ = false;
+    SetPathName({});
+    return true;
+}
+
+bool CVornDoc::OpenDocument(const std::filesystem::path& requested)
+{
+    std::error_code ignored;
+    std::filesystem::path path = std::filesystem::absolute(requested, ignored);
+    if (path.empty())
+        path = requested;
+
+    int error = 0;
+    std::unique_ptr<FileStream> file = FileStream::Open(path, FileMode::ReadWrite, error);
+    if (!file) {
+        ReportFileError(error, path, false);
+        return false;
+    }
+    // The file this document already holds is simply kept, as a document
+    // window is activated rather than opened twice.
+    if (heldFile_) {
+        struct stat opened {}, held {};
+        if (::fstat(file->Descriptor(), &opened) == 0 && ::fstat(heldFile_->Descriptor(), &held) == 0 &&
+            opened.st_dev == held.st_dev && opened.st_ino == held.st_ino)
+            return true;
+    }
+    // Another holder, in this process or another, keeps the file to itself.
+    if (!file->LockExclusive(error)) {
+        ReportFileError(error == EACCES ? EAGAIN : error, path, false);
+        return false;
+    }
+    const int64_t length = file->Length();
+    if (length < 0) {
+        ShowError("Failed to open document.");
+        return false;
+    }
+
+    SetModified(true);
+    try {
+        ReleaseFile();
+        if (length == 0) {
+            // Nothing to read: an empty archive, and no source, since a
+            // quick save needs a header to rewrite.
+            archive_.Clear();
+            tree_.Build(archive_);
+        } else if (!archive_.Load(*file)) {
+            ShowError(kLoadError);
+            // Whatever was read stays; the tree must describe exactly that.
+            tree_.Build(archive_);
+        } else if (!tree_.Build(archive_)) {
+            ShowError(kBuildError);
+        }
+    } catch (const std::bad_alloc&) {
+        ReleaseFile();
+        archive_.Clear();
+        tree_.Build(archive_);
+        modified_ = false;
+        SetPathName({});
+        ShowError("Failed to open document.");
+        return false;
+    }
+    heldFile_ = std::move(file);
+    SetModified(false);
+    SetPathName(path);
+    return true;
+}
+
+bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
+{
+    std::error_code ignored;
+    std::filesystem::path path = std::filesystem::absolute(requested, ignored);
+    if (path.empty())
+        path = requested;
+    // Replace the file a link points to, not the link.
+    if (std::filesystem::is_symlink(path, ignored)) {
+        const std::filesystem::path resolved = std::filesystem::canonical(path, ignored);
+        if (!ignored)
+            path = resolved;
+    }
+
+    // Every byte must be in memory before anything is written; a byte that
+    // cannot be read would otherwise be a save that silently did nothing.
+    if (!archive_.LoadAllData()) {
+        ShowError(kSaveError);
+        return false;
+    }
+
+    // The target must not be a file another holder keeps open; our own file is fine.
+    struct stat targetInfo {};
+    const bool targetExists = ::stat(path.c_str(), &targetInfo) == 0;
+    if (targetExists) {
+        struct stat heldInfo {};
+        const bool isOwnFile = heldFile_ && ::fstat(heldFile_->Descriptor(), &heldInfo) == 0 &&
+                               heldInfo.st_dev == targetInfo.st_dev && heldInfo.st_ino == targetInfo.st_ino;
+        if (!isOwnFile) {
+            int error = 0;
+            std::unique_ptr<FileStream> existing = FileStream::Open(path, FileMode::ReadWrite, error);
+            if (!existing) {
+                ReportFileError(error, path, true);
+                return false;
+            }
+            if (!existing->LockExclusive(error)) {
+                ReportFileError(error == EACCES ? EAGAIN : error, path, true);
+                return false;
+            }
+        }
+    }
+
+    // Write beside the target and rename over it only when complete, so a
+    // failed save leaves the previous file as it was.
+    int error = 0;
+    std::filesystem::path temporary;
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    std::unique_ptr<FileStream> written = FileStream::CreateTemporary(folder, temporary, error);
+    if (!written) {
+        ReportFileError(error, path, true);
+        return false;
+    }
+    if (targetExists)
+        ::fchmod(written->Descriptor(), targetInfo.st_mode & 07777);
+    auto discard = [&] {
+        written.reset();
+        ::unlink(temporary.c_str());
+        return false;
+    };
+    if (!archive_.Save(*written) || !written->Flush()) {
+        ShowError(kSaveError);
+        return discard();
+    }
+    // Hold the new file before it takes the target's name, so no one else can grab it.
+    written->LockExclusive(error);
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        ReportFileError(errno, path, true);
+        return discard();
+    }
+    SyncFolder(folder);
+
+    ReleaseFile();
+    archive_.AttachSource(*written);
+    heldFile_ = std::move(written);
+    SetPathName(path);
+    SetModified(false);
+    return true;
+}
+
+bool CVornDoc::DoFileSave()
+{
+    if (!pathName_.empty())
+        return SaveDocument(pathName_);
+    if (!savePathPrompt_)
+        return false;
+    const std::optional<std::filesystem::path> target = savePathPrompt_(GetPlainTitle());
+    return target && SaveDocument(*target);
+}
+
+bool CVornDoc::CanQuickSave() const
+{
+    return archive_.HasSource() && modified_;
+}
+
+bool CVornDoc::QuickSave()
+{
+    if (!archive_.QuickSave())
+        return false;
+    SetModified(false);
+    return true;
+}
+
+bool CVornDoc::SaveModified()
+{
+    if (!modified_)
+        return true;
+    const std::string name = pathName_.empty() ? GetPlainTitle() : pathName_.string();
+    const MessageAnswer answer = messenger_.Show(
+        Message{WithPath("Save changes to %1?", name), kAppTitle, MessageIcon::Question, MessageButtons::YesNoCancel});
+    switch (answer) {
+    case MessageAnswer::Yes: return DoFileSave();
+    case MessageAnswer::No: return true;
+    default: return false;
+    }
+}
+
+} // namespace vorn
