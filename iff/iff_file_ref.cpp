@@ -41,6 +41,11 @@ bool CIffFileRef::Open(const MemoryStream& source, int& error, bool owning) { re
 
 bool CIffFileRef::Attach(uint32_t handle)
 {
+    // Re-attaching to the container it already holds must not close it first.
+    if (handle != 0 && handle == handle_) {
+        RebuildTypes();
+        return true;
+    }
     Release();
     if (!IffFileTable::Instance().IsValid(handle))
         return false;

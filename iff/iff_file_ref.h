@@ -35,6 +35,7 @@ public:
     bool Open(std::span<const uint8_t> source, int& error, bool owning = false);
     bool Open(const MemoryStream& source, int& error, bool owning = false);
     // Closes an owned container, then refers to `handle` without owning it.
+    // Attaching to the handle already held only rebuilds the type list.
     bool Attach(uint32_t handle);
     // Writes the container into `target` (a fresh resource map at the end).
     bool Save(ByteStream& target);
