@@ -1,0 +1,99 @@
+#include "audio/qt/play_xa_dialog.h"
+
+#include "audio/wav_image.h"
+#include "base/endian.h"
+#include "base/recording_messenger.h"
+#include "testing/temp_dir.h"
+#include "testing/xa_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPushButton>
+
+#include <cstdlib>
+
+namespace vorn {
+namespace {
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "audio_qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+TEST(PlayXaDialogTest, ShowsNameAndLengthWithOnlyAPlayButton)
+{
+    App();
+    RecordingMessenger messenger;
+    CPlayXaDialog dialog(messenger);
+    dialog.SetName("sounds\\m\xE9lodie.xa");
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Play XA"));
+    EXPECT_EQ(dialog.NameText(), QString::fromUtf8("sounds\\m\u00E9lodie.xa"));
+
+    const auto buttons = dialog.findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Play"));
+
+    const std::pair<uint32_t, const char*> lengths[] = {
+        {0, "0:00"}, {59, "0:59"}, {60, "1:00"}, {75, "1:15"}, {3600, "60:00"}, {4294967295u, "71582788:15"}};
+    for (const auto& [seconds, text] : lengths) {
+        dialog.SetTotalSeconds(seconds);
+        EXPECT_EQ(dialog.TimeText(), QString::fromLatin1(text)) << seconds;
+    }
+
+    // The length of a sound: (RIFF size - 1) / byte rate + 1 from its image; 0:00 for a damaged rate.
+    auto image = testing::BuildWavImage(2, 22050, std::vector<int16_t>(2 * 22050 * 59, 1));
+    dialog.SetTotalSeconds(WavLengthSeconds(image));
+    EXPECT_EQ(dialog.TimeText(), QStringLiteral("1:00")); // the 36 header bytes round it up
+    StoreLE32(image.data() + 4, 59 * 88200);
+    dialog.SetTotalSeconds(WavLengthSeconds(image));
+    EXPECT_EQ(dialog.TimeText(), QStringLiteral("0:59"));
+    StoreLE32(image.data() + 28, 0);
+    dialog.SetTotalSeconds(WavLengthSeconds(image));
+    EXPECT_EQ(dialog.TimeText(), QStringLiteral("0:00"));
+
+    // Play without a sound buffer says so.
+    dialog.PlayButton()->click();
+    ASSERT_EQ(messenger.Count(), 1u);
+    EXPECT_EQ(messenger.Messages()[0].text, "Error - DS - Invalid buffer selection index");
+}
+
+TEST(PlayXaDialogTest, ClosingStopsTheSound)
+{
+    App();
+    testing::TempDir dir;
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::setenv("SDL_DISKAUDIOFILE", (dir / "output.raw").c_str(), 1);
+    RecordingMessenger messenger;
+    {
+        CPlayXaDialog dialog(messenger);
+        ASSERT_TRUE(dialog.Player().Init());
+        // Ten seconds: long enough to be playing whenever the test looks.
+        ASSERT_TRUE(dialog.Player().AddBuffer(testing::BuildWavImage(1, 8000, std::vector<int16_t>(80000, 100))));
+        dialog.show();
+
+        dialog.PlayButton()->click();
+        EXPECT_TRUE(dialog.Player().IsPlaying(0));
+        QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(&dialog, &escape);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_FALSE(dialog.Player().IsPlaying(0));
+
+        dialog.show();
+        dialog.PlayButton()->click();
+        EXPECT_TRUE(dialog.Player().IsPlaying(0));
+        dialog.close(); // the close box
+        EXPECT_FALSE(dialog.Player().IsPlaying(0));
+    }
+    EXPECT_EQ(messenger.Count(), 0u);
+    ::unsetenv("SDL_AUDIODRIVER");
+    ::unsetenv("SDL_DISKAUDIOFILE");
+}
+
+} // namespace
+} // namespace vorn
