@@ -13,22 +13,28 @@
 #include <QPushButton>
 
 #include <cstdlib>
+#include <memory>
 
 namespace vorn {
 namespace {
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "audio_qt_tests";
-    static char* argv[] = {name, nullptr};
-    static QApplication app(argc, argv);
-    return app;
-}
+// One application for the whole run, gone before the program's exit handlers
+// run (Qt's own statics are destroyed by then).
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
+    void TearDown() override { app_.reset(); }
+
+private:
+    int argc_ = 1;
+    char name_[16] = "audio_qt_tests";
+    char* argv_[2] = {name_, nullptr};
+    std::unique_ptr<QApplication> app_;
+};
+[[maybe_unused]] ::testing::Environment* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 TEST(PlayXaDialogTest, ShowsNameAndLengthWithOnlyAPlayButton)
 {
-    App();
     RecordingMessenger messenger;
     CPlayXaDialog dialog(messenger);
     dialog.SetName("sounds\\m\xE9lodie.xa");
@@ -65,7 +71,6 @@ TEST(PlayXaDialogTest, ShowsNameAndLengthWithOnlyAPlayButton)
 
 TEST(PlayXaDialogTest, ClosingStopsTheSound)
 {
-    App();
     testing::TempDir dir;
     ::setenv("SDL_AUDIODRIVER", "disk", 1);
     ::setenv("SDL_DISKAUDIOFILE", (dir / "output.raw").c_str(), 1);
