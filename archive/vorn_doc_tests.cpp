@@ -1,0 +1,342 @@
+#include "archive/vorn_doc.h"
+
+#include "base/file_stream.h"
+#include "base/memory_stream.h"
+#include "base/recording_messenger.h"
+#include "testing/far_fixture.h"
+#include "testing/temp_dir.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vorn {
+namespace {
+
+using testing::FarFixtureFile;
+using testing::MakeFarImage;
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+const std::vector<FarFixtureFile> kFiles = {
+    {"readme.txt", "hello"},
+    {"Objects\\Chair.iff", "chair"},
+    {"Objects\\Deep\\Lamp.iff", "lamp!"},
+};
+
+Message ErrorBox(const std::string& text)
+{
+    return Message{text, "Error", MessageIcon::Error, MessageButtons::Ok};
+}
+
+std::vector<std::string> EntryNamesOnDisk(const std::filesystem::path& path)
+{
+    int error = 0;
+    auto file = FileStream::Open(path, FileMode::Read, error);
+    CFarArchive archive;
+    EXPECT_TRUE(file && archive.Load(*file));
+    std::vector<std::string> names;
+    for (const CFarEntry& entry : archive.Entries())
+        names.push_back(entry.name);
+    return names;
+}
+
+// The image with one record's offset pointing past the end of the file.
+std::vector<uint8_t> WithDamagedOffset(std::vector<uint8_t> image, size_t recordsBefore, size_t nameBytesBefore)
+{
+    const uint32_t manifest = image[12] | image[13] << 8 | image[14] << 16 | image[15] << 24;
+    const size_t record = manifest + 4 + recordsBefore * 16 + nameBytesBefore;
+    image[record + 8] = 0xF0;
+    image[record + 9] = 0xFF;
+    return image;
+}
+
+class DocTest : public ::testing::Test {
+protected:
+    DocTest()
+    {
+        WriteFileBytes(dir / "one.far", MakeFarImage(kFiles));
+        doc.SetTitleChangedHandler([this](const std::string& title) { titles.push_back(title); });
+    }
+
+    std::vector<std::string> NamesOfRoot() const
+    {
+        std::vector<std::string> names;
+        for (const CFarDirectory& directory : doc.Tree().Root().Subdirectories())
+            names.push_back(directory.Name());
+        return names;
+    }
+
+    TempDir dir;
+    RecordingMessenger messenger;
+    CVornDoc doc{messenger};
+    std::vector<std::string> titles;
+};
+
+TEST_F(DocTest, StartsUntitledAndEmpty)
+{
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_TRUE(doc.GetPathName().empty());
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.Tree().Archive(), &doc.Archive());
+    EXPECT_EQ(doc.Tree().EntryCount(), 0u);
+}
+
+TEST_F(DocTest, TitleFollowsOpenEditAndQuickSave)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    EXPECT_EQ(doc.GetTitle(), "one.far");
+    EXPECT_EQ(doc.GetPathName(), dir / "one.far");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_FALSE(doc.CanQuickSave());
+    EXPECT_EQ(messenger.Count(), 0u);
+    EXPECT_NE(doc.Tree().FindFileItem("objects\\deep\\lamp.iff"), nullptr);
+
+    ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
+    doc.SetModified(true);
+    EXPECT_EQ(doc.GetTitle(), "one.far *");
+    EXPECT_EQ(doc.GetPlainTitle(), "one.far");
+    doc.SetModified(true); // never doubled
+    EXPECT_EQ(doc.GetTitle(), "one.far *");
+    EXPECT_TRUE(doc.CanQuickSave());
+
+    ASSERT_TRUE(doc.QuickSave());
+    EXPECT_EQ(doc.GetTitle(), "one.far");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(titles.back(), "one.far");
+    EXPECT_NE(std::find(titles.begin(), titles.end(), "one.far *"), titles.end());
+    EXPECT_EQ(EntryNamesOnDisk(dir / "one.far"),
+              (std::vector<std::string>{"Objects\\Chair.iff", "Objects\\Deep\\Lamp.iff"}));
+}
+
+TEST_F(DocTest, NewThenQuickSaveFailsUntilSavedAs)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    ASSERT_TRUE(doc.NewDocument());
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_TRUE(doc.GetPathName().empty());
+    EXPECT_EQ(doc.Tree().EntryCount(), 0u);
+    EXPECT_EQ(doc.Tree().FindFileItem("readme.txt"), nullptr);
+    MemoryStream bytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>("abc"), 3));
+    ASSERT_TRUE(doc.Tree().AddFile("new\\file.txt", bytes, false));
+    doc.SetModified(true);
+    EXPECT_FALSE(doc.CanQuickSave());
+    EXPECT_FALSE(doc.QuickSave());
+    EXPECT_EQ(doc.GetTitle(), "Untitled *");
+
+    ASSERT_TRUE(doc.SaveDocument(dir / "new.far"));
+    EXPECT_EQ(doc.GetTitle(), "new.far");
+    ASSERT_TRUE(doc.Tree().RenameFile("new\\file.txt", "new\\renamed.txt"));
+    doc.SetModified(true);
+    ASSERT_TRUE(doc.QuickSave());
+    EXPECT_EQ(EntryNamesOnDisk(dir / "new.far"), std::vector<std::string>{"new\\renamed.txt"});
+    // The old archive was released by New: another document may take it.
+    RecordingMessenger otherMessenger;
+    CVornDoc other(otherMessenger);
+    EXPECT_TRUE(other.OpenDocument(dir / "one.far"));
+}
+
+TEST_F(DocTest, SaveAsMovesQuickSavesToTheNewFile)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    const std::vector<uint8_t> original = ReadFileBytes(dir / "one.far");
+    ASSERT_TRUE(doc.Tree().DeleteDirectory("objects\\deep"));
+    doc.SetModified(true);
+    ASSERT_TRUE(doc.SaveDocument(dir / "two.far"));
+    EXPECT_EQ(doc.GetTitle(), "two.far");
+    EXPECT_EQ(doc.GetPathName(), dir / "two.far");
+    EXPECT_EQ(ReadFileBytes(dir / "two.far"),
+              MakeFarImage({{"readme.txt", "hello"}, {"Objects\\Chair.iff", "chair"}}));
+
+    ASSERT_TRUE(doc.Tree().MoveFileItem("readme.txt", "objects"));
+    doc.SetModified(true);
+    ASSERT_TRUE(doc.QuickSave());
+    EXPECT_EQ(ReadFileBytes(dir / "one.far"), original);
+    EXPECT_EQ(EntryNamesOnDisk(dir / "two.far"),
+              (std::vector<std::string>{"objects\\readme.txt", "Objects\\Chair.iff"}));
+
+    // The saved file is held again; the one left behind is free.
+    RecordingMessenger otherMessenger;
+    CVornDoc other(otherMessenger);
+    EXPECT_FALSE(other.OpenDocument(dir / "two.far"));
+    EXPECT_TRUE(other.OpenDocument(dir / "one.far"));
+}
+
+TEST_F(DocTest, SaveOverTheOpenFileKeepsItUsable)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    ASSERT_TRUE(doc.Tree().RemoveFile("objects\\chair.iff"));
+    doc.SetModified(true);
+    ASSERT_TRUE(doc.SaveDocument(doc.GetPathName()));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(ReadFileBytes(dir / "one.far"),
+              MakeFarImage({{"readme.txt", "hello"}, {"Objects\\Deep\\Lamp.iff", "lamp!"}}));
+    const std::vector<uint8_t> bytes = *doc.Tree().CopyEntryData("objects\\deep\\lamp.iff");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "lamp!");
+    doc.SetModified(true);
+    EXPECT_TRUE(doc.QuickSave());
+    EXPECT_EQ(EntryNamesOnDisk(dir / "one.far").size(), 2u);
+}
+
+TEST_F(DocTest, SecondOpenOfAHeldFileIsASharingViolation)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    RecordingMessenger otherMessenger;
+    CVornDoc other(otherMessenger);
+    EXPECT_FALSE(other.OpenDocument(dir / "one.far"));
+    ASSERT_EQ(otherMessenger.Count(), 1u);
+    EXPECT_EQ(otherMessenger.Messages()[0],
+              ErrorBox("A sharing violation occurred while accessing " + (dir / "one.far").string() + "."));
+    EXPECT_EQ(other.GetTitle(), "Untitled");
+    EXPECT_TRUE(other.GetPathName().empty());
+
+    // Saving another document over the held file is refused the same way.
+    EXPECT_FALSE(other.SaveDocument(dir / "one.far"));
+    EXPECT_EQ(otherMessenger.Messages().back().text,
+              "A sharing violation occurred while accessing " + (dir / "one.far").string() + ".");
+    EXPECT_EQ(doc.Tree().EntryCount(), 3u);
+
+    // The holder itself opening its own file again changes nothing.
+    EXPECT_TRUE(doc.OpenDocument(dir / "one.far"));
+    EXPECT_EQ(messenger.Count(), 0u);
+}
+
+TEST_F(DocTest, FileErrorsLeaveTheDocumentUnchanged)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    EXPECT_FALSE(doc.OpenDocument(dir / "missing.far"));
+    EXPECT_EQ(messenger.Messages().back(), ErrorBox((dir / "missing.far").string() + " was not found."));
+    EXPECT_FALSE(doc.OpenDocument(dir.Path()));
+    EXPECT_EQ(messenger.Messages().back(), ErrorBox("Access to " + dir.Path().string() + " was denied."));
+    EXPECT_EQ(doc.GetTitle(), "one.far");
+    EXPECT_EQ(doc.Tree().EntryCount(), 3u);
+    EXPECT_TRUE(doc.Tree().CopyEntryData("readme.txt")); // the source is still attached
+
+    // Read-only files fail because archives are opened for writing too;
+    // root ignores permission bits, so only an ordinary user can see it.
+    WriteFileBytes(dir / "ro.far", MakeFarImage(kFiles));
+    ::chmod((dir / "ro.far").c_str(), 0444);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(doc.OpenDocument(dir / "ro.far"));
+        EXPECT_EQ(messenger.Messages().back(), ErrorBox("Access to " + (dir / "ro.far").string() + " was denied."));
+        EXPECT_EQ(doc.GetTitle(), "one.far");
+    }
+}
+
+TEST_F(DocTest, UnreadableBytesFailTheSaveLoudly)
+{
+    // The second record (readme.txt is 10 name bytes) points past the end.
+    WriteFileBytes(dir / "bad.far", WithDamagedOffset(MakeFarImage(kFiles), 1, 10));
+    const std::vector<uint8_t> before = ReadFileBytes(dir / "bad.far");
+    ASSERT_TRUE(doc.OpenDocument(dir / "bad.far"));
+    ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
+    doc.SetModified(true);
+
+    EXPECT_FALSE(doc.SaveDocument(dir / "bad.far"));
+    EXPECT_EQ(messenger.Messages().back(), ErrorBox("Error while saving the FAR file!"));
+    EXPECT_EQ(ReadFileBytes(dir / "bad.far"), before);
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetTitle(), "bad.far *");
+
+    EXPECT_FALSE(doc.SaveDocument(dir / "elsewhere.far"));
+    EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere.far"));
+    EXPECT_EQ(doc.GetPathName(), dir / "bad.far");
+    // No temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
+    // The document still holds its file: quick save works on it.
+    EXPECT_TRUE(doc.QuickSave());
+}
+
+TEST_F(DocTest, LoadFailureLeavesATreeOfTheEntriesRead)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    // Cut the manifest inside its last record.
+    std::vector<uint8_t> image = MakeFarImage({{"kept\\a.txt", "A"}, {"lost\\b.txt", "B"}});
+    image.resize(image.size() - 3);
+    WriteFileBytes(dir / "cut.far", image);
+
+    ASSERT_TRUE(doc.OpenDocument(dir / "cut.far"));
+    EXPECT_EQ(messenger.Messages(), std::vector<Message>{ErrorBox("Error while loading the FAR file!")});
+    EXPECT_EQ(doc.GetTitle(), "cut.far");
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.Tree().EntryCount(), 1u);
+    EXPECT_NE(doc.Tree().FindFileItem("kept\\a.txt"), nullptr);
+    EXPECT_EQ(doc.Tree().FindFileItem("readme.txt"), nullptr); // nothing of the previous archive
+    EXPECT_EQ(doc.Tree().GetDirectoryRef("objects"), nullptr);
+    EXPECT_EQ(NamesOfRoot(), std::vector<std::string>{"kept"});
+
+    // The previous file was let go.
+    RecordingMessenger otherMessenger;
+    CVornDoc other(otherMessenger);
+    EXPECT_TRUE(other.OpenDocument(dir / "one.far"));
+}
+
+TEST_F(DocTest, BuildFailureIsReported)
+{
+    WriteFileBytes(dir / "odd.far", MakeFarImage({{"fine.txt", "1"}, {"\\\\\\\\odd.txt", "2"}}));
+    ASSERT_TRUE(doc.OpenDocument(dir / "odd.far"));
+    EXPECT_EQ(messenger.Messages(), std::vector<Message>{ErrorBox("Error while building the directory structure!")});
+    EXPECT_EQ(doc.GetTitle(), "odd.far");
+    EXPECT_FALSE(doc.IsModified());
+}
+
+TEST_F(DocTest, EmptyFileOpensAsAnEmptyArchiveWithoutSource)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    WriteFileBytes(dir / "empty.far", {});
+    ASSERT_TRUE(doc.OpenDocument(dir / "empty.far"));
+    EXPECT_EQ(messenger.Count(), 0u);
+    EXPECT_EQ(doc.GetTitle(), "empty.far");
+    EXPECT_EQ(doc.Tree().EntryCount(), 0u);
+    EXPECT_FALSE(doc.Archive().HasSource());
+    doc.SetModified(true);
+    EXPECT_FALSE(doc.QuickSave()); // would otherwise write into one.far
+    EXPECT_EQ(ReadFileBytes(dir / "one.far"), MakeFarImage(kFiles));
+
+    // It is still held, and a save makes it a real archive.
+    RecordingMessenger otherMessenger;
+    CVornDoc other(otherMessenger);
+    EXPECT_FALSE(other.OpenDocument(dir / "empty.far"));
+    ASSERT_TRUE(doc.SaveDocument(dir / "empty.far"));
+    EXPECT_EQ(ReadFileBytes(dir / "empty.far").size(), 20u);
+}
+
+TEST_F(DocTest, SaveModifiedAsksAndSaves)
+{
+    EXPECT_TRUE(doc.SaveModified()); // nothing to ask
+    EXPECT_EQ(messenger.Count(), 0u);
+
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
+    doc.SetModified(true);
+    const Message question{"Save changes to " + (dir / "one.far").string() + "?", "Vorn", MessageIcon::Question,
+                           MessageButtons::YesNoCancel};
+    messenger.Script({MessageAnswer::Cancel, MessageAnswer::No, MessageAnswer::Yes});
+    EXPECT_FALSE(doc.SaveModified());
+    EXPECT_TRUE(doc.SaveModified());
+    EXPECT_EQ(EntryNamesOnDisk(dir / "one.far").size(), 3u); // No saved nothing
+    EXPECT_TRUE(doc.SaveModified());
+    EXPECT_EQ(messenger.Messages(), std::vector<Message>(3, question));
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(EntryNamesOnDisk(dir / "one.far").size(), 2u);
+
+    // Untitled: Yes asks for a path; without an answer nothing is saved.
+    doc.NewDocument();
+    doc.SetModified(true);
+    messenger.Clear();
+    EXPECT_FALSE(doc.SaveModified());
+    EXPECT_EQ(messenger.Messages()[0].text, "Save changes to Untitled?");
+    std::string offered;
+    doc.SetSavePathPrompt([&](const std::string& title) -> std::optional<std::filesystem::path> {
+        offered = title;
+        return dir / "named.far";
+    });
+    EXPECT_TRUE(doc.SaveModified());
+    EXPECT_EQ(offered, "Untitled");
+    EXPECT_EQ(doc.GetTitle(), "named.far");
+    EXPECT_EQ(ReadFileBytes(dir / "named.far").size(), 20u);
+}
+
+} // namespace
+} // namespace vorn
