@@ -195,8 +195,8 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested)
         return false;
     }
     heldFile_ = std::move(file);
-    SetModified(false);
     SetPathName(path);
+    SetModified(false);
     return true;
 }
 
