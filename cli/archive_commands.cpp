@@ -1,0 +1,181 @@
+#include "cli/cli_commands.h"
+
+#include <functional>
+
+namespace vorn {
+
+namespace {
+
+std::string_view StripLeading(std::string_view path)
+{
+    while (!path.empty() && path.front() == '\\')
+        path.remove_prefix(1);
+    return path;
+}
+
+bool IsDirectoryPath(std::string_view path)
+{
+    return !path.empty() && path.back() == '\\';
+}
+
+// A path named on the command line, with its separators as the archive has them.
+std::string NamedPath(const std::string& argument)
+{
+    return std::string(StripLeading(ArchivePathArgument(argument)));
+}
+
+void PrintTree(std::ostream& out, const CFarDirectory& directory, size_t depth)
+{
+    for (const CFarDirectory& sub : directory.Subdirectories()) {
+        out << std::string(2 * depth, ' ') << sub.Name() << '\n';
+        PrintTree(out, sub, depth + 1);
+    }
+}
+
+// The tree operation for a file or, failing that, a directory of that path.
+bool ApplyToItem(CFarDirectoryTree& tree, const std::string& path, const std::function<bool()>& onFile,
+                 const std::function<bool()>& onDirectory)
+{
+    if (path.empty())
+        return false;
+    if (!IsDirectoryPath(path) && tree.FindFileItem(path) != nullptr)
+        return onFile();
+    if (tree.GetDirectoryRef(path) != nullptr)
+        return onDirectory();
+    return false;
+}
+
+int Finish(CliContext& context, CArchiveEditor& editor)
+{
+    editor.MarkModified();
+    return editor.Save(context.quick) && !context.messenger.HasProblems() ? kExitSuccess : kExitFailure;
+}
+
+} // namespace
+
+int RunInfo(CliContext& context, const std::vector<std::string>& args)
+{
+    CReadOnlyArchive archive;
+    if (!archive.Open(args[0], context.messenger))
+        return kExitFailure;
+    const CFarArchive& far = archive.Archive();
+    context.out << "version\t" << far.Header().version << '\n'
+                << "manifest offset\t" << far.Header().manifestOffset << '\n'
+                << "entries\t" << far.EntryCount() << '\n'
+                << "total size\t" << far.TotalSize() << '\n'
+                << "name length width\t" << (far.narrowNameLengths() ? 2 : 4) << '\n';
+    return kExitSuccess;
+}
+
+int RunList(CliContext& context, const std::vector<std::string>& args)
+{
+    CReadOnlyArchive archive;
+    if (!archive.Open(args[0], context.messenger))
+        return kExitFailure;
+    for (const CFarEntry& entry : archive.Archive().Entries())
+        if (!entry.isDeleted)
+            context.out << entry.size1 << '\t' << entry.name << '\n';
+    return kExitSuccess;
+}
+
+int RunTree(CliContext& context, const std::vector<std::string>& args)
+{
+    CReadOnlyArchive archive;
+    if (!archive.Open(args[0], context.messenger))
+        return kExitFailure;
+    PrintTree(context.out, archive.Tree().Root(), 0);
+    return kExitSuccess;
+}
+
+int RunCat(CliContext& context, const std::vector<std::string>& args)
+{
+    CReadOnlyArchive archive;
+    if (!archive.Open(args[0], context.messenger))
+        return kExitFailure;
+    const std::optional<std::vector<uint8_t>> bytes = archive.Tree().CopyEntryData(NamedPath(args[1]));
+    if (!bytes) {
+        context.Error("Can't load file!");
+        return kExitFailure;
+    }
+    context.out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    context.out.flush();
+    return context.out ? kExitSuccess : kExitFailure;
+}
+
+int RunRemove(CliContext& context, const std::vector<std::string>& args)
+{
+    CArchiveEditor editor(context.messenger);
+    if (!editor.Open(args[0], false))
+        return kExitFailure;
+    CFarDirectoryTree& tree = editor.Tree();
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string path = NamedPath(args[i]);
+        const bool done = ApplyToItem(
+            tree, path, [&] { return tree.RemoveFile(path); }, [&] { return tree.DeleteDirectory(path); });
+        if (!done) {
+            context.Error(Fill("Can't delete \"%1\"!", args[i]));
+            return kExitFailure;
+        }
+    }
+    return Finish(context, editor);
+}
+
+int RunMove(CliContext& context, const std::vector<std::string>& args)
+{
+    CArchiveEditor editor(context.messenger);
+    if (!editor.Open(args[0], false))
+        return kExitFailure;
+    CFarDirectoryTree& tree = editor.Tree();
+    std::string destination = NamedPath(args.back());
+    if (IsDirectoryPath(destination))
+        destination.pop_back();
+    if (!destination.empty() && tree.GetDirectoryRef(destination) == nullptr) {
+        context.Error(Fill("The directory \"%1\" does not exist!", args.back()));
+        return kExitFailure;
+    }
+    for (size_t i = 1; i + 1 < args.size(); ++i) {
+        std::string path = NamedPath(args[i]);
+        const bool done = ApplyToItem(
+            tree, path, [&] { return tree.MoveFileItem(path, destination); },
+            [&] {
+                if (IsDirectoryPath(path))
+                    path.pop_back();
+                return tree.MoveDirectory(path, destination);
+            });
+        if (!done) {
+            context.Error(Fill("Can't move \"%1\"!", args[i]));
+            return kExitFailure;
+        }
+    }
+    return Finish(context, editor);
+}
+
+int RunRename(CliContext& context, const std::vector<std::string>& args)
+{
+    CArchiveEditor editor(context.messenger);
+    if (!editor.Open(args[0], false))
+        return kExitFailure;
+    CFarDirectoryTree& tree = editor.Tree();
+    std::string oldPath = NamedPath(args[1]);
+    const bool directory = IsDirectoryPath(oldPath);
+    if (directory)
+        oldPath.pop_back();
+    // NEW is the new name within the same directory; a full path is accepted
+    // too, and the tree refuses one that names another directory.
+    const std::string typed = ArchivePathArgument(args[2]);
+    std::string newPath = typed;
+    if (typed.find('\\') == std::string::npos) {
+        const size_t slash = oldPath.rfind('\\');
+        newPath = slash == std::string::npos ? typed : oldPath.substr(0, slash + 1) + typed;
+    }
+    const bool done = ApplyToItem(
+        tree, oldPath + (directory ? "\\" : ""), [&] { return tree.RenameFile(oldPath, newPath); },
+        [&] { return tree.RenameDirectory(oldPath, newPath); });
+    if (!done) {
+        context.Error(Fill("Can't rename \"%1\"!", args[1]));
+        return kExitFailure;
+    }
+    return Finish(context, editor);
+}
+
+} // namespace vorn

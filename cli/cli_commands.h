@@ -1,0 +1,30 @@
+#pragma once
+
+#include "cli/cli_support.h"
+
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+// One function per command. `args` are the command's own positional
+// arguments (without the command name); the count has been checked by the
+// dispatcher. Each returns an exit status.
+
+int RunInfo(CliContext& context, const std::vector<std::string>& args);
+int RunList(CliContext& context, const std::vector<std::string>& args);
+int RunTree(CliContext& context, const std::vector<std::string>& args);
+int RunCat(CliContext& context, const std::vector<std::string>& args);
+int RunRemove(CliContext& context, const std::vector<std::string>& args);
+int RunMove(CliContext& context, const std::vector<std::string>& args);
+int RunRename(CliContext& context, const std::vector<std::string>& args);
+int RunExtract(CliContext& context, const std::vector<std::string>& args);
+// `into` is the archive directory to add below ("" for the root).
+int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::string& into);
+
+int RunXaToWav(CliContext& context, const std::vector<std::string>& args);
+int RunIffChunks(CliContext& context, const std::vector<std::string>& args);
+int RunIffObjects(CliContext& context, const std::vector<std::string>& args);
+int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
+
+} // namespace vorn

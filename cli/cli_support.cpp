@@ -1,0 +1,252 @@
+#include "cli/cli_support.h"
+
+#include "base/file_stream.h"
+#include "base/memory_stream.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kErrorCaption = "Error";
+constexpr const char* kWarningCaption = "Warning";
+constexpr const char* kCantLoadFile = "Can't load file!";
+
+std::filesystem::path Absolute(const std::filesystem::path& path)
+{
+    std::error_code ignored;
+    std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
+    return absolute.empty() ? path : absolute;
+}
+
+} // namespace
+
+void CliContext::Error(const std::string& text)
+{
+    messenger.Show(Message{text, kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
+}
+
+bool CliContext::AskOverwrite(const std::string& text)
+{
+    return messenger.Show(Message{text, kWarningCaption, MessageIcon::Question, MessageButtons::YesNo}) ==
+           MessageAnswer::Yes;
+}
+
+std::string Fill(std::string_view text, std::string_view value)
+{
+    std::string result(text);
+    const size_t at = result.find("%1");
+    if (at != std::string::npos)
+        result.replace(at, 2, value);
+    return result;
+}
+
+std::string ArchivePathArgument(std::string_view text)
+{
+    std::string path(text);
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+std::string FileErrorText(int error, const std::filesystem::path& path)
+{
+    const std::string name = path.string();
+    switch (error) {
+    case ENOENT: return Fill("%1 was not found.", name);
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return Fill("%1 contains an incorrect path.", name);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+    case ETXTBSY: return Fill("Access to %1 was denied.", name);
+    case EAGAIN: return Fill("A sharing violation occurred while accessing %1.", name);
+    case EMFILE:
+    case ENFILE: return Fill("Could not open %1 because there are too many open files.", name);
+    default: return "Failed to open document.";
+    }
+}
+
+// ---- archives ------------------------------------------------------------
+
+bool CReadOnlyArchive::Open(const std::filesystem::path& requested, Messenger& messenger)
+{
+    const std::filesystem::path path = Absolute(requested);
+    auto error = [&](const std::string& text) {
+        messenger.Show(Message{text, kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
+        return false;
+    };
+    // A directory opens for reading on POSIX; it is no archive.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return error(FileErrorText(EISDIR, path));
+    int code = 0;
+    std::unique_ptr<FileStream> file = FileStream::Open(path, FileMode::Read, code);
+    if (!file)
+        return error(FileErrorText(code, path));
+    const int64_t length = file->Length();
+    if (length < 0)
+        return error("Failed to open document.");
+    archive_.Clear();
+    if (length == 0) {
+        // The document opens an empty file as an empty archive; so does the tool.
+        tree_.Build(archive_);
+        return true;
+    }
+    if (!archive_.Load(*file))
+        return error(CVornDoc::kLoadError);
+    if (!tree_.Build(archive_))
+        return error(CVornDoc::kBuildError);
+    return true;
+}
+
+bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
+{
+    path_ = Absolute(requested);
+    std::error_code ignored;
+    if (create && !std::filesystem::exists(std::filesystem::symlink_status(path_, ignored))) {
+        doc_.NewDocument();
+        created_ = true;
+        return true;
+    }
+    struct stat info {};
+    if (::stat(path_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        messenger_.Show(Message{FileErrorText(EISDIR, path_), kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
+        return false;
+    }
+    // The document reports a file that is not an archive but still opens it
+    // (the editor then shows what could be read); a command must stop there.
+    const uint32_t errorsBefore = messenger_.ErrorCount();
+    return doc_.OpenDocument(path_) && messenger_.ErrorCount() == errorsBefore;
+}
+
+bool CArchiveEditor::Save(bool quick)
+{
+    if (!created_ && !doc_.IsModified())
+        return true;
+    // A new archive, or one opened from an empty file, has nothing to append
+    // to: it gets a full save whatever was asked.
+    if (quick && !created_ && doc_.Archive().HasSource()) {
+        if (doc_.QuickSave())
+            return true;
+        messenger_.Show(Message{"Error while trying to quick-save the FAR file!", "Vorn", MessageIcon::None,
+                                MessageButtons::Ok});
+        return false;
+    }
+    return doc_.SaveDocument(path_);
+}
+
+// ---- inputs --------------------------------------------------------------
+
+std::string InputSpec::Display() const
+{
+    return entry ? file.string() + "::" + *entry : file.string();
+}
+
+InputSpec ParseInputSpec(std::string_view text)
+{
+    InputSpec spec;
+    std::error_code ignored;
+    const size_t split = text.find("::");
+    if (split == std::string_view::npos || std::filesystem::exists(std::filesystem::path(std::string(text)), ignored)) {
+        spec.file = std::string(text);
+        return spec;
+    }
+    spec.file = std::string(text.substr(0, split));
+    spec.entry = ArchivePathArgument(text.substr(split + 2));
+    return spec;
+}
+
+std::optional<std::vector<uint8_t>> ReadInput(const InputSpec& input, CliContext& context)
+{
+    if (input.entry) {
+        CReadOnlyArchive archive;
+        if (!archive.Open(input.file, context.messenger))
+            return std::nullopt;
+        std::optional<std::vector<uint8_t>> bytes = archive.Tree().CopyEntryData(*input.entry);
+        if (!bytes)
+            context.Error(kCantLoadFile);
+        return bytes;
+    }
+    const std::filesystem::path path = Absolute(input.file);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        context.Error(FileErrorText(EISDIR, path));
+        return std::nullopt;
+    }
+    int code = 0;
+    std::unique_ptr<FileStream> file = FileStream::Open(path, FileMode::Read, code);
+    if (!file) {
+        context.Error(FileErrorText(code, path));
+        return std::nullopt;
+    }
+    const int64_t length = file->Length();
+    std::vector<uint8_t> bytes;
+    if (length > 0) {
+        try {
+            bytes.resize(static_cast<size_t>(length));
+        } catch (const std::exception&) {
+            context.Error(kCantLoadFile);
+            return std::nullopt;
+        }
+    }
+    if (length < 0 || !file->ReadExact(bytes.data(), bytes.size())) {
+        context.Error(kCantLoadFile);
+        return std::nullopt;
+    }
+    return bytes;
+}
+
+// ---- outputs -------------------------------------------------------------
+
+bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context, bool& written)
+{
+    written = false;
+    if (target == "-") {
+        context.out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        context.out.flush();
+        written = static_cast<bool>(context.out);
+        return written;
+    }
+    const std::filesystem::path path = Absolute(target);
+    std::error_code ignored;
+    const auto status = std::filesystem::status(path, ignored);
+    if (std::filesystem::is_directory(status)) {
+        context.Error(Fill("Can't create file \"%1\"!\n\nA directory with that name already exists!", target));
+        return false;
+    }
+    if (std::filesystem::exists(status) && !context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", target)))
+        return true;
+
+    const std::string cantCreate = Fill("Can't create \"%1\"!", target);
+    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+    int code = 0;
+    std::filesystem::path temporary;
+    std::unique_ptr<FileStream> file = FileStream::CreateTemporary(folder, temporary, code);
+    if (!file) {
+        context.Error(cantCreate);
+        return false;
+    }
+    struct stat previous {};
+    if (::stat(path.c_str(), &previous) == 0)
+        ::fchmod(file->Descriptor(), previous.st_mode & 07777);
+    if (!file->Write(bytes.data(), bytes.size()) || !file->Flush() ||
+        ::rename(temporary.c_str(), path.c_str()) != 0) {
+        file.reset();
+        ::unlink(temporary.c_str());
+        context.Error(cantCreate);
+        return false;
+    }
+    written = true;
+    return true;
+}
+
+} // namespace vorn

@@ -1,0 +1,109 @@
+#pragma once
+
+#include "archive/far_archive.h"
+#include "archive/far_directory_tree.h"
+#include "archive/vorn_doc.h"
+#include "cli/console_messenger.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+// Exit statuses of the tool.
+constexpr int kExitSuccess = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+// What every command gets: where data and messages go, and the global flags.
+struct CliContext {
+    std::ostream& out;
+    std::ostream& err;
+    CConsoleMessenger& messenger;
+    bool quick = false;
+
+    // Shows an error box (caption "Error", error icon) through the messenger.
+    void Error(const std::string& text);
+    // Asks a Yes/No overwrite question; true for Yes.
+    bool AskOverwrite(const std::string& text);
+};
+
+// `text` with "%1" replaced by `value`.
+std::string Fill(std::string_view text, std::string_view value);
+
+// An archive path as typed: "/" is accepted for "\\", so scripts need no
+// quoting of backslashes. Leading separators are left to the tree.
+std::string ArchivePathArgument(std::string_view text);
+
+// The message of the document for a file the system refused to open.
+std::string FileErrorText(int error, const std::filesystem::path& path);
+
+// An archive opened for reading only (listing, extracting, reading entries):
+// no write access and no lock, so read-only files and archives another
+// program holds open can be read. Shows the document's messages on failure.
+class CReadOnlyArchive {
+public:
+    bool Open(const std::filesystem::path& path, Messenger& messenger);
+    CFarArchive& Archive() { return archive_; }
+    CFarDirectoryTree& Tree() { return tree_; }
+
+private:
+    CFarArchive archive_;
+    CFarDirectoryTree tree_;
+};
+
+// An archive opened for changing through the document: read-write and
+// locked, saved with the document's full save (temporary file, then rename)
+// or its quick save.
+class CArchiveEditor {
+public:
+    explicit CArchiveEditor(CConsoleMessenger& messenger) : messenger_(messenger), doc_(messenger) {}
+
+    // Opens the archive; with `create`, a missing file starts an empty archive
+    // that Save creates. False when the file cannot be opened or is not a
+    // FAR archive (the message has been shown).
+    bool Open(const std::filesystem::path& path, bool create);
+    CFarDirectoryTree& Tree() { return doc_.Tree(); }
+    CVornDoc& Doc() { return doc_; }
+    void MarkModified() { doc_.SetModified(true); }
+    // Writes the changes: a quick save when asked for and the archive has a
+    // file to append to, otherwise a full save. Nothing is written when the
+    // document is unchanged and not new.
+    bool Save(bool quick);
+
+private:
+    CConsoleMessenger& messenger_;
+    CVornDoc doc_;
+    std::filesystem::path path_;
+    bool created_ = false;
+};
+
+// An input named on the command line: a file on disk, or "ARCHIVE::PATH", an
+// entry inside an archive. A name that exists on disk as it is always means
+// the disk file.
+struct InputSpec {
+    std::filesystem::path file;
+    std::optional<std::string> entry; // archive path, "\\" separators
+
+    std::string Display() const;
+};
+InputSpec ParseInputSpec(std::string_view text);
+
+// The input's bytes; none (with the message shown) when the file or the
+// entry cannot be read: the file-error text for a disk file, the archive's
+// messages for an archive, "Can't load file!" for a missing entry.
+std::optional<std::vector<uint8_t>> ReadInput(const InputSpec& input, CliContext& context);
+
+// Writes a whole output file: "-" is the data stream. An existing file is
+// replaced only when the overwrite question is answered Yes; the bytes go to
+// a temporary file first, so a failure leaves the previous file as it was.
+// Returns true when written or when the user declined; `written` tells which.
+bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context, bool& written);
+
+} // namespace vorn

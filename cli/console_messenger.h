@@ -1,0 +1,45 @@
+#pragma once
+
+#include "base/messenger.h"
+
+#include <cstdint>
+#include <mutex>
+#include <ostream>
+
+namespace vorn {
+
+// How questions are answered on the command line.
+enum class QuestionPolicy {
+    Refuse, // neither --yes nor --no: answer No and say that nothing was overwritten
+    Yes,    // --yes
+    No,     // --no
+};
+
+// The command line's message boxes: every message's text goes to the error
+// stream, questions are answered from the flags. Counts what went wrong so
+// the tool can choose its exit status. Transfer workers call it from their
+// own thread, so it locks.
+class CConsoleMessenger : public Messenger {
+public:
+    static constexpr const char* kRefusalNote = "Not overwritten: use --yes to overwrite or --no to skip.";
+
+    CConsoleMessenger(std::ostream& err, QuestionPolicy policy) : err_(err), policy_(policy) {}
+
+    MessageAnswer Show(const Message& message) override;
+
+    // Error and warning boxes shown so far (information boxes are not counted).
+    uint32_t ErrorCount() const;
+    // Questions answered No only because no flag answered them.
+    uint32_t RefusalCount() const;
+    // Something failed or was refused: the command must not report success.
+    bool HasProblems() const { return ErrorCount() != 0 || RefusalCount() != 0; }
+
+private:
+    std::ostream& err_;
+    QuestionPolicy policy_;
+    mutable std::mutex mutex_;
+    uint32_t errors_ = 0;
+    uint32_t refusals_ = 0;
+};
+
+} // namespace vorn

@@ -1,0 +1,149 @@
+#include "cli/cli_commands.h"
+
+#include "audio/xa_decoder.h"
+#include "base/memory_stream.h"
+#include "iff/fix_colors.h"
+#include "iff/iff_file.h"
+#include "iff/iff_file_ref.h"
+#include "iff/object_catalogue.h"
+#include "iff/type_codes.h"
+
+#include <cstdio>
+#include <system_error>
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kNotIff = "This file is not a valid IFF file!";
+constexpr const char* kNoObjects = "This file does not contain objects!";
+constexpr const char* kCantLoadSprite = "Can't load one of the SPR2 resources!";
+constexpr const char* kCantLoadAll = "File I/O error while trying to load all resources!";
+
+// Opens an input as an IFF container that is closed again with the reference.
+bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file)
+{
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseInputSpec(argument), context);
+    if (!bytes)
+        return false;
+    int error = 0;
+    if (!file.Open(*bytes, error, true)) {
+        context.Error(kNotIff);
+        return false;
+    }
+    return true;
+}
+
+std::string Hex4(uint16_t value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+bool SameArchiveFile(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    std::error_code error;
+    return std::filesystem::equivalent(a, b, error) && !error;
+}
+
+// Puts the fixed IFF into an archive entry, as the previewer's Save Changes
+// does: the entry it was read from is replaced without a question, any other
+// existing entry only when the overwrite question is answered Yes.
+int WriteIffEntry(CliContext& context, const InputSpec& input, const InputSpec& output, MemoryStream& image)
+{
+    CArchiveEditor editor(context.messenger);
+    if (!editor.Open(output.file, false))
+        return kExitFailure;
+    CFarDirectoryTree& tree = editor.Tree();
+    const bool exists = tree.FindFileItem(*output.entry) != nullptr;
+    const bool isInput = input.entry && SameArchiveFile(input.file, output.file) &&
+                         tree.FindFileItem(*input.entry) == tree.FindFileItem(*output.entry);
+    if (exists && !isInput && !context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", *output.entry)))
+        return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;
+    image.Seek(0, SeekOrigin::Begin);
+    if (!tree.AddFile(*output.entry, image, true)) {
+        context.Error(Fill("Can't create file \"%1\" in the FAR file!", *output.entry));
+        return kExitFailure;
+    }
+    editor.MarkModified();
+    return editor.Save(context.quick) ? kExitSuccess : kExitFailure;
+}
+
+} // namespace
+
+int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
+{
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseInputSpec(args[0]), context);
+    if (!bytes)
+        return kExitFailure;
+    MemoryStream image(1024);
+    CXaDecoder decoder;
+    decoder.SetInput(*bytes, &image);
+    if (bytes->size() > UINT32_MAX || !decoder.Decode()) {
+        context.Error("Can't decompress XA file!");
+        return kExitFailure;
+    }
+    bool written = false;
+    if (!WriteOutputFile(args[1], image.Bytes(), context, written))
+        return kExitFailure;
+    return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;
+}
+
+int RunIffChunks(CliContext& context, const std::vector<std::string>& args)
+{
+    CIffFileRef file;
+    if (!OpenIff(context, args[0], file))
+        return kExitFailure;
+    for (const auto& chunk : file.File()->Chunks())
+        context.out << TypeCodeText(chunk->Type()) << '\t' << chunk->Id() << "\t0x" << Hex4(chunk->Flags()) << '\t'
+                    << chunk->Size() << '\t' << chunk->Label() << '\n';
+    return kExitSuccess;
+}
+
+int RunIffObjects(CliContext& context, const std::vector<std::string>& args)
+{
+    CIffFileRef file;
+    if (!OpenIff(context, args[0], file))
+        return kExitFailure;
+    CObjectCatalogue catalogue;
+    if (!catalogue.Build(&file)) {
+        context.Error(kNoObjects);
+        return kExitFailure;
+    }
+    for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;) {
+        const ObjectEntry* entry = catalogue.NextDisplayable(position);
+        const size_t tiles = entry->leader ? catalogue.TilesOf(entry->masterId).size() : 0;
+        context.out << entry->chunkId << '\t' << entry->label << '\t' << entry->graphicCount << '\t'
+                    << (entry->leader ? "leader" : "single") << '\t' << tiles << '\n';
+    }
+    return kExitSuccess;
+}
+
+int RunIffFixColors(CliContext& context, const std::vector<std::string>& args)
+{
+    CIffFileRef file;
+    if (!OpenIff(context, args[0], file))
+        return kExitFailure;
+    // A sprite that cannot be parsed is reported and kept as it was; the
+    // others are still fixed and written, as the previewer saves them.
+    const FixColorsResult result = FixColors(file);
+    for (size_t i = 0; i < result.unloadableSprites.size(); ++i)
+        context.messenger.Show(Message{kCantLoadSprite, "Warning", MessageIcon::Error, MessageButtons::Ok});
+
+    MemoryStream image(1024);
+    if (!file.LoadAll() || !file.Save(image)) {
+        context.Error(kCantLoadAll);
+        return kExitFailure;
+    }
+    const InputSpec input = ParseInputSpec(args[0]);
+    const InputSpec output = ParseInputSpec(args[1]);
+    if (output.entry)
+        return WriteIffEntry(context, input, output, image);
+    bool written = false;
+    if (!WriteOutputFile(args[1], image.Bytes(), context, written))
+        return kExitFailure;
+    return context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;
+}
+
+} // namespace vorn
