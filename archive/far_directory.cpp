@@ -26,12 +26,12 @@ const FarFileItem* CFarDirectory::FindFile(std::string_view name) const
     return it == fileIndex_.end() ? nullptr : &files_[it->second];
 }
 
-CFarDirectory* CFarDirectory::FindSubdirectory(std::string_view name)
+CFarDirectory* CFarDirectory::FindSubdirectoryMutable(std::string_view name)
 {
     return const_cast<CFarDirectory*>(std::as_const(*this).FindSubdirectory(name));
 }
 
-FarFileItem* CFarDirectory::FindFile(std::string_view name)
+FarFileItem* CFarDirectory::FindFileMutable(std::string_view name)
 {
     return const_cast<FarFileItem*>(std::as_const(*this).FindFile(name));
 }

@@ -41,8 +41,8 @@ public:
 private:
     friend class CFarDirectoryTree;
 
-    CFarDirectory* FindSubdirectory(std::string_view name);
-    FarFileItem* FindFile(std::string_view name);
+    CFarDirectory* FindSubdirectoryMutable(std::string_view name);
+    FarFileItem* FindFileMutable(std::string_view name);
     CFarDirectory& AppendSubdirectory(CFarDirectory directory);
     FarFileItem& AppendFile(FarFileItem item);
     // Removes by position, keeping the order of the others.

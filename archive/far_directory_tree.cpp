@@ -134,7 +134,7 @@ CFarDirectory* CFarDirectoryTree::FindDirectoryMutable(std::string_view path, bo
     while (true) {
         const size_t end = path.find(kSeparator);
         const std::string_view component = path.substr(0, end);
-        CFarDirectory* next = directory->FindSubdirectory(component);
+        CFarDirectory* next = directory->FindSubdirectoryMutable(component);
         if (!next) {
             if (!create || depth >= kMaxDepth)
                 return nullptr;
@@ -171,7 +171,7 @@ FarFileItem* CFarDirectoryTree::FindFileItemMutable(std::string_view path)
     if (path.empty())
         return nullptr;
     CFarDirectory* directory = ParentOf(path);
-    return directory ? directory->FindFile(SplitLast(path).second) : nullptr;
+    return directory ? directory->FindFileMutable(SplitLast(path).second) : nullptr;
 }
 
 const FarFileItem* CFarDirectoryTree::FindFileItem(std::string_view path) const
