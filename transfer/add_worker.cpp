@@ -1,0 +1,278 @@
+#include "transfer/add_worker.h"
+
+#include "archive/far_directory_tree.h"
+#include "base/file_stream.h"
+#include "transfer/disk_names.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_protocol.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace vorn {
+
+namespace {
+
+using transfer_detail::FinishCompleted;
+using transfer_detail::StopOnCancel;
+namespace text = transfer_text;
+
+constexpr uint64_t kHeaderSize = 16;
+// Sizes and offsets of a FAR archive are 32-bit.
+constexpr uint64_t kMaxArchiveBytes = std::numeric_limits<uint32_t>::max();
+
+std::string JoinArchive(const std::string& directory, const std::string& name)
+{
+    std::string path = directory;
+    path.push_back('\\');
+    path += name;
+    return path;
+}
+
+std::string StripLeading(const std::string& path)
+{
+    const size_t first = path.find_first_not_of('\\');
+    return first == std::string::npos ? std::string() : path.substr(first);
+}
+
+// A disk name as it can be stored: Latin-1, and without "\\", which would
+// split it into directories inside the archive.
+std::optional<std::string> ArchiveNameOf(const std::string& diskName)
+{
+    std::optional<std::string> name = Utf8ToLatin1(diskName);
+    if (!name || name->empty() || name->find('\\') != std::string::npos)
+        return std::nullopt;
+    return name;
+}
+
+// Opens a regular file for reading. Non-blocking, so a FIFO or device that
+// slipped in between the lookup and the open cannot hang the worker.
+std::unique_ptr<FileStream> OpenRegularFile(const std::string& path, uint64_t& size)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return nullptr;
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return nullptr;
+    }
+    size = static_cast<uint64_t>(info.st_size);
+    return std::make_unique<FileStream>(fd);
+}
+
+class Adding {
+public:
+    explicit Adding(TransferJob& job) : job_(job), tree_(*job.archive) {}
+
+    int DroppedItems();
+    bool DiskDirectory(const std::string& diskFolder, const std::string& archiveDirectory);
+
+private:
+    void Progress(const std::string& diskName) { job_.host->SetProgressText(text::Adding(DiskNameForDisplay(diskName))); }
+    MessageAnswer Show(const Message& message) { return job_.host->ShowMessage(message); }
+    void AddDroppedFile(const std::string& diskPath, const std::string& diskName);
+    // false when the dropped folder was cancelled inside
+    bool AddDroppedDirectory(const std::string& diskPath, const std::string& diskName);
+    // Adds the open file under `archivePath`; none when the archive refuses it.
+    std::optional<FarFileItem> Store(const std::string& archivePath, FileStream& file, uint64_t size);
+    uint64_t& StoredBytes();
+
+    TransferJob& job_;
+    CFarDirectoryTree& tree_;
+};
+
+uint64_t& Adding::StoredBytes()
+{
+    if (!job_.storedBytes) {
+        uint64_t total = kHeaderSize;
+        if (const CFarArchive* archive = tree_.Archive()) {
+            for (const CFarEntry& entry : archive->Entries()) {
+                if (!entry.isDeleted)
+                    total += entry.size2;
+            }
+        }
+        job_.storedBytes = total;
+    }
+    return *job_.storedBytes;
+}
+
+std::optional<FarFileItem> Adding::Store(const std::string& archivePath, FileStream& file, uint64_t size)
+{
+    uint64_t replaced = 0;
+    if (const std::optional<FarFileItem> existing = tree_.GetFileItem(archivePath)) {
+        if (const CFarEntry* entry = tree_.EntryOfItem(*existing))
+            replaced = entry->size2;
+    }
+    // Refused before reading: the archive could neither record the size nor
+    // place the data behind the bytes it already holds.
+    const uint64_t total = StoredBytes() - replaced + size;
+    if (size > kMaxArchiveBytes || total > kMaxArchiveBytes)
+        return std::nullopt;
+    std::optional<FarFileItem> item = tree_.AddFile(archivePath, file, true);
+    if (item) {
+        const CFarEntry* entry = tree_.EntryOfItem(*item);
+        StoredBytes() = StoredBytes() - replaced + (entry ? entry->size2 : size);
+    }
+    return item;
+}
+
+int Adding::DroppedItems()
+{
+    for (const std::string& diskPath : job_.droppedItems) {
+        if (StopOnCancel(job_))
+            return 1;
+        // A dropped link is taken for what it points to; links below a
+        // dropped folder are not followed.
+        struct stat info {};
+        if (::stat(diskPath.c_str(), &info) != 0)
+            continue;
+        const std::string diskName = DiskBaseName(diskPath);
+        Progress(diskName);
+        if (S_ISDIR(info.st_mode)) {
+            if (diskName == "." || diskName == "..")
+                continue;
+            if (!AddDroppedDirectory(diskPath, diskName))
+                return 1;
+        } else {
+            AddDroppedFile(diskPath, diskName);
+        }
+    }
+    FinishCompleted(job_);
+    return 0;
+}
+
+void Adding::AddDroppedFile(const std::string& diskPath, const std::string& diskName)
+{
+    const std::string shownName = DiskNameForDisplay(diskName);
+    uint64_t size = 0;
+    std::unique_ptr<FileStream> file = OpenRegularFile(diskPath, size);
+    if (!file) {
+        Show(text::CantOpenFile(shownName));
+        return;
+    }
+    const std::optional<std::string> name = ArchiveNameOf(diskName);
+    if (!name) {
+        Show(text::CantCreateFileInArchive(shownName));
+        return;
+    }
+    const std::string archivePath = JoinArchive(job_.currentDirectory, *name);
+    if (tree_.GetFileItem(archivePath) &&
+        Show(text::AskOverwriteInArchive(shownName)) == MessageAnswer::No)
+        return;
+    const std::optional<FarFileItem> item = Store(archivePath, *file, size);
+    file.reset();
+    if (!item) {
+        Show(text::CantCreateFileInArchive(shownName));
+        return;
+    }
+    job_.filesDone.fetch_add(1, std::memory_order_relaxed);
+    const CFarEntry* entry = tree_.EntryOfItem(*item);
+    job_.host->AppendFileRow(item->name, std::to_string(entry ? entry->size1 : 0),
+                             JoinArchive(job_.currentDirectory, item->name));
+}
+
+bool Adding::AddDroppedDirectory(const std::string& diskPath, const std::string& diskName)
+{
+    const std::string shownName = DiskNameForDisplay(diskName);
+    const std::optional<std::string> name = ArchiveNameOf(diskName);
+    if (!name) {
+        Show(text::CantCreateDirectoryInArchive(shownName));
+        return true;
+    }
+    const std::string archivePath = StripLeading(JoinArchive(job_.currentDirectory, *name));
+    // No merging of trees: an existing directory is refused as a whole.
+    if (tree_.GetDirectoryRef(archivePath)) {
+        Show(text::DirectoryExists(shownName));
+        return true;
+    }
+    const std::optional<CFarDirectory> made = tree_.MakeDirectory(archivePath);
+    if (!made) {
+        Show(text::CantCreateDirectoryInArchive(shownName));
+        return true;
+    }
+    job_.host->AddTreeNode(made->Path());
+    job_.host->InsertDirectoryRow(made->Name(), made->Path());
+    if (!tree_.GetDirectoryRef(made->Path()))
+        return true;
+    return !DiskDirectory(diskPath, made->Path());
+}
+
+bool Adding::DiskDirectory(const std::string& diskFolder, const std::string& archiveDirectory)
+{
+    // Sorted, so the archive gets the same order whatever the file system's.
+    std::vector<std::string> names;
+    if (DIR* folder = ::opendir(diskFolder.c_str())) {
+        while (const dirent* found = ::readdir(folder))
+            names.emplace_back(found->d_name);
+        ::closedir(folder);
+    }
+    if (names.empty())
+        return false;
+    std::sort(names.begin(), names.end());
+
+    for (const std::string& diskName : names) {
+        if (StopOnCancel(job_))
+            return true;
+        if (diskName == "." || diskName == "..")
+            continue;
+        Progress(diskName);
+        const std::string diskPath = diskFolder + "/" + diskName;
+        struct stat info {};
+        if (::lstat(diskPath.c_str(), &info) != 0)
+            continue;
+        if (S_ISLNK(info.st_mode)) {
+            // A link to a directory could lead back up the tree and recurse
+            // without end, so only links to files are taken.
+            if (::stat(diskPath.c_str(), &info) != 0 || S_ISDIR(info.st_mode))
+                continue;
+        }
+        const std::string shownName = DiskNameForDisplay(diskName);
+        const std::optional<std::string> name = ArchiveNameOf(diskName);
+        if (S_ISDIR(info.st_mode)) {
+            const std::optional<CFarDirectory> made =
+                name ? tree_.MakeDirectory(JoinArchive(archiveDirectory, *name)) : std::nullopt;
+            if (!made) {
+                Show(text::CantCreateDirectoryInArchive(shownName));
+                continue;
+            }
+            job_.host->AddTreeNode(made->Path());
+            if (tree_.GetDirectoryRef(made->Path()) && DiskDirectory(diskPath, made->Path()))
+                return true;
+            continue;
+        }
+        uint64_t size = 0;
+        std::unique_ptr<FileStream> file = OpenRegularFile(diskPath, size);
+        if (!file)
+            continue;
+        const std::optional<FarFileItem> item = name ? Store(JoinArchive(archiveDirectory, *name), *file, size)
+                                                     : std::nullopt;
+        file.reset();
+        if (item)
+            job_.filesDone.fetch_add(1, std::memory_order_relaxed);
+        else
+            Show(text::CantCreateFileInArchive(shownName));
+    }
+    return false;
+}
+
+} // namespace
+
+int AddDroppedItems(TransferJob& job)
+{
+    return Adding(job).DroppedItems();
+}
+
+bool AddDiskDirectory(TransferJob& job, const std::string& diskFolder, const std::string& archiveDirectory)
+{
+    return Adding(job).DiskDirectory(diskFolder, archiveDirectory);
+}
+
+} // namespace vorn

@@ -1,0 +1,125 @@
+#include "transfer/disk_names.h"
+
+#include <cstdint>
+
+namespace vorn {
+
+namespace {
+
+// Decodes one UTF-8 sequence at `text[at]`; none for a malformed or overlong one.
+std::optional<char32_t> DecodeUtf8(std::string_view text, size_t& at)
+{
+    const auto lead = static_cast<uint8_t>(text[at]);
+    if (lead < 0x80) {
+        ++at;
+        return lead;
+    }
+    size_t length = 0;
+    char32_t value = 0;
+    char32_t minimum = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2, value = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, value = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, value = lead & 0x07, minimum = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    if (at + length > text.size())
+        return std::nullopt;
+    for (size_t i = 1; i < length; ++i) {
+        const auto next = static_cast<uint8_t>(text[at + i]);
+        if ((next & 0xC0) != 0x80)
+            return std::nullopt;
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
+        return std::nullopt;
+    at += length;
+    return value;
+}
+
+} // namespace
+
+std::string Latin1ToUtf8(std::string_view latin1)
+{
+    std::string utf8;
+    utf8.reserve(latin1.size());
+    for (const char c : latin1) {
+        const auto byte = static_cast<uint8_t>(c);
+        if (byte < 0x80) {
+            utf8.push_back(c);
+        } else {
+            utf8.push_back(static_cast<char>(0xC0 | (byte >> 6)));
+            utf8.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
+        }
+    }
+    return utf8;
+}
+
+std::optional<std::string> Utf8ToLatin1(std::string_view utf8)
+{
+    std::string latin1;
+    latin1.reserve(utf8.size());
+    size_t at = 0;
+    while (at < utf8.size()) {
+        const std::optional<char32_t> code = DecodeUtf8(utf8, at);
+        if (!code || *code > 0xFF)
+            return std::nullopt;
+        latin1.push_back(static_cast<char>(*code));
+    }
+    return latin1;
+}
+
+std::string DiskNameForDisplay(std::string_view utf8)
+{
+    std::string shown;
+    shown.reserve(utf8.size());
+    size_t at = 0;
+    while (at < utf8.size()) {
+        const std::optional<char32_t> code = DecodeUtf8(utf8, at);
+        if (!code) {
+            ++at;
+            shown.push_back('?');
+        } else {
+            shown.push_back(*code > 0xFF ? '?' : static_cast<char>(*code));
+        }
+    }
+    return shown;
+}
+
+std::optional<std::string> SafeDiskRelativePath(std::string_view archiveRelative)
+{
+    std::string disk;
+    size_t start = 0;
+    while (start <= archiveRelative.size()) {
+        size_t end = archiveRelative.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = archiveRelative.size();
+        const std::string_view component = archiveRelative.substr(start, end - start);
+        start = end + 1;
+        if (component.empty())
+            continue;
+        if (component == "." || component == ".." || component.find('\0') != std::string_view::npos)
+            return std::nullopt;
+        if (!disk.empty())
+            disk.push_back('/');
+        disk += Latin1ToUtf8(component);
+    }
+    if (disk.empty())
+        return std::nullopt;
+    return disk;
+}
+
+std::string DiskBaseName(std::string_view path)
+{
+    while (path.size() > 1 && path.back() == '/')
+        path.remove_suffix(1);
+    if (path == "/")
+        return "/";
+    const size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+} // namespace vorn

@@ -1,0 +1,240 @@
+#include "transfer/extract_worker.h"
+
+#include "archive/far_directory_tree.h"
+#include "base/file_stream.h"
+#include "transfer/disk_names.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_protocol.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+namespace {
+
+using transfer_detail::FinishCompleted;
+using transfer_detail::StopOnCancel;
+namespace text = transfer_text;
+
+enum class DiskKind { Missing, File, Directory };
+
+struct DiskState {
+    DiskKind kind = DiskKind::Missing;
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+DiskState LookUp(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0)
+        return {};
+    return {S_ISDIR(info.st_mode) ? DiskKind::Directory : DiskKind::File, info.st_dev, info.st_ino};
+}
+
+// What one run needs besides the job: the identity of the archive's own file.
+class Extraction {
+public:
+    explicit Extraction(TransferJob& job) : job_(job)
+    {
+        struct stat info {};
+        if (!job.archiveFile.empty() && ::stat(job.archiveFile.c_str(), &info) == 0) {
+            archiveKnown_ = true;
+            archiveDevice_ = info.st_dev;
+            archiveInode_ = info.st_ino;
+        }
+    }
+
+    int Files();
+    int Directory(const std::string& directoryPath, bool overwriteAll);
+
+private:
+    std::string_view Relative(std::string_view path) const
+    {
+        const auto cut = static_cast<size_t>(std::max<int32_t>(job_.prefixLength, 0));
+        return path.substr(std::min(cut, path.size()));
+    }
+    // target folder + the disk form of rel(P); none when rel(P) would leave it.
+    std::optional<std::string> DiskPathOf(std::string_view relative) const
+    {
+        std::optional<std::string> disk = SafeDiskRelativePath(relative);
+        if (!disk)
+            return std::nullopt;
+        return job_.targetFolder + *disk;
+    }
+    void Progress(std::string line) { job_.host->SetProgressText(line); }
+    MessageAnswer Show(const Message& message) { return job_.host->ShowMessage(message); }
+    void WriteFile(const std::string& archivePath, std::string_view relative, const std::string& diskPath,
+                   const DiskState& state);
+
+    TransferJob& job_;
+    bool archiveKnown_ = false;
+    dev_t archiveDevice_ = 0;
+    ino_t archiveInode_ = 0;
+};
+
+int Extraction::Files()
+{
+    for (const std::string& path : job_.directories) {
+        if (StopOnCancel(job_))
+            return 1;
+        const std::string_view relative = Relative(path);
+        Progress(text::ExtractingInDirectory(relative));
+        const std::optional<std::string> diskPath = DiskPathOf(relative);
+        if (!diskPath) {
+            Show(text::CantCreate(relative));
+            continue;
+        }
+        bool overwriteAll = true;
+        switch (LookUp(*diskPath).kind) {
+        case DiskKind::File:
+            Show(text::CantCreateDirectory(relative));
+            continue;
+        case DiskKind::Directory:
+            overwriteAll = Show(text::AskOverwriteAll(relative)) != MessageAnswer::No;
+            break;
+        case DiskKind::Missing:
+            // A failure shows later, as one message per file that cannot be created.
+            ::mkdir(diskPath->c_str(), 0777);
+            break;
+        }
+        if (Directory(path, overwriteAll) == 1)
+            return 1;
+    }
+
+    for (const std::string& path : job_.files) {
+        if (StopOnCancel(job_))
+            return 1;
+        const std::string_view relative = Relative(path);
+        Progress(text::ExtractingFile(relative));
+        const std::optional<std::string> diskPath = DiskPathOf(relative);
+        if (!diskPath) {
+            Show(text::CantCreate(relative));
+            continue;
+        }
+        const DiskState state = LookUp(*diskPath);
+        if (state.kind == DiskKind::Directory) {
+            Show(text::CantCreateFile(relative));
+            continue;
+        }
+        if (state.kind == DiskKind::File && Show(text::AskOverwrite(relative)) == MessageAnswer::No)
+            continue;
+        WriteFile(path, relative, *diskPath, state);
+    }
+
+    FinishCompleted(job_);
+    return 0;
+}
+
+int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
+{
+    CFarDirectoryTree& tree = *job_.archive;
+    // Only names are copied: nothing changes the tree while the job runs, and
+    // a deep copy per level would cost a copy of the whole subtree each time.
+    std::vector<std::string> subdirectories;
+    std::vector<std::string> files;
+    {
+        const CFarDirectory* directory =
+            directoryPath.find_first_not_of('\\') == std::string::npos ? &tree.Root() : tree.GetDirectoryRef(directoryPath);
+        if (!directory) {
+            Show(text::CantExtractDirectory(Relative(directoryPath)));
+            return 0;
+        }
+        subdirectories.reserve(directory->Subdirectories().size());
+        for (const CFarDirectory& subdirectory : directory->Subdirectories())
+            subdirectories.push_back(subdirectory.Path());
+        files.reserve(directory->Files().size());
+        for (const FarFileItem& item : directory->Files()) {
+            if (const CFarEntry* entry = tree.EntryOfItem(item))
+                files.push_back(entry->name);
+        }
+    }
+
+    for (const std::string& path : subdirectories) {
+        if (StopOnCancel(job_))
+            return 1;
+        const std::string_view relative = Relative(path);
+        Progress(text::ExtractingInDirectory(relative));
+        const std::optional<std::string> diskPath = DiskPathOf(relative);
+        if (!diskPath) {
+            Show(text::CantCreate(relative));
+            continue;
+        }
+        const DiskKind kind = LookUp(*diskPath).kind;
+        if (kind == DiskKind::File) {
+            Show(text::CantCreateDirectory(relative));
+            continue;
+        }
+        if (kind == DiskKind::Missing)
+            ::mkdir(diskPath->c_str(), 0777);
+        if (Directory(path, overwriteAll) == 1)
+            return 1;
+    }
+
+    for (const std::string& path : files) {
+        if (StopOnCancel(job_))
+            return 1;
+        const std::string_view relative = Relative(path);
+        Progress(text::ExtractingInDirectory(relative));
+        const std::optional<std::string> diskPath = DiskPathOf(relative);
+        if (!diskPath) {
+            Show(text::CantCreate(relative));
+            continue;
+        }
+        const DiskState state = LookUp(*diskPath);
+        if (state.kind == DiskKind::Directory) {
+            Show(text::CantCreateFile(relative));
+            continue;
+        }
+        if (state.kind == DiskKind::File && !overwriteAll)
+            continue;
+        WriteFile(path, relative, *diskPath, state);
+    }
+    return 0;
+}
+
+void Extraction::WriteFile(const std::string& archivePath, std::string_view relative, const std::string& diskPath,
+                           const DiskState& state)
+{
+    // Truncating the archive's own file would destroy the bytes still to be read.
+    if (state.kind == DiskKind::File && archiveKnown_ && state.device == archiveDevice_ &&
+        state.inode == archiveInode_) {
+        Show(text::CantCreate(relative));
+        return;
+    }
+    const int fd = ::open(diskPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) {
+        Show(text::CantCreate(relative));
+        return;
+    }
+    bool written = false;
+    {
+        FileStream file(fd); // closes the descriptor
+        written = job_.archive->WriteEntryData(archivePath, file);
+    }
+    if (written)
+        job_.filesDone.fetch_add(1, std::memory_order_relaxed);
+    else
+        Show(text::CantExtract(relative));
+}
+
+} // namespace
+
+int ExtractFiles(TransferJob& job)
+{
+    return Extraction(job).Files();
+}
+
+int ExtractDirectory(TransferJob& job, const std::string& directoryPath, bool overwriteAll)
+{
+    return Extraction(job).Directory(directoryPath, overwriteAll);
+}
+
+} // namespace vorn

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "transfer/transfer_host.h"
+
+#include <atomic>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vorn {
+
+class CFarDirectoryTree;
+
+// The block shared between the progress dialog (or any other runner) and the
+// worker thread of one extraction or adding job.
+//
+// Thread protocol: the runner sets `cancelRequested`; the worker reads it
+// before every item. The worker stores `resultCode` (1 completed, 2
+// cancelled) and only then sets `finished`, as its last action; the runner
+// polls `finished`. `filesDone` counts the files written or added and is
+// read by the runner after the worker has finished.
+struct TransferJob {
+    static constexpr int32_t kCompleted = 1;
+    static constexpr int32_t kCancelled = 2;
+
+    std::atomic<int32_t> cancelRequested{0};
+    std::atomic<int32_t> finished{0};
+    // Receives the progress text, the messages and (when adding) the pane updates.
+    TransferHost* host = nullptr;
+    std::atomic<int32_t> resultCode{0};
+    std::atomic<int32_t> filesDone{0};
+
+    // Extraction: the disk folder, ending in "/" (Reset adds one).
+    std::string targetFolder;
+    // Extraction: full archive paths of the selected files and directories.
+    std::vector<std::string> files;
+    std::vector<std::string> directories;
+    // Extraction: characters cut from the front of an archive path to get its
+    // name relative to the shown directory, rel(P).
+    int32_t prefixLength = 0;
+    // Extraction: the open archive's own file. Nothing is ever written over
+    // it, since its unread bytes are still needed.
+    std::filesystem::path archiveFile;
+
+    // Adding: the dropped disk paths (file-system bytes), in the order given.
+    std::vector<std::string> droppedItems;
+    // Adding: the archive directory the list pane shows ("" for the root).
+    std::string currentDirectory;
+
+    // The open archive's directory tree.
+    CFarDirectoryTree* archive = nullptr;
+
+    // Adding: the bytes a compact save would need so far (header and data),
+    // kept by the worker to refuse files that would push offsets past 32 bits.
+    std::optional<uint64_t> storedBytes;
+
+    // Start-up before a run: clears the flags and the counter and makes the
+    // target folder end in "/".
+    void Reset();
+    // Asks the worker to stop before its next item.
+    void RequestCancel() { cancelRequested.store(1, std::memory_order_release); }
+    bool IsFinished() const { return finished.load(std::memory_order_acquire) != 0; }
+};
+
+} // namespace vorn
