@@ -1,17 +1,169 @@
 #include "cli/cli_commands.h"
 
+#include "transfer/add_worker.h"
+#include "transfer/extract_worker.h"
+#include "transfer/transfer_host.h"
+#include "transfer/transfer_job.h"
+#include "transfer/transfer_messages.h"
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <system_error>
+
 namespace vorn {
 
-int RunExtract(CliContext& context, const std::vector<std::string>&)
+namespace {
+
+std::string StrippedPath(const std::string& argument)
 {
-    context.Error("extract is not available yet");
-    return kExitFailure;
+    std::string path = ArchivePathArgument(argument);
+    path.erase(0, path.find_first_not_of('\\') == std::string::npos ? path.size() : path.find_first_not_of('\\'));
+    return path;
 }
 
-int RunAdd(CliContext& context, const std::vector<std::string>&, const std::string&)
+// One run of the extraction worker: the items of one archive directory, as
+// the editor extracts a selection of that directory's rows.
+struct ExtractGroup {
+    std::string directory; // the rows' directory ("" for the root)
+    std::vector<std::string> files;
+    std::vector<std::string> directories;
+};
+
+ExtractGroup& GroupFor(std::vector<ExtractGroup>& groups, const std::string& directory)
 {
-    context.Error("add is not available yet");
-    return kExitFailure;
+    for (ExtractGroup& group : groups)
+        if (EqualsNoCase(group.directory, directory))
+            return group;
+    groups.push_back(ExtractGroup{directory, {}, {}});
+    return groups.back();
+}
+
+std::string ParentOf(const std::string& path)
+{
+    const size_t slash = path.rfind('\\');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+} // namespace
+
+int RunExtract(CliContext& context, const std::vector<std::string>& args)
+{
+    CReadOnlyArchive archive;
+    if (!archive.Open(args[0], context.messenger))
+        return kExitFailure;
+    CFarDirectoryTree& tree = archive.Tree();
+
+    std::vector<ExtractGroup> groups;
+    if (args.size() == 2) {
+        // Everything: every row of the root.
+        ExtractGroup all;
+        for (const CFarDirectory& sub : tree.Root().Subdirectories())
+            all.directories.push_back(sub.Path());
+        for (const FarFileItem& item : tree.Root().Files())
+            if (const CFarEntry* entry = tree.EntryOfItem(item))
+                all.files.push_back(entry->name);
+        groups.push_back(std::move(all));
+    } else {
+        for (size_t i = 2; i < args.size(); ++i) {
+            std::string path = StrippedPath(args[i]);
+            const bool directoryOnly = !path.empty() && path.back() == '\\';
+            if (directoryOnly)
+                path.pop_back();
+            if (path.empty()) {
+                // The root named explicitly: everything, as above.
+                ExtractGroup& root = GroupFor(groups, "");
+                for (const CFarDirectory& sub : tree.Root().Subdirectories())
+                    root.directories.push_back(sub.Path());
+                for (const FarFileItem& item : tree.Root().Files())
+                    if (const CFarEntry* entry = tree.EntryOfItem(item))
+                        root.files.push_back(entry->name);
+            } else if (const FarFileItem* item = directoryOnly ? nullptr : tree.FindFileItem(path)) {
+                // The stored name, so the disk gets its letter case.
+                const CFarEntry* entry = tree.EntryOfItem(*item);
+                GroupFor(groups, ParentOf(entry->name)).files.push_back(entry->name);
+            } else if (const CFarDirectory* directory = tree.GetDirectoryRef(path)) {
+                GroupFor(groups, ParentOf(directory->Path())).directories.push_back(directory->Path());
+            } else {
+                context.messenger.Show(transfer_text::CantExtract(args[i]));
+            }
+        }
+    }
+
+    // DEST is made when missing, like "mkdir -p".
+    const std::filesystem::path dest = args[1];
+    std::error_code error;
+    if (!std::filesystem::is_directory(dest, error)) {
+        std::filesystem::create_directories(dest, error);
+        if (!std::filesystem::is_directory(dest, error)) {
+            context.Error(Fill(std::filesystem::exists(dest) ? "Can't create directory \"%1\"!\n\nA file with that name "
+                                                                "already exists!"
+                                                              : "Can't create directory \"%1\"!",
+                               args[1]));
+            return kExitFailure;
+        }
+    }
+
+    MessengerTransferHost host(context.messenger);
+    int32_t filesDone = 0;
+    for (const ExtractGroup& group : groups) {
+        TransferJob job;
+        job.host = &host;
+        job.archive = &tree;
+        job.archiveFile = std::filesystem::absolute(args[0], error);
+        job.targetFolder = dest.string();
+        job.files = group.files;
+        job.directories = group.directories;
+        job.prefixLength = group.directory.empty() ? 0 : static_cast<int32_t>(group.directory.size() + 1);
+        job.Reset();
+        ExtractFiles(job);
+        filesDone += job.filesDone.load();
+    }
+    context.messenger.Show(transfer_text::ExtractedCount(filesDone));
+    return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;
+}
+
+int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::string& into)
+{
+    // A source that does not exist would be skipped without a word, as a
+    // vanished drop is; named on a command line it is a mistake to report.
+    for (size_t i = 1; i < args.size(); ++i) {
+        struct stat info {};
+        if (::stat(args[i].c_str(), &info) != 0) {
+            const int code = errno;
+            std::error_code ignored;
+            context.Error(FileErrorText(code, std::filesystem::absolute(args[i], ignored)));
+            return kExitFailure;
+        }
+    }
+
+    CArchiveEditor editor(context.messenger);
+    if (!editor.Open(args[0], true))
+        return kExitFailure;
+    CFarDirectoryTree& tree = editor.Tree();
+
+    std::string directory = StrippedPath(into);
+    while (!directory.empty() && directory.back() == '\\')
+        directory.pop_back();
+    if (!directory.empty() && !tree.MakeDirectory(directory)) {
+        context.messenger.Show(transfer_text::CantCreateDirectoryInArchive(into));
+        return kExitFailure;
+    }
+
+    MessengerTransferHost host(context.messenger);
+    TransferJob job;
+    job.host = &host;
+    job.archive = &tree;
+    job.currentDirectory = directory;
+    job.droppedItems.assign(args.begin() + 1, args.end());
+    job.Reset();
+    AddDroppedItems(job);
+
+    // Nothing is written when any item failed or an overwrite was refused.
+    if (context.messenger.HasProblems())
+        return kExitFailure;
+    if (job.filesDone.load() != 0)
+        editor.MarkModified();
+    return editor.Save(context.quick) ? kExitSuccess : kExitFailure;
 }
 
 } // namespace vorn
