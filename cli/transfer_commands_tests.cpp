@@ -1,0 +1,167 @@
+#include "cli/cli_test_support.h"
+#include "testing/far_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <sstream>
+
+namespace vorn {
+namespace {
+
+using testing::MakeFarImage;
+using testing::ReadFileBytes;
+using testing::ReadText;
+using testing::RunTool;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+std::vector<std::string> SortedLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Every regular file below `root`, as relative paths.
+std::vector<std::string> FilesBelow(const std::filesystem::path& root)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files.push_back(std::filesystem::relative(entry.path(), root).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+class TransferCommands : public ::testing::Test {
+protected:
+    testing::ToolResult Run(const std::vector<std::string>& arguments) { return RunTool(arguments, dir_.Path()); }
+    TempDir dir_;
+};
+
+TEST_F(TransferCommands, ExtractThenAddBackGivesTheSameList)
+{
+    // Names with a Latin-1 byte and an empty file, in directories at several depths.
+    WriteFileBytes(dir_ / "orig.far", MakeFarImage({{"Objects\\People\\Cook.iff", "IFF bytes"},
+                                                    {"Objects\\People\\caf\xE9.iff", "cafe"},
+                                                    {"Objects\\empty.bin", ""},
+                                                    {"Sounds\\a.xa", "xa"},
+                                                    {"readme.txt", "hello"}}));
+    const auto extract = Run({"extract", "orig.far", "out"});
+    ASSERT_EQ(extract.status, 0) << extract.err;
+    EXPECT_EQ(extract.err, "5 files have been successfully extracted!\n");
+    EXPECT_EQ(ReadText(dir_ / "out/Objects/People/Cook.iff"), "IFF bytes");
+    EXPECT_EQ(ReadText(dir_ / "out/Objects/People/caf\xC3\xA9.iff"), "cafe"); // Latin-1 shown as UTF-8 on disk
+
+    const auto add = Run({"add", "copy.far", "out/Objects", "out/Sounds", "out/readme.txt"});
+    ASSERT_EQ(add.status, 0) << add.err;
+    EXPECT_EQ(add.err, "");
+    EXPECT_EQ(SortedLines(Run({"list", "copy.far"}).out), SortedLines(Run({"list", "orig.far"}).out));
+    EXPECT_EQ(Run({"cat", "copy.far", "objects/people/caf\xE9.iff"}).out, "cafe");
+
+    // Adding into a directory, with --quick on the existing archive.
+    WriteFileBytes(dir_ / "extra.txt", testing::BytesOf("more"));
+    const size_t before = ReadFileBytes(dir_ / "copy.far").size();
+    ASSERT_EQ(Run({"--quick", "add", "copy.far", "--into", "Sounds/new", "extra.txt"}).status, 0);
+    EXPECT_GT(ReadFileBytes(dir_ / "copy.far").size(), before);
+    EXPECT_EQ(Run({"cat", "copy.far", "Sounds\\new\\extra.txt"}).out, "more");
+}
+
+TEST_F(TransferCommands, NamedItemsLandInDestUnderTheirOwnNames)
+{
+    WriteFileBytes(dir_ / "a.far", MakeFarImage({{"a\\b\\c.txt", "c"}, {"a\\b\\d\\e.txt", "e"}, {"a\\f.txt", "f"},
+                                                 {"g\\h.txt", "h"}}));
+    const auto result = Run({"extract", "a.far", "dest", "a/b", "A\\F.TXT", "g\\h.txt"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(FilesBelow(dir_ / "dest"), (std::vector<std::string>{"b/c.txt", "b/d/e.txt", "f.txt", "h.txt"}));
+    EXPECT_EQ(result.err, "4 files have been successfully extracted!\n");
+
+    const auto one = Run({"extract", "a.far", "one", "a\\b\\d\\e.txt"});
+    EXPECT_EQ(one.err, "1 file has been successfully extracted!\n");
+
+    const auto missing = Run({"extract", "a.far", "dest2", "nope.txt"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "Can't extract \"nope.txt\"!\n0 files have been successfully extracted!\n");
+}
+
+TEST_F(TransferCommands, OverwritesNeedAnAnswer)
+{
+    WriteFileBytes(dir_ / "a.far", MakeFarImage({{"d\\x.txt", "new x"}, {"d\\y.txt", "new y"}, {"top.txt", "new"}}));
+    std::filesystem::create_directories(dir_ / "dest/d");
+    WriteFileBytes(dir_ / "dest/d/x.txt", testing::BytesOf("old x"));
+    WriteFileBytes(dir_ / "dest/top.txt", testing::BytesOf("old"));
+
+    // Without an answer: refused and said so; new files are still written.
+    const auto refused = Run({"extract", "a.far", "dest"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "Do you want to overwrite all files in \"d\"?\n"
+                           "Not overwritten: use --yes to overwrite or --no to skip.\n"
+                           "Do you want to overwrite \"top.txt\"?\n"
+                           "Not overwritten: use --yes to overwrite or --no to skip.\n"
+                           "1 file has been successfully extracted!\n");
+    EXPECT_EQ(ReadText(dir_ / "dest/d/x.txt"), "old x");
+    EXPECT_EQ(ReadText(dir_ / "dest/d/y.txt"), "new y");
+    EXPECT_EQ(ReadText(dir_ / "dest/top.txt"), "old");
+
+    const auto no = Run({"--no", "extract", "a.far", "dest"});
+    EXPECT_EQ(no.status, 0);
+    EXPECT_EQ(ReadText(dir_ / "dest/top.txt"), "old");
+
+    const auto yes = Run({"--yes", "extract", "a.far", "dest"});
+    EXPECT_EQ(yes.status, 0);
+    EXPECT_EQ(yes.err, "3 files have been successfully extracted!\n");
+    EXPECT_EQ(ReadText(dir_ / "dest/d/x.txt"), "new x");
+    EXPECT_EQ(ReadText(dir_ / "dest/top.txt"), "new");
+
+    // Adding a file the archive holds: without an answer nothing is written at all.
+    WriteFileBytes(dir_ / "top.txt", testing::BytesOf("disk"));
+    WriteFileBytes(dir_ / "other.txt", testing::BytesOf("other"));
+    const std::vector<uint8_t> archive = ReadFileBytes(dir_ / "a.far");
+    const auto addRefused = Run({"add", "a.far", "other.txt", "top.txt"});
+    EXPECT_EQ(addRefused.status, 1);
+    EXPECT_EQ(addRefused.err, "Do you want to overwrite \"top.txt\"?\n"
+                              "Not overwritten: use --yes to overwrite or --no to skip.\n");
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.far"), archive);
+    EXPECT_EQ(Run({"--no", "add", "a.far", "other.txt", "top.txt"}).status, 0);
+    EXPECT_EQ(Run({"cat", "a.far", "top.txt"}).out, "new");
+    EXPECT_EQ(Run({"cat", "a.far", "other.txt"}).out, "other");
+    EXPECT_EQ(Run({"--yes", "add", "a.far", "top.txt"}).status, 0);
+    EXPECT_EQ(Run({"cat", "a.far", "top.txt"}).out, "disk");
+
+    // A folder whose directory exists is refused as a whole; a missing source is reported.
+    std::filesystem::create_directories(dir_ / "d");
+    WriteFileBytes(dir_ / "d/z.txt", testing::BytesOf("z"));
+    EXPECT_EQ(Run({"--yes", "add", "a.far", "d"}).err, "The directory \"d\" already exists!\n");
+    const auto missing = Run({"add", "a.far", "gone.txt"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, (dir_ / "gone.txt").string() + " was not found.\n");
+    EXPECT_EQ(Run({"list", "a.far"}).out.find("z.txt"), std::string::npos);
+}
+
+TEST_F(TransferCommands, MaliciousNamesExtractNothingOutsideDest)
+{
+    std::filesystem::create_directories(dir_ / "inside/dest");
+    WriteFileBytes(dir_ / "evil.far", MakeFarImage({{"..\\escaped.txt", "1"},
+                                                    {"..\\..\\escaped2.txt", "2"},
+                                                    {"ok\\..\\..\\escaped3.txt", "3"},
+                                                    {"\\\\..\\escaped4.txt", "4"},
+                                                    {"ok\\/../escaped5.txt", "5"},
+                                                    {"ok\\good.txt", "good"}}));
+    const auto result = Run({"--yes", "extract", "evil.far", "inside/dest"});
+    EXPECT_EQ(result.status, 1); // the refused names are reported
+    EXPECT_EQ(FilesBelow(dir_.Path()), (std::vector<std::string>{"evil.far", "inside/dest/ok/good.txt"}));
+    EXPECT_NE(result.err.find("1 file has been successfully extracted!"), std::string::npos) << result.err;
+
+    // Named one by one, a file lands in DEST under its own name; a directory
+    // whose contents climb out of it is refused item by item.
+    EXPECT_EQ(Run({"--yes", "extract", "evil.far", "inside/dest", "..\\escaped.txt", "ok", ".."}).status, 1);
+    EXPECT_EQ(FilesBelow(dir_.Path()),
+              (std::vector<std::string>{"evil.far", "inside/dest/escaped.txt", "inside/dest/ok/good.txt"}));
+}
+
+} // namespace
+} // namespace vorn
