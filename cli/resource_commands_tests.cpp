@@ -1,0 +1,224 @@
+#include "audio/xa_decoder.h"
+#include "base/memory_stream.h"
+#include "cli/cli_test_support.h"
+#include "iff/fix_colors.h"
+#include "iff/iff_file_ref.h"
+#include "iff/spr2_sprite.h"
+#include "testing/far_fixture.h"
+#include "testing/iff_fixtures.h"
+#include "testing/spr2_encoder.h"
+#include "testing/xa_builder.h"
+
+#include <gtest/gtest.h>
+
+namespace vorn {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::RunTool;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+std::string AsText(const std::vector<uint8_t>& bytes)
+{
+    return {bytes.begin(), bytes.end()};
+}
+
+testing::Spr2ChunkFrame Frame(uint16_t paletteId)
+{
+    testing::Spr2ChunkFrame frame;
+    frame.width = 2;
+    frame.height = 1;
+    frame.paletteId = paletteId;
+    frame.pixels = {0x02, 0x00, 0x01, 0x60, 0x07, 0x08, 0x00, 0xA0};
+    return frame;
+}
+
+std::vector<uint8_t> Objd(uint16_t master, int16_t sub, uint16_t graphics)
+{
+    testing::ObjdFields fields;
+    fields.masterId = master;
+    fields.subIndex = sub;
+    fields.graphicCount = graphics;
+    fields.baseGraphicId = 1128;
+    return testing::BuildObjd(fields);
+}
+
+// A small object file: a single object, a two-tile group whose tile has more
+// graphics than its leader, a sprite, its palette and a draw group.
+testing::IffFileSpec ObjectFile()
+{
+    testing::IffFileSpec spec;
+    spec.chunks = {
+        {"OBJD", 128, 0x0010, "Cook", Objd(0, 0, 2)},
+        {"SPR2", 40000, 0x0010, "cook sprite", testing::BuildSpr2(9, {Frame(9), Frame(0xA3A3), Frame(12)})},
+        {"PALT", 9, 0x0030, "palette", testing::BuildPalt({255, 0, 0})},
+        {"OBJD", 131, 0x0010, "Table tile", Objd(7, 0x0000, 3)},
+        {"OBJD", 130, 0x0010, "Table", Objd(7, -1, 1)},
+        {"OBJD", 132, 0x0010, "Table tile 2", Objd(7, 0x0001, 1)},
+        {"DGRP", 1128, 0x0010, "", testing::BuildDgrp(20004, {})},
+    };
+    return spec;
+}
+
+class ResourceCommands : public ::testing::Test {
+protected:
+    testing::ToolResult Run(const std::vector<std::string>& arguments) { return RunTool(arguments, dir_.Path()); }
+    TempDir dir_;
+};
+
+TEST_F(ResourceCommands, XaToWavEqualsTheDecodersImage)
+{
+    // Stereo, two blocks per channel, channels taking turns byte by byte.
+    std::vector<uint8_t> data(60);
+    for (size_t i = 0; i < data.size(); ++i)
+        data[i] = (i / 2) % 15 == 0 ? (i % 2 == 0 ? 0x1C : 0x2B) : static_cast<uint8_t>(i * 37 + 11);
+    const std::vector<uint8_t> xa = testing::BuildXa(2, 22050, data);
+    WriteFileBytes(dir_ / "sound.xa", xa);
+    WriteFileBytes(dir_ / "sounds.far", testing::MakeFarImage({{"Music\\Theme.xa", AsText(xa)}}));
+
+    MemoryStream expected;
+    CXaDecoder decoder;
+    decoder.SetInput(xa, &expected);
+    ASSERT_TRUE(decoder.Decode());
+    const std::vector<uint8_t> image(expected.Bytes().begin(), expected.Bytes().end());
+
+    const auto fromFile = Run({"xa2wav", "sound.xa", "sound.wav"});
+    EXPECT_EQ(fromFile.status, 0) << fromFile.err;
+    EXPECT_EQ(fromFile.out + fromFile.err, "");
+    EXPECT_EQ(ReadFileBytes(dir_ / "sound.wav"), image);
+    const auto fromArchive = Run({"xa2wav", "sounds.far::music/theme.XA", "-"});
+    EXPECT_EQ(fromArchive.status, 0);
+    EXPECT_EQ(fromArchive.out, AsText(image));
+
+    // An existing output is replaced only when the question is answered Yes.
+    WriteFileBytes(dir_ / "old.wav", testing::BytesOf("old"));
+    const auto refused = Run({"xa2wav", "sound.xa", "old.wav"});
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_EQ(refused.err, "Do you want to overwrite \"old.wav\"?\n"
+                           "Not overwritten: use --yes to overwrite or --no to skip.\n");
+    EXPECT_EQ(Run({"--no", "xa2wav", "sound.xa", "old.wav"}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir_ / "old.wav"), testing::BytesOf("old"));
+    EXPECT_EQ(Run({"--yes", "xa2wav", "sound.xa", "old.wav"}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir_ / "old.wav"), image);
+}
+
+TEST_F(ResourceCommands, BadSoundsFailWithTheirMessage)
+{
+    std::vector<uint8_t> badBlock(30, 0x11);
+    badBlock[0] = 0x5C; // coefficient index 5
+    const std::vector<std::pair<std::string, std::vector<uint8_t>>> inputs = {
+        {"short.xa", std::vector<uint8_t>(23, 0)},
+        {"badblock.xa", testing::BuildXa(1, 22050, badBlock)},
+        {"nochannels.xa", testing::BuildXa(0, 22050, badBlock)},
+    };
+    for (const auto& [name, bytes] : inputs) {
+        SCOPED_TRACE(name);
+        WriteFileBytes(dir_ / name, bytes);
+        const auto result = Run({"xa2wav", name, "out.wav"});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "Can't decompress XA file!\n");
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "out.wav"));
+    }
+    WriteFileBytes(dir_ / "s.far", testing::MakeFarImage({{"a.xa", "x"}}));
+    EXPECT_EQ(Run({"xa2wav", "s.far::b.xa", "out.wav"}).err, "Can't load file!\n");
+    EXPECT_EQ(Run({"xa2wav", "nothere.xa", "out.wav"}).err, (dir_ / "nothere.xa").string() + " was not found.\n");
+}
+
+TEST_F(ResourceCommands, IffChunksAndObjects)
+{
+    const testing::IffFileSpec spec = ObjectFile();
+    const std::vector<uint8_t> iff = testing::BuildIffFile(spec);
+    WriteFileBytes(dir_ / "cook.iff", iff);
+    WriteFileBytes(dir_ / "objects.far", testing::MakeFarImage({{"People\\Cook.iff", AsText(iff)}}));
+
+    std::string expected;
+    for (const testing::IffChunkSpec& chunk : spec.chunks) {
+        char flags[8];
+        std::snprintf(flags, sizeof flags, "%04X", chunk.flags);
+        expected += chunk.type + "\t" + std::to_string(chunk.id) + "\t0x" + flags + "\t" +
+                    std::to_string(chunk.data.size()) + "\t" + chunk.label + "\n";
+    }
+    const auto chunks = Run({"iff", "chunks", "cook.iff"});
+    EXPECT_EQ(chunks.status, 0) << chunks.err;
+    ASSERT_EQ(chunks.out.substr(0, expected.size()), expected);
+    EXPECT_EQ(chunks.out.substr(expected.size(), 14), "rsmp\t0\t0x0010\t"); // the resource map comes last
+    EXPECT_EQ(Run({"iff", "chunks", "objects.far::People\\Cook.iff"}).out, chunks.out);
+
+    const auto objects = Run({"iff", "objects", "objects.far::people/cook.iff"});
+    EXPECT_EQ(objects.status, 0) << objects.err;
+    EXPECT_EQ(objects.out, "128\tCook\t2\tsingle\t0\n130\tTable\t3\tleader\t2\n");
+}
+
+TEST_F(ResourceCommands, FixColorsWritesWhatThePreviewerWouldSave)
+{
+    testing::IffFileSpec spec = ObjectFile();
+    spec.chunks.push_back({"SPR2", 41, 0x0010, "broken", testing::BuildSpr2(9, {Frame(9)}, true, 999)});
+    const std::vector<uint8_t> iff = testing::BuildIffFile(spec);
+    WriteFileBytes(dir_ / "cook.iff", iff);
+
+    // The same step in-process: fix, then write the whole container.
+    CIffFileRef file;
+    int error = 0;
+    ASSERT_TRUE(file.Open(iff, error, true));
+    ASSERT_EQ(FixColors(file).changedFrames, 2u);
+    MemoryStream saved;
+    ASSERT_TRUE(file.LoadAll() && file.Save(saved));
+    const std::vector<uint8_t> expected(saved.Bytes().begin(), saved.Bytes().end());
+
+    const auto result = Run({"iff", "fixcolors", "cook.iff", "fixed.iff"});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "Can't load one of the SPR2 resources!\n"); // reported, kept as it was
+    EXPECT_EQ(ReadFileBytes(dir_ / "fixed.iff"), expected);
+
+    // Back into the archive entry it came from: replaced without a question.
+    WriteFileBytes(dir_ / "objects.far", testing::MakeFarImage({{"People\\Cook.iff", AsText(iff)}, {"x", "x"}}));
+    const auto inPlace = Run({"--quick", "iff", "fixcolors", "objects.far::People/Cook.iff", "objects.far::people\\cook.iff"});
+    EXPECT_EQ(inPlace.status, 0) << inPlace.err;
+    EXPECT_EQ(Run({"cat", "objects.far", "People\\Cook.iff"}).out, AsText(expected));
+    EXPECT_EQ(Run({"list", "objects.far"}).out, std::to_string(expected.size()) + "\tPeople\\Cook.iff\n1\tx\n");
+    // Another existing entry needs an answer.
+    const auto other = Run({"iff", "fixcolors", "cook.iff", "objects.far::x"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(Run({"cat", "objects.far", "x"}).out, "x");
+}
+
+TEST_F(ResourceCommands, FilesThatAreNoIffFilesFailWithTheirMessage)
+{
+    WriteFileBytes(dir_ / "text.iff", testing::BytesOf("IFF FILE 3.0 is not a version we read"));
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"iff", "chunks", "text.iff"}, {"iff", "objects", "text.iff"}, {"iff", "fixcolors", "text.iff", "o.iff"}}) {
+        const auto result = Run(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.err, "This file is not a valid IFF file!\n");
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "o.iff"));
+
+    testing::IffFileSpec noObjects;
+    noObjects.chunks = {{"PALT", 1, 0x0010, "p", testing::BuildPalt({})}};
+    WriteFileBytes(dir_ / "palette.iff", testing::BuildIffFile(noObjects));
+    const auto objects = Run({"iff", "objects", "palette.iff"});
+    EXPECT_EQ(objects.status, 1);
+    EXPECT_EQ(objects.err, "This file does not contain objects!\n");
+    EXPECT_EQ(Run({"iff", "chunks", "palette.iff"}).status, 0);
+
+    // Truncated and mangled object files: a result, never a crash.
+    const std::vector<uint8_t> iff = testing::BuildIffFile(ObjectFile());
+    uint32_t seed = 12345;
+    for (size_t length = 0; length < iff.size(); length += 97) {
+        std::vector<uint8_t> bytes(iff.begin(), iff.begin() + static_cast<std::ptrdiff_t>(length));
+        for (size_t i = 64; i < bytes.size(); i += 1 + (seed % 50)) {
+            seed = seed * 1103515245 + 12345;
+            bytes[i] = static_cast<uint8_t>(seed >> 16);
+        }
+        WriteFileBytes(dir_ / "cut.iff", bytes);
+        for (const char* command : {"chunks", "objects"}) {
+            const auto result = Run({"iff", command, "cut.iff"});
+            EXPECT_LE(result.status, 1) << command << " " << length;
+        }
+        EXPECT_LE(Run({"--yes", "iff", "fixcolors", "cut.iff", "cut-out.iff"}).status, 1) << length;
+    }
+}
+
+} // namespace
+} // namespace vorn
