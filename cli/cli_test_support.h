@@ -4,6 +4,7 @@
 
 #include "testing/temp_dir.h"
 
+#include <cstdlib>
 #include <fcntl.h>
 #include <string>
 #include <sys/wait.h>
@@ -42,6 +43,9 @@ inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::
         ::dup2(in, 0);
         ::dup2(out, 1);
         ::dup2(err, 2);
+        // A sanitizer build's findings must not pass for an ordinary failure (status 1).
+        ::setenv("ASAN_OPTIONS", "exitcode=86", 1);
+        ::setenv("UBSAN_OPTIONS", "exitcode=86:print_stacktrace=1", 1);
         std::vector<char*> argv;
         std::string program = VORN_CLI_PATH;
         argv.push_back(program.data());

@@ -214,7 +214,7 @@ TEST_F(ResourceCommands, FilesThatAreNoIffFilesFailWithTheirMessage)
         WriteFileBytes(dir_ / "cut.iff", bytes);
         for (const char* command : {"chunks", "objects"}) {
             const auto result = Run({"iff", command, "cut.iff"});
-            EXPECT_LE(result.status, 1) << command << " " << length;
+            EXPECT_LE(result.status, 1) << command << " " << length << result.err;
         }
         EXPECT_LE(Run({"--yes", "iff", "fixcolors", "cut.iff", "cut-out.iff"}).status, 1) << length;
     }
