@@ -1,0 +1,102 @@
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+#include <string>
+
+class QSplitter;
+
+namespace vorn {
+
+class CLeftView;
+class CVornApp;
+class CVornDoc;
+class CVornView;
+class Messenger;
+
+// The main window: the tree pane and the list pane side by side in a
+// splitter, the File menu, the shortcuts, and a status bar whose message pane
+// shows the archive summary wherever a framework would show "Ready".
+//
+// Every command is a numeric id (command_ids.h). The frame checks a
+// command's enable rule each time a menu shows it or a shortcut fires it and
+// refuses disabled ones; the archive commands go to the list pane whichever
+// pane has the focus. New, Open, the recent files and Exit go to the
+// application; Save and Save As to the document; Quick Save stays here.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr const char* kQuickSaveError = "Error while trying to quick-save the FAR file!";
+
+    CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger);
+    ~CMainFrame() override;
+
+    CLeftView* GetLeftPane() const { return left_; }
+    CVornView* GetRightPane() const { return right_; }
+    QSplitter* Splitter() const { return splitter_; }
+    QMenu* FileMenu() const { return fileMenu_; }
+
+    // The list pane stores its summary here; the message pane shows it
+    // whenever no menu prompt is up.
+    void SetArchiveSummary(const QString& summary);
+    const QString& ArchiveSummary() const { return summary_; }
+    // What the message pane shows right now.
+    QString MessageText() const { return messagePane_->text(); }
+    // The key-state indicator panes, left to right: CAP, NUM, SCRL.
+    QList<QLabel*> IndicatorPanes() const { return indicators_; }
+
+    // Both panes rebuild from the document (after New and Open).
+    void OnInitialUpdate();
+    // Caption "<title> - Vorn".
+    void UpdateCaption();
+
+    bool IsCommandEnabled(int id) const;
+    // Runs a command if its enable rule allows; false when refused or unknown.
+    bool OnCommand(int id);
+    // The menu or shortcut action of a command (null for none).
+    QAction* ActionFor(int id) const;
+    // The prompt the message pane shows while a command is highlighted.
+    static QString PromptFor(int id);
+
+    // The focus moves to the next / previous pane (F6 / Shift+F6).
+    void CyclePaneFocus(bool forward);
+
+    // Asks about unsaved changes before the window goes; the close is
+    // abandoned when the user cancels.
+    void closeEvent(QCloseEvent* event) override;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    QAction* MakeAction(int id, const char* text, const QKeySequence& shortcut);
+    void BuildMenu();
+    void RebuildRecentFiles();
+    void UpdateMenuState();
+    void OnMenuHidden();
+    void OnQuickSave();
+    void OnFileSave();
+    void OnFileSaveAs();
+
+    CVornApp& app_;
+    CVornDoc& document_;
+    Messenger& messenger_;
+    QSplitter* splitter_ = nullptr;
+    CLeftView* left_ = nullptr;
+    CVornView* right_ = nullptr;
+    QMenu* fileMenu_ = nullptr;
+    QAction* recentSeparator_ = nullptr;
+    QAction* exitSeparator_ = nullptr;
+    std::vector<QAction*> recentActions_;
+    std::map<int, QAction*> actions_;
+    QLabel* messagePane_ = nullptr;
+    QList<QLabel*> indicators_;
+    QString summary_;
+};
+
+} // namespace vorn

@@ -1,0 +1,84 @@
+#include "app/recent_file_list.h"
+
+#include <QFileInfo>
+
+namespace vorn {
+
+namespace {
+const char* const kSection = "Recent File List";
+
+QString ValueName(int number)
+{
+    return QStringLiteral("File%1").arg(number);
+}
+} // namespace
+
+void CRecentFileList::ReadList(QSettings& settings)
+{
+    entries_.clear();
+    settings.beginGroup(QString::fromLatin1(kSection));
+    for (int number = 1; number <= kSize; ++number) {
+        const QString path = settings.value(ValueName(number)).toString();
+        if (!path.isEmpty())
+            entries_.append(path);
+    }
+    settings.endGroup();
+}
+
+void CRecentFileList::WriteList(QSettings& settings) const
+{
+    settings.beginGroup(QString::fromLatin1(kSection));
+    for (int number = 1; number <= kSize; ++number) {
+        if (number <= entries_.size())
+            settings.setValue(ValueName(number), entries_[number - 1]);
+        else
+            settings.remove(ValueName(number));
+    }
+    settings.endGroup();
+    settings.sync();
+}
+
+void CRecentFileList::Add(const QString& path)
+{
+    const QString full = QFileInfo(path).absoluteFilePath();
+    entries_.removeAll(full);
+    entries_.prepend(full);
+    while (entries_.size() > kSize)
+        entries_.removeLast();
+}
+
+void CRecentFileList::Remove(int index)
+{
+    if (index >= 0 && index < entries_.size())
+        entries_.removeAt(index);
+}
+
+QString CRecentFileList::DisplayName(const QString& path, int maxLength)
+{
+    if (path.size() <= maxLength)
+        return path;
+    const int lastSlash = static_cast<int>(path.lastIndexOf(QLatin1Char('/')));
+    const QString fileName = path.mid(lastSlash + 1);
+    // Keep the first folder ("/home") so the reader still sees where it lies.
+    const int firstEnd = static_cast<int>(path.indexOf(QLatin1Char('/'), 1));
+    const QString head = firstEnd > 0 ? path.left(firstEnd) : QString();
+    const QString ellipsis = QStringLiteral("/...");
+    QString tail = path.mid(lastSlash);  // "/name"
+    if (head.size() + ellipsis.size() + tail.size() > maxLength)
+        return fileName;  // never less than the name, even when that is longer
+    // Take whole components from the right while they fit.
+    int cut = lastSlash;
+    while (cut > firstEnd) {
+        const int previous = static_cast<int>(path.lastIndexOf(QLatin1Char('/'), cut - 1));
+        if (previous <= firstEnd)
+            break;
+        const QString longer = path.mid(previous);
+        if (head.size() + ellipsis.size() + longer.size() > maxLength)
+            break;
+        tail = longer;
+        cut = previous;
+    }
+    return head + ellipsis + tail;
+}
+
+} // namespace vorn
