@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <functional>
 #include <string>
+#include <unistd.h>
 
 namespace {
 
@@ -95,22 +96,28 @@ int main()
             big.AddOrReplace(EntryName(i), bytes, false);
         }
     }
+    // Save and cp take turns, each starting from a clean page cache (sync
+    // first), so neither pays for the other's dirty pages being written back.
     const auto savedPath = dir / "saved.far";
-    const double saveMs = BestMilliseconds(
-        3, [&] { std::filesystem::remove(savedPath); },
-        [&] {
-            auto out = FileStream::Open(savedPath, FileMode::CreateReadWrite, error);
-            if (!out || !big.Save(*out))
-                std::abort();
-        });
     const auto copyPath = dir / "copy.far";
     const std::string command = "cp '" + savedPath.string() + "' '" + copyPath.string() + "'";
-    const double cpMs = BestMilliseconds(
-        3, [&] { std::filesystem::remove(copyPath); },
-        [&] {
-            if (std::system(command.c_str()) != 0)
-                std::abort();
-        });
+    double saveMs = 1e300;
+    double cpMs = 1e300;
+    for (int round = 0; round < 4; ++round) {
+        saveMs = std::min(saveMs, BestMilliseconds(
+            1, [&] { std::filesystem::remove(savedPath); ::sync(); },
+            [&] {
+                auto out = FileStream::Open(savedPath, FileMode::CreateReadWrite, error);
+                if (!out || !big.Save(*out))
+                    std::abort();
+            }));
+        cpMs = std::min(cpMs, BestMilliseconds(
+            1, [&] { std::filesystem::remove(copyPath); ::sync(); },
+            [&] {
+                if (std::system(command.c_str()) != 0)
+                    std::abort();
+            }));
+    }
     std::printf("%-58s %10.1f ms\n", "Full save, 512 MiB in memory", saveMs);
     std::printf("%-58s %10.1f ms\n", "cp of a 512 MiB file", cpMs);
     const double ratio = saveMs / cpMs;

@@ -101,6 +101,7 @@ int Extract(const std::string& path, const std::string& target)
     job.host = &quiet.host;
     job.archive = &tree;
     job.archiveFile = path;
+    job.source = file.get();
     job.targetFolder = target;
     for (const CFarDirectory& directory : tree.Root().Subdirectories())
         job.directories.push_back(directory.Path());

@@ -74,7 +74,14 @@ private:
     void WriteFile(const std::string& archivePath, std::string_view relative, const std::string& diskPath,
                    const DiskState& state);
 
+    // Copies an entry whose bytes are not in memory straight from the job's source.
+    bool StreamFromSource(const std::string& archivePath, ByteStream& out);
+
+    static constexpr size_t kStreamBuffer = 1 << 20;
+
     TransferJob& job_;
+    std::vector<uint8_t> buffer_;
+    int64_t sourceLength_ = -1;
     bool archiveKnown_ = false;
     dev_t archiveDevice_ = 0;
     ino_t archiveInode_ = 0;
@@ -200,6 +207,42 @@ int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
     return 0;
 }
 
+bool Extraction::StreamFromSource(const std::string& archivePath, ByteStream& out)
+{
+    if (!job_.source)
+        return false;
+    const CFarArchive* archive = job_.archive->Archive();
+    const FarFileItem* item = job_.archive->FindFileItem(archivePath);
+    if (!archive || !item || item->entryIndex < 0)
+        return false;
+    const auto index = static_cast<size_t>(item->entryIndex);
+    const CFarEntry* entry = archive->Entry(index);
+    if (!entry || entry->isDeleted || entry->isNew || entry->offset < 0 || archive->BlockOf(index).HasBytes())
+        return false;
+    if (sourceLength_ < 0)
+        sourceLength_ = job_.source->Length();
+    if (entry->offset + static_cast<int64_t>(entry->size2) > sourceLength_)
+        return false;
+    if (buffer_.empty())
+        buffer_.resize(kStreamBuffer);
+    int64_t at = entry->offset;
+    uint64_t left = entry->size2;
+    while (left > 0) {
+        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(left, buffer_.size()));
+        // Seek and read fail alike; the caller then falls back to the tree,
+        // which rewrites the file from its start.
+        if (job_.source->Seek(at, SeekOrigin::Begin) != at || !job_.source->ReadExact(buffer_.data(), chunk) ||
+            !out.Write(buffer_.data(), chunk)) {
+            out.Truncate(0);
+            out.Seek(0, SeekOrigin::Begin);
+            return false;
+        }
+        at += static_cast<int64_t>(chunk);
+        left -= chunk;
+    }
+    return true;
+}
+
 void Extraction::WriteFile(const std::string& archivePath, std::string_view relative, const std::string& diskPath,
                            const DiskState& state)
 {
@@ -217,7 +260,7 @@ void Extraction::WriteFile(const std::string& archivePath, std::string_view rela
     bool written = false;
     {
         FileStream file(fd); // closes the descriptor
-        written = job_.archive->WriteEntryData(archivePath, file);
+        written = StreamFromSource(archivePath, file) || job_.archive->WriteEntryData(archivePath, file);
     }
     if (written)
         job_.filesDone.fetch_add(1, std::memory_order_relaxed);

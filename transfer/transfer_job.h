@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/byte_stream.h"
 #include "transfer/transfer_host.h"
 
 #include <atomic>
@@ -43,6 +44,13 @@ struct TransferJob {
     // Extraction: the open archive's own file. Nothing is ever written over
     // it, since its unread bytes are still needed.
     std::filesystem::path archiveFile;
+    // Extraction, optional: a read handle on the file the archive was loaded
+    // from. Entries whose bytes are not in memory are then streamed from it
+    // through one reused buffer instead of being loaded and kept, which keeps
+    // a bulk extraction (the command line) from holding the whole archive
+    // in memory. Without it the bytes are read through the tree and stay in
+    // memory, as for every other use of an entry.
+    ByteStream* source = nullptr;
 
     // Adding: the dropped disk paths (file-system bytes), in the order given.
     std::vector<std::string> droppedItems;

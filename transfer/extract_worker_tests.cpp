@@ -1,0 +1,301 @@
+#include "transfer/extract_worker.h"
+
+#include "base/memory_stream.h"
+#include "transfer/transfer_messages.h"
+#include "transfer/transfer_test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace vorn {
+namespace {
+
+using namespace vorn::testing;
+namespace fs = std::filesystem;
+
+class ExtractTest : public ::testing::Test {
+protected:
+    ExtractTest()
+        : opened(temp / "source.far", {{"a\\b\\c.txt", "ccc"}, {"a\\d.txt", "ddd"}, {"e.txt", "eee"}})
+    {
+        fs::create_directory(target);
+        job.host = &host;
+        job.archive = &opened.tree;
+        job.archiveFile = temp / "source.far";
+        job.targetFolder = target.string();
+    }
+
+    int Run()
+    {
+        job.Reset();
+        return ExtractFiles(job);
+    }
+
+    TempDir temp;
+    fs::path target = temp / "out";
+    OpenedArchive opened;
+    ScriptedTransferHost host;
+    TransferJob job;
+};
+
+TEST_F(ExtractTest, WritesDirectoriesThenFilesWithBothProgressForms)
+{
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(job.resultCode.load(), TransferJob::kCompleted);
+    EXPECT_EQ(job.finished.load(), 1);
+    EXPECT_EQ(job.filesDone.load(), 3);
+    EXPECT_EQ(host.messenger.Count(), 0u);
+    EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
+    EXPECT_EQ(TextOf(target / "a/d.txt"), "ddd");
+    EXPECT_EQ(TextOf(target / "e.txt"), "eee");
+    EXPECT_EQ(host.progress, (std::vector<std::string>{"Extracting... a", "Extracting... a\\b",
+                                                       "Extracting... a\\b\\c.txt", "Extracting... a\\d.txt",
+                                                       "Extracting...e.txt"}));
+}
+
+TEST_F(ExtractTest, NamesAreRelativeToTheShownDirectory)
+{
+    job.prefixLength = 2; // shown directory "a"
+    job.directories = {"a\\b"};
+    job.files = {"a\\d.txt"};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(TextOf(target / "b/c.txt"), "ccc");
+    EXPECT_EQ(TextOf(target / "d.txt"), "ddd");
+    EXPECT_FALSE(fs::exists(target / "a"));
+    EXPECT_EQ(host.progress,
+              (std::vector<std::string>{"Extracting... b", "Extracting... b\\c.txt", "Extracting...d.txt"}));
+}
+
+TEST_F(ExtractTest, DirectoryAnsweredNoStillGetsMissingFilesAndAsksNothingBelow)
+{
+    fs::create_directories(target / "a/b");
+    WriteFileBytes(target / "a/d.txt", BytesOf("old"));
+    WriteFileBytes(target / "e.txt", BytesOf("old e"));
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    host.messenger.Script({MessageAnswer::No, MessageAnswer::Yes});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Texts(host.messenger.Messages()),
+              (std::vector<std::string>{"Do you want to overwrite all files in \"a\"?",
+                                        "Do you want to overwrite \"e.txt\"?"}));
+    EXPECT_EQ(host.messenger.Messages()[0], transfer_text::AskOverwriteAll("a"));
+    EXPECT_EQ(host.messenger.Messages()[0].caption, "Warning");
+    EXPECT_EQ(host.messenger.Messages()[0].icon, MessageIcon::Question);
+    EXPECT_EQ(host.messenger.Messages()[0].buttons, MessageButtons::YesNo);
+    EXPECT_EQ(TextOf(target / "a/d.txt"), "old");
+    EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
+    EXPECT_EQ(TextOf(target / "e.txt"), "eee");
+    EXPECT_EQ(job.filesDone.load(), 2);
+}
+
+TEST_F(ExtractTest, DirectoryAnsweredYesOverwritesItsSubtreeAndFileAnsweredNoIsKept)
+{
+    fs::create_directories(target / "a/b");
+    WriteFileBytes(target / "a/b/c.txt", BytesOf("old c"));
+    WriteFileBytes(target / "e.txt", BytesOf("old e"));
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    host.messenger.Script({MessageAnswer::Yes, MessageAnswer::No});
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(host.messenger.Count(), 2u);
+    EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
+    EXPECT_EQ(TextOf(target / "e.txt"), "old e");
+    EXPECT_EQ(job.filesDone.load(), 2);
+}
+
+TEST_F(ExtractTest, FileInTheWayOfADirectoryAndDirectoryInTheWayOfAFile)
+{
+    WriteFileBytes(target / "a", BytesOf("a file"));
+    fs::create_directory(target / "e.txt");
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    EXPECT_EQ(Run(), 0);
+    const std::vector<Message> messages = host.messenger.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].text, "Can't create directory \"a\"!\n\nA file with that name already exists!");
+    EXPECT_EQ(messages[1].text, "Can't create file \"e.txt\"!\n\nA directory with that name already exists!");
+    for (const Message& message : messages) {
+        EXPECT_EQ(message.caption, "Error");
+        EXPECT_EQ(message.icon, MessageIcon::Warning);
+        EXPECT_EQ(message.buttons, MessageButtons::Ok);
+    }
+    EXPECT_EQ(job.filesDone.load(), 0);
+    EXPECT_EQ(job.resultCode.load(), TransferJob::kCompleted);
+}
+
+TEST_F(ExtractTest, MissingDirectoryAndUncreatableFilesAreReportedAndTheJobGoesOn)
+{
+    job.directories = {"gone", "a"};
+    job.files = {"e.txt"};
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(host.messenger.Count(), 1u);
+    EXPECT_EQ(host.messenger.Messages()[0].text, "Can't extract directory \"gone\"!");
+    EXPECT_EQ(job.filesDone.load(), 3);
+
+    // A target folder that is a file: directories cannot be made, so every file fails on its own.
+    WriteFileBytes(temp / "plain", BytesOf("x"));
+    job.targetFolder = (temp / "plain").string();
+    host.messenger.Clear();
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Texts(host.messenger.Messages()),
+              (std::vector<std::string>{"Can't extract directory \"gone\"!", "Can't create \"a\\b\\c.txt\"!",
+                                        "Can't create \"a\\d.txt\"!", "Can't create \"e.txt\"!"}));
+    EXPECT_EQ(job.filesDone.load(), 0);
+}
+
+TEST_F(ExtractTest, CancelBetweenItemsKeepsWhatWasWritten)
+{
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    host.onProgress = [this](const std::string& line) {
+        if (line == "Extracting... a\\b\\c.txt")
+            job.RequestCancel();
+    };
+    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(job.resultCode.load(), TransferJob::kCancelled);
+    EXPECT_EQ(job.finished.load(), 1);
+    EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc"); // the item under way is finished
+    EXPECT_FALSE(fs::exists(target / "a/d.txt"));
+    EXPECT_FALSE(fs::exists(target / "e.txt"));
+    EXPECT_EQ(job.filesDone.load(), 1);
+    EXPECT_EQ(host.progress.back(), "Extracting... a\\b\\c.txt");
+}
+
+TEST_F(ExtractTest, UnreadableEntryReportsX6AndLeavesTheEmptyFile)
+{
+    // The manifest claims more bytes than the file holds.
+    TempDir other;
+    std::vector<uint8_t> image = MakeFarImage({{"big.bin", std::string(64, 'x')}, {"ok.txt", "ok"}});
+    // Manifest: count, then per record size1, size2, offset, name length, name.
+    const size_t manifest = 16 + 64 + 2;
+    image[manifest + 4 + 4 + 1] = 0x10; // size2 of big.bin becomes 64 + 4096
+    WriteFileBytes(other / "bad.far", image);
+    int error = 0;
+    auto file = FileStream::Open(other / "bad.far", FileMode::Read, error);
+    CFarArchive archive;
+    ASSERT_TRUE(archive.Load(*file));
+    CFarDirectoryTree tree;
+    ASSERT_TRUE(tree.Build(archive));
+    job.archive = &tree;
+    job.files = {"big.bin", "ok.txt"};
+    EXPECT_EQ(Run(), 0);
+    ASSERT_EQ(host.messenger.Count(), 1u);
+    EXPECT_EQ(host.messenger.Messages()[0], (Message{"Can't extract \"big.bin\"!", "Error", MessageIcon::Warning,
+                                                     MessageButtons::Ok}));
+    EXPECT_TRUE(fs::exists(target / "big.bin"));
+    EXPECT_EQ(TextOf(target / "ok.txt"), "ok");
+    EXPECT_EQ(job.filesDone.load(), 1);
+}
+
+TEST(ExtractSafety, HostileNamesNeverLeaveTheTargetFolder)
+{
+    TempDir temp;
+    const fs::path box = temp / "box";
+    const fs::path target = box / "out";
+    fs::create_directories(target);
+    OpenedArchive opened(temp / "evil.far", {{"..\\up.txt", "1"},
+                                             {"a\\..\\..\\up2.txt", "2"},
+                                             {"b/../../up3.txt", "3"},
+                                             {"c\\d/..\\..\\..\\up4.txt", "4"},
+                                             {"/abs.txt", "5"},
+                                             {"ok.txt", "fine"}});
+    ScriptedTransferHost host;
+    TransferJob job;
+    job.host = &host;
+    job.archive = &opened.tree;
+    job.targetFolder = target.string();
+    for (const CFarDirectory& directory : opened.tree.Root().Subdirectories())
+        job.directories.push_back(directory.Path());
+    for (const FarFileItem& item : opened.tree.Root().Files())
+        job.files.push_back(item.name);
+    job.Reset();
+    EXPECT_EQ(ExtractFiles(job), 0);
+
+    // Nothing beside the target folder, nothing above it.
+    std::vector<fs::path> inBox;
+    for (const auto& entry : fs::directory_iterator(box))
+        inBox.push_back(entry.path());
+    EXPECT_EQ(inBox, std::vector<fs::path>{target});
+    EXPECT_EQ(TextOf(target / "ok.txt"), "fine");
+    EXPECT_EQ(TextOf(target / "abs.txt"), "5"); // a leading "/" stays inside
+    std::vector<std::string> refused;
+    for (const Message& message : host.messenger.Messages()) {
+        EXPECT_EQ(message.text.rfind("Can't create \"", 0), 0u) << message.text;
+        refused.push_back(message.text);
+    }
+    EXPECT_EQ(refused.size(), 4u);
+    for (const auto& entry : fs::recursive_directory_iterator(target))
+        EXPECT_EQ(entry.path().filename().string().find("up"), std::string::npos) << entry.path();
+}
+
+TEST(ExtractSafety, NeverWritesOverTheOpenArchive)
+{
+    TempDir temp;
+    // The entry carries the archive's own name; the entry after it still
+    // has to be read from the archive.
+    OpenedArchive opened(temp / "game.far", {{"game.far", "not an archive"}, {"later.txt", "read afterwards"}});
+    const std::vector<uint8_t> before = ReadFileBytes(temp / "game.far");
+    ScriptedTransferHost host;
+    host.messenger.Script({MessageAnswer::Yes});
+    TransferJob job;
+    job.host = &host;
+    job.archive = &opened.tree;
+    job.archiveFile = temp / "game.far";
+    job.targetFolder = temp.Path().string();
+    job.files = {"game.far", "later.txt"};
+    job.Reset();
+    EXPECT_EQ(ExtractFiles(job), 0);
+    EXPECT_EQ(Texts(host.messenger.Messages()),
+              (std::vector<std::string>{"Do you want to overwrite \"game.far\"?", "Can't create \"game.far\"!"}));
+    EXPECT_EQ(ReadFileBytes(temp / "game.far"), before);
+    EXPECT_EQ(TextOf(temp / "later.txt"), "read afterwards");
+    EXPECT_EQ(job.filesDone.load(), 1);
+}
+
+TEST_F(ExtractTest, StreamingFromTheSourceWritesTheSameBytesWithoutKeepingThem)
+{
+    // One entry already in memory, one replaced by new bytes, the rest streamed.
+    ASSERT_TRUE(opened.tree.CopyEntryData("a\\d.txt"));
+    MemoryStream replacement(std::span<const uint8_t>(BytesOf("new e")));
+    ASSERT_TRUE(opened.tree.AddFile("e.txt", replacement, true));
+    job.source = opened.file.get();
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
+    EXPECT_EQ(TextOf(target / "a/d.txt"), "ddd");
+    EXPECT_EQ(TextOf(target / "e.txt"), "new e");
+    const size_t streamed = *opened.archive.FindEntry("a\\b\\c.txt");
+    EXPECT_FALSE(opened.archive.BlockOf(streamed).HasBytes());
+    EXPECT_EQ(job.filesDone.load(), 3);
+}
+
+TEST(ExtractSafety, Latin1NamesBecomeUtf8OnDisk)
+{
+    TempDir temp;
+    OpenedArchive opened(temp / "l.far", {{"caf\xE9\\na\xEFve.txt", "x"}});
+    ScriptedTransferHost host;
+    TransferJob job;
+    job.host = &host;
+    job.archive = &opened.tree;
+    job.targetFolder = temp.Path().string() + "/";
+    job.directories = {"caf\xE9"};
+    job.Reset();
+    EXPECT_EQ(ExtractFiles(job), 0);
+    EXPECT_EQ(TextOf(temp / "caf\xC3\xA9/na\xC3\xAFve.txt"), "x");
+    EXPECT_EQ(host.progress.back(), "Extracting... caf\xE9\\na\xEFve.txt");
+}
+
+TEST(TransferText, CountMessageSaysOneFileOnlyForOne)
+{
+    EXPECT_EQ(transfer_text::ExtractedCount(1),
+              (Message{"1 file has been successfully extracted!", "Vorn", MessageIcon::Information, MessageButtons::Ok}));
+    EXPECT_EQ(transfer_text::ExtractedCount(0).text, "0 files have been successfully extracted!");
+    EXPECT_EQ(transfer_text::ExtractedCount(2).text, "2 files have been successfully extracted!");
+}
+
+} // namespace
+} // namespace vorn
