@@ -1,0 +1,133 @@
+#include "transfer/qt/move_dir_dialog.h"
+
+#include "archive/far_directory_tree.h"
+#include "base/name_compare.h"
+
+#include <QDialogButtonBox>
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace vorn {
+
+namespace {
+
+QString FromArchive(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+// The pane icons of the program's resources (closed folder, open folder,
+// file, archive badge); empty icons where the resources are not linked in.
+QIcon PaneIcon(int image)
+{
+    static const char* const names[] = {":/icons/folder_closed_16.png", ":/icons/folder_open_16.png",
+                                        ":/icons/file_16.png", ":/icons/archive_16.png"};
+    return QIcon(QString::fromLatin1(names[image]));
+}
+
+} // namespace
+
+CMoveDirDialog::CMoveDirDialog(const CFarDirectoryTree& tree, Messenger& messenger, QWidget* parent)
+    : QDialog(parent), model_(tree), messenger_(messenger)
+{
+    setWindowTitle(QStringLiteral("Move to directory..."));
+    // 232 by 191 dialog units of an 8-point dialog font.
+    resize(348, 310);
+    auto* text = new QLabel(QStringLiteral("Select the directory to move the files to, and press OK."), this);
+    tree_ = new QTreeWidget(this);
+    tree_->setHeaderHidden(true);
+    tree_->setRootIsDecorated(true);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(text);
+    layout->addWidget(tree_, 1);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CMoveDirDialog::OnOk);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(tree_, &QTreeWidget::currentItemChanged, this, [](QTreeWidgetItem* current, QTreeWidgetItem* previous) {
+        if (previous && previous->data(0, ImageRole).toInt() == 0)
+            previous->setIcon(0, PaneIcon(0));
+        if (current && current->data(0, ImageRole).toInt() == 0)
+            current->setIcon(0, PaneIcon(current->data(0, SelectedImageRole).toInt()));
+    });
+}
+
+int CMoveDirDialog::exec()
+{
+    Populate();
+    return QDialog::exec();
+}
+
+void CMoveDirDialog::Populate()
+{
+    if (populated_)
+        return;
+    populated_ = true;
+    paths_.assign(1, std::string());
+    auto* root = new QTreeWidgetItem(tree_, QStringList(FromArchive(rootLabel.empty() ? "FAR file" : rootLabel)));
+    root->setData(0, PathIndexRole, 0);
+    root->setData(0, ImageRole, 3);
+    root->setData(0, SelectedImageRole, 3);
+    root->setIcon(0, PaneIcon(3));
+    AddChildren(root, model_.Root());
+    root->setExpanded(true);
+}
+
+bool CMoveDirDialog::IsExcluded(const std::string& path) const
+{
+    // Directory paths compare without regard to letter case, as everywhere in the archive.
+    return std::any_of(excluded.begin(), excluded.end(), [&](const std::string& candidate) {
+        const size_t first = candidate.find_first_not_of('\\');
+        std::string_view stripped = first == std::string::npos ? std::string_view() : std::string_view(candidate).substr(first);
+        if (!stripped.empty() && stripped.back() == '\\')
+            stripped.remove_suffix(1);
+        return EqualsNoCase(stripped, path);
+    });
+}
+
+void CMoveDirDialog::AddChildren(QTreeWidgetItem* parent, const CFarDirectory& directory)
+{
+    std::vector<const CFarDirectory*> children;
+    for (const CFarDirectory& child : directory.Subdirectories()) {
+        if (!IsExcluded(child.Path()))
+            children.push_back(&child);
+    }
+    // Siblings are listed by name, letter case aside.
+    std::stable_sort(children.begin(), children.end(), [](const CFarDirectory* a, const CFarDirectory* b) {
+        const int order = CompareNoCase(a->Name(), b->Name());
+        return order != 0 ? order < 0 : a->Name() < b->Name();
+    });
+    for (const CFarDirectory* child : children) {
+        auto* item = new QTreeWidgetItem(parent, QStringList(FromArchive(child->Name())));
+        paths_.push_back(child->Path());
+        item->setData(0, PathIndexRole, static_cast<int>(paths_.size() - 1));
+        item->setData(0, ImageRole, 0);
+        item->setData(0, SelectedImageRole, 1);
+        item->setIcon(0, PaneIcon(0));
+        AddChildren(item, *child);
+    }
+}
+
+void CMoveDirDialog::OnOk()
+{
+    const QTreeWidgetItem* item = tree_->currentItem();
+    if (!item)
+        return;
+    const int index = item->data(0, PathIndexRole).toInt();
+    if (index < 0 || static_cast<size_t>(index) >= paths_.size())
+        return;
+    const std::string& path = paths_[static_cast<size_t>(index)];
+    if (path == sourceDirectory) {
+        messenger_.Show({kUselessMove, "Error", MessageIcon::Error, MessageButtons::Ok});
+        return;
+    }
+    chosen_ = path;
+    accept();
+}
+
+} // namespace vorn
