@@ -1,0 +1,253 @@
+#include "transfer/qt/folder_picker.h"
+#include "transfer/qt/move_dir_dialog.h"
+#include "transfer/qt/transfer_dialog.h"
+
+#include "base/memory_stream.h"
+#include "transfer/transfer_protocol.h"
+#include "transfer/transfer_test_host.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace vorn {
+namespace {
+
+using namespace vorn::testing;
+namespace fs = std::filesystem;
+
+QApplication& App()
+{
+    static int argc = 1;
+    static char name[] = "transfer_qt_tests";
+    static char* argv[] = {name, nullptr};
+    static QApplication app(argc, argv);
+    return app;
+}
+
+// Runs `step` once the modal loop is up.
+void Soon(std::function<void()> step, int ms = 0)
+{
+    QTimer::singleShot(ms, qApp, std::move(step));
+}
+
+class DialogTest : public ::testing::Test {
+protected:
+    DialogTest() { App(); }
+};
+
+TEST_F(DialogTest, ProgressDialogIgnoresEnterAndEscapeAndEndsOnCancel)
+{
+    CFarArchive archive;
+    CFarDirectoryTree tree;
+    tree.Build(archive);
+    RecordingMessenger messenger;
+    CTransferDialog dialog(tree, messenger);
+    EXPECT_EQ(dialog.windowTitle(), "Vorn");
+    EXPECT_EQ(dialog.ProgressText(), "Extracting...");
+    EXPECT_EQ(dialog.CancelButton()->text(), "&Cancel");
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+
+    // A worker that runs until it is told to stop.
+    dialog.SetWorker([](TransferJob& job) {
+        job.host->SetProgressText("Extracting...busy");
+        while (!transfer_detail::StopOnCancel(job))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return 1;
+    });
+    bool stillOpen = false;
+    Soon([&] {
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        QTest::keyClick(&dialog, Qt::Key_Enter);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        Soon([&] {
+            stillOpen = dialog.isVisible() && dialog.Job().cancelRequested.load() == 0;
+            EXPECT_EQ(dialog.ProgressText(), "Extracting...busy");
+            dialog.close(); // no close box, and closing is refused too
+            QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+        }, 300);
+    });
+    EXPECT_EQ(dialog.Run(), TransferJob::kCancelled);
+    EXPECT_TRUE(stillOpen);
+}
+
+TEST_F(DialogTest, ProgressDialogRunsAnExtractionAndCarriesMessagesToTheUiThread)
+{
+    TempDir temp;
+    OpenedArchive opened(temp / "x.far", {{"d\\one.txt", "1"}, {"two.txt", "22"}});
+    fs::create_directory(temp / "out");
+    WriteFileBytes(temp / "out/two.txt", BytesOf("old"));
+
+    // Answers on the UI thread only, as a message box would.
+    struct UiMessenger : Messenger {
+        MessageAnswer Show(const Message& message) override
+        {
+            onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+            return recorder.Show(message);
+        }
+        RecordingMessenger recorder;
+        bool onUiThread = true;
+    } messenger;
+    messenger.recorder.Script({MessageAnswer::Yes});
+
+    CTransferDialog dialog(opened.tree, messenger);
+    dialog.Job().targetFolder = (temp / "out").string(); // the dialog adds the "/"
+    dialog.Job().directories = {"d"};
+    dialog.Job().files = {"two.txt"};
+    EXPECT_EQ(dialog.Run(), TransferJob::kCompleted);
+    EXPECT_EQ(dialog.filesDone(), 2);
+    EXPECT_EQ(dialog.Job().targetFolder, (temp / "out").string() + "/");
+    EXPECT_EQ(Texts(messenger.recorder.Messages()), std::vector<std::string>{"Do you want to overwrite \"two.txt\"?"});
+    EXPECT_TRUE(messenger.onUiThread);
+    EXPECT_EQ(TextOf(temp / "out/d/one.txt"), "1");
+    EXPECT_EQ(TextOf(temp / "out/two.txt"), "22");
+    EXPECT_EQ(dialog.ProgressText(), "Extracting...two.txt");
+}
+
+TEST_F(DialogTest, AddingModeUpdatesThePanesOnTheUiThread)
+{
+    TempDir temp;
+    fs::create_directories(temp / "drop/sub");
+    WriteFileBytes(temp / "drop/sub/a.txt", BytesOf("a"));
+    WriteFileBytes(temp / "b.txt", BytesOf("bb"));
+    CFarArchive archive;
+    CFarDirectoryTree tree;
+    tree.Build(archive);
+    ASSERT_TRUE(tree.MakeDirectory("shown"));
+
+    struct Panes : TransferPanes {
+        void AddTreeNode(const std::string& path) override { Record("node " + path); }
+        void InsertDirectoryRow(const std::string& name, const std::string& path) override
+        {
+            Record("dir row " + name + " | " + path);
+        }
+        void AppendFileRow(const std::string& name, const std::string& size, const std::string& path) override
+        {
+            Record("file row " + name + " | " + size + " | " + path);
+        }
+        void Record(std::string call)
+        {
+            onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+            calls.push_back(std::move(call));
+        }
+        std::vector<std::string> calls;
+        bool onUiThread = true;
+    } panes;
+
+    RecordingMessenger messenger;
+    CTransferDialog dialog(tree, messenger);
+    dialog.modeFlag = CTransferDialog::kModeAdding;
+    dialog.SetPanes(&panes);
+    dialog.Job().droppedItems = {(temp / "drop").string(), (temp / "b.txt").string()};
+    dialog.Job().currentDirectory = "shown";
+    EXPECT_EQ(dialog.Run(), TransferJob::kCompleted);
+    EXPECT_EQ(dialog.filesDone(), 2);
+    EXPECT_TRUE(panes.onUiThread);
+    EXPECT_EQ(panes.calls, (std::vector<std::string>{"node shown\\drop", "dir row drop | shown\\drop",
+                                                     "node shown\\drop\\sub", "file row b.txt | 2 | shown\\b.txt"}));
+    EXPECT_TRUE(tree.GetFileItem("shown\\drop\\sub\\a.txt"));
+    EXPECT_EQ(dialog.ProgressText(), "Adding \"b.txt\"...");
+}
+
+TEST_F(DialogTest, FolderPickerEnablesOkByTheTextAndValidates)
+{
+    TempDir temp;
+    RecordingMessenger messenger;
+    CFolderPicker picker("Select directory", "Select a directory to extract the files to and click OK.",
+                         temp.Path().string(), nullptr, messenger);
+    EXPECT_EQ(picker.windowTitle(), "Select directory");
+    EXPECT_EQ(picker.Instruction()->text(), "Select a directory to extract the files to and click OK.");
+    EXPECT_EQ(picker.Edit()->text().toStdString(), temp.Path().string());
+    EXPECT_TRUE(picker.OkButton()->isEnabled());
+    picker.Edit()->clear();
+    EXPECT_FALSE(picker.OkButton()->isEnabled());
+
+    // Invalid: a message, the dialog stays, the field keeps the focus.
+    picker.show();
+    picker.Edit()->setText(QString::fromStdString(temp.Path().string() + "/"));
+    picker.OnOk();
+    ASSERT_EQ(messenger.Count(), 1u);
+    EXPECT_EQ(messenger.Messages()[0].text, "The folder:\n\n" + temp.Path().string() + "/\n\nis invalid. Please reenter.");
+    EXPECT_TRUE(picker.isVisible());
+
+    // Missing, declined: no further message, still open.
+    const std::string nested = (temp / "n1/n2/n3").string();
+    picker.Edit()->setText(QString::fromStdString(nested));
+    messenger.Script({MessageAnswer::No});
+    picker.OnOk();
+    EXPECT_EQ(messenger.Count(), 2u);
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_FALSE(fs::exists(temp / "n1"));
+
+    // Missing, accepted: every level is made and the path is taken.
+    messenger.Script({MessageAnswer::Yes});
+    Soon([&] { picker.OnOk(); });
+    EXPECT_EQ(picker.Run(), 1);
+    EXPECT_EQ(picker.Path(), nested);
+    EXPECT_TRUE(fs::is_directory(nested));
+    EXPECT_EQ(messenger.Count(), 3u);
+}
+
+TEST_F(DialogTest, FolderPickerCancelledGivesNoFolder)
+{
+    RecordingMessenger messenger;
+    CFolderPicker picker("", "Pick", "", nullptr, messenger);
+    EXPECT_EQ(picker.Edit()->text(), QDir::currentPath());
+    Soon([&] { picker.reject(); });
+    EXPECT_NE(picker.Run(), 1);
+}
+
+TEST_F(DialogTest, MoveDialogLeavesOutMovedSubtreesAndRefusesTheSource)
+{
+    CFarArchive archive;
+    CFarDirectoryTree tree;
+    tree.Build(archive);
+    for (const char* path : {"zeta\\inner", "Alpha\\keep", "moved\\below\\deep", "beta", "alpha2"})
+        ASSERT_TRUE(tree.MakeDirectory(path));
+    RecordingMessenger messenger;
+    CMoveDirDialog dialog(tree, messenger);
+    EXPECT_EQ(dialog.windowTitle(), "Move to directory...");
+    dialog.sourceDirectory = "beta";
+    dialog.excluded = {"moved"};
+    dialog.Populate();
+
+    QTreeWidgetItem* root = dialog.Tree()->topLevelItem(0);
+    ASSERT_TRUE(root);
+    EXPECT_EQ(root->text(0), "FAR file");
+    EXPECT_EQ(root->data(0, CMoveDirDialog::ImageRole).toInt(), 3);
+    QStringList names;
+    for (int i = 0; i < root->childCount(); ++i)
+        names << root->child(i)->text(0);
+    EXPECT_EQ(names, (QStringList{"Alpha", "alpha2", "beta", "zeta"}));
+    EXPECT_EQ(dialog.Paths().size(), 7u); // root, four top directories, two below them
+    for (const std::string& path : dialog.Paths())
+        EXPECT_EQ(path.find("moved"), std::string::npos);
+
+    // OK with nothing selected does nothing; the source directory is refused.
+    dialog.Tree()->setCurrentItem(nullptr);
+    dialog.OnOk();
+    EXPECT_EQ(messenger.Count(), 0u);
+    dialog.Tree()->setCurrentItem(root->child(2));
+    dialog.OnOk();
+    ASSERT_EQ(messenger.Count(), 1u);
+    EXPECT_EQ(messenger.Messages()[0], (Message{CMoveDirDialog::kUselessMove, "Error", MessageIcon::Error,
+                                                MessageButtons::Ok}));
+    // The root is a fine destination for a subdirectory's entries.
+    dialog.Tree()->setCurrentItem(root);
+    Soon([&] { dialog.OnOk(); });
+    EXPECT_EQ(dialog.exec(), QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenPath(), "");
+}
+
+} // namespace
+} // namespace vorn
