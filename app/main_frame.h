@@ -61,6 +61,9 @@ public:
     // The prompt the message pane shows while a command is highlighted.
     static QString PromptFor(int id);
 
+    // The File menu's recent-file items follow the application's list.
+    void RebuildRecentFiles();
+
     // The focus moves to the next / previous pane (F6 / Shift+F6).
     void CyclePaneFocus(bool forward);
 
@@ -76,7 +79,6 @@ protected:
 private:
     QAction* MakeAction(int id, const char* text, const QKeySequence& shortcut);
     void BuildMenu();
-    void RebuildRecentFiles();
     void UpdateMenuState();
     void OnMenuHidden();
     void OnQuickSave();

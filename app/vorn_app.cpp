@@ -143,6 +143,8 @@ void CVornApp::WriteRecentFiles()
 {
     QSettings settings;
     recentFiles_.WriteList(settings);
+    if (frame_)
+        frame_->RebuildRecentFiles();
 }
 
 std::optional<std::filesystem::path> CVornApp::PromptSavePath(const std::string& title)

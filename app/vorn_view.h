@@ -106,6 +106,7 @@ public:
     void OnRowActivated(int row);
     // Starts in-place editing of column 0 of a row.
     void EditRow(int row);
+    bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
     // The context menu of the pane, as it would show at `globalPos`; the
     // chosen command goes to OnCommand. Made public for the tests.

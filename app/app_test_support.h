@@ -1,0 +1,108 @@
+#pragma once
+
+// Shared set-up of the UI tests: one offscreen QApplication with its settings
+// in a private folder, and an editor started on a scripted messenger.
+
+#include "app/left_view.h"
+#include "app/main_frame.h"
+#include "app/vorn_app.h"
+#include "app/vorn_view.h"
+#include "archive/vorn_doc.h"
+#include "base/recording_messenger.h"
+#include "testing/far_fixture.h"
+#include "testing/temp_dir.h"
+
+#include <QApplication>
+#include <QSettings>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+
+// Readable QStrings in test failures.
+inline void PrintTo(const QString& text, std::ostream* out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+
+namespace vorn::apptest {
+
+inline QApplication& TestApplication()
+{
+    static vorn::testing::TempDir configFolder;
+    static int argc = 1;
+    static char name[] = "app_tests";
+    static char* argv[] = {name, nullptr};
+    // Left alive to the end of the process: Qt's own statics outlive main.
+    static QApplication* application = [] {
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configFolder.Path().string()));
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        return new QApplication(argc, argv);
+    }();
+    return *application;
+}
+
+inline std::filesystem::path WriteArchive(const vorn::testing::TempDir& folder, const std::string& name,
+                                          const std::vector<vorn::testing::FarFixtureFile>& files)
+{
+    const std::filesystem::path path = folder / name;
+    vorn::testing::WriteFileBytes(path, vorn::testing::MakeFarImage(files));
+    return path;
+}
+
+inline QString Q(const std::filesystem::path& path)
+{
+    return QString::fromStdString(path.string());
+}
+
+// One editor per test, started with the given command line.
+class EditorTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        TestApplication();
+        QSettings().clear();
+    }
+
+    void TearDown() override
+    {
+        if (app_)
+            app_->Document().SetModified(false);  // no save question on the way out
+        app_.reset();
+    }
+
+    bool Start(const QStringList& arguments = {})
+    {
+        app_ = std::make_unique<CVornApp>(&messenger_);
+        return app_->InitInstance(arguments);
+    }
+
+    CMainFrame& Frame() { return *app_->MainFrame(); }
+    CLeftView& Left() { return *Frame().GetLeftPane(); }
+    CVornView& Right() { return *Frame().GetRightPane(); }
+    CVornDoc& Doc() { return app_->Document(); }
+
+    std::vector<std::string> RowNames()
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < Right().RowCount(); ++row)
+            names.push_back(Right().NameOf(row));
+        return names;
+    }
+
+    static std::vector<std::string> ChildTexts(QTreeWidgetItem* item)
+    {
+        std::vector<std::string> texts;
+        for (int i = 0; item && i < item->childCount(); ++i)
+            texts.push_back(item->child(i)->text(0).toStdString());
+        return texts;
+    }
+
+    vorn::testing::TempDir folder_;
+    RecordingMessenger messenger_;
+    std::unique_ptr<CVornApp> app_;
+};
+
+} // namespace vorn::apptest

@@ -1,0 +1,92 @@
+#include "app/app_test_support.h"
+
+namespace vorn::apptest {
+namespace {
+
+class TreePaneTest : public EditorTest {
+protected:
+    void Open(const std::vector<vorn::testing::FarFixtureFile>& files)
+    {
+        ASSERT_TRUE(Start({Q(WriteArchive(folder_, "tree.far", files))}));
+    }
+};
+
+TEST_F(TreePaneTest, RenamingADirectoryRewritesTheStoredPathsBelowIt)
+{
+    Open({{"a\\x\\f1", "1"}, {"a\\x\\y\\f2", "22"}, {"ab\\f3", "333"}});
+    ASSERT_TRUE(Doc().Tree().RenameDirectory("a", "b"));
+    Left().RenameDirectory("a", "b");
+    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"b", "ab"}));
+    // "ab" only shares the letters, not the directory.
+    EXPECT_EQ(Left().PathOf(Left().RootItem()->child(1)), "ab");
+    EXPECT_EQ(Left().PathOf(Left().RootItem()->child(0)->child(0)), "b\\x");
+    EXPECT_EQ(Left().PathOf(Left().RootItem()->child(0)->child(0)->child(0)), "b\\x\\y");
+
+    Left().SelectPath("b\\x\\y");
+    EXPECT_EQ(Right().ShownPath(), "b\\x\\y");
+    EXPECT_EQ(RowNames(), std::vector<std::string>{"f2"});
+
+    // A path that no longer walks leaves everything alone.
+    Left().RenameDirectory("a", "c");
+    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"b", "ab"}));
+}
+
+TEST_F(TreePaneTest, WalkingIsCaseSensitiveWhileSelectingAChildIsNot)
+{
+    Open({{"Data\\Sub\\f", "1"}, {"other\\g", "2"}});
+    Left().SelectPath("data\\Sub");  // no item is called "data"
+    EXPECT_EQ(Left().currentItem(), Left().RootItem());
+    Left().SelectPath("Data\\sub\\deeper");  // stops at the last matching level
+    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data");
+
+    Left().SelectPath("");
+    Left().SelectChildByPath("DATA");
+    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data");
+    Left().SelectChildByPath("data\\SUB");
+    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data\\Sub");
+    EXPECT_EQ(RowNames(), std::vector<std::string>{"f"});
+    Left().SelectChildByPath("nothing");
+    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data\\Sub");
+}
+
+TEST_F(TreePaneTest, AddingAndRemovingDirectoriesByPath)
+{
+    Open({{"a\\b\\c\\f", "1"}, {"e\\g", "2"}});
+    ASSERT_TRUE(Doc().Tree().MakeDirectory("n\\m"));
+    Left().AddDirectoryByPath("n\\m");
+    QTreeWidgetItem* n = Left().ItemAtPath("n");
+    ASSERT_NE(n, nullptr);
+    QTreeWidgetItem* m = Left().ItemAtPath("n\\m");
+    ASSERT_NE(m, nullptr);
+    EXPECT_EQ(Left().RootItem()->indexOfChild(n), 2);  // appended after its siblings
+    for (QTreeWidgetItem* item : {n, m}) {
+        EXPECT_EQ(item->data(0, CLeftView::ImageRole).toInt(), 0);
+        EXPECT_EQ(item->data(0, CLeftView::SelectedImageRole).toInt(), 0);
+    }
+    EXPECT_EQ(Left().ItemAtPath("a")->data(0, CLeftView::SelectedImageRole).toInt(), 1);
+    EXPECT_EQ(Left().PathOf(m), "n\\m");
+    Left().AddDirectoryByPath("n\\m\\unknown");  // not in the model: nothing
+    EXPECT_EQ(m->childCount(), 0);
+
+    // Never expanded, and still its whole subtree goes.
+    ASSERT_FALSE(Left().ItemAtPath("a")->isExpanded());
+    Left().RemoveDirectoryByPath("a");
+    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"e", "n"}));
+    Left().RemoveDirectoryByPath("x\\y");
+    EXPECT_EQ(Left().RootItem()->childCount(), 2);
+}
+
+TEST_F(TreePaneTest, RebuildsFromTheDocumentOnNewAndOpen)
+{
+    Open({{"a\\f", "1"}});
+    Left().SelectPath("a");
+    app_->OnFileNew();
+    EXPECT_EQ(Left().RootItem()->text(0), "Untitled");
+    EXPECT_EQ(Left().RootItem()->childCount(), 0);
+    EXPECT_EQ(Left().PathTable(), std::vector<std::string>{""});
+    EXPECT_EQ(Right().RowCount(), 0);
+    EXPECT_EQ(Frame().windowTitle(), "Untitled - Vorn");
+}
+
+} // namespace
+} // namespace vorn::apptest
