@@ -122,8 +122,7 @@ void CMainFrame::BuildMenu()
         UpdateMenuState();
     });
     connect(fileMenu_, &QMenu::aboutToHide, this, &CMainFrame::OnMenuHidden);
-    connect(fileMenu_, &QMenu::hovered, this,
-            [this](QAction* action) { messagePane_->setText(PromptFor(action->data().toInt())); });
+    connect(fileMenu_, &QMenu::hovered, this, [this](QAction* action) { ShowMenuPrompt(action->data().toInt()); });
 }
 
 void CMainFrame::RebuildRecentFiles()
@@ -166,6 +165,11 @@ void CMainFrame::OnMenuHidden()
     for (auto& [id, action] : actions_)
         action->setEnabled(true);
     messagePane_->setText(summary_);
+}
+
+void CMainFrame::ShowMenuPrompt(int id)
+{
+    messagePane_->setText(PromptFor(id));
 }
 
 QString CMainFrame::PromptFor(int id)

@@ -43,6 +43,11 @@ public:
     // whenever no menu prompt is up.
     void SetArchiveSummary(const QString& summary);
     const QString& ArchiveSummary() const { return summary_; }
+    // A menu item is highlighted: its prompt (empty for the program's own
+    // commands) replaces the summary until the menu closes.
+    void ShowMenuPrompt(int id);
+    // A menu closed: the summary returns, never a generic "Ready".
+    void OnMenuHidden();
     // What the message pane shows right now.
     QString MessageText() const { return messagePane_->text(); }
     // The key-state indicator panes, left to right: CAP, NUM, SCRL.
@@ -80,7 +85,6 @@ private:
     QAction* MakeAction(int id, const char* text, const QKeySequence& shortcut);
     void BuildMenu();
     void UpdateMenuState();
-    void OnMenuHidden();
     void OnQuickSave();
     void OnFileSave();
     void OnFileSaveAs();

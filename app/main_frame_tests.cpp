@@ -170,6 +170,13 @@ TEST_F(EditorTest, RecentFilesKeepTheFourNewestAndSurviveARestart)
     EXPECT_TRUE(Frame().OnCommand(ID_FILE_MRU_FILE1 + 2));
     EXPECT_EQ(Frame().windowTitle(), "archive3.far - Vorn");
     EXPECT_EQ(app_->RecentFiles().Entries(), (QStringList{Q(paths[2]), Q(paths[4]), Q(paths[3]), Q(paths[1])}));
+
+    // An entry whose file has gone leaves the list after its error message.
+    std::filesystem::remove(paths[1]);
+    EXPECT_TRUE(Frame().OnCommand(ID_FILE_MRU_FILE1 + 3));
+    EXPECT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(app_->RecentFiles().Entries(), (QStringList{Q(paths[2]), Q(paths[4]), Q(paths[3])}));
+    EXPECT_EQ(Frame().windowTitle(), "archive3.far - Vorn");
 }
 
 TEST(RecentFileListTest, MenuNamesAreShortenedToThirtyCharacters)
@@ -262,6 +269,13 @@ TEST_F(EditorTest, ContextMenuOffersTheArchiveCommandsByTheSelection)
     EXPECT_EQ(describe(), (std::vector<std::string>{"E&xtract...\tCtrl+E (off)", "De&lete\tCtrl+D (off)",
                                                     "&Rename\tF2 (off)", "-", "New &Directory\tCtrl+W",
                                                     "&Move to directory...\tCtrl+M (off)"}));
+    std::unique_ptr<QMenu> shown(Right().BuildContextMenu(nullptr));
+    shown->popup(QPoint(20, 20));
+    shown->setActiveAction(shown->actions()[4]);  // New Directory, enabled without a selection
+    EXPECT_EQ(Frame().MessageText(), "");
+    shown->hide();
+    EXPECT_EQ(Frame().MessageText(), Frame().ArchiveSummary());
+
     Right().SelectRows({0});
     EXPECT_EQ(describe(), (std::vector<std::string>{"&Extract\tCtrl+E", "De&lete\tCtrl+D", "&Rename\tF2", "-",
                                                     "New &Directory\tCtrl+W", "&Move to Directory\tCtrl+M"}));
