@@ -1,6 +1,7 @@
 #include "app/app_test_support.h"
 #include "app/command_ids.h"
 #include "app/recent_file_list.h"
+#include "base/file_stream.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -77,6 +78,26 @@ TEST_F(EditorTest, OpeningFillsBothPanesInTheModelsOrder)
     EXPECT_EQ(Frame().windowTitle(), "sample.far - Vorn");
     EXPECT_FALSE(Frame().OnCommand(ID_FILE_QUICKSAVE));  // nothing left to save
     EXPECT_EQ(messenger_.Count(), 0u);
+}
+
+TEST_F(EditorTest, AFailedQuickSaveSaysSoAndKeepsTheMarker)
+{
+    const auto path = WriteArchive(folder_, "sample.far", kSample);
+    ASSERT_TRUE(Start({Q(path)}));
+    // A source that refuses writes stands in for a disk that does.
+    int error = 0;
+    std::unique_ptr<FileStream> readOnly = FileStream::Open(path, FileMode::Read, error);
+    ASSERT_NE(readOnly, nullptr);
+    Doc().Archive().AttachSource(*readOnly);
+    Doc().SetModified(true);
+    Frame().show();
+    QApplication::setActiveWindow(&Frame());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    QTest::keyClick(&Frame(), Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0],
+              (Message{"Error while trying to quick-save the FAR file!", "Vorn", MessageIcon::None, MessageButtons::Ok}));
+    EXPECT_EQ(Frame().windowTitle(), "sample.far * - Vorn");
 }
 
 TEST_F(EditorTest, DirectoryRowsOpenOnDoubleClickAndFileRowsGoToTheViewerHook)
