@@ -2,6 +2,7 @@
 
 #include "app/main_frame.h"
 #include "app/qt_messenger.h"
+#include "app/transfer_commands.h"
 #include "archive/vorn_doc.h"
 
 #include <QCoreApplication>
@@ -75,6 +76,7 @@ bool CVornApp::InitInstance(const QStringList& arguments)
         recentFiles_.ReadList(settings);
     }
     frame_ = std::make_unique<CMainFrame>(*this, *document_, *messenger_);
+    InstallTransferCommands(*frame_, *messenger_);
 
     if (arguments.isEmpty()) {
         document_->NewDocument();

@@ -1,0 +1,97 @@
+#include "app/transfer_commands.h"
+
+#include "app/command_ids.h"
+#include "app/left_view.h"
+#include "archive/vorn_doc.h"
+#include "transfer/folder_path.h"
+#include "transfer/qt/folder_picker.h"
+#include "transfer/qt/transfer_dialog.h"
+#include "transfer/transfer_messages.h"
+
+#include <vector>
+
+namespace vorn {
+
+namespace {
+
+std::string WithoutLeadingSeparators(const std::string& path)
+{
+    const size_t first = path.find_first_not_of('\\');
+    return first == std::string::npos ? std::string() : path.substr(first);
+}
+
+} // namespace
+
+void ViewTransferPanes::AddTreeNode(const std::string& directoryPath)
+{
+    if (CLeftView* left = view_.LeftPane())
+        left->AddDirectoryByPath(directoryPath);
+}
+
+void ViewTransferPanes::InsertDirectoryRow(const std::string& name, const std::string& path)
+{
+    const int row = view_.InsertRow(view_.FirstFileRow(), name, CVornView::kImageDirectory);
+    if (row >= 0)
+        view_.SetItemData(row, view_.AppendPath(path));
+}
+
+void ViewTransferPanes::AppendFileRow(const std::string& name, const std::string& sizeText, const std::string& path)
+{
+    const int row = view_.InsertRow(view_.RowCount(), name, CVornView::kImageFile);
+    if (row < 0)
+        return;
+    view_.SetSizeText(row, sizeText);
+    view_.SetItemData(row, view_.AppendPath(path));
+}
+
+void InstallDropToAdd(CVornView& view, Messenger& messenger)
+{
+    view.filesDropped = [&messenger](CVornView& pane, const std::vector<std::string>& paths) {
+        ViewTransferPanes panes(pane);
+        CTransferDialog dialog(pane.Document().Tree(), messenger, &pane.Frame());
+        dialog.modeFlag = CTransferDialog::kModeAdding;
+        dialog.SetPanes(&panes);
+        dialog.Job().droppedItems = paths;
+        dialog.Job().currentDirectory = pane.ShownPath();
+        dialog.Run();
+        return static_cast<int>(dialog.filesDone());
+    };
+}
+
+void RunExtractCommand(CVornView& view, Messenger& messenger)
+{
+    const std::vector<int> rows = view.SelectedRows();
+    if (rows.empty())
+        return;
+    CVornDoc& document = view.Document();
+    CTransferDialog dialog(document.Tree(), messenger, &view.Frame());
+    TransferJob& job = dialog.Job();
+    std::string shown = WithoutLeadingSeparators(view.ShownPath());
+    if (!shown.empty())
+        shown.push_back('\\');
+    job.prefixLength = static_cast<int32_t>(shown.size());
+    for (const int row : rows) {
+        const std::string path = WithoutLeadingSeparators(view.PathOf(row));
+        (view.ImageOf(row) == CVornView::kImageFile ? job.files : job.directories).push_back(path);
+    }
+    job.archiveFile = document.GetPathName();
+    CFolderPicker picker(QStringLiteral("Select directory"),
+                         QStringLiteral("Select a directory to extract the files to and click OK."),
+                         InitialExtractFolder(document.GetPathName()), &view.Frame(), messenger);
+    if (picker.Run() != 1)
+        return;
+    job.targetFolder = picker.Path();
+    if (dialog.Run() == TransferJob::kCompleted)
+        messenger.Show(transfer_text::ExtractedCount(dialog.filesDone()));
+}
+
+void InstallTransferCommands(CMainFrame& frame, Messenger& messenger)
+{
+    CVornView* view = frame.GetRightPane();
+    if (!view)
+        return;
+    InstallDropToAdd(*view, messenger);
+    view->SetCommandHandler(ID_FILE_EXTRACT, [&messenger](CVornView& pane) { RunExtractCommand(pane, messenger); });
+}
+
+} // namespace vorn

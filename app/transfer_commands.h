@@ -1,0 +1,41 @@
+#pragma once
+
+// The transfer jobs as the main window's commands: files dropped on the
+// window are added below the shown directory, and Extract writes the
+// selected rows to a folder on disk. InstallTransferCommands hooks both into
+// the list pane once the frame is built.
+
+#include "app/main_frame.h"
+#include "app/vorn_view.h"
+#include "base/messenger.h"
+#include "transfer/transfer_host.h"
+
+#include <string>
+
+namespace vorn {
+
+// The adding job's pane updates, applied to the app's panes (on the UI thread).
+class ViewTransferPanes : public TransferPanes {
+public:
+    explicit ViewTransferPanes(CVornView& view) : view_(view) {}
+
+    void AddTreeNode(const std::string& directoryPath) override;
+    void InsertDirectoryRow(const std::string& name, const std::string& path) override;
+    void AppendFileRow(const std::string& name, const std::string& sizeText, const std::string& path) override;
+
+private:
+    CVornView& view_;
+};
+
+// Files dropped on the main window are added below the shown directory; the
+// view marks the document modified and refreshes the summary from the count.
+void InstallDropToAdd(CVornView& view, Messenger& messenger);
+
+// The Extract command of the list pane: asks for the folder, extracts the
+// selected rows and reports the count when the run completed.
+void RunExtractCommand(CVornView& view, Messenger& messenger);
+
+// Both of the above, on the frame's list pane.
+void InstallTransferCommands(CMainFrame& frame, Messenger& messenger);
+
+} // namespace vorn
