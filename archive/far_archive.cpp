@@ -60,6 +60,19 @@ bool WriteManifest(BufferedWriter& out, const std::vector<CFarEntry>& entries, c
     return true;
 }
 
+// After a successful write the entries describe the file just written.
+void AdoptWrittenLayout(std::vector<CFarEntry>& entries, FarHeader& header, const std::vector<PlannedRecord>& records,
+                        uint32_t manifestOffset)
+{
+    for (const PlannedRecord& record : records) {
+        CFarEntry& entry = entries[record.index];
+        entry.offset = record.offset;
+        entry.nameLength = static_cast<uint32_t>(entry.name.size());
+    }
+    header = FarHeader{};
+    header.manifestOffset = manifestOffset;
+}
+
 } // namespace
 
 CFarArchive::CFarArchive()
@@ -359,13 +372,7 @@ bool CFarArchive::Save(ByteStream& stream)
     if (!written)
         return false;
 
-    for (const PlannedRecord& record : records) {
-        CFarEntry& entry = entries_[record.index];
-        entry.offset = record.offset;
-        entry.nameLength = static_cast<uint32_t>(entry.name.size());
-    }
-    header_ = FarHeader{};
-    header_.manifestOffset = manifestOffset;
+    AdoptWrittenLayout(entries_, header_, records, manifestOffset);
     return true;
 }
 
@@ -438,13 +445,7 @@ bool CFarArchive::QuickSave()
         }
     }
 
-    for (const PlannedRecord& record : records) {
-        CFarEntry& entry = entries_[record.index];
-        entry.offset = record.offset;
-        entry.nameLength = static_cast<uint32_t>(entry.name.size());
-    }
-    header_ = FarHeader{};
-    header_.manifestOffset = manifestOffset;
+    AdoptWrittenLayout(entries_, header_, records, manifestOffset);
     return true;
 }
 
