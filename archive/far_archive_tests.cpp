@@ -311,6 +311,43 @@ TEST(FarArchiveSave, FailsBeforeWritingWhenBytesAreMissing)
     EXPECT_EQ(target->Length(), 8);
 }
 
+// Claims gigabytes but never touches the caller's buffer, so the memory
+// behind a huge entry is reserved but not used.
+class HollowStream : public ByteStream {
+public:
+    explicit HollowStream(int64_t length) : length_(length) {}
+    size_t Read(void*, size_t size) override
+    {
+        const auto count = static_cast<size_t>(std::min<int64_t>(static_cast<int64_t>(size), length_ - position_));
+        position_ += static_cast<int64_t>(count);
+        return count;
+    }
+    bool Write(const void*, size_t) override { return false; }
+    int64_t Seek(int64_t offset, SeekOrigin) override { return position_ = offset; }
+    int64_t Position() const override { return position_; }
+    int64_t Length() const override { return length_; }
+    bool Truncate(int64_t) override { return false; }
+    bool Flush() override { return true; }
+
+private:
+    int64_t length_;
+    int64_t position_ = 0;
+};
+
+TEST(FarArchiveSave, OffsetsBeyondThirtyTwoBitsFailBeforeAnythingIsWritten)
+{
+    TempDir dir;
+    CFarArchive archive;
+    HollowStream huge(int64_t{0x88000000}); // 2.125 GiB: two of them pass 4 GiB
+    ASSERT_TRUE(archive.AddOrReplace("first.bin", huge, false));
+    ASSERT_TRUE(archive.AddOrReplace("second.bin", huge, false));
+    auto target = OpenFile(dir / "target.far", FileMode::CreateReadWrite);
+    ASSERT_TRUE(target->Write("previous", 8));
+    EXPECT_FALSE(archive.Save(*target));
+    EXPECT_EQ(target->Length(), 8);
+    EXPECT_EQ(archive.Entry(1)->offset, -1);
+}
+
 TEST(FarArchiveSave, ANameCutAtAZeroByteIsWrittenWithItsOwnLength)
 {
     TempDir dir;
