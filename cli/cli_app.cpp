@@ -38,7 +38,7 @@ constexpr const char* kUsage =
     "Archive paths use \"\\\" or \"/\" between directories. OUTPUT \"-\" is standard output.\n"
     "Exit status: 0 success, 1 failure, 2 usage error.\n";
 
-struct CommandSpec {
+struct CommandInfo {
     std::string_view name;
     size_t minArgs;
     size_t maxArgs; // SIZE_MAX: any number
@@ -48,7 +48,7 @@ struct CommandSpec {
 
 constexpr size_t kMany = static_cast<size_t>(-1);
 
-const CommandSpec kCommands[] = {
+const CommandInfo kCommands[] = {
     {"info", 1, 1, "info ARCHIVE",
      "Prints one line each, a TAB between name and value: version, manifest offset,\n"
      "entries (live entries), total size (sum of the first size fields), name length width (2 or 4).\n"},
@@ -82,19 +82,19 @@ const CommandSpec kCommands[] = {
      "a file, \"-\", or ARCHIVE::PATH (the entry is replaced or added and the archive saved).\n"},
 };
 
-const CommandSpec* FindCommand(std::string_view name)
+const CommandInfo* FindCommand(std::string_view name)
 {
-    for (const CommandSpec& spec : kCommands)
-        if (spec.name == name)
-            return &spec;
+    for (const CommandInfo& command : kCommands)
+        if (command.name == name)
+            return &command;
     return nullptr;
 }
 
-int UsageError(std::ostream& err, std::string_view problem, const CommandSpec* spec)
+int UsageError(std::ostream& err, std::string_view problem, const CommandInfo* command)
 {
     err << "vorn-cli: " << problem << '\n';
-    if (spec != nullptr)
-        err << "Usage: vorn-cli [--quick] [--yes|--no] " << spec->usage << '\n';
+    if (command != nullptr)
+        err << "Usage: vorn-cli [--quick] [--yes|--no] " << command->usage << '\n';
     else
         err << "Run \"vorn-cli --help\" for the commands.\n";
     return kExitUsage;
@@ -103,9 +103,9 @@ int UsageError(std::ostream& err, std::string_view problem, const CommandSpec* s
 void PrintIffHelp(std::ostream& out)
 {
     out << "Usage: vorn-cli iff chunks|objects|fixcolors INPUT [OUTPUT]\n\n";
-    for (const CommandSpec& spec : kCommands)
-        if (spec.name.starts_with("iff "))
-            out << "  vorn-cli " << spec.usage << '\n';
+    for (const CommandInfo& command : kCommands)
+        if (command.name.starts_with("iff "))
+            out << "  vorn-cli " << command.usage << '\n';
 }
 
 } // namespace
@@ -164,18 +164,18 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         name += " " + positional[1];
         consumed = 2;
     }
-    const CommandSpec* spec = FindCommand(name);
-    if (spec == nullptr)
+    const CommandInfo* command = FindCommand(name);
+    if (command == nullptr)
         return UsageError(err, "unknown command " + name, nullptr);
     if (help) {
-        out << "Usage: vorn-cli [--quick] [--yes|--no] " << spec->usage << "\n\n" << spec->help;
+        out << "Usage: vorn-cli [--quick] [--yes|--no] " << command->usage << "\n\n" << command->help;
         return kExitSuccess;
     }
     const std::vector<std::string> args(positional.begin() + static_cast<std::ptrdiff_t>(consumed), positional.end());
-    if (args.size() < spec->minArgs || args.size() > spec->maxArgs)
-        return UsageError(err, "wrong number of arguments for " + name, spec);
+    if (args.size() < command->minArgs || args.size() > command->maxArgs)
+        return UsageError(err, "wrong number of arguments for " + name, command);
     if (into && name != "add")
-        return UsageError(err, "--into belongs to the add command", spec);
+        return UsageError(err, "--into belongs to the add command", command);
 
     CConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
     CliContext context{out, err, messenger, quick};
@@ -195,8 +195,8 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         {"iff objects", RunIffObjects},
         {"iff fixcolors", RunIffFixColors},
     };
-    for (const auto& [command, run] : runners)
-        if (command == name)
+    for (const auto& [runnerName, run] : runners)
+        if (runnerName == name)
             return run(context, args);
     return kExitUsage;
 }
