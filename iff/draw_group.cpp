@@ -122,7 +122,6 @@ bool CDrawGroup::Write()
                 return false;
         }
     }
-    chunk->SetFlags(chunk->Flags() | CIffChunk::kFlagWritten);
     return true;
 }
 

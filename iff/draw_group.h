@@ -47,6 +47,7 @@ public:
     uint32_t TypeCode() const override { return kTypeDgrp; }
     // Any short read fails; images appended before it stay.
     bool Read() override;
+    // Always the long layout of 20004; the chunk's flags stay as they were.
     bool Write() override;
 
     uint16_t Version() const { return version_; }

@@ -19,7 +19,8 @@ namespace vorn {
 class CIffChunk {
 public:
     static constexpr uint16_t kDefaultFlags = 0x0010;
-    // Resource objects set this flag once they have written the chunk.
+    // Object definitions set this flag when they write their chunk and only
+    // read chunks that carry it.
     static constexpr uint16_t kFlagWritten = 0x0010;
     // Chunks with this flag are only kept when the resource map lists them.
     static constexpr uint16_t kFlagMapOnly = 0x0004;

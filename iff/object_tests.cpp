@@ -31,9 +31,9 @@ DgrpSpriteSpec Sprite(uint32_t id, int32_t x, int32_t y, int16_t type = -3)
     return s;
 }
 
-bool LoadGroup(CIffFileRef& ref, CDrawGroup& group, const std::vector<uint8_t>& data)
+bool LoadGroup(CIffFileRef& ref, CDrawGroup& group, const std::vector<uint8_t>& data, uint16_t flags = 0x10)
 {
-    return group.Load(ref, ref.File()->AddChunk(kTypeDgrp, 1, 0x10, "", data));
+    return group.Load(ref, ref.File()->AddChunk(kTypeDgrp, 1, flags, "", data));
 }
 
 TEST(DrawGroup, EveryVersionBandReadsItsLayout)
@@ -106,9 +106,10 @@ TEST(DrawGroup, WriteProducesTheLongLayoutOfVersion20004)
     const std::vector<DgrpImageSpec> images = {{0x80, 2, {Sprite(7, -1, -2), Sprite(8, 3, 4, -3)}}};
     CIffFileRef ref;
     CDrawGroup group;
-    ASSERT_TRUE(LoadGroup(ref, group, BuildDgrp(20001, images)));
+    ASSERT_TRUE(LoadGroup(ref, group, BuildDgrp(20001, images), 0x0000));
     ASSERT_TRUE(group.Store());
     EXPECT_EQ(group.Version(), 20004);
+    EXPECT_EQ(group.Chunk()->Flags(), 0x0000) << "a draw group's write leaves the chunk flags alone";
     auto expected = images;
     expected[0].directionMask = 0xFFFFFF80;
     for (auto& s : expected[0].sprites)

@@ -22,12 +22,15 @@ bool CSpr2Sprite::Read()
     // the chunk is refused before anything is reserved for it.
     if (frameCount < 0)
         return false;
-    const uint32_t size = chunk->Size();
-    if (static_cast<uint64_t>(count) * 4 > size - chunk->Position())
-        return false;
+    // The header is taken over before the table is read, so a sprite whose
+    // offsets turn out unreadable still reports the count and palette it named.
     version_ = version;
     frameCount_ = frameCount;
     paletteId_ = paletteId;
+    offsets_.clear();
+    const uint32_t size = chunk->Size();
+    if (static_cast<uint64_t>(count) * 4 > size - chunk->Position())
+        return false;
     try {
         offsets_.assign(count, 0);
     } catch (const std::bad_alloc&) {
@@ -106,7 +109,6 @@ bool CSpr2Sprite::Write()
             !chunk->Write16(h.xOffset) || !chunk->Write(frame.pixels.data(), static_cast<uint32_t>(frame.pixels.size())))
             return false;
     }
-    chunk->SetFlags(chunk->Flags() | CIffChunk::kFlagWritten);
     return true;
 }
 

@@ -41,7 +41,7 @@ public:
     // failure stay in the list.
     bool Read() override;
     // Rewrites the chunk with the frames contiguous from the first 64-byte
-    // boundary after the offset table; sets the chunk's 0x0010 flag.
+    // boundary after the offset table. The chunk's flags stay as they were.
     bool Write() override;
 
     // Copies frame `index`'s record; false unless 0 <= index < both the

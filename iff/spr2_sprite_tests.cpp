@@ -29,9 +29,9 @@ Spr2ChunkFrame Frame(uint16_t width, uint16_t height, std::vector<uint8_t> pixel
 }
 
 // Loads `data` as SPR2 chunk 1 of a fresh container owned by `ref`.
-bool LoadSprite(CIffFileRef& ref, CSpr2Sprite& sprite, const std::vector<uint8_t>& data)
+bool LoadSprite(CIffFileRef& ref, CSpr2Sprite& sprite, const std::vector<uint8_t>& data, uint16_t flags = 0x10)
 {
-    CIffChunk* chunk = ref.File()->AddChunk(kTypeSpr2, 1, 0x10, "sprite", data);
+    CIffChunk* chunk = ref.File()->AddChunk(kTypeSpr2, 1, flags, "sprite", data);
     return sprite.Load(ref, chunk);
 }
 
@@ -77,7 +77,7 @@ TEST(Spr2Sprite, WriteAlignsTheFirstFrameToSixtyFourBytes)
         CIffFileRef ref;
         CSpr2Sprite sprite;
         // Stored unaligned, so Write has to move every frame.
-        ASSERT_TRUE(LoadSprite(ref, sprite, BuildSpr2(3, frames, false)));
+        ASSERT_TRUE(LoadSprite(ref, sprite, BuildSpr2(3, frames, false), 0x0000));
         const auto written = Rewritten(sprite);
         EXPECT_EQ(written, BuildSpr2(3, frames, true)) << c.frames << " frames";
         const uint32_t tableEnd = 12 + 4 * static_cast<uint32_t>(c.frames);
@@ -87,7 +87,7 @@ TEST(Spr2Sprite, WriteAlignsTheFirstFrameToSixtyFourBytes)
         if (c.frames > 0) {
             EXPECT_EQ(LoadLE32(written.data() + 12), c.firstOffset);
         }
-        EXPECT_NE(sprite.Chunk()->Flags() & 0x10, 0);
+        EXPECT_EQ(sprite.Chunk()->Flags(), 0x0000) << "a sprite's write leaves the chunk flags alone";
     }
 }
 
@@ -203,6 +203,16 @@ TEST(Spr2Sprite, FailedReadKeepsTheFramesReadSoFar)
     Spr2Frame frame;
     EXPECT_TRUE(sprite.GetFrame(0, frame));
     EXPECT_FALSE(sprite.GetFrame(1, frame));
+
+    // An offset table longer than the chunk: the header named in it is still
+    // taken over, and no frame of the previous read survives.
+    auto tooMany = BuildSpr2(6, {Frame(1, 1, {1, 2})});
+    StoreLE32(tooMany.data() + 4, 1000);
+    EXPECT_FALSE(sprite.Load(ref, ref.File()->AddChunk(kTypeSpr2, 2, 0x10, "", tooMany)));
+    EXPECT_EQ(sprite.HeaderFrameCount(), 1000);
+    EXPECT_EQ(sprite.PaletteId(), 6);
+    EXPECT_EQ(sprite.FrameCount(), 0);
+    EXPECT_FALSE(sprite.GetFrame(0, frame));
 }
 
 TEST(PaltPalette, ColoursNeedVersionOneAndTwoHundredFiftySixEntries)
