@@ -252,11 +252,20 @@ void Extraction::WriteFile(const std::string& archivePath, std::string_view rela
         Show(text::CantCreate(relative));
         return;
     }
-    const int fd = ::open(diskPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY, 0666);
+    // Non-blocking, so a FIFO in the target's place cannot hang the worker
+    // where no cancel reaches it; only a regular file is written.
+    const int fd = ::open(diskPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0) {
         Show(text::CantCreate(relative));
         return;
     }
+    struct stat opened {};
+    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
+        ::close(fd);
+        Show(text::CantCreate(relative));
+        return;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     bool written = false;
     {
         FileStream file(fd); // closes the descriptor

@@ -7,6 +7,11 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
 
 namespace vorn {
 namespace {
@@ -229,6 +234,34 @@ TEST(ExtractSafety, HostileNamesNeverLeaveTheTargetFolder)
     EXPECT_EQ(refused.size(), 4u);
     for (const auto& entry : fs::recursive_directory_iterator(target))
         EXPECT_EQ(entry.path().filename().string().find("up"), std::string::npos) << entry.path();
+}
+
+TEST_F(ExtractTest, FifoInTheTargetsPlaceIsRefusedWithoutBlocking)
+{
+    fs::create_directories(target / "a");
+    ASSERT_EQ(::mkfifo((target / "e.txt").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((target / "a/d.txt").c_str(), 0600), 0);
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    host.messenger.Script({MessageAnswer::Yes, MessageAnswer::Yes});
+    job.Reset();
+    std::future<int> run = std::async(std::launch::async, [this] { return ExtractFiles(job); });
+    std::vector<int> readers;
+    if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        // Release a writer stuck in open() so the test can end; the readers
+        // stay open until it has, so its writes find someone to take them.
+        for (const char* name : {"a/d.txt", "e.txt"})
+            readers.push_back(::open((target / name).c_str(), O_RDONLY | O_NONBLOCK));
+        ADD_FAILURE() << "the worker blocked on a FIFO";
+    }
+    EXPECT_EQ(run.get(), 0);
+    for (const int reader : readers)
+        ::close(reader);
+    EXPECT_EQ(Texts(host.messenger.Messages()),
+              (std::vector<std::string>{"Do you want to overwrite all files in \"a\"?", "Can't create \"a\\d.txt\"!",
+                                        "Do you want to overwrite \"e.txt\"?", "Can't create \"e.txt\"!"}));
+    EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
+    EXPECT_EQ(job.filesDone.load(), 1);
 }
 
 TEST(ExtractSafety, NeverWritesOverTheOpenArchive)

@@ -1,5 +1,7 @@
 #include "transfer/folder_path.h"
 
+#include "transfer/disk_names.h"
+
 #include <climits>
 #include <cstdlib>
 #include <pwd.h>
@@ -16,10 +18,11 @@ bool IsDirectory(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// The path is file-system bytes (UTF-8); message texts are Latin-1.
 std::string Framed(std::string_view path, const char* after)
 {
     std::string text = "The folder:\n\n";
-    text.append(path);
+    text.append(DiskNameForDisplay(path));
     text.append(after);
     return text;
 }

@@ -59,6 +59,11 @@ TEST(FolderPath, ValidationMessagesAndCreation)
     // A path naming a file is no folder either.
     messenger.Script({MessageAnswer::Yes});
     EXPECT_EQ(ValidateFolderPath(existing + "/one/blocker", messenger), 2);
+
+    // Messages are shown as Latin-1: a UTF-8 path is converted, not shown byte by byte.
+    EXPECT_EQ(ValidateFolderPath(existing + "/caf\xC3\xA9/\xE2\x82\xAC/", messenger), 1);
+    EXPECT_EQ(messenger.Messages().back().text,
+              "The folder:\n\n" + existing + "/caf\xE9/?/\n\nis invalid. Please reenter.");
 }
 
 TEST(FolderPath, InitialFolderIsTheArchiveFolderOrHome)

@@ -92,24 +92,28 @@ bool CMoveDirDialog::IsExcluded(const std::string& path) const
 
 void CMoveDirDialog::AddChildren(QTreeWidgetItem* parent, const CFarDirectory& directory)
 {
-    std::vector<const CFarDirectory*> children;
+    // Walked in the tree's order, so the path list follows it; each item
+    // goes to its place by name among its siblings, letter case aside.
     for (const CFarDirectory& child : directory.Subdirectories()) {
-        if (!IsExcluded(child.Path()))
-            children.push_back(&child);
-    }
-    // Siblings are listed by name, letter case aside.
-    std::stable_sort(children.begin(), children.end(), [](const CFarDirectory* a, const CFarDirectory* b) {
-        const int order = CompareNoCase(a->Name(), b->Name());
-        return order != 0 ? order < 0 : a->Name() < b->Name();
-    });
-    for (const CFarDirectory* child : children) {
-        auto* item = new QTreeWidgetItem(parent, QStringList(FromArchive(child->Name())));
-        paths_.push_back(child->Path());
+        if (IsExcluded(child.Path()))
+            continue;
+        const QString name = FromArchive(child.Name());
+        int at = 0;
+        while (at < parent->childCount()) {
+            const std::string sibling = parent->child(at)->text(0).toLatin1().toStdString();
+            const int order = CompareNoCase(child.Name(), sibling);
+            if (order < 0 || (order == 0 && child.Name() < sibling))
+                break;
+            ++at;
+        }
+        auto* item = new QTreeWidgetItem(QStringList(name));
+        parent->insertChild(at, item);
+        paths_.push_back(child.Path());
         item->setData(0, PathIndexRole, static_cast<int>(paths_.size() - 1));
         item->setData(0, ImageRole, 0);
         item->setData(0, SelectedImageRole, 1);
         item->setIcon(0, PaneIcon(0));
-        AddChildren(item, *child);
+        AddChildren(item, child);
     }
 }
 

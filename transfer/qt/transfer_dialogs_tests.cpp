@@ -238,9 +238,16 @@ TEST_F(DialogTest, MoveDialogLeavesOutMovedSubtreesAndRefusesTheSource)
     for (int i = 0; i < root->childCount(); ++i)
         names << root->child(i)->text(0);
     EXPECT_EQ(names, (QStringList{"Alpha", "alpha2", "beta", "zeta"}));
-    EXPECT_EQ(dialog.Paths().size(), 7u); // root, four top directories, two below them
-    for (const std::string& path : dialog.Paths())
-        EXPECT_EQ(path.find("moved"), std::string::npos);
+    // The path list follows the archive's order; each item points at its own path.
+    EXPECT_EQ(dialog.Paths(), (std::vector<std::string>{"", "zeta", "zeta\\inner", "Alpha", "Alpha\\keep", "beta",
+                                                         "alpha2"}));
+    for (int i = 0; i < root->childCount(); ++i) {
+        const QTreeWidgetItem* item = root->child(i);
+        const auto index = static_cast<size_t>(item->data(0, CMoveDirDialog::PathIndexRole).toInt());
+        ASSERT_LT(index, dialog.Paths().size());
+        EXPECT_EQ(QString::fromLatin1(dialog.Paths()[index].c_str()), item->text(0));
+        EXPECT_EQ(item->childCount(), item->text(0) == "zeta" || item->text(0) == "Alpha" ? 1 : 0);
+    }
 
     // OK with nothing selected does nothing; the source directory is refused.
     dialog.Tree()->setCurrentItem(nullptr);
