@@ -4,8 +4,9 @@
 
 namespace vorn {
 
-// The sound layer reports its own failures where they happen, under the
-// application's title, each text beginning "Error - DS - ".
+// The sound layer reports its own failures where they happen, in plain
+// application message boxes: the application's title, the exclamation icon
+// such a box gets, one OK button; each text begins "Error - DS - ".
 namespace sound_text {
 inline constexpr const char* kCaption = "Vorn";
 inline constexpr const char* kCreate = "Error - DS - Create\nAudio cannot be used";
@@ -21,7 +22,7 @@ inline constexpr const char* kInvalidIndex = "Error - DS - Invalid buffer select
 
 inline void ShowSoundError(Messenger& messenger, const char* text)
 {
-    messenger.Show(Message{text, sound_text::kCaption, MessageIcon::Error, MessageButtons::Ok});
+    messenger.Show(Message{text, sound_text::kCaption, MessageIcon::Warning, MessageButtons::Ok});
 }
 
 } // namespace vorn

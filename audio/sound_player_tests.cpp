@@ -84,7 +84,7 @@ std::vector<int16_t> Tone(size_t frames, size_t channels)
     return samples;
 }
 
-Message SoundError(const char* text) { return Message{text, "Vorn", MessageIcon::Error, MessageButtons::Ok}; }
+Message SoundError(const char* text) { return Message{text, "Vorn", MessageIcon::Warning, MessageButtons::Ok}; }
 
 TEST_F(SoundPlayerTest, EverySampleReachesTheOutputOncePerPlay)
 {

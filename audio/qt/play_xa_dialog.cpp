@@ -24,6 +24,8 @@ QLabel* MakeSunkenText(QWidget* parent, const QRect& rect, const char* objectNam
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(objectName));
+    // Entry names may hold '<' and '&': shown as they are, never as markup.
+    label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setGeometry(rect);

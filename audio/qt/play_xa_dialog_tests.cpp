@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 
 #include <cstdlib>
@@ -40,6 +41,13 @@ TEST(PlayXaDialogTest, ShowsNameAndLengthWithOnlyAPlayButton)
     dialog.SetName("sounds\\m\xE9lodie.xa");
     EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Play XA"));
     EXPECT_EQ(dialog.NameText(), QString::fromUtf8("sounds\\m\u00E9lodie.xa"));
+
+    // A name that looks like markup is shown as it is.
+    dialog.SetName("<b>a&b</b>.xa");
+    const auto* nameLabel = dialog.findChild<QLabel*>(QStringLiteral("nameText"));
+    ASSERT_NE(nameLabel, nullptr);
+    EXPECT_EQ(nameLabel->textFormat(), Qt::PlainText);
+    EXPECT_EQ(dialog.NameText(), QStringLiteral("<b>a&b</b>.xa"));
 
     const auto buttons = dialog.findChildren<QPushButton*>();
     ASSERT_EQ(buttons.size(), 1);
