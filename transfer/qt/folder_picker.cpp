@@ -51,7 +51,10 @@ CFolderPicker::CFolderPicker(const QString& title, const QString& instruction, c
             [this] { OnSelectionChanged(); });
 
     OkButton()->setEnabled(false);
-    const QString start = initialFolder.empty() ? QDir::currentPath() : QFile::decodeName(initialFolder.c_str());
+    QString start = initialFolder.empty() ? QDir::currentPath() : QFile::decodeName(initialFolder.c_str());
+    // The archive's folder comes with its trailing "/", which OK would refuse.
+    while (start.size() > 1 && start.endsWith(QLatin1Char('/')))
+        start.chop(1);
     SelectFolder(start);
     // A folder that is gone still shows as typed.
     if (edit_->text().isEmpty())

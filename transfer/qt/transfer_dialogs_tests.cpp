@@ -214,6 +214,14 @@ TEST_F(DialogTest, FolderPickerCancelledGivesNoFolder)
     EXPECT_EQ(picker.Edit()->text(), QDir::currentPath());
     Soon([&] { picker.reject(); });
     EXPECT_NE(picker.Run(), 1);
+
+    // The archive's folder is offered with its trailing "/"; the field shows
+    // it as OK would accept it, also when the folder has gone meanwhile.
+    TempDir temp;
+    for (const std::string& folder : {temp.Path().string() + "/", (temp / "gone").string() + "/"}) {
+        CFolderPicker offered("", "Pick", folder, nullptr, messenger);
+        EXPECT_EQ(offered.Edit()->text().toStdString() + "/", folder);
+    }
 }
 
 TEST_F(DialogTest, MoveDialogLeavesOutMovedSubtreesAndRefusesTheSource)
