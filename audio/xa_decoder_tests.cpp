@@ -274,6 +274,31 @@ TEST(XaDecoderTest, StereoIsInterleavedFrameByFrame)
     }
 }
 
+TEST(XaDecoderTest, BadBlockHeaderOfALaterChannelFailsTheStereoDecode)
+{
+    // One stereo block round of each channel, then a second block whose channel 1 header is bad:
+    // the first blocks' 28 frames stay, nothing more.
+    std::vector<uint8_t> data(30, 0x11);
+    data[0] = 0x00;
+    data[1] = 0x0C;
+    const std::vector<uint8_t> good = data;
+    data.insert(data.end(), {0x10, 0x70, 0x22, 0x22});
+    Decoded d = Decode(BuildXa(2, 22050, data));
+    EXPECT_FALSE(d.ok);
+    EXPECT_EQ(d.image.size(), 44u + 28u * 4u);
+
+    // The input ending right after channel 0's bad header is refused too, though
+    // the round is incomplete; a good header there just ends the sound.
+    auto cut = good;
+    cut.push_back(0x90);
+    d = Decode(BuildXa(2, 22050, cut));
+    EXPECT_FALSE(d.ok);
+    cut.back() = 0x40;
+    d = Decode(BuildXa(2, 22050, cut));
+    EXPECT_TRUE(d.ok);
+    EXPECT_EQ(d.image.size(), 44u + 28u * 4u);
+}
+
 TEST(XaDecoderTest, LongInputsMatchTheReferenceAcrossOutputChunks)
 {
     std::mt19937 rng(11);
