@@ -33,6 +33,20 @@ bool HasEmptyComponent(std::string_view path)
            path.find("\\\\") != std::string_view::npos;
 }
 
+bool EndsWithSeparator(std::string_view path)
+{
+    return !path.empty() && path.back() == kSeparator;
+}
+
+// Levels of directories from `directory` down to its deepest descendant, itself included.
+size_t Height(const CFarDirectory& directory)
+{
+    size_t below = 0;
+    for (const CFarDirectory& child : directory.Subdirectories())
+        below = std::max(below, Height(child));
+    return below + 1;
+}
+
 // A name the user gives a file or directory in place of its old one.
 bool IsAcceptableName(std::string_view name)
 {
@@ -107,7 +121,15 @@ const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
     if (!entry || entry->isDeleted || entryIndex > static_cast<size_t>(INT32_MAX))
         return nullptr;
     const auto [directoryPart, fileName] = SplitLast(entry->name);
-    CFarDirectory* directory = directoryPart.empty() ? &root_ : FindDirectoryMutable(directoryPart, true);
+    CFarDirectory* directory = nullptr;
+    if (directoryPart.empty())
+        directory = &root_;
+    else if (StripLeading(directoryPart).empty())
+        // Only separators before the name: the item of the stripped name in
+        // the root can take this entry, but no directory can hold a new one.
+        directory = root_.FindFile(fileName) ? &root_ : nullptr;
+    else
+        directory = FindDirectoryMutable(directoryPart, true);
     if (!directory)
         return nullptr;
     if (const std::optional<size_t> position = directory->FilePosition(fileName)) {
@@ -384,7 +406,9 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
     if (!position)
         return false;
     const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
-    if (!name)
+    // A parent written with a doubled separator is found without it, but the
+    // new path would keep it: the directory's path would not lead back to it.
+    if (!name || EndsWithSeparator(SplitLast(oldPath).first))
         return false;
 
     // Every entry under the old path takes the new one, also an earlier
@@ -411,6 +435,10 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
     destination = DirectoryPath(destination);
     if (!archive_ || path.empty())
         return false;
+    // A destination written with a doubled trailing separator is found
+    // without it, but the new path would keep it.
+    if (EndsWithSeparator(destination))
+        return false;
     const std::string_view name = SplitLast(path).second;
     const std::string newPath = JoinPath(destination, name);
     if (FindDirectory(newPath))
@@ -427,6 +455,11 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
     // A directory cannot go into itself or below itself: it would be cut off the tree.
     const std::string& movedPath = parent->subdirectories_[*position].path_;
     if (EqualsNoCase(target->path_, movedPath) || StartsWithNoCase(target->path_, movedPath + kSeparator))
+        return false;
+    // Moves must not build nesting deeper than names may make.
+    const size_t targetLevel =
+        target == &root_ ? 0 : static_cast<size_t>(std::count(target->path_.begin(), target->path_.end(), kSeparator)) + 1;
+    if (targetLevel + Height(parent->subdirectories_[*position]) > kMaxDepth)
         return false;
 
     // Taking the directory out may move its siblings, and the target may be

@@ -172,6 +172,52 @@ TEST_F(TreeTest, LaterEntryOfTheSameNameIsShown)
     EXPECT_EQ(archive.Entry(1)->name, "z\\X.TXT");
 }
 
+TEST_F(TreeTest, ALaterNameWithLeadingSeparatorsTakesTheRootItem)
+{
+    // The whole name finds the root item once its leading separators are
+    // gone, so the later entry is the one shown, as for any repeated name.
+    TempDir dir;
+    testing::WriteFileBytes(dir / "t.far",
+                            testing::MakeFarImage({{"x.txt", "1"}, {"\\\\X.TXT", "2"}, {"\\y.txt", "3"}}));
+    int error = 0;
+    auto file = FileStream::Open(dir / "t.far", FileMode::ReadWrite, error);
+    ASSERT_TRUE(file && archive.Load(*file));
+    ASSERT_TRUE(tree.Build(archive));
+    EXPECT_EQ(NamesOf(tree.Root().Files()), (std::vector<std::string>{"X.TXT", "y.txt"}));
+    EXPECT_EQ(tree.FindFileItem("x.txt")->entryIndex, 1);
+    EXPECT_EQ(tree.FindFileItem("y.txt")->entryIndex, 2);
+}
+
+TEST_F(TreeTest, DoubledSeparatorsNeverLeaveADirectoryWithAPathThatMissesIt)
+{
+    Make({"a\\b\\c.txt", "n\\k.txt"});
+    EXPECT_FALSE(tree.MoveDirectory("a\\b", "n\\\\"));
+    EXPECT_FALSE(tree.RenameDirectory("a\\\\b", "a\\\\x"));
+    EXPECT_FALSE(tree.MoveFileItem("a\\b\\c.txt", "n\\\\x"));
+    ExpectConsistent(tree);
+    ASSERT_TRUE(tree.MoveDirectory("a\\b", "n\\"));
+    ASSERT_TRUE(tree.RenameDirectory("n\\b", "n\\x"));
+    EXPECT_EQ(NameOf("n\\x\\c.txt"), "n\\x\\c.txt");
+    ExpectConsistent(tree);
+}
+
+TEST_F(TreeTest, MovesCannotNestDeeperThanNamesMay)
+{
+    std::string deep;
+    for (int i = 0; i < 1000; ++i)
+        deep += "d\\";
+    std::string tall;
+    for (int i = 0; i < 30; ++i)
+        tall += "t\\";
+    Make({(deep + "f.txt").c_str(), (tall + "g.txt").c_str(), "s\\h.txt"});
+    const std::string bottom = deep.substr(0, deep.size() - 1);
+    EXPECT_FALSE(tree.MoveDirectory("t", bottom));
+    EXPECT_NE(tree.GetDirectoryRef("t"), nullptr);
+    ASSERT_TRUE(tree.MoveDirectory("s", bottom));
+    EXPECT_EQ(NameOf(bottom + "\\s\\h.txt"), bottom + "\\s\\h.txt");
+    ExpectConsistent(tree);
+}
+
 TEST_F(TreeTest, RenameFileStaysInItsDirectory)
 {
     Make({"a\\b\\c.txt", "a\\d.txt", "a\\f.txt", "e.txt"});

@@ -258,14 +258,25 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
         ::unlink(temporary.c_str());
         return false;
     };
-    if (!archive_.Save(*written) || !written->Flush()) {
+    if (!archive_.Save(*written)) {
+        ShowError(kSaveError);
+        return discard();
+    }
+    // From here on the entries' offsets describe the written file, not the
+    // source: a quick save into the source would point its manifest at the
+    // wrong bytes. Every byte is in memory, so the source is not needed until
+    // the next save or open attaches one.
+    if (!written->Flush()) {
+        archive_.CloseSource();
         ShowError(kSaveError);
         return discard();
     }
     // Hold the new file before it takes the target's name, so no one else can grab it.
     written->LockExclusive(error);
     if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        ReportFileError(errno, path, true);
+        const int renameError = errno;
+        archive_.CloseSource();
+        ReportFileError(renameError, path, true);
         return discard();
     }
     SyncFolder(folder);

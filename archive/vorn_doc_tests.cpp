@@ -264,6 +264,36 @@ TEST_F(DocTest, UnreadableBytesFailTheSaveLoudly)
     EXPECT_TRUE(doc.QuickSave());
 }
 
+TEST_F(DocTest, ASaveThatCannotTakeTheTargetNameLeavesNoQuickSaveIntoTheOldFile)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    const std::vector<uint8_t> original = ReadFileBytes(dir / "one.far");
+    // Removing the first file moves every other file's bytes in a full save.
+    ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
+    doc.SetModified(true);
+
+    // The archive is written beside the target, but no file may have that name.
+    const std::filesystem::path tooLong = dir / std::string(300, 'x');
+    EXPECT_FALSE(doc.SaveDocument(tooLong));
+    EXPECT_EQ(messenger.Messages().back(), ErrorBox(tooLong.string() + " contains an incorrect path."));
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(doc.GetPathName(), dir / "one.far");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+
+    // The entries now describe the file that was not kept; a quick save
+    // would point the old file's manifest at the wrong bytes.
+    EXPECT_FALSE(doc.QuickSave());
+    EXPECT_EQ(ReadFileBytes(dir / "one.far"), original);
+    const std::vector<uint8_t> bytes = *doc.Tree().CopyEntryData("objects\\chair.iff");
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "chair");
+
+    ASSERT_TRUE(doc.SaveDocument(dir / "one.far"));
+    EXPECT_EQ(ReadFileBytes(dir / "one.far"),
+              MakeFarImage({{"Objects\\Chair.iff", "chair"}, {"Objects\\Deep\\Lamp.iff", "lamp!"}}));
+    doc.SetModified(true);
+    EXPECT_TRUE(doc.QuickSave());
+}
+
 TEST_F(DocTest, LoadFailureLeavesATreeOfTheEntriesRead)
 {
     ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
