@@ -187,6 +187,26 @@ TEST(IffRoundTrip, VersionTwoZeroFileIsScannedAndWrittenBackWithAMap)
     EXPECT_EQ(Save(ref), BuildIffFile(expected));
 }
 
+TEST(IffParse, OnlyVersionTwoFiveReadsTheMap)
+{
+    IffFileSpec spec;
+    spec.chunks = {
+        {"SPR2", 1, 0x10, "plain", Bytes("a"), true},
+        {"BHAV", 2, 0x04, "map only", Bytes("bb"), true},
+    };
+    auto bytes = BuildIffFile(spec);
+    ASSERT_NE(LoadBE32(bytes.data() + 60), 0u);
+    for (const char* version : {"2.5", "2.0"}) {
+        std::memcpy(bytes.data() + 9, version, 3);
+        CIffFileRef ref;
+        int error = 0;
+        ASSERT_TRUE(ref.Open(bytes, error, true)) << version;
+        const bool mapRead = version[2] == '5';
+        EXPECT_EQ(ref.Find(MakeTypeCode("BHAV"), 2) != nullptr, mapRead) << version;
+        EXPECT_EQ(ref.CountOfType(kTypeRsmp, false), 1u) << "the scan finds the map chunk either way";
+    }
+}
+
 TEST(IffParse, MapPlacedBeforeTheChunks)
 {
     auto spec = SampleSpec();

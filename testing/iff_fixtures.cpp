@@ -116,6 +116,10 @@ std::vector<uint8_t> BuildIffFile(const IffFileSpec& spec)
         StoreBE32(file.data() + 60, static_cast<uint32_t>(file.size()));
         file.insert(file.end(), map.begin(), map.end());
     }
+    // Without a map the offset field says so; otherwise the tail of the
+    // header text would sit there.
+    if (spec.map == IffMapPlacement::None)
+        StoreBE32(file.data() + 60, 0);
     return file;
 }
 

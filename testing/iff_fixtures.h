@@ -28,7 +28,8 @@ struct IffFileSpec {
 
 // A whole IFF file: the writer's 64-byte header (version text replaced when
 // not "2.5"), the chunks back to back, and a resource map listing the chunks
-// marked inMap, grouped by type in order of first appearance. With the map at
+// marked inMap, grouped by type in order of first appearance. Without a map
+// the header's map offset is 0. With the map at
 // the end and every chunk listed, this is exactly what a write produces.
 std::vector<uint8_t> BuildIffFile(const IffFileSpec& spec);
 
