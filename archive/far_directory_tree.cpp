@@ -218,7 +218,9 @@ const CFarDirectory* CFarDirectoryTree::GetDirectoryRef(std::string_view path) c
 std::optional<CFarDirectory> CFarDirectoryTree::MakeDirectory(std::string_view path)
 {
     path = DirectoryPath(path);
-    if (HasEmptyComponent(path))
+    // Refuse too deep a path before making any of it.
+    if (HasEmptyComponent(path) ||
+        static_cast<size_t>(std::count(path.begin(), path.end(), kSeparator)) >= kMaxDepth)
         return std::nullopt;
     if (const CFarDirectory* directory = FindDirectoryMutable(path, true))
         return *directory;

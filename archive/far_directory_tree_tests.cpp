@@ -213,6 +213,10 @@ TEST_F(TreeTest, MovesCannotNestDeeperThanNamesMay)
     const std::string bottom = deep.substr(0, deep.size() - 1);
     EXPECT_FALSE(tree.MoveDirectory("t", bottom));
     EXPECT_NE(tree.GetDirectoryRef("t"), nullptr);
+    // Too deep a new directory is refused before any part of it is made.
+    EXPECT_FALSE(tree.MakeDirectory(bottom + "\\" + tall + "x"));
+    EXPECT_TRUE(tree.GetDirectoryRef(bottom)->Subdirectories().empty());
+    EXPECT_TRUE(tree.MakeDirectory(bottom + "\\" + tall.substr(0, 46) + "x"));
     ASSERT_TRUE(tree.MoveDirectory("s", bottom));
     EXPECT_EQ(NameOf(bottom + "\\s\\h.txt"), bottom + "\\s\\h.txt");
     ExpectConsistent(tree);
