@@ -78,7 +78,10 @@ public:
     // and renames it over `path`, then holds it locked as the new source. On
     // success the path and title become the target's and the flag is cleared.
     // On any failure a message is shown, nothing replaces the target and the
-    // document stays modified with its previous source.
+    // document stays modified with its previous source; only when the archive
+    // was written but could not take the target's name is the source dropped
+    // (the entries then describe the discarded file), so quick save fails
+    // until the next save or open.
     bool SaveDocument(const std::filesystem::path& path);
     // Save to the current path; with none, asks the save-path prompt (Save As).
     // False when there is no path and no prompt, or the prompt is cancelled.
