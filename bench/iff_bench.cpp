@@ -14,7 +14,7 @@ namespace {
 const std::vector<uint8_t>& LargeFile()
 {
     static const std::vector<uint8_t> file = [] {
-        vorn::testing::IffFileSpec spec;
+        vorn::testing::IffFileLayout layout;
         const char* types[] = {"SPR2", "DGRP", "OBJD", "PALT", "BHAV"};
         for (int i = 0; i < 10000; ++i) {
             vorn::testing::IffChunkSpec chunk;
@@ -22,9 +22,9 @@ const std::vector<uint8_t>& LargeFile()
             chunk.id = static_cast<uint16_t>(i);
             chunk.label = "chunk " + std::to_string(i);
             chunk.data.assign(2000 + static_cast<size_t>(i % 200), static_cast<uint8_t>(i));
-            spec.chunks.push_back(std::move(chunk));
+            layout.chunks.push_back(std::move(chunk));
         }
-        return vorn::testing::BuildIffFile(spec);
+        return vorn::testing::BuildIffFile(layout);
     }();
     return file;
 }

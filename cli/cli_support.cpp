@@ -153,16 +153,16 @@ std::string InputSpec::Display() const
 
 InputSpec ParseInputSpec(std::string_view text)
 {
-    InputSpec spec;
+    InputSpec input;
     std::error_code ignored;
     const size_t split = text.find("::");
     if (split == std::string_view::npos || std::filesystem::exists(std::filesystem::path(std::string(text)), ignored)) {
-        spec.file = std::string(text);
-        return spec;
+        input.file = std::string(text);
+        return input;
     }
-    spec.file = std::string(text.substr(0, split));
-    spec.entry = ArchivePathArgument(text.substr(split + 2));
-    return spec;
+    input.file = std::string(text.substr(0, split));
+    input.entry = ArchivePathArgument(text.substr(split + 2));
+    return input;
 }
 
 std::optional<std::vector<uint8_t>> ReadInput(const InputSpec& input, CliContext& context)

@@ -46,10 +46,10 @@ std::vector<uint8_t> Objd(uint16_t master, int16_t sub, uint16_t graphics)
 
 // A small object file: a single object, a two-tile group whose tile has more
 // graphics than its leader, a sprite, its palette and a draw group.
-testing::IffFileSpec ObjectFile()
+testing::IffFileLayout ObjectFile()
 {
-    testing::IffFileSpec spec;
-    spec.chunks = {
+    testing::IffFileLayout layout;
+    layout.chunks = {
         {"OBJD", 128, 0x0010, "Cook", Objd(0, 0, 2)},
         {"SPR2", 40000, 0x0010, "cook sprite", testing::BuildSpr2(9, {Frame(9), Frame(0xA3A3), Frame(12)})},
         {"PALT", 9, 0x0030, "palette", testing::BuildPalt({255, 0, 0})},
@@ -58,7 +58,7 @@ testing::IffFileSpec ObjectFile()
         {"OBJD", 132, 0x0010, "Table tile 2", Objd(7, 0x0001, 1)},
         {"DGRP", 1128, 0x0010, "", testing::BuildDgrp(20004, {})},
     };
-    return spec;
+    return layout;
 }
 
 class ResourceCommands : public ::testing::Test {
@@ -127,13 +127,13 @@ TEST_F(ResourceCommands, BadSoundsFailWithTheirMessage)
 
 TEST_F(ResourceCommands, IffChunksAndObjects)
 {
-    const testing::IffFileSpec spec = ObjectFile();
-    const std::vector<uint8_t> iff = testing::BuildIffFile(spec);
+    const testing::IffFileLayout layout = ObjectFile();
+    const std::vector<uint8_t> iff = testing::BuildIffFile(layout);
     WriteFileBytes(dir_ / "cook.iff", iff);
     WriteFileBytes(dir_ / "objects.far", testing::MakeFarImage({{"People\\Cook.iff", AsText(iff)}}));
 
     std::string expected;
-    for (const testing::IffChunkSpec& chunk : spec.chunks) {
+    for (const testing::IffChunkSpec& chunk : layout.chunks) {
         char flags[8];
         std::snprintf(flags, sizeof flags, "%04X", chunk.flags);
         expected += chunk.type + "\t" + std::to_string(chunk.id) + "\t0x" + flags + "\t" +
@@ -152,9 +152,9 @@ TEST_F(ResourceCommands, IffChunksAndObjects)
 
 TEST_F(ResourceCommands, FixColorsWritesWhatThePreviewerWouldSave)
 {
-    testing::IffFileSpec spec = ObjectFile();
-    spec.chunks.push_back({"SPR2", 41, 0x0010, "broken", testing::BuildSpr2(9, {Frame(9)}, true, 999)});
-    const std::vector<uint8_t> iff = testing::BuildIffFile(spec);
+    testing::IffFileLayout layout = ObjectFile();
+    layout.chunks.push_back({"SPR2", 41, 0x0010, "broken", testing::BuildSpr2(9, {Frame(9)}, true, 999)});
+    const std::vector<uint8_t> iff = testing::BuildIffFile(layout);
     WriteFileBytes(dir_ / "cook.iff", iff);
 
     // The same step in-process: fix, then write the whole container.
@@ -194,7 +194,7 @@ TEST_F(ResourceCommands, FilesThatAreNoIffFilesFailWithTheirMessage)
     }
     EXPECT_FALSE(std::filesystem::exists(dir_ / "o.iff"));
 
-    testing::IffFileSpec noObjects;
+    testing::IffFileLayout noObjects;
     noObjects.chunks = {{"PALT", 1, 0x0010, "p", testing::BuildPalt({})}};
     WriteFileBytes(dir_ / "palette.iff", testing::BuildIffFile(noObjects));
     const auto objects = Run({"iff", "objects", "palette.iff"});

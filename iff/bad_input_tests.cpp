@@ -24,8 +24,8 @@ std::vector<uint8_t> RichFile()
     frame.width = 2;
     frame.height = 2;
     frame.pixels = {0x00, 0xA0, 1, 2, 3};
-    IffFileSpec spec;
-    spec.chunks = {
+    IffFileLayout layout;
+    layout.chunks = {
         {"OBJD", 1, 0x10, "leader", BuildObjd({138, 10, 2, 7, -1}), true},
         {"OBJD", 2, 0x10, "tile", BuildObjd({138, 10, 3, 7, 1}), true},
         {"DGRP", 10, 0x10, "g0", BuildDgrp(20001, {{0x55, 1, {{-3, 20, 0, 1, 2, 3, 0, 0, 0}}}}), true},
@@ -34,7 +34,7 @@ std::vector<uint8_t> RichFile()
         {"PALT", 30, 0x10, "palette", BuildPalt({1, 2, 3}), true},
         {"BHAV", 40, 0x14, "map only", {1, 2, 3}, true},
     };
-    return BuildIffFile(spec);
+    return BuildIffFile(layout);
 }
 
 // Runs every parser over whatever a container yields; the only requirement

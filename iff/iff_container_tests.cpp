@@ -16,22 +16,22 @@ namespace {
 
 using testing::BuildIffFile;
 using testing::IffChunkSpec;
-using testing::IffFileSpec;
+using testing::IffFileLayout;
 using testing::IffMapPlacement;
 
 std::vector<uint8_t> Bytes(std::string_view text) { return {text.begin(), text.end()}; }
 
-IffFileSpec SampleSpec()
+IffFileLayout SampleLayout()
 {
-    IffFileSpec spec;
-    spec.chunks = {
+    IffFileLayout layout;
+    layout.chunks = {
         {"OBJD", 128, 0x0010, "Chair", Bytes("objd-bytes"), true},
         {"SPR2", 300, 0x0010, "a", Bytes("s1"), true},
         {"DGRP", 200, 0x0000, "Chair - graphic", Bytes("dgrp"), true},
         {"SPR2", 100, 0x0010, "", Bytes("s2-longer"), true},
         {"PALT", 7, 0x0010, "odd!", Bytes(""), true},
     };
-    return spec;
+    return layout;
 }
 
 struct Snapshot {
@@ -132,12 +132,12 @@ TEST(IffParse, RejectsForeignHeadersAndVersions)
 {
     IffFileTable table;
     int error = 0;
-    auto bytes = BuildIffFile(SampleSpec());
+    auto bytes = BuildIffFile(SampleLayout());
     bytes[3] = 'X';
     EXPECT_FALSE(table.Parse(table.Open(bytes, "", false), error));
     EXPECT_EQ(error, kIffNotIff);
 
-    bytes = BuildIffFile(SampleSpec());
+    bytes = BuildIffFile(SampleLayout());
     bytes[11] = '1';
     EXPECT_FALSE(table.Parse(table.Open(bytes, "", false), error));
     EXPECT_EQ(error, kIffBadVersion);
@@ -145,7 +145,7 @@ TEST(IffParse, RejectsForeignHeadersAndVersions)
     EXPECT_FALSE(table.Parse(table.Open(std::vector<uint8_t>{'I', 'F'}, "", false), error));
     EXPECT_EQ(error, kIffNotIff);
 
-    const uint32_t handle = table.Open(BuildIffFile(SampleSpec()), "x", false);
+    const uint32_t handle = table.Open(BuildIffFile(SampleLayout()), "x", false);
     EXPECT_TRUE(table.Parse(handle, error));
     EXPECT_EQ(error, kIffOk);
     EXPECT_EQ(table.Get(handle)->Name(), "x");
@@ -154,7 +154,7 @@ TEST(IffParse, RejectsForeignHeadersAndVersions)
 
 TEST(IffRoundTrip, ParseThenWriteReproducesTheWritersLayoutByteForByte)
 {
-    const auto original = BuildIffFile(SampleSpec());
+    const auto original = BuildIffFile(SampleLayout());
     CIffFileRef ref;
     int error = 0;
     ASSERT_TRUE(ref.Open(original, error, true));
@@ -174,27 +174,27 @@ TEST(IffRoundTrip, ParseThenWriteReproducesTheWritersLayoutByteForByte)
 
 TEST(IffRoundTrip, VersionTwoZeroFileIsScannedAndWrittenBackWithAMap)
 {
-    auto spec = SampleSpec();
-    spec.version = "2.0";
-    spec.map = IffMapPlacement::None;
-    const auto old = BuildIffFile(spec);
+    auto layout = SampleLayout();
+    layout.version = "2.0";
+    layout.map = IffMapPlacement::None;
+    const auto old = BuildIffFile(layout);
     ASSERT_EQ(std::memcmp(old.data() + 9, "2.0", 3), 0);
     CIffFileRef ref;
     int error = 0;
     ASSERT_TRUE(ref.Open(old, error, true));
     EXPECT_EQ(ref.File()->ChunkCount(), 5u);
-    auto expected = SampleSpec();
+    auto expected = SampleLayout();
     EXPECT_EQ(Save(ref), BuildIffFile(expected));
 }
 
 TEST(IffParse, OnlyVersionTwoFiveReadsTheMap)
 {
-    IffFileSpec spec;
-    spec.chunks = {
+    IffFileLayout layout;
+    layout.chunks = {
         {"SPR2", 1, 0x10, "plain", Bytes("a"), true},
         {"BHAV", 2, 0x04, "map only", Bytes("bb"), true},
     };
-    auto bytes = BuildIffFile(spec);
+    auto bytes = BuildIffFile(layout);
     ASSERT_NE(LoadBE32(bytes.data() + 60), 0u);
     for (const char* version : {"2.5", "2.0"}) {
         std::memcpy(bytes.data() + 9, version, 3);
@@ -209,21 +209,21 @@ TEST(IffParse, OnlyVersionTwoFiveReadsTheMap)
 
 TEST(IffParse, MapPlacedBeforeTheChunks)
 {
-    auto spec = SampleSpec();
-    spec.map = IffMapPlacement::BeforeChunks;
+    auto layout = SampleLayout();
+    layout.map = IffMapPlacement::BeforeChunks;
     CIffFileRef ref;
     int error = 0;
-    ASSERT_TRUE(ref.Open(BuildIffFile(spec), error, true));
+    ASSERT_TRUE(ref.Open(BuildIffFile(layout), error, true));
     ASSERT_EQ(ref.File()->ChunkCount(), 6u);
     EXPECT_EQ(ref.File()->ChunkAt(0)->Type(), kTypeRsmp);
     EXPECT_EQ(ref.File()->ChunkAt(1)->Type(), kTypeObjd);
     EXPECT_EQ(ref.File()->ChunkAt(5)->Type(), kTypePalt);
-    EXPECT_EQ(Save(ref), BuildIffFile(SampleSpec()));
+    EXPECT_EQ(Save(ref), BuildIffFile(SampleLayout()));
 }
 
 TEST(IffParse, MapWithoutSignatureOrZeroOffsetFallsBackToTheScan)
 {
-    auto bytes = BuildIffFile(SampleSpec());
+    auto bytes = BuildIffFile(SampleLayout());
     const uint32_t mapOffset = LoadBE32(bytes.data() + 60);
     bytes[mapOffset + 76 + 8] = 'x'; // "pmsr" broken
     CIffFileRef ref;
@@ -231,7 +231,7 @@ TEST(IffParse, MapWithoutSignatureOrZeroOffsetFallsBackToTheScan)
     ASSERT_TRUE(ref.Open(bytes, error, true));
     EXPECT_EQ(ref.File()->ChunkCount(), 6u);
 
-    auto noMap = BuildIffFile(SampleSpec());
+    auto noMap = BuildIffFile(SampleLayout());
     StoreBE32(noMap.data() + 60, 0);
     CIffFileRef scanned;
     ASSERT_TRUE(scanned.Open(noMap, error, true));
@@ -240,17 +240,17 @@ TEST(IffParse, MapWithoutSignatureOrZeroOffsetFallsBackToTheScan)
 
 TEST(IffParse, LaterChunkWithSameTypeAndIdReplacesTheEarlierOne)
 {
-    IffFileSpec spec;
-    spec.chunks = {
+    IffFileLayout layout;
+    layout.chunks = {
         {"SPR2", 1, 0x10, "first", Bytes("one"), true},
         {"PALT", 1, 0x10, "palette", Bytes("p"), true},
         {"SPR2", 1, 0x10, "second", Bytes("two"), true},
     };
     for (const auto placement : {IffMapPlacement::End, IffMapPlacement::None}) {
-        spec.map = placement;
+        layout.map = placement;
         CIffFileRef ref;
         int error = 0;
-        ASSERT_TRUE(ref.Open(BuildIffFile(spec), error, true));
+        ASSERT_TRUE(ref.Open(BuildIffFile(layout), error, true));
         const auto chunks = SnapshotOf(ref);
         ASSERT_GE(chunks.size(), 2u);
         EXPECT_EQ(chunks[0].type, kTypePalt);
@@ -262,37 +262,37 @@ TEST(IffParse, LaterChunkWithSameTypeAndIdReplacesTheEarlierOne)
 
 TEST(IffParse, MapOnlyFlagKeepsAChunkOnlyWhenTheMapListsIt)
 {
-    IffFileSpec spec;
-    spec.chunks = {
+    IffFileLayout layout;
+    layout.chunks = {
         {"SPR2", 1, 0x10, "plain", Bytes("a"), true},
         {"BHAV", 2, 0x14, "listed", Bytes("bb"), true},
         {"BHAV", 3, 0x04, "unlisted", Bytes("cc"), false},
     };
     CIffFileRef ref;
     int error = 0;
-    ASSERT_TRUE(ref.Open(BuildIffFile(spec), error, true));
+    ASSERT_TRUE(ref.Open(BuildIffFile(layout), error, true));
     const uint32_t bhav = MakeTypeCode("BHAV");
     ASSERT_NE(ref.Find(bhav, 2), nullptr);
     EXPECT_EQ(ref.Find(bhav, 3), nullptr);
     // Found only through the map, it sits before the chunks of the scan.
     EXPECT_EQ(ref.File()->ChunkAt(0)->Id(), 2);
 
-    spec.chunks.pop_back();
-    std::swap(spec.chunks[0], spec.chunks[1]);
-    EXPECT_EQ(Save(ref), BuildIffFile(spec));
+    layout.chunks.pop_back();
+    std::swap(layout.chunks[0], layout.chunks[1]);
+    EXPECT_EQ(Save(ref), BuildIffFile(layout));
 }
 
 TEST(IffWrite, LongLabelIsCutInTheHeaderButWholeInTheMap)
 {
     const std::string label(64, 'L');
-    IffFileSpec spec;
-    spec.chunks = {{"OBJD", 9, 0x10, label, Bytes("d"), true}};
+    IffFileLayout layout;
+    layout.chunks = {{"OBJD", 9, 0x10, label, Bytes("d"), true}};
     CIffFileRef ref;
     ASSERT_TRUE(ref.Attach(ref.Handle())) << "re-attaching keeps the owned container";
     EXPECT_TRUE(ref.IsOwning());
     ASSERT_NE(ref.File()->AddChunk(kTypeObjd, 9, 0x10, label, Bytes("d")), nullptr);
     const auto written = Save(ref);
-    EXPECT_EQ(written, BuildIffFile(spec));
+    EXPECT_EQ(written, BuildIffFile(layout));
     // Header label: 63 characters and a NUL.
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(written.data() + 64 + 12), 63), label.substr(0, 63));
     EXPECT_EQ(written[64 + 12 + 63], 0);
@@ -330,19 +330,19 @@ TEST(IffWrite, SelfWriteOnlyForContainersOpenedFromBytes)
 
     CIffFileRef opened;
     int error = 0;
-    ASSERT_TRUE(opened.Open(BuildIffFile(SampleSpec()), error, true));
+    ASSERT_TRUE(opened.Open(BuildIffFile(SampleLayout()), error, true));
     ASSERT_TRUE(opened.LoadAll());
     ASSERT_TRUE(table.Write(nullptr, opened.Handle()));
     const auto image = opened.File()->Image().Bytes();
-    EXPECT_EQ(std::vector<uint8_t>(image.begin(), image.end()), BuildIffFile(SampleSpec()));
+    EXPECT_EQ(std::vector<uint8_t>(image.begin(), image.end()), BuildIffFile(SampleLayout()));
 }
 
 TEST(IffParse, MalformedChunkSequenceEndsTheScanWithTheChunksFoundSoFar)
 {
-    IffFileSpec spec = SampleSpec();
-    spec.map = IffMapPlacement::None;
+    IffFileLayout layout = SampleLayout();
+    layout.map = IffMapPlacement::None;
     for (const uint32_t badSize : {75u, 0x40000001u}) {
-        auto bytes = BuildIffFile(spec);
+        auto bytes = BuildIffFile(layout);
         // Third chunk: 64 + (76 + 10) + (76 + 2).
         StoreBE32(bytes.data() + 64 + 86 + 78 + 4, badSize);
         CIffFileRef ref;
@@ -351,7 +351,7 @@ TEST(IffParse, MalformedChunkSequenceEndsTheScanWithTheChunksFoundSoFar)
         EXPECT_EQ(ref.File()->ChunkCount(), 2u);
     }
     // A chunk claiming more bytes than the image holds is listed but cannot be loaded.
-    auto bytes = BuildIffFile(spec);
+    auto bytes = BuildIffFile(layout);
     StoreBE32(bytes.data() + 64 + 86 + 78 + 4, 0x3FFFFFFF);
     CIffFileRef ref;
     int error = 0;
@@ -365,9 +365,9 @@ TEST(IffParse, MalformedChunkSequenceEndsTheScanWithTheChunksFoundSoFar)
 
 TEST(IffParse, MapWalkStopsAtTheEndOfTheMapData)
 {
-    IffFileSpec spec;
-    spec.chunks = {{"BHAV", 2, 0x04, "only-in-map", Bytes("bb"), true}};
-    auto bytes = BuildIffFile(spec);
+    IffFileLayout layout;
+    layout.chunks = {{"BHAV", 2, 0x04, "only-in-map", Bytes("bb"), true}};
+    auto bytes = BuildIffFile(layout);
     const uint32_t map = LoadBE32(bytes.data() + 60);
     // Claim many more types and entries than the map holds.
     StoreLE32(bytes.data() + map + 76 + 16, 0xFFFFFFFF);
@@ -382,7 +382,7 @@ TEST(IffFileRef, LookupsByTypeAndId)
 {
     CIffFileRef ref;
     int error = 0;
-    ASSERT_TRUE(ref.Open(BuildIffFile(SampleSpec()), error, true));
+    ASSERT_TRUE(ref.Open(BuildIffFile(SampleLayout()), error, true));
     EXPECT_EQ(ref.Find(kTypeSpr2, 300)->Label(), "a");
     EXPECT_EQ(ref.Find(kTypeSpr2, 301), nullptr);
     EXPECT_EQ(ref.LowestId(kTypeSpr2)->Id(), 100);
@@ -422,7 +422,7 @@ TEST(IffFileRef, OwningAndAttachedReferences)
 
     CIffFileRef opened;
     int error = 0;
-    ASSERT_TRUE(opened.Open(BuildIffFile(SampleSpec()), error));
+    ASSERT_TRUE(opened.Open(BuildIffFile(SampleLayout()), error));
     handle = opened.Handle();
     EXPECT_FALSE(opened.IsOwning());
     EXPECT_FALSE(opened.Attach(0));

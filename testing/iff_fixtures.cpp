@@ -82,43 +82,43 @@ std::vector<uint8_t> BuildChunkHeader(const std::string& type, uint32_t totalSiz
     return header;
 }
 
-std::vector<uint8_t> BuildIffFile(const IffFileSpec& spec)
+std::vector<uint8_t> BuildIffFile(const IffFileLayout& layout)
 {
     static const char kFirst[] = "IFF FILE 2.5:TYPE FOLLOWED BY SIZE";
     static const char kSecond[] = " ORLAN KESTRUVE & MAXIS 1996";
     std::vector<uint8_t> file(64, 0);
     std::memcpy(file.data(), kFirst, sizeof kFirst - 1);
     std::memcpy(file.data() + sizeof kFirst, kSecond, sizeof kSecond - 1);
-    std::memcpy(file.data() + 9, spec.version.data(), std::min<size_t>(spec.version.size(), 3));
+    std::memcpy(file.data() + 9, layout.version.data(), std::min<size_t>(layout.version.size(), 3));
 
     // The map's size does not depend on the offsets it lists, so a map
     // placed first can be sized before the chunks are laid out.
-    std::vector<uint32_t> offsets(spec.chunks.size());
-    const size_t mapSize = spec.map == IffMapPlacement::None ? 0 : BuildMap(spec.chunks, offsets).size();
-    uint32_t position = 64 + static_cast<uint32_t>(spec.map == IffMapPlacement::BeforeChunks ? mapSize : 0);
-    for (size_t i = 0; i < spec.chunks.size(); ++i) {
+    std::vector<uint32_t> offsets(layout.chunks.size());
+    const size_t mapSize = layout.map == IffMapPlacement::None ? 0 : BuildMap(layout.chunks, offsets).size();
+    uint32_t position = 64 + static_cast<uint32_t>(layout.map == IffMapPlacement::BeforeChunks ? mapSize : 0);
+    for (size_t i = 0; i < layout.chunks.size(); ++i) {
         offsets[i] = position;
-        position += static_cast<uint32_t>(76 + spec.chunks[i].data.size());
+        position += static_cast<uint32_t>(76 + layout.chunks[i].data.size());
     }
     std::vector<uint8_t> map;
-    if (spec.map != IffMapPlacement::None)
-        map = BuildMap(spec.chunks, offsets);
-    if (spec.map == IffMapPlacement::BeforeChunks) {
+    if (layout.map != IffMapPlacement::None)
+        map = BuildMap(layout.chunks, offsets);
+    if (layout.map == IffMapPlacement::BeforeChunks) {
         StoreBE32(file.data() + 60, 64);
         file.insert(file.end(), map.begin(), map.end());
     }
-    for (const auto& c : spec.chunks) {
+    for (const auto& c : layout.chunks) {
         const auto header = BuildChunkHeader(c.type, static_cast<uint32_t>(76 + c.data.size()), c.id, c.flags, c.label);
         file.insert(file.end(), header.begin(), header.end());
         file.insert(file.end(), c.data.begin(), c.data.end());
     }
-    if (spec.map == IffMapPlacement::End) {
+    if (layout.map == IffMapPlacement::End) {
         StoreBE32(file.data() + 60, static_cast<uint32_t>(file.size()));
         file.insert(file.end(), map.begin(), map.end());
     }
     // Without a map the offset field says so; otherwise the tail of the
     // header text would sit there.
-    if (spec.map == IffMapPlacement::None)
+    if (layout.map == IffMapPlacement::None)
         StoreBE32(file.data() + 60, 0);
     return file;
 }

@@ -20,7 +20,7 @@ struct IffChunkSpec {
 
 enum class IffMapPlacement { None, End, BeforeChunks };
 
-struct IffFileSpec {
+struct IffFileLayout {
     std::string version = "2.5";
     std::vector<IffChunkSpec> chunks;
     IffMapPlacement map = IffMapPlacement::End;
@@ -31,7 +31,7 @@ struct IffFileSpec {
 // marked inMap, grouped by type in order of first appearance. Without a map
 // the header's map offset is 0. With the map at
 // the end and every chunk listed, this is exactly what a write produces.
-std::vector<uint8_t> BuildIffFile(const IffFileSpec& spec);
+std::vector<uint8_t> BuildIffFile(const IffFileLayout& layout);
 
 // The 76-byte big-endian chunk header (label cut to 63 characters).
 std::vector<uint8_t> BuildChunkHeader(const std::string& type, uint32_t totalSize, uint16_t id, uint16_t flags,
