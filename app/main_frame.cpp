@@ -292,7 +292,7 @@ void CMainFrame::OnFileSaveAs()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
-    if (document_.SaveModified())
+    if (app_.SaveModified())
         event->accept();
     else
         event->ignore();

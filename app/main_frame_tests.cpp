@@ -200,6 +200,25 @@ TEST_F(EditorTest, RecentFilesKeepTheFourNewestAndSurviveARestart)
     EXPECT_EQ(Frame().windowTitle(), "archive3.far - Vorn");
 }
 
+TEST_F(EditorTest, ASaveAnsweredAtTheSaveChangesQuestionJoinsTheRecentFiles)
+{
+    ASSERT_TRUE(Start());
+    const std::filesystem::path target = folder_ / "kept.far";
+    app_->savePathPrompt = [&](const QString&) { return std::optional<QString>(Q(target)); };
+    Doc().SetModified(true);
+    messenger_.Script({MessageAnswer::Yes});
+    EXPECT_TRUE(Frame().OnCommand(ID_FILE_NEW));
+    ASSERT_TRUE(std::filesystem::exists(target));
+    EXPECT_EQ(app_->RecentFiles().Entries(), QStringList{Q(target)});
+    EXPECT_EQ(QSettings().value("Recent File List/File1").toString(), Q(target));
+
+    // Answering No saves nothing and leaves the list alone.
+    Doc().SetModified(true);
+    messenger_.Script({MessageAnswer::No});
+    EXPECT_TRUE(Frame().OnCommand(ID_FILE_NEW));
+    EXPECT_EQ(app_->RecentFiles().Entries(), QStringList{Q(target)});
+}
+
 TEST(RecentFileListTest, MenuNamesAreShortenedToThirtyCharacters)
 {
     EXPECT_EQ(CRecentFileList::DisplayName("/tmp/short.far"), "/tmp/short.far");

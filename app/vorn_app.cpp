@@ -90,9 +90,19 @@ bool CVornApp::InitInstance(const QStringList& arguments)
     return true;
 }
 
+bool CVornApp::SaveModified()
+{
+    const bool wasModified = document_->IsModified();
+    if (!document_->SaveModified())
+        return false;
+    if (wasModified && !document_->IsModified())
+        AddToRecentFileList(document_->GetPathName());
+    return true;
+}
+
 void CVornApp::OnFileNew()
 {
-    if (!document_->SaveModified())
+    if (!SaveModified())
         return;
     document_->NewDocument();
     if (frame_)
@@ -112,7 +122,7 @@ bool CVornApp::OpenDocumentFile(const QString& path)
     const std::filesystem::path target = ToFsPath(full);
     if (!document_->GetPathName().empty() && document_->GetPathName() == target)
         return true;  // already the open archive
-    if (!document_->SaveModified())
+    if (!SaveModified())
         return false;
     if (!document_->OpenDocument(target))
         return false;

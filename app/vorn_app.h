@@ -54,6 +54,10 @@ public:
     // opened leaves the list.
     void OnOpenRecentFile(int index);
     void AddToRecentFileList(const std::filesystem::path& path);
+    // Asks about unsaved changes (the document's question); a save made
+    // there puts the archive at the head of the recent-file list like Save
+    // does. False when the user cancels or the save fails.
+    bool SaveModified();
 
     // The Save As dialog with the default extension ".far"; none when cancelled.
     std::optional<std::filesystem::path> PromptSavePath(const std::string& title);
