@@ -225,9 +225,15 @@ TEST(RecentFileListTest, MenuNamesAreShortenedToThirtyCharacters)
     const QString shortened = CRecentFileList::DisplayName("/home/someone/games/sims/gamedata/objects.far");
     EXPECT_LE(shortened.size(), 30);
     EXPECT_EQ(shortened, "/home/.../gamedata/objects.far");
-    // A name longer than the limit is still shown whole.
+    // Thirty characters exactly still fit; one more and the middle goes.
+    EXPECT_EQ(CRecentFileList::DisplayName("/home/someone/sims/objects.far"), "/home/someone/sims/objects.far");
+    EXPECT_EQ(CRecentFileList::DisplayName("/home/someone/simsX/objects.far"), "/home/.../simsX/objects.far");
+    // When the folder and the name leave no room for "...", the name alone.
+    EXPECT_EQ(CRecentFileList::DisplayName("/home/someone/games/a-long-archive-name-1.far"),
+              "a-long-archive-name-1.far");
+    // Never more than thirty, not even for a name that alone is longer.
     EXPECT_EQ(CRecentFileList::DisplayName("/a/b/an-extremely-long-archive-file-name.far"),
-              "an-extremely-long-archive-file-name.far");
+              "an-extremely-long-archive-f...");
 }
 
 TEST_F(EditorTest, ArchiveShortcutsReachTheListPaneFromTheTree)

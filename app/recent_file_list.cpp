@@ -2,6 +2,8 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace vorn {
 
 namespace {
@@ -64,8 +66,12 @@ QString CRecentFileList::DisplayName(const QString& path, int maxLength)
     const QString head = firstEnd > 0 ? path.left(firstEnd) : QString();
     const QString ellipsis = QStringLiteral("/...");
     QString tail = path.mid(lastSlash);  // "/name"
-    if (head.size() + ellipsis.size() + tail.size() > maxLength)
-        return fileName;  // never less than the name, even when that is longer
+    if (head.size() + ellipsis.size() + tail.size() > maxLength) {
+        if (fileName.size() <= maxLength)
+            return fileName;
+        // Even the name alone is too long: its beginning, marked as cut.
+        return fileName.left(std::max(0, maxLength - 3)) + QStringLiteral("...");
+    }
     // Take whole components from the right while they fit.
     int cut = lastSlash;
     while (cut > firstEnd) {

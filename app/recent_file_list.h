@@ -27,8 +27,8 @@ public:
     const QStringList& Entries() const { return entries_; }
 
     // The path as the File menu shows it: at most maxLength characters, the
-    // leading folder and as many trailing components as fit with "..." between,
-    // and never less than the file name.
+    // leading folder and as many trailing components as fit with "..." between;
+    // else the file name alone, cut short with "..." when even that is too long.
     static QString DisplayName(const QString& path, int maxLength = kMaxDisplayLength);
 
 private:
