@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QMouseEvent>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
@@ -121,8 +122,28 @@ void CMainFrame::BuildMenu()
         RebuildRecentFiles();
         UpdateMenuState();
     });
-    connect(fileMenu_, &QMenu::aboutToHide, this, &CMainFrame::OnMenuHidden);
-    connect(fileMenu_, &QMenu::hovered, this, [this](QAction* action) { ShowMenuPrompt(action->data().toInt()); });
+    TrackMenuPrompts(fileMenu_);
+}
+
+void CMainFrame::TrackMenuPrompts(QMenu* menu)
+{
+    connect(menu, &QMenu::aboutToHide, this, &CMainFrame::OnMenuHidden);
+    connect(menu, &QMenu::hovered, this, [this](QAction* action) { ShowMenuPrompt(action->data().toInt()); });
+    // Qt does not highlight greyed items or separators, so `hovered` stays
+    // silent over them and the last prompt would linger; the pointer tells.
+    menu->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::MouseMove) {
+        if (auto* menu = qobject_cast<QMenu*>(watched)) {
+            const QPoint position = static_cast<QMouseEvent*>(event)->position().toPoint();
+            if (QAction* action = menu->actionAt(position))
+                ShowMenuPrompt(action->isSeparator() ? 0 : action->data().toInt());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::RebuildRecentFiles()

@@ -48,6 +48,9 @@ public:
     void ShowMenuPrompt(int id);
     // A menu closed: the summary returns, never a generic "Ready".
     void OnMenuHidden();
+    // Shows the prompts of `menu`'s items while it is open, greyed items and
+    // separators (no prompt) included, and the summary again once it closes.
+    void TrackMenuPrompts(QMenu* menu);
     // What the message pane shows right now.
     QString MessageText() const { return messagePane_->text(); }
     // The key-state indicator panes, left to right: CAP, NUM, SCRL.
@@ -77,6 +80,7 @@ public:
     void closeEvent(QCloseEvent* event) override;
 
 protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -358,6 +358,22 @@ TEST_F(EditorTest, FileMenuShowsPromptsAndTheSummaryAfterItCloses)
     menu->setActiveAction(Frame().ActionFor(ID_FILE_QUICKSAVE));
     EXPECT_EQ(Frame().MessageText(), "");  // the program's own commands have no prompt
     menu->hide();
+
+    // Greyed items show their own prompt too, not the one hovered before.
+    Doc().SetModified(false);
+    menu->popup(Frame().mapToGlobal(QPoint(10, 10)));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    ASSERT_FALSE(Frame().ActionFor(ID_FILE_QUICKSAVE)->isEnabled());
+    auto pointAt = [&](QAction* action) { QTest::mouseMove(menu, menu->actionGeometry(action).center()); };
+    pointAt(Frame().ActionFor(ID_FILE_OPEN));
+    EXPECT_EQ(Frame().MessageText(), "Open an existing document");
+    pointAt(Frame().ActionFor(ID_FILE_QUICKSAVE));
+    EXPECT_EQ(Frame().MessageText(), "");
+    pointAt(Frame().ActionFor(ID_APP_EXIT));
+    EXPECT_EQ(Frame().MessageText(), "Quit the application; prompts to save documents");
+    pointAt(menu->actions()[7]);  // the separator above Exit
+    EXPECT_EQ(Frame().MessageText(), "");
+    menu->hide();
     EXPECT_EQ(Frame().MessageText(), Frame().ArchiveSummary());
     EXPECT_NE(Frame().MessageText(), "Ready");
     EXPECT_TRUE(Frame().MessageText().startsWith("4 item(s)"));

@@ -349,8 +349,7 @@ QMenu* CVornView::BuildContextMenu(QWidget* parent)
     add("New &Directory\tCtrl+W", "New &Directory\tCtrl+W", ID_FILE_NEWDIRECTORY);
     add("&Move to Directory\tCtrl+M", "&Move to directory...\tCtrl+M", ID_FILE_MOVETODIRECTORY);
     connect(menu, &QMenu::triggered, this, [this](QAction* action) { OnCommand(action->data().toInt()); });
-    connect(menu, &QMenu::hovered, this, [this](QAction* action) { frame_.ShowMenuPrompt(action->data().toInt()); });
-    connect(menu, &QMenu::aboutToHide, this, [this] { frame_.OnMenuHidden(); });
+    frame_.TrackMenuPrompts(menu);
     return menu;
 }
 
