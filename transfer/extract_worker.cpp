@@ -56,6 +56,12 @@ public:
     int Directory(const std::string& directoryPath, bool overwriteAll);
 
 private:
+    // What happens to a file that exists on disk: a top-level file asks each
+    // time; inside a directory the directory's one answer decides.
+    enum class FileOverwrite { Ask, Always, Never };
+    void File(const std::string& archivePath, FileOverwrite overwrite);
+
+private:
     std::string_view Relative(std::string_view path) const
     {
         const auto cut = static_cast<size_t>(std::max<int32_t>(job_.prefixLength, 0));
@@ -119,21 +125,7 @@ int Extraction::Files()
     for (const std::string& path : job_.files) {
         if (StopOnCancel(job_))
             return 1;
-        const std::string_view relative = Relative(path);
-        Progress(text::ExtractingFile(relative));
-        const std::optional<std::string> diskPath = DiskPathOf(relative);
-        if (!diskPath) {
-            Show(text::CantCreate(relative));
-            continue;
-        }
-        const DiskState state = LookUp(*diskPath);
-        if (state.kind == DiskKind::Directory) {
-            Show(text::CantCreateFile(relative));
-            continue;
-        }
-        if (state.kind == DiskKind::File && Show(text::AskOverwrite(relative)) == MessageAnswer::No)
-            continue;
-        WriteFile(path, relative, *diskPath, state);
+        File(path, FileOverwrite::Ask);
     }
 
     FinishCompleted(job_);
@@ -188,23 +180,32 @@ int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
     for (const std::string& path : files) {
         if (StopOnCancel(job_))
             return 1;
-        const std::string_view relative = Relative(path);
-        Progress(text::ExtractingInDirectory(relative));
-        const std::optional<std::string> diskPath = DiskPathOf(relative);
-        if (!diskPath) {
-            Show(text::CantCreate(relative));
-            continue;
-        }
-        const DiskState state = LookUp(*diskPath);
-        if (state.kind == DiskKind::Directory) {
-            Show(text::CantCreateFile(relative));
-            continue;
-        }
-        if (state.kind == DiskKind::File && !overwriteAll)
-            continue;
-        WriteFile(path, relative, *diskPath, state);
+        File(path, overwriteAll ? FileOverwrite::Always : FileOverwrite::Never);
     }
     return 0;
+}
+
+void Extraction::File(const std::string& archivePath, FileOverwrite overwrite)
+{
+    const std::string_view relative = Relative(archivePath);
+    Progress(overwrite == FileOverwrite::Ask ? text::ExtractingFile(relative) : text::ExtractingInDirectory(relative));
+    const std::optional<std::string> diskPath = DiskPathOf(relative);
+    if (!diskPath) {
+        Show(text::CantCreate(relative));
+        return;
+    }
+    const DiskState state = LookUp(*diskPath);
+    if (state.kind == DiskKind::Directory) {
+        Show(text::CantCreateFile(relative));
+        return;
+    }
+    if (state.kind == DiskKind::File) {
+        if (overwrite == FileOverwrite::Never)
+            return;
+        if (overwrite == FileOverwrite::Ask && Show(text::AskOverwrite(relative)) == MessageAnswer::No)
+            return;
+    }
+    WriteFile(archivePath, relative, *diskPath, state);
 }
 
 bool Extraction::StreamFromSource(const std::string& archivePath, ByteStream& out)
