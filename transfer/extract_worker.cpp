@@ -60,6 +60,9 @@ private:
     // time; inside a directory the directory's one answer decides.
     enum class FileOverwrite { Ask, Always, Never };
     void File(const std::string& archivePath, FileOverwrite overwrite);
+    // A directory to create on disk and fill; an existing top-level one asks
+    // once for its whole subtree. Returns 1 when the job was cancelled.
+    int Subdirectory(const std::string& archivePath, FileOverwrite overwrite);
 
 private:
     std::string_view Relative(std::string_view path) const
@@ -98,27 +101,7 @@ int Extraction::Files()
     for (const std::string& path : job_.directories) {
         if (StopOnCancel(job_))
             return 1;
-        const std::string_view relative = Relative(path);
-        Progress(text::ExtractingInDirectory(relative));
-        const std::optional<std::string> diskPath = DiskPathOf(relative);
-        if (!diskPath) {
-            Show(text::CantCreate(relative));
-            continue;
-        }
-        bool overwriteAll = true;
-        switch (LookUp(*diskPath).kind) {
-        case DiskKind::File:
-            Show(text::CantCreateDirectory(relative));
-            continue;
-        case DiskKind::Directory:
-            overwriteAll = Show(text::AskOverwriteAll(relative)) != MessageAnswer::No;
-            break;
-        case DiskKind::Missing:
-            // A failure shows later, as one message per file that cannot be created.
-            ::mkdir(diskPath->c_str(), 0777);
-            break;
-        }
-        if (Directory(path, overwriteAll) == 1)
+        if (Subdirectory(path, FileOverwrite::Ask) == 1)
             return 1;
     }
 
@@ -159,21 +142,7 @@ int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
     for (const std::string& path : subdirectories) {
         if (StopOnCancel(job_))
             return 1;
-        const std::string_view relative = Relative(path);
-        Progress(text::ExtractingInDirectory(relative));
-        const std::optional<std::string> diskPath = DiskPathOf(relative);
-        if (!diskPath) {
-            Show(text::CantCreate(relative));
-            continue;
-        }
-        const DiskKind kind = LookUp(*diskPath).kind;
-        if (kind == DiskKind::File) {
-            Show(text::CantCreateDirectory(relative));
-            continue;
-        }
-        if (kind == DiskKind::Missing)
-            ::mkdir(diskPath->c_str(), 0777);
-        if (Directory(path, overwriteAll) == 1)
+        if (Subdirectory(path, overwriteAll ? FileOverwrite::Always : FileOverwrite::Never) == 1)
             return 1;
     }
 
@@ -183,6 +152,33 @@ int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
         File(path, overwriteAll ? FileOverwrite::Always : FileOverwrite::Never);
     }
     return 0;
+}
+
+int Extraction::Subdirectory(const std::string& archivePath, FileOverwrite overwrite)
+{
+    const std::string_view relative = Relative(archivePath);
+    Progress(text::ExtractingInDirectory(relative));
+    const std::optional<std::string> diskPath = DiskPathOf(relative);
+    if (!diskPath) {
+        Show(text::CantCreate(relative));
+        return 0;
+    }
+    switch (LookUp(*diskPath).kind) {
+    case DiskKind::File:
+        Show(text::CantCreateDirectory(relative));
+        return 0;
+    case DiskKind::Directory:
+        if (overwrite == FileOverwrite::Ask)
+            overwrite = Show(text::AskOverwriteAll(relative)) != MessageAnswer::No ? FileOverwrite::Always
+                                                                                    : FileOverwrite::Never;
+        break;
+    case DiskKind::Missing:
+        // A failure shows later, as one message per file that cannot be created.
+        ::mkdir(diskPath->c_str(), 0777);
+        break;
+    }
+    // A new top-level directory has nothing to overwrite.
+    return Directory(archivePath, overwrite != FileOverwrite::Never);
 }
 
 void Extraction::File(const std::string& archivePath, FileOverwrite overwrite)
