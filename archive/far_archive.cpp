@@ -67,7 +67,6 @@ void AdoptWrittenLayout(std::vector<CFarEntry>& entries, FarHeader& header, cons
     for (const PlannedRecord& record : records) {
         CFarEntry& entry = entries[record.index];
         entry.offset = record.offset;
-        entry.nameLength = static_cast<uint32_t>(entry.name.size());
     }
     header = FarHeader{};
     header.manifestOffset = manifestOffset;
@@ -167,7 +166,6 @@ bool CFarArchive::ReadManifest(ByteStream& stream)
         entry.size1 = size1;
         entry.size2 = size2;
         entry.offset = offset;
-        entry.nameLength = nameLength;
         entry.name = std::move(name);
         entries_.push_back(std::move(entry));
         nextSameName_.push_back(kNoEntry);
@@ -251,7 +249,6 @@ std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStrea
     if (appended) {
         CFarEntry entry;
         entry.name = std::string(name);
-        entry.nameLength = static_cast<uint32_t>(entry.name.size());
         entries_.push_back(std::move(entry));
         nextSameName_.push_back(kNoEntry);
         found = entries_.size() - 1;
@@ -291,7 +288,6 @@ bool CFarArchive::RenameEntry(size_t index, std::string_view name)
         return false;
     IndexRemove(static_cast<uint32_t>(index));
     entries_[index].name = std::string(name);
-    entries_[index].nameLength = static_cast<uint32_t>(name.size());
     IndexInsert(static_cast<uint32_t>(index));
     return true;
 }

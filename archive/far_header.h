@@ -12,8 +12,6 @@ struct FarHeader {
     static constexpr uint32_t kSize = 16;
     static constexpr uint32_t kVersionOffset = 8;
     static constexpr uint32_t kManifestOffsetOffset = 12;
-    static constexpr uint32_t kRecordFixedSize = 12;   // size1, size2, offset
-    static constexpr uint32_t kCountSize = 4;
 
     std::array<char, 8> magic = kMagic;
     uint32_t version = kWrittenVersion;

@@ -133,7 +133,6 @@ void CXaDecoder::SetInput(const uint8_t* input, uint32_t inputLength, ByteStream
     input_ = input;
     inputLength_ = input != nullptr ? inputLength : 0;
     output_ = output;
-    minimumLength_ = kMinimumLength;
     channelCount_ = inputLength_ > 10 ? input[10] : 0;
     channels_ = std::make_unique<XaChannelState[]>(channelCount_);
 }
@@ -160,7 +159,7 @@ uint32_t CXaDecoder::DataSizeFor(uint32_t inputLength)
 
 bool CXaDecoder::Decode()
 {
-    if (input_ == nullptr || output_ == nullptr || inputLength_ < minimumLength_)
+    if (input_ == nullptr || output_ == nullptr || inputLength_ < kMinimumLength)
         return false;
     // With no channel there is nothing to take turns over.
     if (channelCount_ == 0 || !channels_)

@@ -59,7 +59,6 @@ private:
     uint32_t channelCount_ = 0;
     const uint8_t* input_ = nullptr;
     uint32_t inputLength_ = 0;
-    uint32_t minimumLength_ = kMinimumLength;
     ByteStream* output_ = nullptr;
 };
 

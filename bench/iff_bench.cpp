@@ -17,7 +17,7 @@ const std::vector<uint8_t>& LargeFile()
         vorn::testing::IffFileLayout layout;
         const char* types[] = {"SPR2", "DGRP", "OBJD", "PALT", "BHAV"};
         for (int i = 0; i < 10000; ++i) {
-            vorn::testing::IffChunkSpec chunk;
+            vorn::testing::IffChunkDesc chunk;
             chunk.type = types[i % 5];
             chunk.id = static_cast<uint16_t>(i);
             chunk.label = "chunk " + std::to_string(i);

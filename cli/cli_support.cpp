@@ -146,14 +146,14 @@ bool CArchiveEditor::Save(bool quick)
 
 // ---- inputs --------------------------------------------------------------
 
-std::string InputSpec::Display() const
+std::string EntryInput::Display() const
 {
     return entry ? file.string() + "::" + *entry : file.string();
 }
 
-InputSpec ParseInputSpec(std::string_view text)
+EntryInput ParseEntryInput(std::string_view text)
 {
-    InputSpec input;
+    EntryInput input;
     std::error_code ignored;
     const size_t split = text.find("::");
     if (split == std::string_view::npos || std::filesystem::exists(std::filesystem::path(std::string(text)), ignored)) {
@@ -165,7 +165,7 @@ InputSpec ParseInputSpec(std::string_view text)
     return input;
 }
 
-std::optional<std::vector<uint8_t>> ReadInput(const InputSpec& input, CliContext& context)
+std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContext& context)
 {
     if (input.entry) {
         CReadOnlyArchive archive;

@@ -87,18 +87,18 @@ private:
 // An input named on the command line: a file on disk, or "ARCHIVE::PATH", an
 // entry inside an archive. A name that exists on disk as it is always means
 // the disk file.
-struct InputSpec {
+struct EntryInput {
     std::filesystem::path file;
     std::optional<std::string> entry; // archive path, "\\" separators
 
     std::string Display() const;
 };
-InputSpec ParseInputSpec(std::string_view text);
+EntryInput ParseEntryInput(std::string_view text);
 
 // The input's bytes; none (with the message shown) when the file or the
 // entry cannot be read: the file-error text for a disk file, the archive's
 // messages for an archive, "Can't load file!" for a missing entry.
-std::optional<std::vector<uint8_t>> ReadInput(const InputSpec& input, CliContext& context);
+std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContext& context);
 
 // Writes a whole output file: "-" is the data stream. An existing file is
 // replaced only when the overwrite question is answered Yes; the bytes go to

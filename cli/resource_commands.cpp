@@ -23,7 +23,7 @@ constexpr const char* kCantLoadAll = "File I/O error while trying to load all re
 // Opens an input as an IFF container that is closed again with the reference.
 bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file)
 {
-    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseInputSpec(argument), context);
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseEntryInput(argument), context);
     if (!bytes)
         return false;
     int error = 0;
@@ -50,7 +50,7 @@ bool SameArchiveFile(const std::filesystem::path& a, const std::filesystem::path
 // Puts the fixed IFF into an archive entry, as the previewer's Save Changes
 // does: the entry it was read from is replaced without a question, any other
 // existing entry only when the overwrite question is answered Yes.
-int WriteIffEntry(CliContext& context, const InputSpec& input, const InputSpec& output, MemoryStream& image)
+int WriteIffEntry(CliContext& context, const EntryInput& input, const EntryInput& output, MemoryStream& image)
 {
     CArchiveEditor editor(context.messenger);
     if (!editor.Open(output.file, false))
@@ -74,7 +74,7 @@ int WriteIffEntry(CliContext& context, const InputSpec& input, const InputSpec& 
 
 int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
 {
-    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseInputSpec(args[0]), context);
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseEntryInput(args[0]), context);
     if (!bytes)
         return kExitFailure;
     MemoryStream image(1024);
@@ -136,8 +136,8 @@ int RunIffFixColors(CliContext& context, const std::vector<std::string>& args)
         context.Error(kCantLoadAll);
         return kExitFailure;
     }
-    const InputSpec input = ParseInputSpec(args[0]);
-    const InputSpec output = ParseInputSpec(args[1]);
+    const EntryInput input = ParseEntryInput(args[0]);
+    const EntryInput output = ParseEntryInput(args[1]);
     if (output.entry)
         return WriteIffEntry(context, input, output, image);
     bool written = false;

@@ -133,7 +133,7 @@ TEST_F(ResourceCommands, IffChunksAndObjects)
     WriteFileBytes(dir_ / "objects.far", testing::MakeFarImage({{"People\\Cook.iff", AsText(iff)}}));
 
     std::string expected;
-    for (const testing::IffChunkSpec& chunk : layout.chunks) {
+    for (const testing::IffChunkDesc& chunk : layout.chunks) {
         char flags[8];
         std::snprintf(flags, sizeof flags, "%04X", chunk.flags);
         expected += chunk.type + "\t" + std::to_string(chunk.id) + "\t0x" + flags + "\t" +

@@ -15,7 +15,7 @@ namespace vorn {
 namespace {
 
 using testing::BuildIffFile;
-using testing::IffChunkSpec;
+using testing::IffChunkDesc;
 using testing::IffFileLayout;
 using testing::IffMapPlacement;
 

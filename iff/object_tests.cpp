@@ -12,13 +12,13 @@ namespace {
 
 using testing::BuildDgrp;
 using testing::BuildObjd;
-using testing::DgrpImageSpec;
-using testing::DgrpSpriteSpec;
+using testing::DgrpImageDesc;
+using testing::DgrpSpriteDesc;
 using testing::ObjdFields;
 
-DgrpSpriteSpec Sprite(uint32_t id, int32_t x, int32_t y, int16_t type = -3)
+DgrpSpriteDesc Sprite(uint32_t id, int32_t x, int32_t y, int16_t type = -3)
 {
-    DgrpSpriteSpec s;
+    DgrpSpriteDesc s;
     s.type = type;
     s.spriteId = id;
     s.frameIndex = id + 1;
@@ -38,7 +38,7 @@ bool LoadGroup(CIffFileRef& ref, CDrawGroup& group, const std::vector<uint8_t>& 
 
 TEST(DrawGroup, EveryVersionBandReadsItsLayout)
 {
-    const std::vector<DgrpImageSpec> images = {
+    const std::vector<DgrpImageDesc> images = {
         {0x05, 3, {Sprite(100, -4, 7), Sprite(101, 200, -300)}},
         {0x80, 1, {Sprite(102, 1, 2)}},
     };
@@ -69,7 +69,7 @@ TEST(DrawGroup, EveryVersionBandReadsItsLayout)
 TEST(DrawGroup, ShortLayoutDropsSpritesOfOtherTypesAfterConsumingThem)
 {
     for (const uint16_t version : {20000, 20001}) {
-        const std::vector<DgrpImageSpec> images = {
+        const std::vector<DgrpImageDesc> images = {
             {0x01, 1, {Sprite(1, 0, 0, -2), Sprite(2, 5, 6), Sprite(3, 0, 0, 0)}},
             {0x02, 2, {Sprite(4, 8, 9)}},
         };
@@ -103,7 +103,7 @@ TEST(DrawGroup, FindImageRejectsDirectionsAndZoomsOutOfRange)
 
 TEST(DrawGroup, WriteProducesTheLongLayoutOfVersion20004)
 {
-    const std::vector<DgrpImageSpec> images = {{0x80, 2, {Sprite(7, -1, -2), Sprite(8, 3, 4, -3)}}};
+    const std::vector<DgrpImageDesc> images = {{0x80, 2, {Sprite(7, -1, -2), Sprite(8, 3, 4, -3)}}};
     CIffFileRef ref;
     CDrawGroup group;
     ASSERT_TRUE(LoadGroup(ref, group, BuildDgrp(20001, images), 0x0000));

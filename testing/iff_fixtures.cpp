@@ -29,7 +29,7 @@ uint32_t TypeValue(const std::string& type)
     return value;
 }
 
-std::vector<uint8_t> BuildMap(const std::vector<IffChunkSpec>& chunks, const std::vector<uint32_t>& offsets)
+std::vector<uint8_t> BuildMap(const std::vector<IffChunkDesc>& chunks, const std::vector<uint32_t>& offsets)
 {
     std::vector<std::string> order;
     for (const auto& c : chunks)
@@ -147,7 +147,7 @@ std::vector<uint8_t> BuildObjd(const ObjdFields& fields, size_t size)
     return data;
 }
 
-std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageSpec>& images)
+std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageDesc>& images)
 {
     std::vector<uint8_t> data;
     PutLE16(data, version);

@@ -9,7 +9,7 @@ namespace vorn::testing {
 // Builders for IFF test files, written from the file format alone so that
 // they check the parser and the writer rather than mirror them.
 
-struct IffChunkSpec {
+struct IffChunkDesc {
     std::string type;          // four characters, e.g. "SPR2"
     uint16_t id = 0;
     uint16_t flags = 0x0010;
@@ -22,7 +22,7 @@ enum class IffMapPlacement { None, End, BeforeChunks };
 
 struct IffFileLayout {
     std::string version = "2.5";
-    std::vector<IffChunkSpec> chunks;
+    std::vector<IffChunkDesc> chunks;
     IffMapPlacement map = IffMapPlacement::End;
 };
 
@@ -54,7 +54,7 @@ std::vector<uint8_t> BuildObjd(const ObjdFields& fields, size_t size = 216);
 // DGRP data in the layout of `version`: short below 20003 (with a sprite
 // type per sprite and extra 1 from 20001), long from 20003 (extras 2 and 3
 // from 20004).
-struct DgrpSpriteSpec {
+struct DgrpSpriteDesc {
     int16_t type = -3; // short layout only
     uint32_t spriteId = 0;
     uint32_t frameIndex = 0;
@@ -65,11 +65,11 @@ struct DgrpSpriteSpec {
     uint32_t extra3 = 0;
     uint32_t flags = 0;
 };
-struct DgrpImageSpec {
+struct DgrpImageDesc {
     uint32_t directionMask = 0;
     uint32_t zoom = 1;
-    std::vector<DgrpSpriteSpec> sprites;
+    std::vector<DgrpSpriteDesc> sprites;
 };
-std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageSpec>& images);
+std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageDesc>& images);
 
 } // namespace vorn::testing

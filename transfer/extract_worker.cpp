@@ -70,7 +70,8 @@ private:
         const auto cut = static_cast<size_t>(std::max<int32_t>(job_.prefixLength, 0));
         return path.substr(std::min(cut, path.size()));
     }
-    // target folder + the disk form of rel(P); none when rel(P) would leave it.
+    // target folder + the disk form of the path below the shown directory; none
+    // when that path would leave the folder.
     std::optional<std::string> DiskPathOf(std::string_view relative) const
     {
         std::optional<std::string> disk = SafeDiskRelativePath(relative);

@@ -39,7 +39,7 @@ struct TransferJob {
     std::vector<std::string> files;
     std::vector<std::string> directories;
     // Extraction: characters cut from the front of an archive path to get its
-    // name relative to the shown directory, rel(P).
+    // path below the shown directory.
     int32_t prefixLength = 0;
     // Extraction: the open archive's own file. Nothing is ever written over
     // it, since its unread bytes are still needed.
