@@ -293,7 +293,7 @@ void CMainFrame::OnQuickSave()
 {
     if (document_.QuickSave())
         return;  // the document cleared its flag and the caption followed
-    messenger_.Show({kQuickSaveError, "Vorn", MessageIcon::None, MessageButtons::Ok});
+    messenger_.Show({CVornDoc::kQuickSaveError, "Vorn", MessageIcon::None, MessageButtons::Ok});
 }
 
 void CMainFrame::OnFileSave()

@@ -29,8 +29,6 @@ class Messenger;
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
-    static constexpr const char* kQuickSaveError = "Error while trying to quick-save the FAR file!";
-
     CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger);
     ~CMainFrame() override;
 

@@ -126,7 +126,9 @@ bool CVornApp::OpenDocumentFile(const QString& path)
         return false;
     if (!document_->OpenDocument(target))
         return false;
-    AddToRecentFileList(document_->GetPathName());
+    // A file that could not be read is shown but is no archive to come back to.
+    if (document_->IsBoundToFile())
+        AddToRecentFileList(document_->GetPathName());
     if (frame_)
         frame_->OnInitialUpdate();
     return true;

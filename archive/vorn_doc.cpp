@@ -134,19 +134,27 @@ bool CVornDoc::NewDocument()
     archive_.Clear();
     tree_.Build(archive_);
     modified_ = false;
+    loadState_ = LoadState::Complete;
     SetPathName({});
     return true;
 }
 
-bool CVornDoc::OpenDocument(const std::filesystem::path& requested)
+bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess access)
 {
     std::error_code ignored;
     std::filesystem::path path = std::filesystem::absolute(requested, ignored);
     if (path.empty())
         path = requested;
 
+    // A directory opens for reading on POSIX; it is no archive.
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        ReportFileError(EISDIR, path, false);
+        return false;
+    }
     int error = 0;
-    std::unique_ptr<FileStream> file = FileStream::Open(path, FileMode::ReadWrite, error);
+    const bool readOnly = access == OpenAccess::ReadOnly;
+    std::unique_ptr<FileStream> file = FileStream::Open(path, readOnly ? FileMode::Read : FileMode::ReadWrite, error);
     if (!file) {
         ReportFileError(error, path, false);
         return false;
@@ -160,7 +168,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested)
             return true;
     }
     // Another holder, in this process or another, keeps the file to itself.
-    if (!file->LockExclusive(error)) {
+    if (!readOnly && !file->LockExclusive(error)) {
         ReportFileError(error == EACCES ? EAGAIN : error, path, false);
         return false;
     }
@@ -171,6 +179,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested)
     }
 
     SetModified(true);
+    LoadState state = LoadState::Complete;
     try {
         ReleaseFile();
         if (length == 0) {
@@ -180,20 +189,24 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested)
             tree_.Build(archive_);
         } else if (!archive_.Load(*file)) {
             ShowError(kLoadError);
+            state = LoadState::LoadFailed;
             // Whatever was read stays; the tree must describe exactly that.
             tree_.Build(archive_);
         } else if (!tree_.Build(archive_)) {
             ShowError(kBuildError);
+            state = LoadState::BuildFailed;
         }
     } catch (const std::bad_alloc&) {
         ReleaseFile();
         archive_.Clear();
         tree_.Build(archive_);
         modified_ = false;
+        loadState_ = LoadState::Complete;
         SetPathName({});
         ShowError("Failed to open document.");
         return false;
     }
+    loadState_ = state;
     heldFile_ = std::move(file);
     SetPathName(path);
     SetModified(false);
@@ -284,6 +297,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
     ReleaseFile();
     archive_.AttachSource(*written);
     heldFile_ = std::move(written);
+    loadState_ = LoadState::Complete;
     SetPathName(path);
     SetModified(false);
     return true;
@@ -291,7 +305,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
 
 bool CVornDoc::DoFileSave()
 {
-    if (!pathName_.empty())
+    if (IsBoundToFile())
         return SaveDocument(pathName_);
     if (!savePathPrompt_)
         return false;
@@ -306,7 +320,9 @@ bool CVornDoc::CanQuickSave() const
 
 bool CVornDoc::QuickSave()
 {
-    if (!archive_.QuickSave())
+    // The entries of a failed load describe only part of the file; appending
+    // a manifest of them would drop the rest.
+    if (loadState_ == LoadState::LoadFailed || !archive_.QuickSave())
         return false;
     SetModified(false);
     return true;

@@ -13,6 +13,14 @@
 
 namespace vorn {
 
+// How the document opens its file: the editor's way, read-write and locked;
+// or read only and unlocked, for tools that only read an archive.
+enum class OpenAccess { ReadWriteLocked, ReadOnly };
+
+// What the last open read. After LoadFailed the document holds the entries
+// read before the failing record, but the file is not its save target.
+enum class LoadState { Complete, LoadFailed, BuildFailed };
+
 // The document of the single-document application: the one open FAR archive
 // and its directory tree, with the life cycle around them (new, open, save,
 // save as, quick save), the modified flag and the title. Plain C++; the Qt
@@ -29,6 +37,8 @@ public:
     static constexpr const char* kLoadError = "Error while loading the FAR file!";
     static constexpr const char* kBuildError = "Error while building the directory structure!";
     static constexpr const char* kSaveError = "Error while saving the FAR file!";
+    // The text shown when a quick save fails (caption "Vorn", no icon).
+    static constexpr const char* kQuickSaveError = "Error while trying to quick-save the FAR file!";
     // Title of a document that has no file yet.
     static constexpr const char* kUntitled = "Untitled";
 
@@ -50,8 +60,14 @@ public:
     void SetTitle(std::string title);
     // Called with the new title every time it changes (the main frame's caption).
     void SetTitleChangedHandler(std::function<void(const std::string&)> handler);
-    // The archive file's absolute path; empty for an untitled document.
+    // The archive file's absolute path; empty for an untitled document. After
+    // a failed load it names the file shown, which is not the save target.
     const std::filesystem::path& GetPathName() const { return pathName_; }
+    // True when Save writes to GetPathName() without asking: a file was
+    // opened or saved, and it could be read. A file that failed to load is
+    // not replaced by what little was read of it unless the user names it.
+    bool IsBoundToFile() const { return !pathName_.empty() && loadState_ != LoadState::LoadFailed; }
+    LoadState GetLoadState() const { return loadState_; }
 
     bool IsModified() const { return modified_; }
     // Cuts a trailing " *" off the title, appends it again when `modified`,
@@ -68,11 +84,13 @@ public:
     // violation occurred while accessing %1.", "Failed to open document.");
     // the document is then unchanged. A load or build failure shows its
     // message but the open still succeeds (title set, not modified), holding
-    // the entries read and a tree built from them. A file of length 0 opens
+    // the entries read and a tree built from them; GetLoadState tells which.
+    // After a load failure Save asks for a name and QuickSave refuses, so
+    // the unreadable file is never overwritten unasked. A file of length 0 opens
     // as an empty archive without a source. Opening the file the document
     // already holds changes nothing and succeeds. Does not ask about unsaved
     // changes: call SaveModified first.
-    bool OpenDocument(const std::filesystem::path& path);
+    bool OpenDocument(const std::filesystem::path& path, OpenAccess access = OpenAccess::ReadWriteLocked);
     // Save and Save As: brings every entry's bytes into memory, writes a
     // complete archive to a temporary file in the target's folder, fsyncs it
     // and renames it over `path`, then holds it locked as the new source. On
@@ -83,7 +101,8 @@ public:
     // (the entries then describe the discarded file), so quick save fails
     // until the next save or open.
     bool SaveDocument(const std::filesystem::path& path);
-    // Save to the current path; with none, asks the save-path prompt (Save As).
+    // Save to the current path; with none, or after a failed load, asks the
+    // save-path prompt (Save As) with the title (the failed file's name).
     // False when there is no path and no prompt, or the prompt is cancelled.
     bool DoFileSave();
 
@@ -91,7 +110,8 @@ public:
     // document has unsaved changes (the main frame's enable rule).
     bool CanQuickSave() const;
     // Rewrites the source in place; clears the modified flag on success.
-    // Shows nothing: the main frame reports a failure itself.
+    // Refused after a failed load. Shows nothing: the caller reports a
+    // failure with kQuickSaveError.
     bool QuickSave();
 
     // When modified, asks "Save changes to %1?" (Yes, No, Cancel; %1 the
@@ -115,6 +135,7 @@ private:
     std::string title_;
     std::filesystem::path pathName_;
     bool modified_ = false;
+    LoadState loadState_ = LoadState::Complete;
     // The opened file, locked. The archive's source is a duplicate of it, so
     // it also keeps the lock of an archive that has no source (length 0).
     std::unique_ptr<FileStream> heldFile_;

@@ -318,6 +318,51 @@ TEST_F(DocTest, LoadFailureLeavesATreeOfTheEntriesRead)
     EXPECT_TRUE(other.OpenDocument(dir / "one.far"));
 }
 
+TEST_F(DocTest, AFileThatFailedToLoadIsNeverSavedOverUnasked)
+{
+    std::vector<uint8_t> cut = MakeFarImage({{"kept\\a.txt", "A"}, {"lost\\b.txt", "B"}});
+    cut.resize(cut.size() - 3);
+    WriteFileBytes(dir / "cut.far", cut);
+    const std::string text = "not an archive at all\n";
+    WriteFileBytes(dir / "notes.txt", std::vector<uint8_t>(text.begin(), text.end()));
+    std::vector<std::string> offered;
+    std::optional<std::filesystem::path> answer;
+    doc.SetSavePathPrompt([&](const std::string& title) {
+        offered.push_back(title);
+        return answer;
+    });
+
+    for (const char* name : {"notes.txt", "cut.far"}) {
+        SCOPED_TRACE(name);
+        const std::vector<uint8_t> before = ReadFileBytes(dir / name);
+        ASSERT_TRUE(doc.OpenDocument(dir / name));
+        EXPECT_EQ(doc.GetLoadState(), LoadState::LoadFailed);
+        EXPECT_EQ(doc.GetPathName(), dir / name); // still the file shown
+        EXPECT_FALSE(doc.IsBoundToFile());
+        EXPECT_FALSE(doc.DoFileSave()); // asked, and the question was cancelled
+        doc.SetModified(true);
+        EXPECT_FALSE(doc.QuickSave());
+        EXPECT_TRUE(doc.IsModified());
+        EXPECT_EQ(ReadFileBytes(dir / name), before);
+    }
+    EXPECT_EQ(offered, (std::vector<std::string>{"notes.txt", "cut.far"}));
+
+    // A name given saves what was read, and the document belongs to that file.
+    answer = dir / "rescued.far";
+    ASSERT_TRUE(doc.DoFileSave());
+    EXPECT_EQ(ReadFileBytes(dir / "rescued.far"), MakeFarImage({{"kept\\a.txt", "A"}}));
+    EXPECT_EQ(ReadFileBytes(dir / "cut.far"), cut);
+    EXPECT_TRUE(doc.IsBoundToFile());
+    EXPECT_EQ(doc.GetLoadState(), LoadState::Complete);
+    doc.SetModified(true);
+    EXPECT_TRUE(doc.QuickSave());
+    EXPECT_EQ(offered.size(), 2u + 1u);
+
+    // A later good open binds again.
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    EXPECT_TRUE(doc.IsBoundToFile());
+}
+
 TEST_F(DocTest, BuildFailureIsReported)
 {
     WriteFileBytes(dir / "odd.far", MakeFarImage({{"fine.txt", "1"}, {"\\\\\\\\odd.txt", "2"}}));
@@ -325,6 +370,8 @@ TEST_F(DocTest, BuildFailureIsReported)
     EXPECT_EQ(messenger.Messages(), std::vector<Message>{ErrorBox("Error while building the directory structure!")});
     EXPECT_EQ(doc.GetTitle(), "odd.far");
     EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(doc.GetLoadState(), LoadState::BuildFailed);
+    EXPECT_TRUE(doc.IsBoundToFile()); // every entry was read; a save keeps them all
 }
 
 TEST_F(DocTest, EmptyFileOpensAsAnEmptyArchiveWithoutSource)

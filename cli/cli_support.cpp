@@ -77,35 +77,11 @@ std::string FileErrorText(int error, const std::filesystem::path& path)
 
 // ---- archives ------------------------------------------------------------
 
-bool CReadOnlyArchive::Open(const std::filesystem::path& requested, Messenger& messenger)
+bool CReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messenger)
 {
-    const std::filesystem::path path = Absolute(requested);
-    auto error = [&](const std::string& text) {
-        messenger.Show(Message{text, kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
-        return false;
-    };
-    // A directory opens for reading on POSIX; it is no archive.
-    struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
-        return error(FileErrorText(EISDIR, path));
-    int code = 0;
-    std::unique_ptr<FileStream> file = FileStream::Open(path, FileMode::Read, code);
-    if (!file)
-        return error(FileErrorText(code, path));
-    const int64_t length = file->Length();
-    if (length < 0)
-        return error("Failed to open document.");
-    archive_.Clear();
-    if (length == 0) {
-        // The document opens an empty file as an empty archive; so does the tool.
-        tree_.Build(archive_);
-        return true;
-    }
-    if (!archive_.Load(*file))
-        return error(CVornDoc::kLoadError);
-    if (!tree_.Build(archive_))
-        return error(CVornDoc::kBuildError);
-    return true;
+    doc_.emplace(messenger);
+    return doc_->OpenDocument(Absolute(path), OpenAccess::ReadOnly) &&
+           doc_->GetLoadState() == LoadState::Complete;
 }
 
 bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
@@ -117,15 +93,9 @@ bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
         created_ = true;
         return true;
     }
-    struct stat info {};
-    if (::stat(path_.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        messenger_.Show(Message{FileErrorText(EISDIR, path_), kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
-        return false;
-    }
     // The document reports a file that is not an archive but still opens it
     // (the editor then shows what could be read); a command must stop there.
-    const uint32_t errorsBefore = messenger_.ErrorCount();
-    return doc_.OpenDocument(path_) && messenger_.ErrorCount() == errorsBefore;
+    return doc_.OpenDocument(path_) && doc_.GetLoadState() == LoadState::Complete;
 }
 
 bool CArchiveEditor::Save(bool quick)
@@ -137,7 +107,7 @@ bool CArchiveEditor::Save(bool quick)
     if (quick && !created_ && doc_.Archive().HasSource()) {
         if (doc_.QuickSave())
             return true;
-        messenger_.Show(Message{"Error while trying to quick-save the FAR file!", "Vorn", MessageIcon::None,
+        messenger_.Show(Message{CVornDoc::kQuickSaveError, "Vorn", MessageIcon::None,
                                 MessageButtons::Ok});
         return false;
     }

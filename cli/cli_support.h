@@ -46,16 +46,17 @@ std::string FileErrorText(int error, const std::filesystem::path& path);
 
 // An archive opened for reading only (listing, extracting, reading entries):
 // no write access and no lock, so read-only files and archives another
-// program holds open can be read. Shows the document's messages on failure.
+// program holds open can be read. The document opens it, so the tool reads
+// and reports exactly as the editor does; a file that fails to load or
+// build fails the open. Call Open before anything else.
 class CReadOnlyArchive {
 public:
     bool Open(const std::filesystem::path& path, Messenger& messenger);
-    CFarArchive& Archive() { return archive_; }
-    CFarDirectoryTree& Tree() { return tree_; }
+    CFarArchive& Archive() { return doc_->Archive(); }
+    CFarDirectoryTree& Tree() { return doc_->Tree(); }
 
 private:
-    CFarArchive archive_;
-    CFarDirectoryTree tree_;
+    std::optional<CVornDoc> doc_;
 };
 
 // An archive opened for changing through the document: read-write and

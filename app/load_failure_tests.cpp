@@ -1,0 +1,49 @@
+#include "app/app_test_support.h"
+
+#include "base/file_stream.h"
+
+namespace vorn::apptest {
+namespace {
+
+using vorn::testing::MakeFarImage;
+using vorn::testing::ReadFileBytes;
+using vorn::testing::WriteFileBytes;
+
+// A file the editor could not read stays on screen, but neither Save nor
+// Quick Save writes over it, and it is not offered again as a recent file.
+TEST_F(EditorTest, AFileThatFailedToLoadIsShownButNotSavedOverOrRemembered)
+{
+    std::vector<uint8_t> cut = MakeFarImage({{"kept\\a.txt", "A"}, {"lost\\b.txt", "B"}});
+    cut.resize(cut.size() - 3);
+    const std::filesystem::path path = folder_ / "cut.far";
+    WriteFileBytes(path, cut);
+    ASSERT_TRUE(Start({Q(path)}));
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text, "Error while loading the FAR file!");
+    EXPECT_EQ(Frame().windowTitle(), "cut.far - Vorn");
+    EXPECT_EQ(RowNames(), std::vector<std::string>{"kept"});
+    EXPECT_TRUE(app_->RecentFiles().Entries().isEmpty());
+
+    QStringList offered;
+    app_->savePathPrompt = [&](const QString& name) {
+        offered.push_back(name);
+        return std::optional<QString>();
+    };
+    Frame().show();
+    QApplication::setActiveWindow(&Frame());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    QTest::keyClick(&Frame(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(offered, QStringList{QStringLiteral("cut.far")});
+
+    Doc().SetModified(true);
+    messenger_.Clear();
+    QTest::keyClick(&Frame(), Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0],
+              (Message{"Error while trying to quick-save the FAR file!", "Vorn", MessageIcon::None, MessageButtons::Ok}));
+    EXPECT_EQ(ReadFileBytes(path), cut);
+    EXPECT_TRUE(app_->RecentFiles().Entries().isEmpty());
+}
+
+} // namespace
+} // namespace vorn::apptest
