@@ -3,6 +3,8 @@ BUILD      ?= build
 ASAN_BUILD ?= build-asan
 JOBS       ?= $(shell nproc)
 ARCHIVE    ?=
+# Opened by `make run` when no ARCHIVE is given; written by the build.
+SAMPLE     := $(BUILD)/sample/sample.far
 PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
@@ -53,7 +55,7 @@ run: deps
 	  echo "or without any window:                            QT_QPA_PLATFORM=offscreen make run"; \
 	  exit 1; \
 	fi
-	$(BUILD)/app/vorn $(ARCHIVE)
+	$(BUILD)/app/vorn $(if $(ARCHIVE),$(ARCHIVE),$(SAMPLE))
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)
