@@ -235,7 +235,7 @@ void AddObject(IffBuilder& b, const ObjectDesign& design, uint16_t framePaletteI
         b.nextGraphic = static_cast<uint16_t>(b.nextGraphic + graphics);
         for (uint16_t g = 0; g < graphics; ++g) {
             const std::vector<Face> scene = design.scene(design.materials[g]);
-            std::vector<DgrpImageSpec> images;
+            std::vector<DgrpImageDesc> images;
             for (int zoom = 1; zoom <= 3; ++zoom) {
                 const uint16_t spriteId = b.nextSprite++;
                 std::vector<Spr2ChunkFrame> frames;
@@ -255,7 +255,7 @@ void AddObject(IffBuilder& b, const ObjectDesign& design, uint16_t framePaletteI
                     frame.pixels = EncodeFrame(picture);
                     frames.push_back(frame);
 
-                    DgrpSpriteSpec placement;
+                    DgrpSpriteDesc placement;
                     placement.spriteId = spriteId;
                     placement.frameIndex = static_cast<uint32_t>(d);
                     placement.x = picture.left;
