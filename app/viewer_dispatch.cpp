@@ -1,0 +1,155 @@
+#include "app/viewer_dispatch.h"
+
+#include "app/bitmap_loader.h"
+#include "app/bitmap_view_dialog.h"
+#include "app/debug_trace.h"
+#include "app/viewer_messages.h"
+#include "app/vorn_view.h"
+#include "archive/vorn_doc.h"
+#include "audio/qt/play_xa_dialog.h"
+#include "audio/wav_image.h"
+#include "audio/xa_decoder.h"
+#include "base/memory_stream.h"
+#include "base/name_compare.h"
+#include "iff/iff_file_ref.h"
+#include "iff/object_catalogue.h"
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace vorn {
+
+namespace {
+
+// The viewers' working streams grow in steps of this many bytes.
+constexpr size_t kStreamGrowth = 1024;
+
+bool EndsWithNoCase(std::string_view text, std::string_view end)
+{
+    return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
+} // namespace
+
+ViewerKind ViewerKindOf(std::string_view path)
+{
+    if (EndsWithNoCase(path, ".XA"))
+        return ViewerKind::Xa;
+    if (EndsWithNoCase(path, ".IFF"))
+        return ViewerKind::Iff;
+    if (EndsWithNoCase(path, ".BMP"))
+        return ViewerKind::Bmp;
+    return ViewerKind::None;
+}
+
+CViewerDispatch::CViewerDispatch(CVornView& view, Messenger& messenger) : view_(view), messenger_(messenger) {}
+
+void CViewerDispatch::Dispatch(int row)
+{
+    if (view_.ImageOf(row) != CVornView::kImageFile)
+        return;
+    Open(view_.PathOf(row));
+}
+
+void CViewerDispatch::Open(const std::string& path)
+{
+    switch (ViewerKindOf(path)) {
+    case ViewerKind::Xa: RunXaViewer(path); break;
+    case ViewerKind::Iff: RunIffViewer(path); break;
+    case ViewerKind::Bmp: RunBitmapViewer(path); break;
+    case ViewerKind::None: break;
+    }
+}
+
+void CViewerDispatch::RunXaViewer(const std::string& path)
+{
+    CFarDirectoryTree& tree = view_.Document().Tree();
+    const std::optional<std::vector<uint8_t>> copy = tree.CopyEntryData(path);
+    if (!copy) {
+        ReportViewerError(messenger_, ViewerError::XaExtractFile);
+        return;
+    }
+    const std::optional<FarFileItem> item = tree.GetFileItem(path);
+    const CFarEntry* entry = item ? tree.EntryOfItem(*item) : nullptr;
+    if (!entry) {
+        ReportViewerError(messenger_, ViewerError::XaFindFile);
+        return;
+    }
+
+    // The decoder reads the entry's data length, but never more than the copy holds.
+    const uint32_t length = static_cast<uint32_t>(std::min<uint64_t>(entry->size2, copy->size()));
+    MemoryStream wav(kStreamGrowth);
+    CXaDecoder decoder;
+    decoder.SetInput(copy->data(), length, &wav);
+    if (!decoder.Decode()) {
+        ReportViewerError(messenger_, ViewerError::XaDecompress);
+        return;
+    }
+
+    CPlayXaDialog dialog(messenger_, &view_);
+    dialog.SetName(path);
+    dialog.SetTotalSeconds(WavLengthSeconds(wav.Bytes()));  // 0 for a byte rate of 0
+    if (!dialog.Player().Init()) {
+        ReportViewerError(messenger_, ViewerError::XaInit);
+        return;
+    }
+    dialog.Player().AddBuffer(wav.Bytes());
+    DebugTrace::Instance().Trace("Going to show XA dialog box (%s)", path.c_str());
+    dialog.exec();
+}
+
+void CViewerDispatch::RunIffViewer(const std::string& path)
+{
+    CFarDirectoryTree& tree = view_.Document().Tree();
+    MemoryStream bytes(kStreamGrowth);
+    if (!tree.WriteEntryData(path, bytes)) {
+        ReportViewerError(messenger_, ViewerError::IffExtractFile);
+        return;
+    }
+    // The reference owns the container it opens, so the container leaves the
+    // process-wide table when this viewing ends instead of piling up there.
+    CIffFileRef file;
+    int error = 0;
+    if (!file.Open(bytes, error, true)) {
+        ReportViewerError(messenger_, ViewerError::IffOpen);
+        return;
+    }
+    const std::optional<FarFileItem> item = tree.GetFileItem(path);
+    const CFarEntry* entry = item ? tree.EntryOfItem(*item) : nullptr;
+    if (!entry) {
+        ReportViewerError(messenger_, ViewerError::IffFindFile);
+        return;
+    }
+    CObjectCatalogue catalogue;
+    if (!catalogue.Build(&file)) {
+        ReportViewerError(messenger_, ViewerError::IffNoObjects);
+        return;
+    }
+    DebugTrace::Instance().Trace("Going to view IFF file %s.", path.c_str());
+}
+
+void CViewerDispatch::RunBitmapViewer(const std::string& path)
+{
+    MemoryStream bytes(kStreamGrowth);
+    if (!view_.Document().Tree().WriteEntryData(path, bytes)) {
+        ReportViewerError(messenger_, ViewerError::BmpExtractFile);
+        return;
+    }
+    std::optional<BitmapPicture> picture = BitmapLoader::Load(bytes);
+    if (!picture) {
+        ReportViewerError(messenger_, ViewerError::BmpLoad);
+        return;
+    }
+    DebugTrace::Instance().Trace("BMP showing bitmap %s", path.c_str());
+    CBitmapViewDialog dialog(&view_);
+    dialog.SetBitmap(picture->image);
+    dialog.exec();
+}
+
+void InstallViewerDispatch(CVornView& view, Messenger& messenger)
+{
+    view.fileRowActivated = [&messenger](CVornView& pane, int row) { CViewerDispatch(pane, messenger).Dispatch(row); };
+}
+
+} // namespace vorn

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace vorn {
+
+class CVornView;
+class Messenger;
+
+// Which viewer a file opens in, by the end of its name, ignoring letter case:
+// ".XA" is tested first, then ".IFF", then ".BMP".
+enum class ViewerKind { None, Xa, Iff, Bmp };
+
+ViewerKind ViewerKindOf(std::string_view path);
+
+// Opens a file row of the list pane in its viewer: XA sounds in the "Play XA"
+// dialog after decoding, IFF files in the object previewer, BMP pictures in
+// "View Bitmap file". Every failure shows its message and stops; the viewers
+// work on copies of the entry's bytes and change nothing, except that a
+// change saved in the previewer refills the list pane so the row shows the
+// entry's new size. The dialogs are modal.
+class CViewerDispatch {
+public:
+    CViewerDispatch(CVornView& view, Messenger& messenger);
+
+    // A file row: its stored path picks the viewer; other names do nothing.
+    void Dispatch(int row);
+    void Open(const std::string& path);
+
+private:
+    void RunXaViewer(const std::string& path);
+    void RunIffViewer(const std::string& path);
+    void RunBitmapViewer(const std::string& path);
+
+    CVornView& view_;
+    Messenger& messenger_;
+};
+
+// The list pane's file rows open their viewer on a double-click or Enter.
+void InstallViewerDispatch(CVornView& view, Messenger& messenger);
+
+} // namespace vorn

@@ -1,0 +1,287 @@
+#include "app/app_test_support.h"
+#include "app/bitmap_view_dialog.h"
+#include "app/debug_trace.h"
+#include "app/viewer_dispatch.h"
+#include "audio/qt/play_xa_dialog.h"
+#include "testing/bmp_builder.h"
+#include "testing/iff_fixtures.h"
+#include "testing/xa_builder.h"
+
+#include <QLabel>
+#include <QTimer>
+
+#include <cstdlib>
+#include <fstream>
+
+namespace vorn::apptest {
+namespace {
+
+using vorn::testing::FarFixtureFile;
+
+std::string Text(const std::vector<uint8_t>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// Mono, 22050 Hz: 1000 blocks of silence decode to 56000 sample bytes,
+// (56036 - 1) / 44100 + 1 = 2 seconds.
+std::string GoodXa()
+{
+    std::vector<uint8_t> blocks;
+    for (int i = 0; i < 1000; ++i) {
+        const std::vector<uint8_t> block = vorn::testing::XaBlock(0x00, {});
+        blocks.insert(blocks.end(), block.begin(), block.end());
+    }
+    return Text(vorn::testing::BuildXa(1, 22050, blocks));
+}
+
+std::string Bitmap(int width, int height)
+{
+    vorn::testing::BmpLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.bitsPerPixel = 24;
+    std::vector<std::vector<uint8_t>> rows;
+    for (int y = 0; y < height; ++y) {
+        std::vector<uint8_t> row;
+        for (int x = 0; x < width; ++x)
+            row.insert(row.end(), {static_cast<uint8_t>(x * 255 / width), static_cast<uint8_t>(y * 255 / height), 200});
+        rows.push_back(row);
+    }
+    layout.pixels = vorn::testing::PadRows(rows);
+    return Text(vorn::testing::BuildBmp(layout));
+}
+
+class ViewerTest : public EditorTest {
+protected:
+    void SetUp() override
+    {
+        EditorTest::SetUp();
+        ::setenv("SDL_AUDIODRIVER", "disk", 1);
+        ::setenv("SDL_DISKAUDIOFILE", (folder_ / "audio.raw").c_str(), 1);
+        DebugTrace::Instance().SetFileName((folder_ / "trace.log").string());
+    }
+
+    void TearDown() override
+    {
+        DebugTrace::Instance().SetFileName("");
+        ::unsetenv("SDL_AUDIODRIVER");
+        ::unsetenv("SDL_DISKAUDIOFILE");
+        EditorTest::TearDown();
+    }
+
+    bool StartOn(const std::vector<FarFixtureFile>& files)
+    {
+        if (!Start({Q(WriteArchive(folder_, "viewers.far", files))}))
+            return false;
+        InstallViewerDispatch(Right(), messenger_);
+        return true;
+    }
+
+    int RowOf(const std::string& name)
+    {
+        for (int row = 0; row < Right().RowCount(); ++row) {
+            if (Right().NameOf(row) == name)
+                return row;
+        }
+        ADD_FAILURE() << "no row " << name;
+        return -1;
+    }
+
+    // Activates a row; every modal dialog it opens is handed to `inspect`
+    // and then closed by its close box. Returns the dialogs' titles.
+    std::vector<QString> Activate(const std::string& name, const std::function<void(QDialog&)>& inspect = {})
+    {
+        std::vector<QString> titles;
+        QTimer timer;
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog || dialog->property("seenByTest").toBool())
+                return;
+            dialog->setProperty("seenByTest", true);
+            titles.push_back(dialog->windowTitle());
+            if (inspect)
+                inspect(*dialog);
+            dialog->close();
+        });
+        timer.start();
+        Right().OnRowActivated(RowOf(name));
+        timer.stop();
+        return titles;
+    }
+
+    std::vector<std::string> TraceLines()
+    {
+        std::vector<std::string> lines;
+        std::ifstream in(folder_ / "trace.log");
+        for (std::string line; std::getline(in, line);)
+            lines.push_back(line);
+        std::filesystem::remove(folder_ / "trace.log");
+        return lines;
+    }
+
+    void ExpectError(const std::string& text, const std::string& trace)
+    {
+        ASSERT_EQ(messenger_.Count(), 1u) << text;
+        EXPECT_EQ(messenger_.Messages().back(), (Message{text, "Error", MessageIcon::Error, MessageButtons::Ok}));
+        EXPECT_EQ(TraceLines(), std::vector<std::string>{trace});
+        messenger_.Clear();
+    }
+};
+
+TEST_F(ViewerTest, TheEndOfTheNameChoosesTheViewer)
+{
+    const std::string xa = GoodXa();
+    ASSERT_TRUE(StartOn({{"music.xa", xa},
+                         {"LOUD.XA", xa},
+                         {"a.Xa", xa},
+                         {".XA", xa},
+                         {"file.xab", xa},
+                         {"file.iffx", xa},
+                         {"xa", xa},
+                         {"picture.xa.bmp", Bitmap(4, 4)},
+                         {"notes.txt", "text"},
+                         {"sounds.xa\\inner.xa", xa}}));
+    const std::pair<const char*, const char*> cases[] = {
+        {"music.xa", "Play XA"}, {"LOUD.XA", "Play XA"}, {"a.Xa", "Play XA"},
+        {".XA", "Play XA"},      {"file.xab", nullptr},  {"file.iffx", nullptr},
+        {"xa", nullptr},         {"notes.txt", nullptr}, {"picture.xa.bmp", "View Bitmap file"},
+    };
+    for (const auto& [name, title] : cases) {
+        const std::vector<QString> titles = Activate(name);
+        if (title)
+            EXPECT_EQ(titles, std::vector<QString>{QString::fromLatin1(title)}) << name;
+        else
+            EXPECT_TRUE(titles.empty()) << name;
+    }
+    EXPECT_EQ(messenger_.Count(), 0u);
+    EXPECT_EQ(TraceLines(), (std::vector<std::string>{
+                                "Going to show XA dialog box (\\music.xa)", "Going to show XA dialog box (\\LOUD.XA)",
+                                "Going to show XA dialog box (\\a.Xa)", "Going to show XA dialog box (\\.XA)",
+                                "BMP showing bitmap \\picture.xa.bmp"}));
+
+    // A directory whose name ends in ".xa" opens as a directory.
+    EXPECT_TRUE(Activate("sounds.xa").empty());
+    EXPECT_EQ(Right().ShownPath(), "sounds.xa");
+}
+
+TEST_F(ViewerTest, APlayerShowsTheRowPathAndTheLengthOfTheSound)
+{
+    std::vector<uint8_t> zeroRate = vorn::testing::BuildXa(1, 22050, vorn::testing::XaBlock(0x00, {}));
+    std::fill(zeroRate.begin() + 16, zeroRate.begin() + 20, 0);  // a damaged byte rate
+    ASSERT_TRUE(StartOn({{"music.xa", GoodXa()}, {"zero.xa", Text(zeroRate)}}));
+
+    QString name, time;
+    bool playable = false;
+    auto read = [&](QDialog& dialog) {
+        auto& player = static_cast<CPlayXaDialog&>(dialog);
+        name = player.NameText();
+        time = player.TimeText();
+        playable = player.Player().IsInitialised() && player.Player().BufferCount() == 1;
+    };
+    Activate("music.xa", read);
+    EXPECT_EQ(name, "\\music.xa");
+    EXPECT_EQ(time, "0:02");
+    EXPECT_TRUE(playable);
+    Activate("zero.xa", read);
+    EXPECT_EQ(time, "0:00");
+    EXPECT_EQ(messenger_.Count(), 0u);
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(ViewerTest, SoundFailuresShowTheirMessagesAndNoPlayer)
+{
+    ASSERT_TRUE(StartOn({{"bad.xa", Text(vorn::testing::BuildXa(1, 22050, vorn::testing::XaBlock(0x50, {})))},
+                         {"short.xa", "XA too short"},
+                         {"music.xa", GoodXa()}}));
+    EXPECT_TRUE(Activate("bad.xa").empty());
+    ExpectError("Can't decompress XA file!", "XA Decompress() error");
+    EXPECT_TRUE(Activate("short.xa").empty());
+    ExpectError("Can't decompress XA file!", "XA Decompress() error");
+
+    // No sound output: the player's own message first, then the viewer's.
+    ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+    EXPECT_TRUE(Activate("music.xa").empty());
+    ASSERT_EQ(messenger_.Count(), 2u);
+    messenger_.Clear();
+    EXPECT_TRUE(Activate("music.xa").empty());
+    const std::vector<Message> messages = messenger_.Messages();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], (Message{"Couldn't init DirectSound!", "Error", MessageIcon::Error, MessageButtons::Ok}));
+    EXPECT_EQ(TraceLines(), (std::vector<std::string>{"XA Init() error", "XA Init() error"}));
+}
+
+TEST_F(ViewerTest, BytesThatCannotBeReadGiveCantLoadFile)
+{
+    ASSERT_TRUE(StartOn({{"first.txt", std::string(64, 'f')},
+                         {"music.xa", GoodXa()},
+                         {"object.iff", "iff bytes"},
+                         {"picture.bmp", Bitmap(2, 2)}}));
+    // The entries' bytes are read from the archive on first use: cut it short.
+    std::filesystem::resize_file(folder_ / "viewers.far", 16 + 32);
+    EXPECT_TRUE(Activate("music.xa").empty());
+    ExpectError("Can't load file!", "XA ExtractFile() error");
+    EXPECT_TRUE(Activate("object.iff").empty());
+    ExpectError("Can't load file!", "IFF ExtractFile() error");
+    EXPECT_TRUE(Activate("picture.bmp").empty());
+    ExpectError("Can't load file!", "BMP ExtractFile() error");
+    EXPECT_EQ(RowNames().size(), 4u);
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(ViewerTest, IffFilesThatAreNotContainersOrHoldNoObjects)
+{
+    vorn::testing::IffFileLayout palette;
+    palette.chunks.push_back({"PALT", 0x80, 0x0010, "palette", vorn::testing::BuildPalt({255, 0, 0}), true});
+    ASSERT_TRUE(StartOn({{"text.iff", "This is not an IFF file at all, just some words."},
+                         {"palette.IFF", Text(vorn::testing::BuildIffFile(palette))}}));
+    EXPECT_TRUE(Activate("text.iff").empty());
+    ExpectError("This file is not a valid IFF file!", "IFF OpenIFFFile() error");
+    EXPECT_TRUE(Activate("palette.IFF").empty());
+    ExpectError("This file does not contain objects!", "IFF Object LoadIFFFile() error");
+    EXPECT_FALSE(Doc().IsModified());
+}
+
+TEST_F(ViewerTest, BitmapsOpenAtTheirNaturalSize)
+{
+    std::string cut = Bitmap(100, 50);
+    cut.resize(cut.size() - 1);
+    std::string notBm = Bitmap(4, 4);
+    notBm[0] = 'X';
+    ASSERT_TRUE(StartOn({{"picture.bmp", Bitmap(100, 50)}, {"cut.bmp", cut}, {"fake.BMP", notBm}}));
+
+    QSize client, picture, outer;
+    Activate("picture.bmp", [&](QDialog& dialog) {
+        auto& view = static_cast<CBitmapViewDialog&>(dialog);
+        client = view.size();
+        picture = view.Picture()->pixmap().size();
+        outer = view.RequestedOuterSize();
+        EXPECT_EQ(view.Picture()->pos(), QPoint(0, 0));
+        EXPECT_EQ(view.Picture()->pixmap().toImage().pixel(99, 0) & 0xFFFFFF, 0xC8F9FCu);  // top right: the last row stored
+        view.grab().save("viewer_bitmap.png");
+    });
+    EXPECT_EQ(client, QSize(100, 50));
+    EXPECT_EQ(picture, QSize(100, 50));
+    // The client area is the picture; with a frame of 8 by 24 around it the
+    // window measures 108 by 74.
+    EXPECT_EQ(outer, QSize(108, 74));
+    EXPECT_EQ(TraceLines(), std::vector<std::string>{"BMP showing bitmap \\picture.bmp"});
+
+    EXPECT_TRUE(Activate("cut.bmp").empty());
+    ExpectError("This file is not a valid BMP file!", "BMP LoadBitmap() error");
+    EXPECT_TRUE(Activate("fake.BMP").empty());
+    ExpectError("This file is not a valid BMP file!", "BMP LoadBitmap() error");
+}
+
+TEST_F(ViewerTest, ScreenshotOfThePlayer)
+{
+    ASSERT_TRUE(StartOn({{"Sounds\\door.xa", GoodXa()}}));
+    Right().OnRowActivated(RowOf("Sounds"));
+    const std::vector<QString> titles =
+        Activate("door.xa", [](QDialog& dialog) { EXPECT_TRUE(dialog.grab().save("viewer_xa.png")); });
+    EXPECT_EQ(titles, std::vector<QString>{"Play XA"});
+}
+
+} // namespace
+} // namespace vorn::apptest
