@@ -126,7 +126,7 @@ void CViewerDispatch::RunIffViewer(const std::string& path)
         ReportViewerError(messenger_, ViewerError::IffNoObjects);
         return;
     }
-    DebugTrace::Instance().Trace("Going to view IFF file %s.", path.c_str());
+    // The object previewer comes next.
 }
 
 void CViewerDispatch::RunBitmapViewer(const std::string& path)

@@ -274,6 +274,26 @@ TEST_F(ViewerTest, BitmapsOpenAtTheirNaturalSize)
     ExpectError("This file is not a valid BMP file!", "BMP LoadBitmap() error");
 }
 
+TEST_F(ViewerTest, TheBitmapWindowClosesByItsCloseBoxEnterOrEscape)
+{
+    QImage image(30, 20, QImage::Format_RGB32);
+    image.fill(Qt::darkCyan);
+    const std::pair<std::function<void(QDialog&)>, int> ways[] = {
+        {[](QDialog& d) { d.close(); }, CBitmapViewDialog::kCancel},
+        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, CBitmapViewDialog::kCancel},
+        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, CBitmapViewDialog::kOk},
+        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Enter, Qt::KeypadModifier); }, CBitmapViewDialog::kOk},
+    };
+    for (const auto& [close, result] : ways) {
+        CBitmapViewDialog dialog;
+        dialog.SetBitmap(image);
+        EXPECT_EQ(dialog.windowTitle(), "View Bitmap file");
+        QTimer::singleShot(0, &dialog, [&, close = close] { close(dialog); });
+        EXPECT_EQ(dialog.exec(), result);
+        EXPECT_FALSE(dialog.isVisible());
+    }
+}
+
 TEST_F(ViewerTest, ScreenshotOfThePlayer)
 {
     ASSERT_TRUE(StartOn({{"Sounds\\door.xa", GoodXa()}}));
