@@ -1,0 +1,123 @@
+#include "sprites/qt/object_preview.h"
+
+#include "sprites/object_renderer.h"
+#include "sprites/qt/pixel_probe.h"
+#include "sprites/render_target.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include <cstring>
+#include <optional>
+
+namespace vorn {
+
+CObjectPreview::CObjectPreview(QWidget* parent) : QWidget(parent)
+{
+    // Every paint covers the whole client area.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    // Moves without a button keep the last position current, so a drag
+    // starts from where the pointer really is.
+    setMouseTracking(true);
+    setMinimumSize(160, 120);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+}
+
+void CObjectPreview::SetBackground(uint8_t b0, uint8_t b1, uint8_t b2)
+{
+    background_[0] = b0;
+    background_[1] = b1;
+    background_[2] = b2;
+    update();
+}
+
+void CObjectPreview::SetCatalogue(const CObjectCatalogue* catalogue) { catalogue_ = catalogue; }
+
+void CObjectPreview::SetPan(PreviewPan pan)
+{
+    pan_ = pan;
+    update();
+}
+
+void CObjectPreview::Recentre()
+{
+    if (catalogue_)
+        pan_ = RecentrePan(width(), height(), ObjectBounds(*catalogue_, entry_, graphicIndex_, direction_, zoom_));
+    else
+        pan_ = RecentrePanWithoutObject(width(), height());
+    update();
+}
+
+int CObjectPreview::DisplayBitsPerPixel()
+{
+    // The display's layout does not change while the program runs; the
+    // environment override is looked at every time.
+    static const std::optional<PixelInfo> probed = ProbeImageFormat(NativeImageFormat());
+    return RenderBitsPerPixel(ResolvePixelInfo(probed));
+}
+
+QImage CObjectPreview::Render(int width, int height, int bitsPerPixel) const
+{
+    if (width <= 0 || height <= 0)
+        return {};
+    const int bits = bitsPerPixel != 0 ? bitsPerPixel : DisplayBitsPerPixel();
+    QImage image(width, height, ImageFormatForBits(bits));
+    if (image.isNull())
+        return {};
+    const uint8_t red = background_[2], green = background_[1], blue = background_[0];
+    RenderTarget target;
+    if (!catalogue_ || !target.Allocate(width, height, bits)) {
+        image.fill(QColor(red, green, blue));
+        return image;
+    }
+    target.FillColour(red, green, blue);
+    target.x = pan_.x;
+    target.y = pan_.y;
+    target.depthBias = 0;
+    target.mirror = false;
+    // A drawing that fails part-way shows what it drew, as the game's does.
+    DrawObject(*catalogue_, entry_, graphicIndex_, direction_, zoom_, target);
+    // The planes run bottom-up, the image top-down.
+    const size_t rowBytes = static_cast<size_t>(width) * target.BytesPerPixel();
+    for (int row = 0; row < height; ++row)
+        std::memcpy(image.scanLine(row), target.ColourRowFromTop(row), rowBytes);
+    return image;
+}
+
+QSize CObjectPreview::sizeHint() const { return {537, 392}; }
+
+void CObjectPreview::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.drawImage(0, 0, Render(width(), height()));
+}
+
+void CObjectPreview::mousePressEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    track_ = {at.x(), at.y()};
+    QWidget::mousePressEvent(event);
+}
+
+void CObjectPreview::mouseMoveEvent(QMouseEvent* event)
+{
+    const QPoint at = event->position().toPoint();
+    if (DragPan(pan_, track_, at.x(), at.y(), (event->buttons() & Qt::LeftButton) != 0))
+        update();
+    QWidget::mouseMoveEvent(event);
+}
+
+void CObjectPreview::leaveEvent(QEvent* event)
+{
+    // Coming back elsewhere must not count as a move across the gap.
+    track_ = {};
+    QWidget::leaveEvent(event);
+}
+
+void CObjectPreview::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    update();
+}
+
+} // namespace vorn
