@@ -5,7 +5,7 @@ JOBS       ?= $(shell nproc)
 ARCHIVE    ?=
 # Opened by `make run` when no ARCHIVE is given; written by the build.
 SAMPLE     := $(BUILD)/sample/sample.far
-PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev xvfb
+PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps configure build test test-asan bench run clean

@@ -3,6 +3,7 @@
 #include "cli/cli_support.h"
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vorn {
@@ -26,5 +27,10 @@ int RunXaToWav(CliContext& context, const std::vector<std::string>& args);
 int RunIffChunks(CliContext& context, const std::vector<std::string>& args);
 int RunIffObjects(CliContext& context, const std::vector<std::string>& args);
 int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
+// The render command's options (--object, --graphic, --direction, --zoom,
+// --size, --format), each followed by its value word.
+bool IsRenderOption(std::string_view word);
+// `options` holds the option words in the order given, values included.
+int RunIffRender(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 
 } // namespace vorn

@@ -1,0 +1,166 @@
+#include "cli/cli_commands.h"
+
+#include "cli/png_writer.h"
+#include "iff/iff_file_ref.h"
+#include "iff/object_catalogue.h"
+#include "sprites/preview_paint.h"
+#include "sprites/render_target.h"
+#include "sprites/rgb_image.h"
+
+#include <charconv>
+#include <optional>
+
+namespace vorn {
+
+namespace {
+
+constexpr const char* kNotIff = "This file is not a valid IFF file!";
+constexpr const char* kNoObjects = "This file does not contain objects!";
+// Large enough for any screen, small enough that the planes always fit.
+constexpr int32_t kMaxSide = 16384;
+
+struct RenderOptions {
+    std::optional<uint16_t> object;
+    PreviewView view;
+    int32_t width = 512;
+    int32_t height = 384;
+    int bitsPerPixel = 32;
+};
+
+template <typename T>
+bool ParseNumber(std::string_view text, T& value)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+bool OneOf(int value, std::initializer_list<int> allowed)
+{
+    for (int candidate : allowed)
+        if (candidate == value)
+            return true;
+    return false;
+}
+
+bool ParseSize(std::string_view text, int32_t& width, int32_t& height)
+{
+    const size_t x = text.find_first_of("xX");
+    return x != std::string_view::npos && ParseNumber(text.substr(0, x), width) &&
+           ParseNumber(text.substr(x + 1), height) && width >= 1 && height >= 1 && width <= kMaxSide &&
+           height <= kMaxSide;
+}
+
+// Fills `options` from the option words; false with `problem` set on a bad one.
+bool ParseOptions(const std::vector<std::string>& words, RenderOptions& options, std::string& problem)
+{
+    for (size_t i = 0; i < words.size(); i += 2) {
+        const std::string& name = words[i];
+        if (i + 1 == words.size()) {
+            problem = name + " needs a value";
+            return false;
+        }
+        const std::string& value = words[i + 1];
+        bool good = false;
+        if (name == "--object") {
+            uint16_t id = 0;
+            good = ParseNumber(value, id);
+            options.object = id;
+        } else if (name == "--graphic") {
+            good = ParseNumber(value, options.view.graphicIndex) && options.view.graphicIndex >= 0;
+        } else if (name == "--direction") {
+            good = ParseNumber(value, options.view.direction) && OneOf(options.view.direction, {0, 2, 4, 6});
+        } else if (name == "--zoom") {
+            good = ParseNumber(value, options.view.zoom) && OneOf(options.view.zoom, {1, 2, 3});
+        } else if (name == "--size") {
+            good = ParseSize(value, options.width, options.height);
+        } else if (name == "--format") {
+            good = ParseNumber(value, options.bitsPerPixel) && OneOf(options.bitsPerPixel, {15, 16, 24, 32});
+        }
+        if (!good) {
+            problem = "bad value \"" + value + "\" for " + name;
+            return false;
+        }
+    }
+    if (!options.object) {
+        problem = "--object CHUNKID is required";
+        return false;
+    }
+    return true;
+}
+
+const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t chunkId)
+{
+    for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;) {
+        const ObjectEntry* entry = catalogue.NextDisplayable(position);
+        if (entry->chunkId == chunkId)
+            return entry;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+bool IsRenderOption(std::string_view word)
+{
+    return word == "--object" || word == "--graphic" || word == "--direction" || word == "--zoom" ||
+           word == "--size" || word == "--format";
+}
+
+int RunIffRender(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
+{
+    RenderOptions render;
+    std::string problem;
+    if (!ParseOptions(options, render, problem)) {
+        context.err << "vorn-cli: " << problem << '\n';
+        return kExitUsage;
+    }
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseEntryInput(args[0]), context);
+    if (!bytes)
+        return kExitFailure;
+    CIffFileRef file;
+    int error = 0;
+    if (!file.Open(*bytes, error, true)) {
+        context.Error(kNotIff);
+        return kExitFailure;
+    }
+    CObjectCatalogue catalogue;
+    if (!catalogue.Build(&file)) {
+        context.Error(kNoObjects);
+        return kExitFailure;
+    }
+    const ObjectEntry* entry = FindDisplayable(catalogue, *render.object);
+    if (entry == nullptr) {
+        context.Error(Fill("No object to show has the chunk id %1!", std::to_string(*render.object)));
+        return kExitFailure;
+    }
+
+    RenderTarget target;
+    if (!target.Allocate(render.width, render.height, render.bitsPerPixel)) {
+        context.Error("Not enough memory for the picture!");
+        return kExitFailure;
+    }
+    const PreviewPan pan = RecentreObject(catalogue, *entry, render.view, render.width, render.height);
+    // A drawing that fails part-way is still written, as the preview shows it.
+    const bool drawn = PaintPreview(target, catalogue, *entry, render.view, pan);
+    const std::vector<uint8_t> png = EncodeRgbPng(ColourPlaneToRgb(target), static_cast<uint32_t>(render.width),
+                                                  static_cast<uint32_t>(render.height));
+    if (png.empty()) {
+        context.Error("Can't encode the picture!");
+        return kExitFailure;
+    }
+    bool written = false;
+    if (!WriteOutputFile(args[1], png, context, written))
+        return kExitFailure;
+    if (!drawn) {
+        context.Error("The object could not be drawn completely; the picture shows what was drawn.");
+        return kExitFailure;
+    }
+    return context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;
+}
+
+} // namespace vorn
