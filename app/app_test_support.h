@@ -13,6 +13,7 @@
 #include "testing/temp_dir.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QSettings>
 #include <QTest>
 
@@ -83,6 +84,29 @@ protected:
     CLeftView& Left() { return *Frame().GetLeftPane(); }
     CVornView& Right() { return *Frame().GetRightPane(); }
     CVornDoc& Doc() { return app_->Document(); }
+
+    // Shows the window and makes it the active one, so focus and shortcuts
+    // behave as on a desktop.
+    void ShowActive()
+    {
+        Frame().show();
+        QApplication::setActiveWindow(&Frame());
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
+    }
+
+    // Types `text` into the list pane's open name editor and presses Enter;
+    // false when no editor is open.
+    bool TypeIntoEditor(const QString& text)
+    {
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        if (!editor || !Right().isAncestorOf(editor))
+            return false;
+        editor->setText(text);
+        QTest::keyClick(editor, Qt::Key_Return);
+        // The delegate commits the text from a queued call.
+        QCoreApplication::processEvents();
+        return true;
+    }
 
     std::vector<std::string> RowNames()
     {

@@ -23,10 +23,4 @@ enum CommandId : int {
     ID_PREV_PANE = 57681,
 };
 
-// True for the commands the main frame hands to the list pane.
-inline bool IsListPaneCommand(int id)
-{
-    return id >= ID_FILE_ADD && id <= ID_FILE_RENAME;
-}
-
 } // namespace vorn

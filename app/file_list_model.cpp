@@ -1,8 +1,15 @@
 #include "app/file_list_model.h"
 
+#include "archive/far_directory_tree.h"
+
+#include <algorithm>
+
 namespace vorn {
 
-FileListModel::FileListModel(QObject* parent) : QAbstractTableModel(parent) {}
+FileListModel::FileListModel(const CFarDirectoryTree& tree, QObject* parent)
+    : QAbstractTableModel(parent), tree_(tree)
+{
+}
 
 void FileListModel::ResetRows(std::vector<Row> rows)
 {
@@ -47,10 +54,59 @@ void FileListModel::SetSizeText(int row, std::string text)
     emit dataChanged(index(row, 1), index(row, 1));
 }
 
-void FileListModel::SetItemData(int row, int itemData)
+void FileListModel::SetPath(int row, std::string path)
 {
-    if (IsValidRow(row))
-        rows_[static_cast<size_t>(row)].itemData = itemData;
+    if (!IsValidRow(row))
+        return;
+    rows_[static_cast<size_t>(row)].path = std::move(path);
+    emit dataChanged(index(row, 0), index(row, 1), {PathRole});
+}
+
+void FileListModel::sort(int column, Qt::SortOrder order)
+{
+    // Each row's kind and key are read from the tree once; the comparison
+    // itself is then cheap even for very large directories.
+    enum Kind { Unknown, Directory, File };
+    struct Key {
+        Kind kind = Unknown;
+        std::string_view name;
+        uint32_t size = 0;
+    };
+    std::vector<Key> keys(rows_.size());
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        Key& key = keys[row];
+        const std::string& path = rows_[row].path;
+        if (const FarFileItem* item = tree_.FindFileItem(path)) {
+            key.kind = File;
+            key.name = item->name;
+            if (const CFarEntry* entry = tree_.EntryOfItem(*item))
+                key.size = entry->size2;
+        } else if (const CFarDirectory* directory = tree_.GetDirectoryRef(path)) {
+            key.kind = Directory;
+            key.name = directory->Name();
+        }
+    }
+    // Negative, zero or positive like a comparison callback of a list control.
+    auto compare = [column](const Key& a, const Key& b) -> int {
+        if (a.kind == Unknown || b.kind == Unknown)
+            return 0;
+        if (a.kind != b.kind)
+            return a.kind == Directory ? -1 : 1;
+        if (column == 0)
+            return a.name.compare(b.name);  // byte-wise: "B" before "a"
+        if (a.kind == File)
+            return a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
+        return 0;
+    };
+    const bool ascending = order == Qt::AscendingOrder;
+    std::vector<int> newOrder(keys.size());
+    for (size_t i = 0; i < newOrder.size(); ++i)
+        newOrder[i] = static_cast<int>(i);
+    std::stable_sort(newOrder.begin(), newOrder.end(), [&](int a, int b) {
+        const int result = compare(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]);
+        return ascending ? result < 0 : result > 0;
+    });
+    Reorder(newOrder);
 }
 
 void FileListModel::Reorder(const std::vector<int>& order)
@@ -100,6 +156,10 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         return {};
     case Qt::TextAlignmentRole:
         return QVariant::fromValue(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter));
+    case PathRole:
+        return QString::fromLatin1(row.path);
+    case ImageRole:
+        return row.image;
     default:
         return {};
     }

@@ -9,22 +9,38 @@
 
 namespace vorn {
 
-// The rows of the file list pane: one name, one size text, an image index
-// (0 directory, 1 open folder, 2 file) and an item data value (the index of
-// the row's path in the pane's path table). Texts are archive bytes and are
-// shown as Latin-1. Rows are plain structs so a directory of a hundred
-// thousand files fills in a few milliseconds.
+class CFarDirectoryTree;
+
+// The rows of the file list pane: a name, a size text, an image index
+// (0 directory, 1 open folder, 2 file) and the row's archive path. A
+// directory row's path is the directory's full path; a file row's is the
+// shown directory's path, "\\" and the name (so a root file's path starts
+// with "\\"). A row inserted without a path has "" and stands for nothing in
+// the archive. Texts are archive bytes and are shown as Latin-1. Rows are
+// plain structs so a directory of a hundred thousand files fills in a few
+// milliseconds.
+//
+// sort() orders the rows as the pane's column clicks do, asking the archive
+// tree what each row's path is: directories first, then files; by column 0
+// names compare byte for byte (so "B" before "a"), by column 1 files by their
+// data length; rows that compare equal, and rows whose path the tree does not
+// know, keep their order.
 class FileListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
+    // The row's archive path, as Latin-1 text.
+    static constexpr int PathRole = Qt::UserRole;
+    // The row's image index (an int).
+    static constexpr int ImageRole = Qt::UserRole + 1;
+
     struct Row {
         std::string name;
         std::string sizeText;
         int image = 0;
-        int itemData = -1;
+        std::string path;
     };
 
-    explicit FileListModel(QObject* parent = nullptr);
+    FileListModel(const CFarDirectoryTree& tree, QObject* parent = nullptr);
 
     void SetIcons(std::vector<QIcon> icons) { icons_ = std::move(icons); }
 
@@ -39,10 +55,7 @@ public:
     bool IsValidRow(int row) const { return row >= 0 && row < RowCount(); }
     void SetName(int row, std::string name);
     void SetSizeText(int row, std::string text);
-    void SetItemData(int row, int itemData);
-    // Puts the rows in the order given: order[i] is the old index of the new
-    // row i. Selections and other persistent indexes move with their rows.
-    void Reorder(const std::vector<int>& order);
+    void SetPath(int row, std::string path);
 
     // The end of an in-place edit: the typed text goes here and the model
     // itself never takes it (the pane decides what the row shows).
@@ -54,8 +67,15 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    // Stable; descending order turns every comparison round.
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
 
 private:
+    // Puts the rows in the order given: order[i] is the old index of the new
+    // row i. Selections and other persistent indexes move with their rows.
+    void Reorder(const std::vector<int>& order);
+
+    const CFarDirectoryTree& tree_;
     std::vector<Row> rows_;
     std::vector<QIcon> icons_;
 };

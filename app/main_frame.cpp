@@ -1,9 +1,12 @@
 #include "app/main_frame.h"
 
 #include "app/command_ids.h"
+#include "app/file_commands.h"
+#include "app/file_commands.h"
 #include "app/left_view.h"
 #include "app/pane_icons.h"
 #include "app/recent_file_list.h"
+#include "app/transfer_commands.h"
 #include "app/vorn_app.h"
 #include "app/vorn_view.h"
 #include "archive/vorn_doc.h"
@@ -72,8 +75,14 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
         indicators_.append(indicator);
     }
 
+    BuildCommands();
     BuildMenu();
-    document_.SetTitleChangedHandler([this](const std::string&) { UpdateCaption(); });
+    // The title changes with the modified flag and the file, which the
+    // Quick Save rule reads.
+    document_.SetTitleChangedHandler([this](const std::string&) {
+        UpdateCaption();
+        UpdateCommandStates();
+    });
     UpdateCaption();
     resize(760, 520);
 }
@@ -83,45 +92,74 @@ CMainFrame::~CMainFrame()
     document_.SetTitleChangedHandler(nullptr);
 }
 
-QAction* CMainFrame::MakeAction(int id, const char* text, const QKeySequence& shortcut)
+bool CMainFrame::ListHasSelection() const
 {
-    auto* action = new QAction(QString::fromLatin1(text), this);
-    action->setData(id);
-    if (!shortcut.isEmpty()) {
-        action->setShortcut(shortcut);
-        action->setShortcutContext(Qt::WindowShortcut);
+    return right_ && right_->HasSelection();
+}
+
+void CMainFrame::BuildCommands()
+{
+    commands_ = new CommandTable(*this);
+    auto always = [] { return true; };
+    auto selection = [this] { return ListHasSelection(); };
+    auto add = [this](int id, const char* text, QKeySequence shortcut, const char* prompt,
+                      std::function<bool()> enabled, std::function<void()> run) {
+        commands_->Add({id, QString::fromLatin1(text), shortcut, QString::fromLatin1(prompt), std::move(enabled),
+                        std::move(run)});
+    };
+    add(ID_FILE_NEW, "&New\tCtrl+N", QKeySequence(Qt::CTRL | Qt::Key_N), "Create a new document", always,
+        [this] { app_.OnFileNew(); });
+    add(ID_FILE_OPEN, "&Open...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O), "Open an existing document", always,
+        [this] { app_.OnFileOpen(); });
+    add(ID_FILE_QUICKSAVE, "&Quick Save\tCtrl+Q", QKeySequence(Qt::CTRL | Qt::Key_Q), "",
+        [this] { return document_.CanQuickSave(); }, [this] { OnQuickSave(); });
+    add(ID_FILE_SAVE, "&Save\tCtrl+S", QKeySequence(Qt::CTRL | Qt::Key_S), "Save the active document", always,
+        [this] { OnFileSave(); });
+    add(ID_FILE_SAVE_AS, "Save &As...", QKeySequence(), "Save the active document with a new name", always,
+        [this] { OnFileSaveAs(); });
+    for (int i = 0; i < CRecentFileList::kSize; ++i) {
+        add(ID_FILE_MRU_FILE1 + i, "Recent File", QKeySequence(), "Open this document",
+            [this, i] { return i < app_.RecentFiles().Count(); }, [this, i] { app_.OnOpenRecentFile(i); });
     }
-    connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-    actions_[id] = action;
-    return action;
+    add(ID_APP_EXIT, "E&xit", QKeySequence(), "Quit the application; prompts to save documents", always,
+        [this] { close(); });
+
+    // The list pane's commands act on its selection from either pane. "Add
+    // file(s)" is never enabled and no menu shows it: files are dropped.
+    add(ID_FILE_ADD, "&Add file(s)\tCtrl+A", QKeySequence(), "", [] { return false; }, nullptr);
+    add(ID_FILE_EXTRACT, "&Extract\tCtrl+E", QKeySequence(Qt::CTRL | Qt::Key_E), "", selection,
+        [this] { RunExtractCommand(*right_, messenger_); });
+    add(ID_FILE_DELETE, "De&lete\tCtrl+D", QKeySequence(Qt::CTRL | Qt::Key_D), "", selection,
+        [this] { DeleteSelection(*right_, messenger_); });
+    add(ID_FILE_RENAME, "&Rename\tF2", QKeySequence(Qt::Key_F2), "", selection,
+        [this] { right_->RenameFirstSelected(); });
+    add(ID_FILE_NEWDIRECTORY, "New &Directory\tCtrl+W", QKeySequence(Qt::CTRL | Qt::Key_W), "", always,
+        [this] { MakeNewDirectory(*right_); });
+    add(ID_FILE_MOVETODIRECTORY, "&Move to Directory\tCtrl+M", QKeySequence(Qt::CTRL | Qt::Key_M), "", selection,
+        [this] { MoveSelection(*right_, messenger_); });
+    add(ID_NEXT_PANE, "Next Pane", QKeySequence(Qt::Key_F6), "", always, [this] { CyclePaneFocus(true); });
+    add(ID_PREV_PANE, "Previous Pane", QKeySequence(Qt::SHIFT | Qt::Key_F6), "", always,
+        [this] { CyclePaneFocus(false); });
+
+    // The enabled states follow everything their rules read.
+    QItemSelectionModel* selectionModel = right_->selectionModel();
+    connect(selectionModel, &QItemSelectionModel::selectionChanged, this, &CMainFrame::UpdateCommandStates);
+    // A refill drops the selection without a selection signal.
+    connect(&right_->Model(), &QAbstractItemModel::modelReset, this, &CMainFrame::UpdateCommandStates);
+    connect(&right_->Model(), &QAbstractItemModel::rowsRemoved, this, &CMainFrame::UpdateCommandStates);
 }
 
 void CMainFrame::BuildMenu()
 {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
-    fileMenu_->addAction(MakeAction(ID_FILE_NEW, "&New\tCtrl+N", QKeySequence(Qt::CTRL | Qt::Key_N)));
-    fileMenu_->addAction(MakeAction(ID_FILE_OPEN, "&Open...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O)));
-    fileMenu_->addAction(MakeAction(ID_FILE_QUICKSAVE, "&Quick Save\tCtrl+Q", QKeySequence(Qt::CTRL | Qt::Key_Q)));
-    fileMenu_->addAction(MakeAction(ID_FILE_SAVE, "&Save\tCtrl+S", QKeySequence(Qt::CTRL | Qt::Key_S)));
-    fileMenu_->addAction(MakeAction(ID_FILE_SAVE_AS, "Save &As...", QKeySequence()));
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_QUICKSAVE, ID_FILE_SAVE, ID_FILE_SAVE_AS})
+        fileMenu_->addAction(ActionFor(id));
     recentSeparator_ = fileMenu_->addSeparator();
     exitSeparator_ = fileMenu_->addSeparator();
-    fileMenu_->addAction(MakeAction(ID_APP_EXIT, "E&xit", QKeySequence()));
+    fileMenu_->addAction(ActionFor(ID_APP_EXIT));
     RebuildRecentFiles();
 
-    // Shortcuts without a menu item; they work from either pane.
-    addAction(MakeAction(ID_FILE_EXTRACT, "&Extract\tCtrl+E", QKeySequence(Qt::CTRL | Qt::Key_E)));
-    addAction(MakeAction(ID_FILE_DELETE, "De&lete\tCtrl+D", QKeySequence(Qt::CTRL | Qt::Key_D)));
-    addAction(MakeAction(ID_FILE_RENAME, "&Rename\tF2", QKeySequence(Qt::Key_F2)));
-    addAction(MakeAction(ID_FILE_NEWDIRECTORY, "New &Directory\tCtrl+W", QKeySequence(Qt::CTRL | Qt::Key_W)));
-    addAction(MakeAction(ID_FILE_MOVETODIRECTORY, "&Move to Directory\tCtrl+M", QKeySequence(Qt::CTRL | Qt::Key_M)));
-    addAction(MakeAction(ID_NEXT_PANE, "Next Pane", QKeySequence(Qt::Key_F6)));
-    addAction(MakeAction(ID_PREV_PANE, "Previous Pane", QKeySequence(Qt::SHIFT | Qt::Key_F6)));
-
-    connect(fileMenu_, &QMenu::aboutToShow, this, [this] {
-        RebuildRecentFiles();
-        UpdateMenuState();
-    });
+    connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
     TrackMenuPrompts(fileMenu_);
 }
 
@@ -148,64 +186,32 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 
 void CMainFrame::RebuildRecentFiles()
 {
-    for (QAction* action : recentActions_) {
-        actions_.erase(action->data().toInt());
-        fileMenu_->removeAction(action);
-        delete action;
-    }
-    recentActions_.clear();
     const QStringList& entries = app_.RecentFiles().Entries();
-    if (entries.isEmpty()) {
-        QAction* placeholder = MakeAction(ID_FILE_MRU_FILE1, "Recent File", QKeySequence());
-        fileMenu_->insertAction(exitSeparator_, placeholder);
-        recentActions_.push_back(placeholder);
-        return;
+    for (int i = 0; i < CRecentFileList::kSize; ++i) {
+        QAction* action = ActionFor(ID_FILE_MRU_FILE1 + i);
+        fileMenu_->removeAction(action);
+        if (i < entries.size()) {
+            QString shown = CRecentFileList::DisplayName(entries[i]);
+            shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+            action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+            fileMenu_->insertAction(exitSeparator_, action);
+        } else if (i == 0) {
+            // An empty list shows one greyed placeholder.
+            action->setText(QStringLiteral("Recent File"));
+            fileMenu_->insertAction(exitSeparator_, action);
+        }
     }
-    for (int i = 0; i < entries.size(); ++i) {
-        QString shown = CRecentFileList::DisplayName(entries[i]);
-        shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* action = new QAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown), this);
-        const int id = ID_FILE_MRU_FILE1 + i;
-        action->setData(id);
-        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
-        actions_[id] = action;
-        fileMenu_->insertAction(exitSeparator_, action);
-        recentActions_.push_back(action);
-    }
-}
-
-void CMainFrame::UpdateMenuState()
-{
-    for (auto& [id, action] : actions_)
-        action->setEnabled(IsCommandEnabled(id));
+    UpdateCommandStates();
 }
 
 void CMainFrame::OnMenuHidden()
 {
-    // Shortcuts must reach OnCommand, which checks the rule at that moment.
-    for (auto& [id, action] : actions_)
-        action->setEnabled(true);
     messagePane_->setText(summary_);
 }
 
 void CMainFrame::ShowMenuPrompt(int id)
 {
-    messagePane_->setText(PromptFor(id));
-}
-
-QString CMainFrame::PromptFor(int id)
-{
-    switch (id) {
-    case ID_FILE_NEW: return QStringLiteral("Create a new document");
-    case ID_FILE_OPEN: return QStringLiteral("Open an existing document");
-    case ID_FILE_SAVE: return QStringLiteral("Save the active document");
-    case ID_FILE_SAVE_AS: return QStringLiteral("Save the active document with a new name");
-    case ID_APP_EXIT: return QStringLiteral("Quit the application; prompts to save documents");
-    default: break;
-    }
-    if (id >= ID_FILE_MRU_FILE1 && id <= ID_FILE_MRU_FILE1 + 15)
-        return QStringLiteral("Open this document");
-    return QString();  // the program's own commands have no prompt
+    messagePane_->setText(commands_->PromptFor(id));
 }
 
 void CMainFrame::SetArchiveSummary(const QString& summary)
@@ -219,63 +225,12 @@ void CMainFrame::OnInitialUpdate()
     left_->OnInitialUpdate();
     right_->OnInitialUpdate();
     UpdateCaption();
+    UpdateCommandStates();
 }
 
 void CMainFrame::UpdateCaption()
 {
     setWindowTitle(QFile::decodeName(QByteArray::fromStdString(document_.GetTitle())) + QStringLiteral(" - Vorn"));
-}
-
-QAction* CMainFrame::ActionFor(int id) const
-{
-    const auto found = actions_.find(id);
-    return found == actions_.end() ? nullptr : found->second;
-}
-
-bool CMainFrame::IsCommandEnabled(int id) const
-{
-    if (IsListPaneCommand(id))
-        return right_ && right_->IsCommandEnabled(id);
-    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kSize)
-        return id - ID_FILE_MRU_FILE1 < app_.RecentFiles().Count();
-    switch (id) {
-    case ID_FILE_QUICKSAVE:
-        return document_.CanQuickSave();
-    case ID_FILE_NEW:
-    case ID_FILE_OPEN:
-    case ID_FILE_SAVE:
-    case ID_FILE_SAVE_AS:
-    case ID_APP_EXIT:
-    case ID_NEXT_PANE:
-    case ID_PREV_PANE:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool CMainFrame::OnCommand(int id)
-{
-    if (!IsCommandEnabled(id))
-        return false;
-    if (IsListPaneCommand(id))
-        return right_->OnCommand(id);
-    if (id >= ID_FILE_MRU_FILE1 && id < ID_FILE_MRU_FILE1 + CRecentFileList::kSize) {
-        app_.OnOpenRecentFile(id - ID_FILE_MRU_FILE1);
-        return true;
-    }
-    switch (id) {
-    case ID_FILE_NEW: app_.OnFileNew(); break;
-    case ID_FILE_OPEN: app_.OnFileOpen(); break;
-    case ID_FILE_QUICKSAVE: OnQuickSave(); break;
-    case ID_FILE_SAVE: OnFileSave(); break;
-    case ID_FILE_SAVE_AS: OnFileSaveAs(); break;
-    case ID_APP_EXIT: close(); break;
-    case ID_NEXT_PANE: CyclePaneFocus(true); break;
-    case ID_PREV_PANE: CyclePaneFocus(false); break;
-    default: return false;
-    }
-    return true;
 }
 
 void CMainFrame::CyclePaneFocus(bool /*forward*/)

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "app/command_table.h"
+
 #include <QLabel>
 #include <QMainWindow>
 
-#include <functional>
-#include <map>
 #include <string>
 
 class QSplitter;
@@ -21,11 +21,14 @@ class Messenger;
 // splitter, the File menu, the shortcuts, and a status bar whose message pane
 // shows the archive summary wherever a framework would show "Ready".
 //
-// Every command is a numeric id (command_ids.h). The frame checks a
-// command's enable rule each time a menu shows it or a shortcut fires it and
-// refuses disabled ones; the archive commands go to the list pane whichever
-// pane has the focus. New, Open, the recent files and Exit go to the
-// application; Save and Save As to the document; Quick Save stays here.
+// Every command is a numeric id (command_ids.h) in the frame's command
+// table, which makes the one QAction the File menu, the list pane's context
+// menu and the shortcuts share. The enabled states follow the list pane's
+// selection and the document, so a disabled command is greyed everywhere
+// and its shortcut does nothing. The archive commands act on the list pane's
+// selection whichever pane has the focus. New, Open, the recent files and
+// Exit go to the application; Save and Save As to the document; Quick Save
+// stays here.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
 public:
@@ -59,13 +62,14 @@ public:
     // Caption "<title> - Vorn".
     void UpdateCaption();
 
-    bool IsCommandEnabled(int id) const;
+    CommandTable& Commands() { return *commands_; }
+    bool IsCommandEnabled(int id) const { return commands_->IsEnabled(id); }
     // Runs a command if its enable rule allows; false when refused or unknown.
-    bool OnCommand(int id);
-    // The menu or shortcut action of a command (null for none).
-    QAction* ActionFor(int id) const;
-    // The prompt the message pane shows while a command is highlighted.
-    static QString PromptFor(int id);
+    bool OnCommand(int id) { return commands_->Run(id); }
+    // The action of a command, shared by its menus and its shortcut (null for none).
+    QAction* ActionFor(int id) const { return commands_->Action(id); }
+    // Every command's enabled state follows its rule again.
+    void UpdateCommandStates() { commands_->Refresh(); }
 
     // The File menu's recent-file items follow the application's list.
     void RebuildRecentFiles();
@@ -84,9 +88,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    QAction* MakeAction(int id, const char* text, const QKeySequence& shortcut);
+    void BuildCommands();
     void BuildMenu();
-    void UpdateMenuState();
+    bool ListHasSelection() const;
     void OnQuickSave();
     void OnFileSave();
     void OnFileSaveAs();
@@ -100,8 +104,7 @@ private:
     QMenu* fileMenu_ = nullptr;
     QAction* recentSeparator_ = nullptr;
     QAction* exitSeparator_ = nullptr;
-    std::vector<QAction*> recentActions_;
-    std::map<int, QAction*> actions_;
+    CommandTable* commands_ = nullptr;
     QLabel* messagePane_ = nullptr;
     QList<QLabel*> indicators_;
     QString summary_;

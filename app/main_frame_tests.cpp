@@ -10,6 +10,8 @@
 #include <QStatusBar>
 #include <QUrl>
 
+#include <set>
+
 namespace vorn::apptest {
 namespace {
 
@@ -105,7 +107,7 @@ TEST_F(EditorTest, DirectoryRowsOpenOnDoubleClickAndFileRowsGoToTheViewerHook)
     const auto path = WriteArchive(folder_, "sample.far", kSample);
     ASSERT_TRUE(Start({Q(path)}));
     std::vector<std::string> viewed;
-    Right().fileRowActivated = [&](CVornView& view, int row) { viewed.push_back(view.PathOf(row)); };
+    QObject::connect(&Right(), &CVornView::fileRowActivated, [&](int row) { viewed.push_back(Right().PathOf(row)); });
 
     Right().OnRowActivated(2);
     EXPECT_EQ(viewed, std::vector<std::string>{"\\e.txt"});
@@ -159,8 +161,7 @@ TEST_F(EditorTest, ColumnClicksSortDirectoriesFirstThenByNameOrSize)
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"Adir", "zdir", "B.txt", "a.txt", "c.txt", "d.txt"}));
 
     // A row the model no longer knows compares equal and does not upset the rest.
-    const int stray = Right().InsertRow(Right().RowCount(), "ghost", CVornView::kImageFile);
-    Right().SetItemData(stray, Right().AppendPath("\\ghost"));
+    Right().InsertRow(Right().RowCount(), "ghost", CVornView::kImageFile, "\\ghost");
     Right().SortByColumn(1);
     EXPECT_EQ(Right().RowCount(), 7);
 }
@@ -242,7 +243,7 @@ TEST_F(EditorTest, ArchiveShortcutsReachTheListPaneFromTheTree)
     ASSERT_TRUE(Start({Q(path)}));
     std::vector<int> carried;
     for (int id : {ID_FILE_EXTRACT, ID_FILE_DELETE, ID_FILE_MOVETODIRECTORY, ID_FILE_RENAME, ID_FILE_NEWDIRECTORY})
-        Right().SetCommandHandler(id, [&carried, id](CVornView&) { carried.push_back(id); });
+        Frame().Commands().SetHandler(id, [&carried, id] { carried.push_back(id); });
     Frame().show();
     QApplication::setActiveWindow(&Frame());
     ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
@@ -257,11 +258,15 @@ TEST_F(EditorTest, ArchiveShortcutsReachTheListPaneFromTheTree)
         QTest::keyClick(&Left(), Qt::Key_W, Qt::ControlModifier);
     };
     Right().clearSelection();
+    // One action per command, greyed as soon as the selection goes.
+    EXPECT_FALSE(Frame().ActionFor(ID_FILE_DELETE)->isEnabled());
+    EXPECT_TRUE(Frame().ActionFor(ID_FILE_NEWDIRECTORY)->isEnabled());
     pressAll();
     EXPECT_EQ(carried, std::vector<int>{ID_FILE_NEWDIRECTORY});  // the rest need a selection
 
     carried.clear();
     Right().SelectRows({2});
+    EXPECT_TRUE(Frame().ActionFor(ID_FILE_DELETE)->isEnabled());
     pressAll();
     EXPECT_EQ(carried, (std::vector<int>{ID_FILE_DELETE, ID_FILE_EXTRACT, ID_FILE_MOVETODIRECTORY, ID_FILE_RENAME,
                                          ID_FILE_NEWDIRECTORY}));
@@ -275,13 +280,11 @@ TEST_F(EditorTest, ArchiveShortcutsReachTheListPaneFromTheTree)
     EXPECT_TRUE(Left().hasFocus());
 }
 
-TEST_F(EditorTest, RenameWithoutAHandlerEditsTheFirstSelectedRow)
+TEST_F(EditorTest, RenameEditsTheFirstSelectedRowAndTakesOnlyLatin1Names)
 {
     const auto path = WriteArchive(folder_, "sample.far", kSample);
     ASSERT_TRUE(Start({Q(path)}));
-    Frame().show();
-    std::vector<std::pair<int, std::string>> edits;
-    Right().labelEditEnded = [&](CVornView&, int row, const std::string& name) { edits.emplace_back(row, name); };
+    ShowActive();
     Right().SelectRows({3, 1});
     ASSERT_TRUE(Frame().OnCommand(ID_FILE_RENAME));
     EXPECT_TRUE(Right().IsEditing());
@@ -289,12 +292,21 @@ TEST_F(EditorTest, RenameWithoutAHandlerEditsTheFirstSelectedRow)
     EXPECT_EQ(Right().CurrentRename().oldName, "alpha");
     EXPECT_TRUE(Right().CurrentRename().isDirectory);
 
-    // The typed name reaches the hook as Latin-1 bytes; the row itself is left to it.
-    Right().Model().setData(Right().Model().index(1, 0), QString::fromUtf8("\xc3\xa9t\xc3\xa9"), Qt::EditRole);
-    Right().Model().setData(Right().Model().index(1, 0), QString::fromUtf8("\xe2\x82\xac"), Qt::EditRole);
-    ASSERT_EQ(edits.size(), 1u);  // the euro sign has no Latin-1 byte: refused
-    EXPECT_EQ(edits[0].second, "\xe9t\xe9");
-    EXPECT_EQ(Right().NameOf(1), "alpha");
+    // The typed name becomes Latin-1 archive bytes.
+    ASSERT_TRUE(TypeIntoEditor(QString::fromUtf8("\xc3\xa9t\xc3\xa9")));
+    EXPECT_EQ(Right().NameOf(1), "\xe9t\xe9");
+    EXPECT_EQ(Right().PathOf(1), "\xe9t\xe9");
+    EXPECT_NE(Doc().Tree().FindFileItem("\xe9t\xe9\\d.txt"), nullptr);
+    EXPECT_EQ(Left().RootItem()->child(1)->text(0), QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
+    EXPECT_TRUE(Doc().IsModified());
+
+    // The euro sign has no Latin-1 byte: refused, the old name stays.
+    Doc().SetModified(false);
+    ASSERT_TRUE(Frame().OnCommand(ID_FILE_RENAME));
+    ASSERT_TRUE(TypeIntoEditor(QString::fromUtf8("\xe2\x82\xac")));
+    EXPECT_EQ(Right().NameOf(1), "\xe9t\xe9");
+    EXPECT_NE(Doc().Tree().GetDirectoryRef("\xe9t\xe9"), nullptr);
+    EXPECT_FALSE(Doc().IsModified());
 }
 
 TEST_F(EditorTest, ContextMenuOffersTheArchiveCommandsByTheSelection)
@@ -325,6 +337,14 @@ TEST_F(EditorTest, ContextMenuOffersTheArchiveCommandsByTheSelection)
     Right().SelectRows({0});
     EXPECT_EQ(describe(), (std::vector<std::string>{"&Extract\tCtrl+E", "De&lete\tCtrl+D", "&Rename\tF2", "-",
                                                     "New &Directory\tCtrl+W", "&Move to Directory\tCtrl+M"}));
+    // The menu holds the very actions of the shortcuts.
+    std::unique_ptr<QMenu> withSelection(Right().BuildContextMenu(nullptr));
+    EXPECT_EQ(withSelection->actions()[1], Frame().ActionFor(ID_FILE_DELETE));
+
+    // A refill drops the selection, and the commands that need one go grey.
+    Left().SelectPath("alpha");
+    EXPECT_FALSE(Right().HasSelection());
+    EXPECT_FALSE(Frame().ActionFor(ID_FILE_EXTRACT)->isEnabled());
 }
 
 TEST_F(EditorTest, FileMenuShowsPromptsAndTheSummaryAfterItCloses)
@@ -434,9 +454,30 @@ TEST_F(EditorTest, ScreenshotOfTheMainWindow)
     Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
     Right().SelectRows({2});
+    EXPECT_EQ(Frame().windowTitle(), "objects.far - Vorn");
     const QImage shot = Frame().grab().toImage();
     ASSERT_FALSE(shot.isNull());
-    EXPECT_TRUE(shot.save("vorn_main_window.png"));
+    const qreal scale = shot.devicePixelRatio();
+    const QRect picture(QPoint(0, 0), shot.size() / scale);
+    EXPECT_EQ(picture.size(), Frame().size());
+
+    // The first row of each pane lies whole inside the picture and has
+    // something drawn in it (its text), not just the background.
+    auto checkRow = [&](QWidget* viewport, QRect row, const char* pane) {
+        ASSERT_FALSE(row.isEmpty()) << pane;
+        const QRect inFrame(viewport->mapTo(&Frame(), row.topLeft()), row.size());
+        EXPECT_TRUE(picture.contains(inFrame)) << pane;
+        const QImage cell = shot.copy(QRect(inFrame.topLeft() * scale, inFrame.size() * scale));
+        std::set<QRgb> colours;
+        for (int y = 0; y < cell.height(); ++y)
+            for (int x = 0; x < cell.width(); ++x)
+                colours.insert(cell.pixel(x, y));
+        EXPECT_GT(colours.size(), 2u) << pane;
+    };
+    checkRow(Left().viewport(), Left().visualItemRect(Left().RootItem()), "tree");
+    EXPECT_EQ(Left().RootItem()->text(0), "objects.far");
+    checkRow(Right().viewport(), Right().visualRect(Right().Model().index(0, 0)), "list");
+    EXPECT_EQ(Right().NameOf(0), "Objects");
 }
 
 } // namespace

@@ -1,8 +1,8 @@
 #include "app/transfer_commands.h"
 
-#include "app/command_ids.h"
 #include "app/left_view.h"
 #include "archive/vorn_doc.h"
+#include "base/name_compare.h"
 #include "transfer/folder_path.h"
 #include "transfer/qt/folder_picker.h"
 #include "transfer/qt/transfer_dialog.h"
@@ -30,18 +30,26 @@ void ViewTransferPanes::AddTreeNode(const std::string& directoryPath)
 
 void ViewTransferPanes::InsertDirectoryRow(const std::string& name, const std::string& path)
 {
-    const int row = view_.InsertRow(view_.FirstFileRow(), name, CVornView::kImageDirectory);
-    if (row >= 0)
-        view_.SetItemData(row, view_.AppendPath(path));
+    view_.InsertRow(view_.FirstFileRow(), name, CVornView::kImageDirectory, path);
 }
 
 void ViewTransferPanes::AppendFileRow(const std::string& name, const std::string& sizeText, const std::string& path)
 {
-    const int row = view_.InsertRow(view_.RowCount(), name, CVornView::kImageFile);
-    if (row < 0)
-        return;
-    view_.SetSizeText(row, sizeText);
-    view_.SetItemData(row, view_.AppendPath(path));
+    // A replaced file keeps its one row, which shows the new name and size;
+    // two rows of one name would both stand for the same entry.
+    const std::string wanted = WithoutLeadingSeparators(path);
+    for (int row = 0; row < view_.RowCount(); ++row) {
+        if (view_.ImageOf(row) == CVornView::kImageFile &&
+            EqualsNoCase(WithoutLeadingSeparators(view_.PathOf(row)), wanted)) {
+            view_.SetRowName(row, name);
+            view_.SetSizeText(row, sizeText);
+            view_.SetRowPath(row, path);
+            return;
+        }
+    }
+    const int row = view_.InsertRow(view_.RowCount(), name, CVornView::kImageFile, path);
+    if (row >= 0)
+        view_.SetSizeText(row, sizeText);
 }
 
 void InstallDropToAdd(CVornView& view, Messenger& messenger)
@@ -91,7 +99,6 @@ void InstallTransferCommands(CMainFrame& frame, Messenger& messenger)
     if (!view)
         return;
     InstallDropToAdd(*view, messenger);
-    view->SetCommandHandler(ID_FILE_EXTRACT, [&messenger](CVornView& pane) { RunExtractCommand(pane, messenger); });
 }
 
 } // namespace vorn

@@ -2,8 +2,7 @@
 
 // The transfer jobs as the main window's commands: files dropped on the
 // window are added below the shown directory, and Extract writes the
-// selected rows to a folder on disk. InstallTransferCommands hooks both into
-// the list pane once the frame is built.
+// selected rows to a folder on disk (the frame's command table runs it).
 
 #include "app/main_frame.h"
 #include "app/vorn_view.h"
@@ -35,7 +34,7 @@ void InstallDropToAdd(CVornView& view, Messenger& messenger);
 // selected rows and reports the count when the run completed.
 void RunExtractCommand(CVornView& view, Messenger& messenger);
 
-// Both of the above, on the frame's list pane.
+// Drop-to-add on the frame's list pane (Extract is in the frame's command table).
 void InstallTransferCommands(CMainFrame& frame, Messenger& messenger);
 
 } // namespace vorn

@@ -1,6 +1,8 @@
 #include "app/vorn_view.h"
 
 #include "app/command_ids.h"
+#include "app/command_table.h"
+#include "app/file_commands.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/pane_icons.h"
@@ -9,6 +11,7 @@
 #include "base/number_text.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 
 #include <algorithm>
@@ -17,7 +20,7 @@
 namespace vorn {
 
 CVornView::CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent)
-    : QTreeView(parent), frame_(frame), document_(document), model_(this)
+    : QTreeView(parent), frame_(frame), document_(document), model_(document.Tree(), this)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -64,21 +67,16 @@ void CVornView::FillFromDirectory(const CFarDirectory& directory)
     const CFarDirectoryTree& tree = document_.Tree();
     std::vector<FileListModel::Row> rows;
     rows.reserve(directory.Subdirectories().size() + directory.Files().size());
-    pathTable_.clear();
-    pathTable_.reserve(rows.capacity());
     shownPath_ = directory.Path();
 
-    for (const CFarDirectory& subdirectory : directory.Subdirectories()) {
-        rows.push_back({subdirectory.Name(), std::string(), kImageDirectory, static_cast<int>(pathTable_.size())});
-        pathTable_.push_back(subdirectory.Path());
-    }
-    std::string prefix = shownPath_ + "\\";
+    for (const CFarDirectory& subdirectory : directory.Subdirectories())
+        rows.push_back({subdirectory.Name(), std::string(), kImageDirectory, subdirectory.Path()});
+    const std::string prefix = shownPath_ + "\\";
     for (const FarFileItem& item : directory.Files()) {
-        FileListModel::Row row{item.name, std::string(), kImageFile, static_cast<int>(pathTable_.size())};
+        FileListModel::Row row{item.name, std::string(), kImageFile, prefix + item.name};
         if (const CFarEntry* entry = tree.EntryOfItem(item))
             row.sizeText = FormatGroupedNumber(entry->size1);
         rows.push_back(std::move(row));
-        pathTable_.push_back(prefix + item.name);
     }
     model_.ResetRows(std::move(rows));
 }
@@ -112,22 +110,14 @@ std::string CVornView::SizeTextOf(int row) const
     return model_.IsValidRow(row) ? model_.At(row).sizeText : std::string();
 }
 
-int CVornView::ItemDataOf(int row) const
-{
-    return model_.IsValidRow(row) ? model_.At(row).itemData : -1;
-}
-
 std::string CVornView::PathOf(int row) const
 {
-    const int index = ItemDataOf(row);
-    if (index < 0 || static_cast<size_t>(index) >= pathTable_.size())
-        return std::string();
-    return pathTable_[static_cast<size_t>(index)];
+    return model_.IsValidRow(row) ? model_.At(row).path : std::string();
 }
 
-int CVornView::InsertRow(int row, const std::string& name, int image)
+int CVornView::InsertRow(int row, const std::string& name, int image, const std::string& path)
 {
-    return model_.InsertRow(row, {name, std::string(), image, -1});
+    return model_.InsertRow(row, {name, std::string(), image, path});
 }
 
 void CVornView::SetSizeText(int row, const std::string& text)
@@ -140,22 +130,9 @@ void CVornView::SetRowName(int row, const std::string& name)
     model_.SetName(row, name);
 }
 
-int CVornView::AppendPath(const std::string& path)
-{
-    pathTable_.push_back(path);
-    return static_cast<int>(pathTable_.size() - 1);
-}
-
-void CVornView::SetItemData(int row, int pathIndex)
-{
-    model_.SetItemData(row, pathIndex);
-}
-
 void CVornView::SetRowPath(int row, const std::string& path)
 {
-    const int index = ItemDataOf(row);
-    if (index >= 0 && static_cast<size_t>(index) < pathTable_.size())
-        pathTable_[static_cast<size_t>(index)] = path;
+    model_.SetPath(row, path);
 }
 
 bool CVornView::DeleteRow(int row)
@@ -170,6 +147,11 @@ int CVornView::FirstFileRow() const
             return row;
     }
     return RowCount();
+}
+
+bool CVornView::HasSelection() const
+{
+    return selectionModel() && selectionModel()->hasSelection();
 }
 
 std::vector<int> CVornView::SelectedRows() const
@@ -197,85 +179,17 @@ void CVornView::SelectRows(const std::vector<int>& rows)
 
 void CVornView::SortByColumn(int column)
 {
-    // Each row's kind and key are read from the model once; the comparison
-    // itself is then cheap even for very large directories.
-    enum Kind { Unknown, Directory, File };
-    struct Key {
-        Kind kind = Unknown;
-        std::string name;
-        uint32_t size = 0;
-    };
-    const CFarDirectoryTree& tree = document_.Tree();
-    std::vector<Key> keys(static_cast<size_t>(RowCount()));
-    for (int row = 0; row < RowCount(); ++row) {
-        Key& key = keys[static_cast<size_t>(row)];
-        const std::string path = PathOf(row);
-        if (const FarFileItem* item = tree.FindFileItem(path)) {
-            key.kind = File;
-            key.name = item->name;
-            if (const CFarEntry* entry = tree.EntryOfItem(*item))
-                key.size = entry->size2;
-        } else if (const CFarDirectory* directory = tree.GetDirectoryRef(path)) {
-            key.kind = Directory;
-            key.name = directory->Name();
-        }
-    }
-    // Negative, zero or positive like a comparison callback of a list control.
-    auto compare = [column](const Key& a, const Key& b) -> int {
-        if (a.kind == Unknown || b.kind == Unknown)
-            return 0;
-        if (a.kind != b.kind)
-            return a.kind == Directory ? -1 : 1;
-        if (column == 0)
-            return a.name.compare(b.name);  // byte-wise: "B" before "a"
-        if (a.kind == File)
-            return a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
-        return 0;
-    };
-    std::vector<int> order(keys.size());
-    for (size_t i = 0; i < order.size(); ++i)
-        order[i] = static_cast<int>(i);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        return compare(keys[static_cast<size_t>(a)], keys[static_cast<size_t>(b)]) < 0;
-    });
-    model_.Reorder(order);
+    // Every click sorts once, ascending; there is no remembered sort state.
+    model_.sort(column, Qt::AscendingOrder);
 }
 
-bool CVornView::IsCommandEnabled(int id) const
+void CVornView::RenameFirstSelected()
 {
-    switch (id) {
-    case ID_FILE_EXTRACT:
-    case ID_FILE_DELETE:
-    case ID_FILE_RENAME:
-    case ID_FILE_MOVETODIRECTORY:
-        return selectionModel() && selectionModel()->hasSelection();
-    case ID_FILE_NEWDIRECTORY:
-        return true;
-    default:
-        return false;  // "Add file(s)" and anything unknown
-    }
-}
-
-bool CVornView::OnCommand(int id)
-{
-    if (!IsCommandEnabled(id))
-        return false;
-    const auto handler = commandHandlers_.find(id);
-    if (handler != commandHandlers_.end() && handler->second) {
-        handler->second(*this);
-    } else if (id == ID_FILE_RENAME) {
-        const std::vector<int> rows = SelectedRows();
-        if (!rows.empty()) {
-            setFocus();
-            EditRow(rows.front());
-        }
-    }
-    return true;
-}
-
-void CVornView::SetCommandHandler(int id, std::function<void(CVornView&)> handler)
-{
-    commandHandlers_[id] = std::move(handler);
+    const std::vector<int> rows = SelectedRows();
+    if (rows.empty())
+        return;
+    setFocus();
+    EditRow(rows.front());
 }
 
 void CVornView::OnDropFiles(const std::vector<std::string>& paths)
@@ -292,12 +206,22 @@ void CVornView::OnRowActivated(int row)
 {
     if (!model_.IsValidRow(row))
         return;
-    if (ImageOf(row) == kImageFile) {
-        if (fileRowActivated)
-            fileRowActivated(*this, row);
-    } else if (CLeftView* left = LeftPane()) {
+    if (ImageOf(row) == kImageFile)
+        emit fileRowActivated(row);
+    else if (CLeftView* left = LeftPane())
         left->SelectChildByPath(PathOf(row));
+}
+
+void CVornView::keyPressEvent(QKeyEvent* event)
+{
+    // Enter opens the current row as a double-click does.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !IsEditing() &&
+        currentIndex().isValid()) {
+        OnRowActivated(currentIndex().row());
+        event->accept();
+        return;
     }
+    QTreeView::keyPressEvent(event);
 }
 
 void CVornView::EditRow(int row)
@@ -324,31 +248,31 @@ bool CVornView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
 
 void CVornView::OnLabelEdited(int row, const QString& typed)
 {
-    if (typed.isEmpty())
-        return;  // nothing typed: treated as a cancelled edit
-    const std::optional<std::string> name = ToArchive(typed);
-    if (!name)
-        return;  // archive names are Latin-1; the row keeps its old name
-    if (labelEditEnded)
-        labelEditEnded(*this, row, *name);
+    FinishRename(*this, row, typed);
 }
 
 QMenu* CVornView::BuildContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);
-    const bool selected = selectionModel() && selectionModel()->hasSelection();
-    auto add = [&](const char* withSelection, const char* without, int id) {
-        QAction* action = menu->addAction(QString::fromLatin1(selected ? withSelection : without));
-        action->setData(id);
-        action->setEnabled(selected || id == ID_FILE_NEWDIRECTORY);
+    CommandTable& commands = frame_.Commands();
+    const bool selected = HasSelection();
+    // Without a selection four commands show as greyed stand-ins with texts
+    // of their own; "Add file(s)" never shows.
+    auto add = [&](int id, const char* withoutSelection) {
+        if (selected || !withoutSelection) {
+            menu->addAction(commands.Action(id));
+            return;
+        }
+        QAction* standIn = menu->addAction(QString::fromLatin1(withoutSelection));
+        standIn->setData(id);
+        standIn->setEnabled(false);
     };
-    add("&Extract\tCtrl+E", "E&xtract...\tCtrl+E", ID_FILE_EXTRACT);
-    add("De&lete\tCtrl+D", "De&lete\tCtrl+D", ID_FILE_DELETE);
-    add("&Rename\tF2", "&Rename\tF2", ID_FILE_RENAME);
+    add(ID_FILE_EXTRACT, "E&xtract...\tCtrl+E");
+    add(ID_FILE_DELETE, "De&lete\tCtrl+D");
+    add(ID_FILE_RENAME, "&Rename\tF2");
     menu->addSeparator();
-    add("New &Directory\tCtrl+W", "New &Directory\tCtrl+W", ID_FILE_NEWDIRECTORY);
-    add("&Move to Directory\tCtrl+M", "&Move to directory...\tCtrl+M", ID_FILE_MOVETODIRECTORY);
-    connect(menu, &QMenu::triggered, this, [this](QAction* action) { OnCommand(action->data().toInt()); });
+    add(ID_FILE_NEWDIRECTORY, nullptr);
+    add(ID_FILE_MOVETODIRECTORY, "&Move to directory...\tCtrl+M");
     frame_.TrackMenuPrompts(menu);
     return menu;
 }

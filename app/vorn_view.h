@@ -5,9 +5,10 @@
 #include <QTreeView>
 
 #include <functional>
-#include <map>
 #include <string>
 #include <vector>
+
+class QMenu;
 
 namespace vorn {
 
@@ -18,27 +19,21 @@ class CVornDoc;
 
 // The file list pane: the contents of the directory selected in the tree
 // pane, subdirectories first, then files with their sizes. Each row keeps
-// its archive path in the pane's path table (the row's item data is the
-// index), so the commands and viewers can reach the archive item behind it:
-// a directory row holds the directory's full path, a file row the shown
-// directory path, "\\" and its name (so a root file's path starts with "\\").
+// its archive path in the model (FileListModel::PathRole), so the commands
+// and viewers can reach the archive item behind it.
 //
 // Everything here runs on the UI thread; a worker changes rows through
 // queued calls into it.
 //
-// Hooks other parts of the program fill in:
-//  - fileRowActivated: double-click on a file row (the viewer dispatch).
+// What other parts of the program connect to:
+//  - fileRowActivated (signal): a file row was double-clicked or Enter was
+//    pressed on it; the viewer dispatch opens it. Directory rows open in
+//    both panes instead.
 //  - filesDropped: local files dropped on the main window; returns how many
 //    files were added (the pane then marks the document modified and
 //    refreshes the summary when that is not 0).
-//  - SetCommandHandler: the archive commands (extract, delete, rename, new
-//    directory, move). The pane checks each command's enable rule first.
-//    Without a handler, Rename starts in-place editing of the first
-//    selected row; the others do nothing.
-//  - labelEditEnded: an in-place edit ended with a Latin-1 name; the handler
-//    renames in the model and calls SetRowName / SetRowPath on success. The
-//    row keeps its old name otherwise. Names outside Latin-1 are refused
-//    before the hook.
+//  - The archive commands live in the main frame's command table; the pane
+//    offers the selection, the rows and the in-place editing they use.
 class CVornView : public QTreeView {
     Q_OBJECT
 public:
@@ -64,52 +59,43 @@ public:
 
     // Full path of the shown directory ("" for the root).
     const std::string& ShownPath() const { return shownPath_; }
-    const std::vector<std::string>& PathTable() const { return pathTable_; }
 
     // Row access (row indexes as shown, top to bottom).
     int RowCount() const { return model_.RowCount(); }
     int ImageOf(int row) const;
     std::string NameOf(int row) const;
     std::string SizeTextOf(int row) const;
-    int ItemDataOf(int row) const;
-    // The path behind a row; "" when the row or its item data is invalid.
+    // The archive path behind a row; "" when the row is invalid or has none.
     std::string PathOf(int row) const;
     // Inserts a row before `row` (RowCount() appends); returns its index or -1.
-    int InsertRow(int row, const std::string& name, int image);
+    int InsertRow(int row, const std::string& name, int image, const std::string& path = std::string());
     void SetSizeText(int row, const std::string& text);
     void SetRowName(int row, const std::string& name);
-    // Appends a path to the path table and returns its index.
-    int AppendPath(const std::string& path);
-    void SetItemData(int row, int pathIndex);
-    // Stores a new path in the row's path-table slot.
     void SetRowPath(int row, const std::string& path);
     bool DeleteRow(int row);
     // The first row that is not a directory row (RowCount() when none).
     int FirstFileRow() const;
 
+    bool HasSelection() const;
     std::vector<int> SelectedRows() const;  // ascending
     void SelectRows(const std::vector<int>& rows);
 
     // One ascending sort by column 0 (names) or 1 (sizes); directories first.
     void SortByColumn(int column);
 
-    // Commands routed here from the frame, the shortcuts and the context menu.
-    bool IsCommandEnabled(int id) const;
-    // Carries a command out when its enable rule allows; false when refused.
-    bool OnCommand(int id);
-    void SetCommandHandler(int id, std::function<void(CVornView&)> handler);
-
     // Files dropped on the main window.
     void OnDropFiles(const std::vector<std::string>& paths);
-    // A row double-clicked or activated: opens a directory, or hands a file
-    // to the viewer dispatch.
+    // A row double-clicked or activated with Enter: opens a directory, or
+    // hands a file to the viewer dispatch (fileRowActivated).
     void OnRowActivated(int row);
+    // The Rename command: focus here and edit the first selected row's name.
+    void RenameFirstSelected();
     // Starts in-place editing of column 0 of a row.
     void EditRow(int row);
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
-    // The context menu of the pane, as it would show at `globalPos`; the
-    // chosen command goes to OnCommand. Made public for the tests.
+    // The context menu of the pane as it shows now: the frame's command
+    // actions, or greyed stand-ins without a selection. Made public for the tests.
     QMenu* BuildContextMenu(QWidget* parent);
 
     // The rename state held between the start and the end of an in-place edit.
@@ -120,12 +106,14 @@ public:
     };
     const RenameState& CurrentRename() const { return rename_; }
 
-    std::function<void(CVornView&, int row)> fileRowActivated;
     std::function<int(CVornView&, const std::vector<std::string>& paths)> filesDropped;
-    std::function<void(CVornView&, int row, const std::string& typedName)> labelEditEnded;
+
+signals:
+    void fileRowActivated(int row);
 
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void OnLabelEdited(int row, const QString& typed);
@@ -135,10 +123,8 @@ private:
     CVornDoc& document_;
     FileListModel model_;
     bool initialised_ = false;
-    std::vector<std::string> pathTable_;
     RenameState rename_;
     std::string shownPath_;
-    std::map<int, std::function<void(CVornView&)>> commandHandlers_;
 };
 
 } // namespace vorn

@@ -89,12 +89,13 @@ void CVornDoc::SetTitleChangedHandler(std::function<void(const std::string&)> ha
 
 void CVornDoc::SetModified(bool modified)
 {
+    // The flag first: whoever the title change notifies reads it.
+    modified_ = modified;
     std::string title = GetPlainTitle();
     if (modified)
         title += kModifiedMark;
     if (title != title_)
         SetTitle(std::move(title));
-    modified_ = modified;
 }
 
 void CVornDoc::SetPathName(const std::filesystem::path& path)

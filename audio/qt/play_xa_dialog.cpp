@@ -1,26 +1,18 @@
 #include "audio/qt/play_xa_dialog.h"
 
+#include <QBoxLayout>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace vorn {
 
 namespace {
 
-// The layout is drawn in dialog units (a quarter of the average character
-// width, an eighth of the line height), so it follows the font.
-struct DialogUnits {
-    int baseX;
-    int baseY;
-    int X(int units) const { return (units * baseX + 2) / 4; }
-    int Y(int units) const { return (units * baseY + 4) / 8; }
-    QRect Rect(int x, int y, int w, int h) const { return QRect(X(x), Y(y), X(w), Y(h)); }
-};
-
-QLabel* MakeSunkenText(QWidget* parent, const QRect& rect, const char* objectName)
+QLabel* MakeSunkenText(QWidget* parent, const char* objectName)
 {
     auto* label = new QLabel(parent);
     label->setObjectName(QString::fromLatin1(objectName));
@@ -28,7 +20,6 @@ QLabel* MakeSunkenText(QWidget* parent, const QRect& rect, const char* objectNam
     label->setTextFormat(Qt::PlainText);
     label->setAlignment(Qt::AlignCenter);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    label->setGeometry(rect);
     return label;
 }
 
@@ -37,16 +28,33 @@ QLabel* MakeSunkenText(QWidget* parent, const QRect& rect, const char* objectNam
 CPlayXaDialog::CPlayXaDialog(Messenger& messenger, QWidget* parent) : QDialog(parent), player_(messenger)
 {
     setWindowTitle(QStringLiteral("Play XA"));
-    const QFontMetrics metrics(font());
-    const DialogUnits du{std::max(1, metrics.averageCharWidth()), std::max(1, metrics.height())};
-    setFixedSize(du.X(260), du.Y(52));
+    // Widths in quarters of the font's average character width, so the
+    // dialog keeps its proportions at any font size: the name line is 246
+    // of them wide, the time 57, the button at least 50.
+    const int quarter = std::max(1, QFontMetrics(font()).averageCharWidth());
+    auto width = [quarter](int quarters) { return (quarters * quarter + 2) / 4; };
 
-    nameText_ = MakeSunkenText(this, du.Rect(7, 7, 246, 14), "nameText");
+    nameText_ = MakeSunkenText(this, "nameText");
+    nameText_->setMinimumWidth(width(246));
     playButton_ = new QPushButton(QStringLiteral("Play"), this);
     playButton_->setObjectName(QStringLiteral("playButton"));
-    playButton_->setGeometry(du.Rect(67, 31, 50, 14));
-    timeText_ = MakeSunkenText(this, du.Rect(135, 31, 57, 14), "timeText");
+    playButton_->setMinimumWidth(width(50));
+    timeText_ = MakeSunkenText(this, "timeText");
+    timeText_->setMinimumWidth(width(57));
     SetTotalSeconds(0);
+
+    auto* controls = new QHBoxLayout;
+    controls->addStretch(67);
+    controls->addWidget(playButton_);
+    controls->addSpacing(width(18));
+    controls->addWidget(timeText_);
+    controls->addStretch(68);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(nameText_);
+    layout->addSpacing(width(10));
+    layout->addLayout(controls);
+    // The dialog takes the size its contents need and the user cannot drag it.
+    layout->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(playButton_, &QPushButton::clicked, this, [this] { OnPlay(); });
 }

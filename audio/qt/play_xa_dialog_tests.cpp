@@ -108,5 +108,42 @@ TEST(PlayXaDialogTest, ClosingStopsTheSound)
     ::unsetenv("SDL_DISKAUDIOFILE");
 }
 
+TEST(PlayXaDialogTest, LayoutHoldsAtSmallAndLargeFonts)
+{
+    const QFont original = QApplication::font();
+    int previousWidth = 0;
+    for (const int pixels : {11, 32}) {
+        QFont font = original;
+        font.setPixelSize(pixels);
+        QApplication::setFont(font);
+        RecordingMessenger messenger;
+        CPlayXaDialog dialog(messenger);
+        dialog.SetName("sounds\\door.xa");
+        dialog.SetTotalSeconds(4000);  // "66:40"
+        dialog.show();
+        const QFontMetrics metrics(font);
+        const QList<QWidget*> controls = {dialog.findChild<QLabel*>(QStringLiteral("nameText")), dialog.PlayButton(),
+                                          dialog.findChild<QLabel*>(QStringLiteral("timeText"))};
+        for (int i = 0; i < controls.size(); ++i) {
+            ASSERT_NE(controls[i], nullptr);
+            const QRect box = controls[i]->geometry();
+            EXPECT_TRUE(dialog.rect().contains(box)) << pixels << " control " << i;
+            EXPECT_GE(box.height(), metrics.height()) << pixels << " control " << i;
+            for (int j = 0; j < i; ++j)
+                EXPECT_FALSE(box.intersects(controls[j]->geometry())) << pixels << " controls " << i << ", " << j;
+        }
+        // Every text fits its control whole.
+        EXPECT_GE(controls[0]->width(), metrics.horizontalAdvance(dialog.NameText()));
+        EXPECT_GE(controls[1]->width(), metrics.horizontalAdvance(QStringLiteral("Play")));
+        EXPECT_GE(controls[2]->width(), metrics.horizontalAdvance(dialog.TimeText()));
+        // The name line above, the button left of the time.
+        EXPECT_LE(controls[0]->geometry().bottom(), controls[1]->geometry().top());
+        EXPECT_LE(controls[1]->geometry().right(), controls[2]->geometry().left());
+        EXPECT_GT(dialog.width(), previousWidth);  // it grows with the font
+        previousWidth = dialog.width();
+    }
+    QApplication::setFont(original);
+}
+
 } // namespace
 } // namespace vorn

@@ -4,13 +4,17 @@
 #include "transfer/extract_worker.h"
 #include "transfer/transfer_messages.h"
 
+#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QFontMetrics>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QThread>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace vorn {
 
@@ -30,17 +34,34 @@ CTransferDialog::CTransferDialog(CFarDirectoryTree& archive, Messenger& messenge
     job_.archive = &archive;
     setWindowTitle(QStringLiteral("Vorn"));
     setModal(true);
-    // 225 by 66 dialog units of an 8-point dialog font.
-    setFixedSize(338, 107);
     text_ = new QLabel(QString::fromLatin1(transfer_text::kInitialProgress), this);
     text_->setObjectName(QStringLiteral("progressText"));
     text_->setAlignment(Qt::AlignCenter);
-    text_->setGeometry(10, 29, 318, 14);
+    text_->setTextFormat(Qt::PlainText);
+    // Widths in quarters of the font's average character width, so the
+    // dialog keeps its proportions at any font size. A long item name is cut
+    // at the line's ends instead of resizing the dialog ten times a second.
+    const int quarter = std::max(1, QFontMetrics(font()).averageCharWidth());
+    auto width = [quarter](int quarters) { return (quarters * quarter + 2) / 4; };
+    text_->setMinimumWidth(width(211));
+    text_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     cancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cancel_->setObjectName(QStringLiteral("cancelButton"));
-    cancel_->setGeometry(130, 54, 76, 24);
+    cancel_->setMinimumWidth(width(50));
     cancel_->setAutoDefault(false);
     cancel_->setDefault(false);
+
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch(1);
+    buttonRow->addWidget(cancel_);
+    buttonRow->addStretch(1);
+    auto* layout = new QVBoxLayout(this);
+    layout->addStretch(1);
+    layout->addWidget(text_);
+    layout->addSpacing(width(8));
+    layout->addLayout(buttonRow);
+    layout->addStretch(1);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
     connect(cancel_, &QPushButton::clicked, this, &CTransferDialog::OnCancel);
     timer_ = new QTimer(this);
     timer_->setInterval(100);

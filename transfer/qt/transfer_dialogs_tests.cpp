@@ -90,6 +90,46 @@ TEST_F(DialogTest, ProgressDialogIgnoresEnterAndEscapeAndEndsOnCancel)
     EXPECT_TRUE(stillOpen);
 }
 
+TEST_F(DialogTest, ProgressDialogLayoutHoldsAtSmallAndLargeFonts)
+{
+    const QFont original = QApplication::font();
+    int previousWidth = 0;
+    for (const int pixels : {11, 32}) {
+        QFont font = original;
+        font.setPixelSize(pixels);
+        QApplication::setFont(font);
+        CFarArchive archive;
+        CFarDirectoryTree tree;
+        tree.Build(archive);
+        RecordingMessenger messenger;
+        CTransferDialog dialog(tree, messenger);
+        // Its empty job ends at once; the layout is what is under test.
+        dialog.QDialog::show();
+        const QFontMetrics metrics(font);
+        const QLabel* text = dialog.findChild<QLabel*>(QStringLiteral("progressText"));
+        ASSERT_NE(text, nullptr);
+        const QRect line = text->geometry();
+        const QRect button = dialog.CancelButton()->geometry();
+        EXPECT_TRUE(dialog.rect().contains(line)) << pixels;
+        EXPECT_TRUE(dialog.rect().contains(button)) << pixels;
+        EXPECT_LE(line.bottom(), button.top()) << pixels;
+        EXPECT_GE(line.height(), metrics.height()) << pixels;
+        EXPECT_GE(line.width(), metrics.horizontalAdvance(QStringLiteral("Extracting..."))) << pixels;
+        EXPECT_GE(button.width(), metrics.horizontalAdvance(QStringLiteral("Cancel"))) << pixels;
+        EXPECT_NEAR(button.center().x(), dialog.rect().center().x(), 2) << pixels;
+
+        // A long item name is cut; the dialog keeps its size.
+        const QSize size = dialog.size();
+        dialog.SetProgressText("Extracting..." + std::string(400, 'n'));
+        QApplication::processEvents();
+        EXPECT_EQ(dialog.size(), size) << pixels;
+        EXPECT_GT(dialog.width(), previousWidth);
+        previousWidth = dialog.width();
+        dialog.QDialog::hide();
+    }
+    QApplication::setFont(original);
+}
+
 TEST_F(DialogTest, ProgressDialogRunsAnExtractionAndCarriesMessagesToTheUiThread)
 {
     TempDir temp;

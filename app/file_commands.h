@@ -1,0 +1,38 @@
+#pragma once
+
+// The list pane's archive commands that change the archive in place:
+// Delete, the end of Rename, New Directory and Move to Directory. Each works
+// on the pane's selected rows (in ascending row order) through the
+// document's directory tree, keeps both panes in step with it and marks the
+// document modified where the saved archive changes. A model operation that
+// fails ends the command at that row without a message; what was done
+// before it stays done.
+
+#include <QString>
+
+namespace vorn {
+
+class CVornView;
+class Messenger;
+
+// Asks "Warning" / Yes-No which of three questions fits the selection
+// (files, directories, or both), then deletes row by row.
+void DeleteSelection(CVornView& view, Messenger& messenger);
+
+// The end of an in-place edit of `row`: renames the file or directory of the
+// pane's rename state to the typed name within its directory. The row shows
+// the new name on success and its old name otherwise. Typed text is archive
+// bytes as Latin-1; text outside Latin-1 is refused like a name the archive
+// refuses.
+void FinishRename(CVornView& view, int row, const QString& typed);
+
+// Makes "new directory", or "new directory (2)", "(3)" ... when taken, in
+// the shown directory; its row goes before the first file row. An empty
+// directory is not saved, so the document stays unmodified.
+void MakeNewDirectory(CVornView& view);
+
+// Asks for the destination in the move dialog, moves the selected rows there
+// and fills the pane again.
+void MoveSelection(CVornView& view, Messenger& messenger);
+
+} // namespace vorn
