@@ -149,7 +149,10 @@ void CViewerDispatch::RunBitmapViewer(const std::string& path)
 
 void InstallViewerDispatch(CVornView& view, Messenger& messenger)
 {
-    view.fileRowActivated = [&messenger](CVornView& pane, int row) { CViewerDispatch(pane, messenger).Dispatch(row); };
+    // One dispatch per pane, however often this is called.
+    QObject::disconnect(&view, &CVornView::fileRowActivated, &view, nullptr);
+    QObject::connect(&view, &CVornView::fileRowActivated, &view,
+                     [&view, &messenger](int row) { CViewerDispatch(view, messenger).Dispatch(row); });
 }
 
 } // namespace vorn
