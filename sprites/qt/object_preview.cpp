@@ -2,12 +2,12 @@
 
 #include "sprites/object_renderer.h"
 #include "sprites/qt/pixel_probe.h"
-#include "sprites/render_target.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <cstring>
+#include <new>
 #include <optional>
 
 namespace vorn {
@@ -56,6 +56,31 @@ int CObjectPreview::DisplayBitsPerPixel()
     return RenderBitsPerPixel(ResolvePixelInfo(probed));
 }
 
+bool CObjectPreview::PreparePlanes(int width, int height, int bitsPerPixel) const
+{
+    const uint32_t background = background_[0] | (background_[1] << 8) | (background_[2] << 16);
+    const bool same = target_.HasPlanes() && target_.Width() == width && target_.Height() == height &&
+                      target_.BitsPerPixel() == bitsPerPixel && clearedBackground_ == background;
+    if (same) {
+        std::memcpy(target_.ColourPlane(), clearedColour_.data(), clearedColour_.size());
+        target_.FillDepth(255);
+        return true;
+    }
+    clearedColour_.clear();
+    if (!target_.Allocate(width, height, bitsPerPixel))
+        return false;
+    target_.FillColour(background_[2], background_[1], background_[0]);
+    const uint8_t* plane = target_.ColourPlane();
+    try {
+        clearedColour_.assign(plane, plane + target_.ColourStride() * static_cast<size_t>(height));
+    } catch (const std::bad_alloc&) {
+        target_.Release();
+        return false;
+    }
+    clearedBackground_ = background;
+    return true;
+}
+
 QImage CObjectPreview::Render(int width, int height, int bitsPerPixel) const
 {
     if (width <= 0 || height <= 0)
@@ -64,23 +89,20 @@ QImage CObjectPreview::Render(int width, int height, int bitsPerPixel) const
     QImage image(width, height, ImageFormatForBits(bits));
     if (image.isNull())
         return {};
-    const uint8_t red = background_[2], green = background_[1], blue = background_[0];
-    RenderTarget target;
-    if (!catalogue_ || !target.Allocate(width, height, bits)) {
-        image.fill(QColor(red, green, blue));
+    if (!catalogue_ || !PreparePlanes(width, height, bits)) {
+        image.fill(QColor(background_[2], background_[1], background_[0]));
         return image;
     }
-    target.FillColour(red, green, blue);
-    target.x = pan_.x;
-    target.y = pan_.y;
-    target.depthBias = 0;
-    target.mirror = false;
+    target_.x = pan_.x;
+    target_.y = pan_.y;
+    target_.depthBias = 0;
+    target_.mirror = false;
     // A drawing that fails part-way shows what it drew, as the game's does.
-    DrawObject(*catalogue_, entry_, graphicIndex_, direction_, zoom_, target);
+    DrawObject(*catalogue_, entry_, graphicIndex_, direction_, zoom_, target_);
     // The planes run bottom-up, the image top-down.
-    const size_t rowBytes = static_cast<size_t>(width) * target.BytesPerPixel();
+    const size_t rowBytes = static_cast<size_t>(width) * target_.BytesPerPixel();
     for (int row = 0; row < height; ++row)
-        std::memcpy(image.scanLine(row), target.ColourRowFromTop(row), rowBytes);
+        std::memcpy(image.scanLine(row), target_.ColourRowFromTop(row), rowBytes);
     return image;
 }
 

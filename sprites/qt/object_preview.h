@@ -2,11 +2,13 @@
 
 #include "iff/object_catalogue.h"
 #include "sprites/preview_pan.h"
+#include "sprites/render_target.h"
 
 #include <QImage>
 #include <QWidget>
 
 #include <cstdint>
+#include <vector>
 
 namespace vorn {
 
@@ -70,6 +72,14 @@ private:
     uint8_t background_[3] = {0, 255, 255};
     PreviewPan pan_;
     MouseTrack track_;
+
+    // The planes stay from one paint to the next while the size, layout and
+    // background do, with a copy of the cleared colour plane: clearing is
+    // then one copy, and fresh pages are not faulted in on every paint.
+    bool PreparePlanes(int width, int height, int bitsPerPixel) const;
+    mutable RenderTarget target_;
+    mutable std::vector<uint8_t> clearedColour_;
+    mutable uint32_t clearedBackground_ = 0;
 };
 
 } // namespace vorn

@@ -3,6 +3,8 @@
 #include <QColor>
 #include <QPixmap>
 
+#include <cstring>
+
 namespace vorn {
 
 QImage::Format NativeImageFormat()
@@ -18,6 +20,9 @@ std::optional<PixelInfo> ProbeImageFormat(QImage::Format format)
     QImage image(1, 1, format);
     if (image.isNull())
         return std::nullopt;
+    // A row is padded to 4 bytes and a 24-bit pixel is read as 4: the
+    // padding must read as 0, not as whatever the allocation held.
+    std::memset(image.bits(), 0, static_cast<size_t>(image.sizeInBytes()));
     const int bits = image.depth();
     if (bits <= 8) // indexed: the masks say nothing
         return PixelInfoFromProbe(bits, 0, 0, 0);
