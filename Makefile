@@ -5,10 +5,13 @@ JOBS       ?= $(shell nproc)
 ARCHIVE    ?=
 # Opened by `make run` when no ARCHIVE is given; written by the build.
 SAMPLE     := $(BUILD)/sample/sample.far
-PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb
+PREFIX     ?= /usr/local
+PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb \
+              desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl \
+              man-db bash-completion dpkg-dev file
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build test test-asan bench run clean
+.PHONY: deps configure build test test-asan bench run install package clean
 
 # Installs only the packages that are missing.
 deps:
@@ -56,6 +59,19 @@ run: deps
 	  exit 1; \
 	fi
 	$(BUILD)/app/vorn $(if $(ARCHIVE),$(ARCHIVE),$(SAMPLE))
+
+# DESTDIR=... stages the files for packaging; without it the desktop's file-type
+# and launcher caches of the prefix are brought up to date, as Debian's triggers do.
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+	@if [ -z "$(DESTDIR)" ]; then \
+	  update-mime-database $(PREFIX)/share/mime 2>/dev/null || true; \
+	  update-desktop-database $(PREFIX)/share/applications 2>/dev/null || true; \
+	fi
+
+# The Debian package vorn_<version>_<arch>.deb, in $(BUILD)/.
+package: build
+	cmake --build $(BUILD) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -31,6 +31,10 @@ int main(int argc, char** argv)
         return 1;
     }
     QApplication application(argc, argv);
+#ifdef VORN_DESKTOP_ID
+    // Lets Wayland compositors and docks match the window to its launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral(VORN_DESKTOP_ID));
+#endif
     vorn::CVornApp app;
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();

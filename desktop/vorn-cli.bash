@@ -1,0 +1,148 @@
+# bash completion for vorn-cli                                -*- shell-script -*-
+#
+# Commands and options are read from the tool's own help, so the completion
+# follows the tool it is installed with. Entry names come from
+# `vorn-cli list`, written with "/" between directories and completed one
+# directory level at a time.
+
+# The commands of `vorn-cli --help` (the words indented under "... commands"),
+# or the subcommands of GROUP ("iff").
+_vorn_cli_commands()
+{
+    local group=$1
+    "$2" --help 2>/dev/null | awk -v group="$group" '
+        /^[^ ].*commands/ { listing = 1; next }
+        /^[^ ]/ { listing = 0 }
+        listing && /^  [a-z]/ {
+            if (group == "" ) { print $1 }
+            else if ($1 == group && $2 ~ /^[a-z]/) { print $2 }
+        }' | sort -u
+}
+
+# The options a command's help names, and the global ones.
+_vorn_cli_options()
+{
+    local tool=$1
+    shift
+    { "$tool" --help 2>/dev/null | awk '/^Options:/ { o = 1; next } /^[^ ]/ { o = 0 } o'
+      [[ $# -gt 0 ]] && "$tool" "$@" --help 2>/dev/null | sed -n '1p'
+    } | grep -o -- '--[a-z][a-z-]*' | sort -u
+}
+
+# Entry names of ARCHIVE below the typed PREFIX: files whole, directories up to
+# and including their next "/", spelt as the archive spells them.
+_vorn_cli_entries()
+{
+    local tool=$1 archive=$2 prefix=$3
+    [[ -f $archive ]] || return
+    "$tool" list -- "$archive" 2>/dev/null | cut -f2- | tr '\\' '/' | awk -v prefix="$prefix" '
+        BEGIN { n = length(prefix); lower = tolower(prefix) }
+        tolower(substr($0, 1, n)) == lower {
+            rest = substr($0, n + 1)
+            slash = index(rest, "/")
+            if (slash) print substr($0, 1, n + slash); else print
+        }' | sort -u
+}
+
+# Offers the entry names of ARCHIVE below CUR, with spaces escaped; a lone
+# directory keeps the cursor after its "/" to go on into it.
+_vorn_cli_reply_entries()
+{
+    local tool=$1 archive=$2 cur=${3//\\ / } lead=${4-}
+    local IFS=$'\n'
+    COMPREPLY=($(_vorn_cli_entries "$tool" "${archive/#\~/$HOME}" "$cur"))
+    COMPREPLY=("${COMPREPLY[@]// /\\ }")
+    [[ -n $lead ]] && COMPREPLY=("${COMPREPLY[@]/#/$lead}")
+    [[ ${#COMPREPLY[@]} -eq 1 && ${COMPREPLY[0]} == */ ]] && compopt -o nospace
+    return 0
+}
+
+_vorn_cli()
+{
+    local cur prev words cword
+    _init_completion -n := || return
+    local tool=${words[0]}
+
+    # Split the line into options and positional words, as the tool does.
+    local -a positional=()
+    local i ended=
+    for ((i = 1; i < cword; i++)); do
+        if [[ -z $ended && ${words[i]} == -- ]]; then
+            ended=1
+        elif [[ -z $ended && ${words[i]} == --into ]]; then
+            ((i++))
+        elif [[ -n $ended || ${words[i]} != -?* ]]; then
+            positional+=("${words[i]}")
+        fi
+    done
+
+    if [[ $prev == --into && -z $ended ]]; then
+        [[ ${#positional[@]} -ge 2 ]] && _vorn_cli_reply_entries "$tool" "${positional[1]}" "$cur"
+        return
+    fi
+
+    local command=${positional[0]-} n=${#positional[@]}
+    local -a group=()
+    if [[ $command == iff ]]; then
+        if ((n == 1)); then
+            [[ $cur == -* ]] || { COMPREPLY=($(compgen -W "$(_vorn_cli_commands iff "$tool")" -- "$cur")); return; }
+        fi
+        group=(iff "${positional[1]-}")
+        command="iff ${positional[1]-}"
+        positional=("${positional[@]:2}")
+    else
+        group=("$command")
+        positional=("${positional[@]:1}")
+    fi
+    n=${#positional[@]}
+
+    if [[ -z $ended && $cur == -* ]]; then
+        if [[ -n ${positional[*]-} || -n $command ]]; then
+            COMPREPLY=($(compgen -W "$(_vorn_cli_options "$tool" "${group[@]}")" -- "$cur"))
+        else
+            COMPREPLY=($(compgen -W "$(_vorn_cli_options "$tool")" -- "$cur"))
+        fi
+        return
+    fi
+
+    if [[ -z $command ]]; then
+        COMPREPLY=($(compgen -W "$(_vorn_cli_commands "" "$tool")" -- "$cur"))
+        return
+    fi
+
+    # An INPUT or OUTPUT may name an entry inside an archive: ARCHIVE::PATH.
+    if [[ $cur == *::* ]]; then
+        _vorn_cli_reply_entries "$tool" "${cur%%::*}" "${cur#*::}" "${cur%%::*}::"
+        __ltrim_colon_completions "$cur"
+        return
+    fi
+
+    # Which argument is an archive entry, by command and position (0 = ARCHIVE).
+    local entry=
+    case $command in
+        cat) ((n == 1)) && entry=1 ;;
+        extract) ((n >= 2)) && entry=1 ;;
+        rm | mv) ((n >= 1)) && entry=1 ;;
+        rename) ((n == 1)) && entry=1 ;;
+    esac
+    if [[ -n $entry ]]; then
+        _vorn_cli_reply_entries "$tool" "${positional[0]}" "$cur"
+        return
+    fi
+
+    case $command in
+        info | list | tree | cat | extract | add | rm | mv | rename)
+            if ((n == 0)); then
+                _filedir '[fF][aA][rR]'
+            elif [[ $command == extract ]]; then
+                _filedir -d
+            elif [[ $command == add ]]; then
+                _filedir
+            fi
+            ;;
+        *) _filedir ;;
+    esac
+} &&
+    complete -F _vorn_cli vorn-cli
+
+# ex: filetype=sh
