@@ -77,6 +77,16 @@ expect_includes "vorn-cli add a.far --" --into --yes --no --quick
 complete_line "vorn-cli list a.far --"
 [[ " $got " == *" --into "* ]] && fail "--into offered for list: [$got]"
 
+# Option values: the choices the help lists; free-form values get nothing.
+expect_includes "vorn-cli iff render a.far::x out.png --" --object --graphic --direction --zoom --size --format
+expect "vorn-cli iff render a.far::x out.png --zoom " "1 2 3"
+expect "vorn-cli iff render --direction " "0 2 4 6"
+expect "vorn-cli iff render a.far::x --object 7 --format 1" "15 16"
+expect "vorn-cli iff render a.far::x --object " ""
+# A value is not a positional word: the archive is still the second word.
+expect "vorn-cli iff render --size 64x64 a.far::S" "Sounds/"
+expect "vorn-cli rm --zoom 2 a.far S" "Sounds/"
+
 # Entry names: one directory level at a time, "/" between directories, any case.
 expect "vorn-cli rm a.far P" "People/"
 ((nospace)) || fail "a lone directory should keep the cursor after its /"

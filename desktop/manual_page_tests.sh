@@ -47,6 +47,15 @@ for flag in "${flags[@]}"; do
     grep -qE -- "^ {7}(.*, )?$flag(,| |\$)" <<<"$options" || fail "vorn-cli(1) does not describe the option $flag"
 done
 
+# And each command's own options, as its usage line names them, each an item of its own.
+for name in "${names[@]}"; do
+    read -ra words <<<"$name"
+    for flag in $("$VORN_CLI" "${words[@]}" --help 2>/dev/null | head -n1 | grep -oE -- '--[a-z-]+'); do
+        printf '%s\n' "${flags[@]}" | grep -qxF -- "$flag" && continue
+        grep -qE -- "^ +$flag( |\$)" <<<"$commands" || fail "vorn-cli(1) does not describe $flag of \"$name\""
+    done
+done
+
 status_line=$(grep -i '^Exit status:' <<<"$help")
 mapfile -t codes < <(grep -oE '[0-9]+ [a-z]' <<<"$status_line" | cut -d' ' -f1)
 ((${#codes[@]} >= 3)) || fail "could not read the exit statuses from vorn-cli --help"

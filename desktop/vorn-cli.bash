@@ -19,6 +19,13 @@ _vorn_cli_commands()
         }' | sort -u
 }
 
+# The options that take a value, "--name VALUE" in the help's usage lines, one
+# a line with the value's placeholder ("--zoom 1|2|3", "--into DIR").
+_vorn_cli_value_options()
+{
+    "$1" --help 2>/dev/null | grep -oE -- '--[a-z][a-z-]* [A-Z0-9][A-Za-z0-9|]*' | sort -u
+}
+
 # The options a command's help names, and the global ones.
 _vorn_cli_options()
 {
@@ -63,21 +70,33 @@ _vorn_cli()
     _init_completion -n := || return
     local tool=${words[0]}
 
+    local values
+    values=$(_vorn_cli_value_options "$tool")
+
     # Split the line into options and positional words, as the tool does.
     local -a positional=()
     local i ended=
     for ((i = 1; i < cword; i++)); do
         if [[ -z $ended && ${words[i]} == -- ]]; then
             ended=1
-        elif [[ -z $ended && ${words[i]} == --into ]]; then
-            ((i++))
+        elif [[ -z $ended && ${words[i]} == --* ]]; then
+            grep -q -- "^${words[i]} " <<<"$values" && ((i++))
         elif [[ -n $ended || ${words[i]} != -?* ]]; then
             positional+=("${words[i]}")
         fi
     done
 
-    if [[ $prev == --into && -z $ended ]]; then
-        [[ ${#positional[@]} -ge 2 ]] && _vorn_cli_reply_entries "$tool" "${positional[1]}" "$cur"
+    # An option's value: the archive directory for --into, the choices the
+    # help lists for the others, nothing to offer for free-form ones.
+    local spec
+    spec=$(grep -- "^$prev " <<<"$values" | head -n1)
+    if [[ -z $ended && -n $spec ]]; then
+        spec=${spec#* }
+        if [[ $prev == --into ]]; then
+            [[ ${#positional[@]} -ge 2 ]] && _vorn_cli_reply_entries "$tool" "${positional[1]}" "$cur"
+        elif [[ $spec == *"|"* ]]; then
+            COMPREPLY=($(compgen -W "${spec//|/ }" -- "$cur"))
+        fi
         return
     fi
 
