@@ -197,42 +197,26 @@ private:
 
     // A run of `count` pixels of `Size` bytes each: depth and colour (2),
     // depth, colour and alpha (3) or colour only (1). False when the bytes
-    // end inside the run.
+    // end inside the run. The run is clipped to the picture's columns first,
+    // so the per-pixel path checks nothing but the depth.
     template <int Size>
     bool Pixels(unsigned count)
     {
-        uint8_t* colourRow = nullptr;
-        uint8_t* depthRow = nullptr;
-        const int64_t row = target_.currentRow;
-        if (row >= 0 && row < height_) {
-            colourRow = target_.ColourPlane() + static_cast<size_t>(row) * target_.ColourStride();
-            depthRow = target_.DepthPlane() + static_cast<size_t>(row) * target_.DepthStride();
-        }
-        const size_t available = (size_ - read_) / Size;
-        const size_t whole = std::min<size_t>(count, available);
+        const size_t whole = std::min<size_t>(count, (size_ - read_) / Size);
         const uint8_t* in = bytes_ + read_;
-        const int64_t bias = target_.depthBias;
-        for (size_t i = 0; i < whole; ++i, in += Size) {
-            const int64_t pos = pos_;
-            pos_ += Mirrored ? -1 : 1;
-            if (colourRow == nullptr || pos < 0 || pos >= width_)
-                continue;
-            uint8_t* pixel = colourRow + static_cast<size_t>(pos) * Writer::kBytes;
-            if constexpr (Size == 1) {
-                Writer::Put(pixel, colours_ + 3 * in[0]);
-            } else {
-                uint8_t& stored = depthRow[pos];
-                const int depth = DepthToStore(stored, static_cast<int64_t>(in[0]) + bias);
-                if (depth < 0)
-                    continue;
-                stored = static_cast<uint8_t>(depth);
-                if constexpr (Size == 2)
-                    Writer::Put(pixel, colours_ + 3 * in[1]);
-                else
-                    Writer::Mix(pixel, colours_ + 3 * in[1], in[2]);
-            }
-        }
+        const int64_t start = pos_;
+        constexpr int64_t kStep = Mirrored ? -1 : 1;
+        pos_ += kStep * static_cast<int64_t>(whole);
         read_ += whole * Size;
+        const int64_t row = target_.currentRow;
+        if (row >= 0 && row < height_ && whole != 0) {
+            // Pixel i lies at column start + kStep * i; keep the i inside 0..width-1.
+            const int64_t n = static_cast<int64_t>(whole);
+            const int64_t first = Mirrored ? std::max<int64_t>(0, start - width_ + 1) : std::max<int64_t>(0, -start);
+            const int64_t last = Mirrored ? std::min<int64_t>(n, start + 1) : std::min<int64_t>(n, width_ - start);
+            if (first < last)
+                Draw<Size>(row, in, first, last, start);
+        }
         if (whole < count) {
             read_ = size_;
             return false;
@@ -241,6 +225,36 @@ private:
         if ((read_ & 1) != 0 && read_ < size_)
             ++read_;
         return true;
+    }
+
+    template <int Size>
+    void Draw(int64_t row, const uint8_t* in, int64_t first, int64_t last, int64_t start)
+    {
+        constexpr int64_t kStep = Mirrored ? -1 : 1;
+        const int64_t column = start + kStep * first;
+        uint8_t* pixel = target_.ColourPlane() + static_cast<size_t>(row) * target_.ColourStride() +
+                         static_cast<size_t>(column) * Writer::kBytes;
+        const uint8_t* source = in + first * Size;
+        const int64_t count = last - first;
+        if constexpr (Size == 1) {
+            for (int64_t i = 0; i < count; ++i, source += Size, pixel += kStep * Writer::kBytes)
+                Writer::Put(pixel, colours_ + 3 * source[0]);
+        } else {
+            const int64_t lastColumn = column + kStep * (count - 1);
+            uint8_t* depth = target_.DepthRowForWriting(row, std::min(column, lastColumn), std::max(column, lastColumn)) +
+                             column;
+            const int64_t bias = target_.depthBias;
+            for (int64_t i = 0; i < count; ++i, source += Size, pixel += kStep * Writer::kBytes, depth += kStep) {
+                const int stored = DepthToStore(*depth, static_cast<int64_t>(source[0]) + bias);
+                if (stored < 0)
+                    continue;
+                *depth = static_cast<uint8_t>(stored);
+                if constexpr (Size == 2)
+                    Writer::Put(pixel, colours_ + 3 * source[1]);
+                else
+                    Writer::Mix(pixel, colours_ + 3 * source[1], source[2]);
+            }
+        }
     }
 
     RenderTarget& target_;

@@ -5,6 +5,8 @@
 #include <array>
 #include <climits>
 #include <random>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace vorn {
@@ -337,6 +339,37 @@ TEST(Blend, SixteenBitOldChannelsAreTakenFromTheStoredValue)
     EXPECT_EQ(v, static_cast<unsigned>(((Blend(0x78, 0, 128) >> 3) << 11) | ((Blend(0xFC, 0, 128) >> 2) << 5) |
                                        (Blend(0xF8, 0, 128) >> 3)));
     EXPECT_EQ(v, (7u << 11) | (31u << 5) | 15u);
+}
+
+TEST(Decoders, ResettingTheDepthPlaneRestoresEveryByteTheyWrote)
+{
+    RenderTarget target;
+    ASSERT_TRUE(target.Allocate(7, 5, 32));
+    std::array<uint8_t, 768> palette{};
+    auto allFar = [&] {
+        for (int row = 0; row < 5; ++row)
+            for (int column = 0; column < 7; ++column)
+                if (std::as_const(target).DepthRowFromTop(row)[column] != 255)
+                    return false;
+        return true;
+    };
+    const std::vector<uint8_t> frame = Commands().Row().Depth({{1, 1}, {2, 1}}).Row().Skip(3).Blended(3, 1, 1).End().bytes;
+    for (const auto& [x, y, mirrored] : {std::tuple{0, 0, false}, {4, 3, true}, {5, 1, false}, {-1, -1, false}}) {
+        target.x = x;
+        target.y = y;
+        target.mirror = mirrored;
+        ASSERT_TRUE(DecodeFrame(target, frame, PaletteColours(palette), 3));
+        EXPECT_FALSE(allFar()) << x << ',' << y;
+        target.FillDepth(255);
+        EXPECT_TRUE(allFar()) << x << ',' << y;
+    }
+    // Bytes written from outside, and other fill values, are covered too.
+    target.DepthRowFromTop(4)[6] = 9;
+    target.FillDepth(255);
+    EXPECT_TRUE(allFar());
+    target.FillDepth(0);
+    target.FillDepth(255);
+    EXPECT_TRUE(allFar());
 }
 
 TEST(Decoders, NeedPlanes)

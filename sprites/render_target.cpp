@@ -57,6 +57,7 @@ bool RenderTarget::Allocate(int32_t width, int32_t height, int bitsPerPixel, siz
     colourStride_ = stride;
     depthStride_ = depthStride;
     ResetRowCursors();
+    MarkDepthClean();
     return true;
 }
 
@@ -69,6 +70,7 @@ void RenderTarget::Release()
     bitsPerPixel_ = 0;
     colourStride_ = 0;
     depthStride_ = 0;
+    depthTracked_ = false;
     ResetRowCursors();
 }
 
@@ -88,7 +90,26 @@ const uint8_t* RenderTarget::ColourRowFromTop(int32_t row) const
 
 uint8_t* RenderTarget::DepthRowFromTop(int32_t row)
 {
+    depthTracked_ = false;
     return const_cast<uint8_t*>(std::as_const(*this).DepthRowFromTop(row));
+}
+
+uint8_t* RenderTarget::DepthRowForWriting(int64_t row, int64_t firstColumn, int64_t lastColumn)
+{
+    dirtyLow_ = std::min(dirtyLow_, row);
+    dirtyHigh_ = std::max(dirtyHigh_, row);
+    dirtyLeft_ = std::min(dirtyLeft_, firstColumn);
+    dirtyRight_ = std::max(dirtyRight_, lastColumn);
+    return depth_.data() + static_cast<size_t>(row) * depthStride_;
+}
+
+void RenderTarget::MarkDepthClean()
+{
+    depthTracked_ = true;
+    dirtyLow_ = INT64_MAX;
+    dirtyHigh_ = -1;
+    dirtyLeft_ = INT64_MAX;
+    dirtyRight_ = -1;
 }
 
 const uint8_t* RenderTarget::DepthRowFromTop(int32_t row) const
@@ -102,8 +123,19 @@ void RenderTarget::FillDepth(uint8_t depth)
 {
     if (!HasPlanes())
         return;
-    for (int32_t row = 0; row < height_; ++row)
-        std::fill_n(depth_.data() + static_cast<size_t>(row) * depthStride_, width_, depth);
+    if (depth == 255 && depthTracked_) {
+        if (dirtyLow_ <= dirtyHigh_)
+            for (int64_t row = dirtyLow_; row <= dirtyHigh_; ++row)
+                std::fill(depth_.data() + static_cast<size_t>(row) * depthStride_ + dirtyLeft_,
+                          depth_.data() + static_cast<size_t>(row) * depthStride_ + dirtyRight_ + 1, depth);
+    } else {
+        for (int32_t row = 0; row < height_; ++row)
+            std::fill_n(depth_.data() + static_cast<size_t>(row) * depthStride_, width_, depth);
+    }
+    if (depth == 255)
+        MarkDepthClean();
+    else
+        depthTracked_ = false;
 }
 
 void RenderTarget::FillColour(uint8_t red, uint8_t green, uint8_t blue)

@@ -46,7 +46,13 @@ public:
     uint8_t* ColourPlane() { return colour_.data(); }
     const uint8_t* ColourPlane() const { return colour_.data(); }
     size_t ColourStride() const { return colourStride_; }
-    uint8_t* DepthPlane() { return depth_.data(); }
+    // Writing through the mutable depth accessors is not tracked: after using
+    // one, the next FillDepth(255) fills the whole plane again.
+    uint8_t* DepthPlane()
+    {
+        depthTracked_ = false;
+        return depth_.data();
+    }
     const uint8_t* DepthPlane() const { return depth_.data(); }
     size_t DepthStride() const { return depthStride_; }
 
@@ -57,8 +63,14 @@ public:
     uint8_t* DepthRowFromTop(int32_t row);
     const uint8_t* DepthRowFromTop(int32_t row) const;
 
-    // Sets the first Width() bytes of every depth row to `depth`.
+    // Sets the first Width() bytes of every depth row to `depth`. Filling
+    // with 255 touches only what the decoders wrote since the plane was last
+    // all 255, which is what makes the reset between the tiles of an object cheap.
     void FillDepth(uint8_t depth = 255);
+
+    // For the decoders: depth row `row` (bottom-up index, 0..Height()-1),
+    // noting columns firstColumn..lastColumn (inside the row) as written.
+    uint8_t* DepthRowForWriting(int64_t row, int64_t firstColumn, int64_t lastColumn);
     // Paints every pixel with (red, green, blue) in the plane's layout.
     void FillColour(uint8_t red, uint8_t green, uint8_t blue);
 
@@ -82,6 +94,8 @@ public:
     void ResetRowCursors();
 
 private:
+    void MarkDepthClean();
+
     int32_t width_ = 0;
     int32_t height_ = 0;
     int bitsPerPixel_ = 0;
@@ -89,6 +103,13 @@ private:
     size_t depthStride_ = 0;
     std::vector<uint8_t> colour_;
     std::vector<uint8_t> depth_;
+    // While depthTracked_, every depth byte outside the rows dirtyLow_..dirtyHigh_
+    // and columns dirtyLeft_..dirtyRight_ is 255 (no rows: dirtyLow_ > dirtyHigh_).
+    bool depthTracked_ = false;
+    int64_t dirtyLow_ = 0;
+    int64_t dirtyHigh_ = -1;
+    int64_t dirtyLeft_ = 0;
+    int64_t dirtyRight_ = -1;
 };
 
 } // namespace vorn
