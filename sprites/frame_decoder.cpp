@@ -126,8 +126,9 @@ public:
             target.nextRow -= y;
             skip_ = 0;
         } else {
-            // The plain form starts two rows lower than the mirrored one for
-            // frames above the top edge; pictures rely on it, so it stays.
+            // The plain form skips two rows fewer than the mirrored one for
+            // frames above the top edge, as the game's renderer does, so that
+            // pictures match it.
             skip_ = Mirrored ? -y : -1 - y;
         }
     }

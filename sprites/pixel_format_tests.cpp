@@ -33,6 +33,11 @@ TEST(PixelFormat, TypesMapToTheFourWriters)
                             PixelType::t24bits})
         EXPECT_EQ(RenderBitsPerPixel(other), 24);
     EXPECT_EQ(RenderBitsPerPixel(std::nullopt), 24);
+    // A 16-bit display of unknown masks is drawn by the 24-bit writer into a plane of its own layout.
+    RenderTarget target;
+    ASSERT_TRUE(target.Allocate(3, 1, RenderBitsPerPixel(ClassifyPixelType(16, 0x1F, 0x3E0, 0x7C00))));
+    EXPECT_EQ(target.BytesPerPixel(), 3);
+    EXPECT_GE(target.ColourStride(), 9u);
     EXPECT_EQ(PixelTypeText(PixelType::t655), "Pixel type: t655");
     EXPECT_EQ(PixelTypeText(PixelType::t24bits), "Pixel type: t24bits");
     EXPECT_EQ(PixelTypeText(PixelType::t8bits), "Pixel type: tUnknown");
