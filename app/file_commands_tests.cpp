@@ -118,6 +118,22 @@ TEST_F(FileCommandsTest, DeleteAsksTheQuestionThatFitsAndRemovesEverySelectedRow
     EXPECT_EQ(Right().RowCount(), 2);
 }
 
+TEST_F(FileCommandsTest, ADeleteThatStopsHalfwayStillMarksTheDocumentModified)
+{
+    Open({{"d\\f1", "1"}, {"d\\f2", "22"}, {"e.txt", "333"}});
+    // An entry gone behind the tree's back makes the directory's delete fail
+    // at f1, after f2 (emptied first) has gone.
+    ASSERT_TRUE(Doc().Archive().MarkDeleted(0));
+    Right().SelectRows({0, 1});
+    messenger_.Script({MessageAnswer::Yes});
+    Press(Qt::Key_D);
+    EXPECT_EQ(Doc().Tree().FindFileItem("d\\f2"), nullptr);
+    EXPECT_NE(Doc().Tree().FindFileItem("e.txt"), nullptr);  // the command stopped at d
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"d", "e.txt"}));
+    EXPECT_TRUE(Doc().IsModified());  // f2's removal must not be lost by a close without saving
+    EXPECT_EQ(messenger_.Count(), 1u);  // no message for the failure
+}
+
 TEST_F(FileCommandsTest, RenameKeepsFilesInTheirDirectoryAndDirectoriesCarryTheirPaths)
 {
     Open();
