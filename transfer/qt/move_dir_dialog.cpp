@@ -4,6 +4,8 @@
 #include "base/name_compare.h"
 
 #include <QDialogButtonBox>
+#include <QFile>
+#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
@@ -36,8 +38,10 @@ CMoveDirDialog::CMoveDirDialog(const CFarDirectoryTree& tree, Messenger& messeng
     : QDialog(parent), model_(tree), messenger_(messenger)
 {
     setWindowTitle(QStringLiteral("Move to directory..."));
-    // 232 by 191 dialog units of an 8-point dialog font.
-    resize(348, 310);
+    // 232 by 191 dialog units: quarters of the font's average character
+    // width and eighths of its line height, so the first size follows the font.
+    const QFontMetrics metrics(font());
+    resize((232 * std::max(1, metrics.averageCharWidth()) + 2) / 4, (191 * std::max(1, metrics.height()) + 4) / 8);
     auto* text = new QLabel(QStringLiteral("Select the directory to move the files to, and press OK."), this);
     tree_ = new QTreeWidget(this);
     tree_->setHeaderHidden(true);
@@ -69,7 +73,9 @@ void CMoveDirDialog::Populate()
         return;
     populated_ = true;
     paths_.assign(1, std::string());
-    auto* root = new QTreeWidgetItem(tree_, QStringList(FromArchive(rootLabel.empty() ? "FAR file" : rootLabel)));
+    // The label is a file name (the document's title), in the file system's encoding.
+    const QString label = rootLabel.empty() ? QStringLiteral("FAR file") : QFile::decodeName(QByteArray::fromStdString(rootLabel));
+    auto* root = new QTreeWidgetItem(tree_, QStringList(label));
     root->setData(0, PathIndexRole, 0);
     root->setData(0, ImageRole, 3);
     root->setData(0, SelectedImageRole, 3);

@@ -35,7 +35,7 @@ public:
     // Inputs, set before the dialog is shown.
     std::string sourceDirectory;            // the directory whose entries are moved
     std::vector<std::string> excluded;      // full paths of the directories being moved
-    std::string rootLabel;                  // empty shows "FAR file"
+    std::string rootLabel;                  // a file name; empty shows "FAR file"
 
     // The chosen directory's path ("" for the root), valid after OK.
     const std::string& ChosenPath() const { return chosen_; }

@@ -282,6 +282,13 @@ TEST_F(DialogTest, MoveDialogLeavesOutMovedSubtreesAndRefusesTheSource)
     ASSERT_TRUE(root);
     EXPECT_EQ(root->text(0), "FAR file");
     EXPECT_EQ(root->data(0, CMoveDirDialog::ImageRole).toInt(), 3);
+    {
+        // The label is the archive's file name, as the file system spells it.
+        CMoveDirDialog named(tree, messenger);
+        named.rootLabel = "caf\xc3\xa9.far";
+        named.Populate();
+        EXPECT_EQ(named.Tree()->topLevelItem(0)->text(0), QString::fromUtf8("caf\xc3\xa9.far"));
+    }
     QStringList names;
     for (int i = 0; i < root->childCount(); ++i)
         names << root->child(i)->text(0);
