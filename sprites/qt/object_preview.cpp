@@ -1,13 +1,12 @@
 #include "sprites/qt/object_preview.h"
 
-#include "sprites/object_renderer.h"
+#include "sprites/preview_paint.h"
 #include "sprites/qt/pixel_probe.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
 #include <cstring>
-#include <new>
 #include <optional>
 
 namespace vorn {
@@ -42,7 +41,7 @@ void CObjectPreview::SetPan(PreviewPan pan)
 void CObjectPreview::Recentre()
 {
     if (catalogue_)
-        pan_ = RecentrePan(width(), height(), ObjectBounds(*catalogue_, entry_, graphicIndex_, direction_, zoom_));
+        pan_ = RecentreObject(*catalogue_, entry_, {graphicIndex_, direction_, zoom_}, width(), height());
     else
         pan_ = RecentrePanWithoutObject(width(), height());
     update();
@@ -56,31 +55,6 @@ int CObjectPreview::DisplayBitsPerPixel()
     return RenderBitsPerPixel(ResolvePixelInfo(probed));
 }
 
-bool CObjectPreview::PreparePlanes(int width, int height, int bitsPerPixel) const
-{
-    const uint32_t background = background_[0] | (background_[1] << 8) | (background_[2] << 16);
-    const bool same = target_.HasPlanes() && target_.Width() == width && target_.Height() == height &&
-                      target_.BitsPerPixel() == bitsPerPixel && clearedBackground_ == background;
-    if (same) {
-        std::memcpy(target_.ColourPlane(), clearedColour_.data(), clearedColour_.size());
-        target_.FillDepth(255);
-        return true;
-    }
-    clearedColour_.clear();
-    if (!target_.Allocate(width, height, bitsPerPixel))
-        return false;
-    target_.FillColour(background_[2], background_[1], background_[0]);
-    const uint8_t* plane = target_.ColourPlane();
-    try {
-        clearedColour_.assign(plane, plane + target_.ColourStride() * static_cast<size_t>(height));
-    } catch (const std::bad_alloc&) {
-        target_.Release();
-        return false;
-    }
-    clearedBackground_ = background;
-    return true;
-}
-
 QImage CObjectPreview::Render(int width, int height, int bitsPerPixel) const
 {
     if (width <= 0 || height <= 0)
@@ -89,16 +63,17 @@ QImage CObjectPreview::Render(int width, int height, int bitsPerPixel) const
     QImage image(width, height, ImageFormatForBits(bits));
     if (image.isNull())
         return {};
-    if (!catalogue_ || !PreparePlanes(width, height, bits)) {
+    // The planes stay from one paint to the next while the size and layout
+    // do, so fresh pages are not faulted in on every paint.
+    const bool planesFit = target_.HasPlanes() && target_.Width() == width && target_.Height() == height &&
+                           target_.BitsPerPixel() == bits;
+    if (!catalogue_ || (!planesFit && !target_.Allocate(width, height, bits))) {
         image.fill(QColor(background_[2], background_[1], background_[0]));
         return image;
     }
-    target_.x = pan_.x;
-    target_.y = pan_.y;
-    target_.depthBias = 0;
-    target_.mirror = false;
     // A drawing that fails part-way shows what it drew, as the game's does.
-    DrawObject(*catalogue_, entry_, graphicIndex_, direction_, zoom_, target_);
+    PaintPreview(target_, *catalogue_, entry_, {graphicIndex_, direction_, zoom_}, pan_, background_[2],
+                 background_[1], background_[0]);
     // The planes run bottom-up, the image top-down.
     const size_t rowBytes = static_cast<size_t>(width) * target_.BytesPerPixel();
     for (int row = 0; row < height; ++row)

@@ -8,7 +8,6 @@
 #include <QWidget>
 
 #include <cstdint>
-#include <vector>
 
 namespace vorn {
 
@@ -73,13 +72,8 @@ private:
     PreviewPan pan_;
     MouseTrack track_;
 
-    // The planes stay from one paint to the next while the size, layout and
-    // background do, with a copy of the cleared colour plane: clearing is
-    // then one copy, and fresh pages are not faulted in on every paint.
-    bool PreparePlanes(int width, int height, int bitsPerPixel) const;
+    // Kept between paints (see Render).
     mutable RenderTarget target_;
-    mutable std::vector<uint8_t> clearedColour_;
-    mutable uint32_t clearedBackground_ = 0;
 };
 
 } // namespace vorn
