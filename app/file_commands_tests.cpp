@@ -329,6 +329,11 @@ TEST_F(FileCommandsTest, CommandsThroughTheWindowAreSavedAsAPlainArchive)
     ChooseInMoveDialog("b");
     Press(Qt::Key_M);
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"b", "new directory", "three.txt"}));
+    // The moved directory's own subdirectory can be reached in the tree pane.
+    ASSERT_NE(Left().ItemAtPath("b\\a\\x"), nullptr);
+    Left().SelectPath("b\\a\\x");
+    EXPECT_EQ(RowNames(), std::vector<std::string>{"deep.txt"});
+    Left().SelectPath("");
 
     Press(Qt::Key_S);
     ASSERT_FALSE(Doc().IsModified());
