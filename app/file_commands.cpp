@@ -23,12 +23,6 @@ constexpr const char* kDeleteDirectories = "Do you want to delete the contents o
 constexpr const char* kDeleteFiles = "Do you want to delete the selected file(s)?";
 constexpr const char* kNewDirectory = "new directory";
 
-std::string WithoutLeadingSeparators(const std::string& path)
-{
-    const size_t first = path.find_first_not_of('\\');
-    return first == std::string::npos ? std::string() : path.substr(first);
-}
-
 std::string LastComponent(const std::string& path)
 {
     const size_t separator = path.rfind('\\');
@@ -87,7 +81,7 @@ void DeleteSelection(CVornView& view, Messenger& messenger)
                 break;
             }
             if (CLeftView* left = view.LeftPane())
-                left->RemoveDirectoryByPath(WithoutLeadingSeparators(record.path));
+                left->RemoveDirectoryByPath(record.path);
         } else if (!tree.RemoveFile(record.path)) {
             break;
         }
@@ -121,7 +115,7 @@ void FinishRename(CVornView& view, int row, const QString& typed)
     view.SetRowPath(row, newPath);
     if (state.isDirectory) {
         if (CLeftView* left = view.LeftPane())
-            left->RenameDirectory(WithoutLeadingSeparators(state.oldPath), WithoutLeadingSeparators(newPath));
+            left->RenameDirectory(state.oldPath, newPath);
     }
     view.Document().SetModified(true);
 }
@@ -154,13 +148,12 @@ void MoveSelection(CVornView& view, Messenger& messenger)
 
     CMoveDirDialog dialog(tree, messenger, &view.Frame());
     dialog.rootLabel = document.GetPlainTitle();
-    std::string source = WithoutLeadingSeparators(view.ShownPath());
-    while (!source.empty() && source.back() == '\\')
-        source.pop_back();
-    dialog.sourceDirectory = source;
+    // Directory paths come from the tree, without separators at either
+    // end; a root file row's leading "\\" the tree operations drop themselves.
+    dialog.sourceDirectory = view.ShownPath();
     for (const int row : rows) {
         if (view.ImageOf(row) == CVornView::kImageDirectory)
-            dialog.excluded.push_back(WithoutLeadingSeparators(view.PathOf(row)));
+            dialog.excluded.push_back(view.PathOf(row));
     }
     if (dialog.exec() != QDialog::Accepted)
         return;
@@ -174,7 +167,7 @@ void MoveSelection(CVornView& view, Messenger& messenger)
     };
     std::vector<Move> moves;
     for (const int row : rows)
-        moves.push_back({WithoutLeadingSeparators(view.PathOf(row)), view.ImageOf(row) == CVornView::kImageDirectory});
+        moves.push_back({view.PathOf(row), view.ImageOf(row) == CVornView::kImageDirectory});
     for (const Move& move : moves) {
         if (!move.isDirectory) {
             if (!tree.MoveFileItem(move.path, destination))
