@@ -2,7 +2,10 @@
 
 #include "base/endian.h"
 
+#include <QBuffer>
 #include <QByteArray>
+#include <QImage>
+#include <QImageReader>
 
 #include <new>
 #include <vector>
@@ -179,8 +182,21 @@ std::optional<BitmapPicture> BitmapLoader::Load(ByteStream& stream)
     StoreLE32(file.data() + 10, static_cast<uint32_t>(kFileHeaderSize + layout->pixelOffset));
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(file.data()),
                                                      static_cast<qsizetype>(file.size()));
-    QImage decoded = QImage::fromData(bytes, "BMP");
     const int64_t rows = layout->height < 0 ? -layout->height : layout->height;
+    // Qt's reader leaves the pixels a compressed picture skips (deltas, an
+    // early end) as it found them in the image it decodes into: hand it one
+    // of its own format already filled with colour 0, so they show as that
+    // instead of whatever the memory held.
+    QImage decoded;
+    if (layout->compression == Compression::Rle8 || layout->compression == Compression::Rle4) {
+        decoded = QImage(static_cast<int>(layout->width), static_cast<int>(rows), QImage::Format_Indexed8);
+        decoded.fill(0);
+    }
+    QBuffer buffer;
+    buffer.setData(bytes);
+    QImageReader reader(&buffer, "BMP");
+    if (!reader.read(&decoded))
+        return std::nullopt;
     if (decoded.isNull() || decoded.width() != layout->width || decoded.height() != rows)
         return std::nullopt;
     picture.image = decoded.convertToFormat(QImage::Format_RGB32);
