@@ -1,6 +1,7 @@
 #include "app/main_frame.h"
 
 #include "app/command_ids.h"
+#include "app/drag_out.h"
 #include "app/file_commands.h"
 #include "app/file_commands.h"
 #include "app/left_view.h"
@@ -32,7 +33,7 @@ namespace {
 std::vector<std::string> LocalPaths(const QMimeData* data)
 {
     std::vector<std::string> paths;
-    if (!data || !data->hasUrls())
+    if (!data || !data->hasUrls() || IsOwnDragOut(data))
         return paths;
     for (const QUrl& url : data->urls()) {
         if (url.isLocalFile())

@@ -1,5 +1,6 @@
 #include "app/transfer_commands.h"
 
+#include "app/drag_out.h"
 #include "app/left_view.h"
 #include "archive/vorn_doc.h"
 #include "base/name_compare.h"
@@ -66,14 +67,8 @@ void InstallDropToAdd(CVornView& view, Messenger& messenger)
     };
 }
 
-void RunExtractCommand(CVornView& view, Messenger& messenger)
+void SetExtractSelection(CVornView& view, const std::vector<int>& rows, TransferJob& job)
 {
-    const std::vector<int> rows = view.SelectedRows();
-    if (rows.empty())
-        return;
-    CVornDoc& document = view.Document();
-    CTransferDialog dialog(document.Tree(), messenger, &view.Frame());
-    TransferJob& job = dialog.Job();
     std::string shown = WithoutLeadingSeparators(view.ShownPath());
     if (!shown.empty())
         shown.push_back('\\');
@@ -82,7 +77,18 @@ void RunExtractCommand(CVornView& view, Messenger& messenger)
         const std::string path = WithoutLeadingSeparators(view.PathOf(row));
         (view.ImageOf(row) == CVornView::kImageFile ? job.files : job.directories).push_back(path);
     }
-    job.archiveFile = document.GetPathName();
+    job.archiveFile = view.Document().GetPathName();
+}
+
+void RunExtractCommand(CVornView& view, Messenger& messenger)
+{
+    const std::vector<int> rows = view.SelectedRows();
+    if (rows.empty())
+        return;
+    CVornDoc& document = view.Document();
+    CTransferDialog dialog(document.Tree(), messenger, &view.Frame());
+    TransferJob& job = dialog.Job();
+    SetExtractSelection(view, rows, job);
     CFolderPicker picker(QStringLiteral("Select directory"),
                          QStringLiteral("Select a directory to extract the files to and click OK."),
                          InitialExtractFolder(document.GetPathName()), &view.Frame(), messenger);
@@ -99,6 +105,7 @@ void InstallTransferCommands(CMainFrame& frame, Messenger& messenger)
     if (!view)
         return;
     InstallDropToAdd(*view, messenger);
+    InstallDragOut(*view, messenger);
 }
 
 } // namespace vorn

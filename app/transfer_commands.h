@@ -8,8 +8,10 @@
 #include "app/vorn_view.h"
 #include "base/messenger.h"
 #include "transfer/transfer_host.h"
+#include "transfer/transfer_job.h"
 
 #include <string>
+#include <vector>
 
 namespace vorn {
 
@@ -30,11 +32,16 @@ private:
 // view marks the document modified and refreshes the summary from the count.
 void InstallDropToAdd(CVornView& view, Messenger& messenger);
 
+// The job's files and directories for extracting the pane's rows, below the
+// shown directory.
+void SetExtractSelection(CVornView& view, const std::vector<int>& rows, TransferJob& job);
+
 // The Extract command of the list pane: asks for the folder, extracts the
 // selected rows and reports the count when the run completed.
 void RunExtractCommand(CVornView& view, Messenger& messenger);
 
-// Drop-to-add on the frame's list pane (Extract is in the frame's command table).
+// Drop-to-add and drag-out on the frame's list pane (Extract is in the frame's
+// command table).
 void InstallTransferCommands(CMainFrame& frame, Messenger& messenger);
 
 } // namespace vorn

@@ -192,6 +192,12 @@ void CVornView::RenameFirstSelected()
     EditRow(rows.front());
 }
 
+void CVornView::startDrag(Qt::DropActions)
+{
+    if (dragOut)
+        dragOut(*this);
+}
+
 void CVornView::OnDropFiles(const std::vector<std::string>& paths)
 {
     if (!filesDropped || paths.empty())

@@ -107,6 +107,8 @@ public:
     const RenameState& CurrentRename() const { return rename_; }
 
     std::function<int(CVornView&, const std::vector<std::string>& paths)> filesDropped;
+    // Selected rows dragged out of the pane (see DragOut).
+    std::function<void(CVornView&)> dragOut;
 
 signals:
     void fileRowActivated(int row);
@@ -114,6 +116,7 @@ signals:
 protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void startDrag(Qt::DropActions supportedActions) override;
 
 private:
     void OnLabelEdited(int row, const QString& typed);
