@@ -80,7 +80,7 @@ _vorn_cli()
         if [[ -z $ended && ${words[i]} == -- ]]; then
             ended=1
         elif [[ -z $ended && ${words[i]} == --* ]]; then
-            grep -q -- "^${words[i]} " <<<"$values" && ((i++))
+            [[ -n $(awk -v option="${words[i]}" '$1 == option' <<<"$values") ]] && ((i++))
         elif [[ -n $ended || ${words[i]} != -?* ]]; then
             positional+=("${words[i]}")
         fi
@@ -88,8 +88,8 @@ _vorn_cli()
 
     # An option's value: the archive directory for --into, the choices the
     # help lists for the others, nothing to offer for free-form ones.
-    local spec
-    spec=$(grep -- "^$prev " <<<"$values" | head -n1)
+    local spec=
+    [[ $prev == --* ]] && spec=$(awk -v option="$prev" '$1 == option { print; exit }' <<<"$values")
     if [[ -z $ended && -n $spec ]]; then
         spec=${spec#* }
         if [[ $prev == --into ]]; then
