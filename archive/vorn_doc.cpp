@@ -1,5 +1,8 @@
 #include "archive/vorn_doc.h"
 
+#include "base/file_error_text.h"
+#include "base/file_replacement.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -14,47 +17,6 @@ namespace {
 constexpr const char* kModifiedMark = " *";
 constexpr const char* kErrorCaption = "Error";
 constexpr const char* kAppTitle = "Vorn";
-
-std::string WithPath(std::string_view text, const std::filesystem::path& path)
-{
-    std::string result(text);
-    const size_t at = result.find("%1");
-    if (at != std::string::npos)
-        result.replace(at, 2, path.string());
-    return result;
-}
-
-// The framework's file-error texts, chosen by the error the system gave.
-std::string FileErrorText(int error, const std::filesystem::path& path, bool saving)
-{
-    switch (error) {
-    case ENOENT: return WithPath("%1 was not found.", path);
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP: return WithPath("%1 contains an incorrect path.", path);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY: return WithPath("Access to %1 was denied.", path);
-    case EAGAIN: return WithPath("A sharing violation occurred while accessing %1.", path);
-    case EMFILE:
-    case ENFILE: return WithPath("Could not open %1 because there are too many open files.", path);
-    case ENOSPC:
-    case EDQUOT: return WithPath("Disk full while accessing %1.", path);
-    default: return saving ? "Failed to save document." : "Failed to open document.";
-    }
-}
-
-// Makes the rename that replaced the target durable too.
-void SyncFolder(const std::filesystem::path& folder)
-{
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
 
 } // namespace
 
@@ -116,9 +78,9 @@ void CVornDoc::ShowError(const std::string& text)
     messenger_.Show(Message{text, kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
 }
 
-void CVornDoc::ReportFileError(int error, const std::filesystem::path& path, bool saving)
+void CVornDoc::ReportFileError(int error, const std::filesystem::path& path, FileAction action)
 {
-    ShowError(FileErrorText(error, path, saving));
+    ShowError(FileErrorText(error, path, action));
 }
 
 void CVornDoc::ReleaseFile()
@@ -150,14 +112,14 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     // A directory opens for reading on POSIX; it is no archive.
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        ReportFileError(EISDIR, path, false);
+        ReportFileError(EISDIR, path, FileAction::Open);
         return false;
     }
     int error = 0;
     const bool readOnly = access == OpenAccess::ReadOnly;
     std::unique_ptr<FileStream> file = FileStream::Open(path, readOnly ? FileMode::Read : FileMode::ReadWrite, error);
     if (!file) {
-        ReportFileError(error, path, false);
+        ReportFileError(error, path, FileAction::Open);
         return false;
     }
     // The file this document already holds is simply kept, as a document
@@ -170,7 +132,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     }
     // Another holder, in this process or another, keeps the file to itself.
     if (!readOnly && !file->LockExclusive(error)) {
-        ReportFileError(error == EACCES ? EAGAIN : error, path, false);
+        ReportFileError(error == EACCES ? EAGAIN : error, path, FileAction::Open);
         return false;
     }
     const int64_t length = file->Length();
@@ -245,11 +207,11 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
             int error = 0;
             std::unique_ptr<FileStream> existing = FileStream::Open(path, FileMode::ReadWrite, error);
             if (!existing) {
-                ReportFileError(error, path, true);
+                ReportFileError(error, path, FileAction::Save);
                 return false;
             }
             if (!existing->LockExclusive(error)) {
-                ReportFileError(error == EACCES ? EAGAIN : error, path, true);
+                ReportFileError(error == EACCES ? EAGAIN : error, path, FileAction::Save);
                 return false;
             }
         }
@@ -258,42 +220,33 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
     // Write beside the target and rename over it only when complete, so a
     // failed save leaves the previous file as it was.
     int error = 0;
-    std::filesystem::path temporary;
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::unique_ptr<FileStream> written = FileStream::CreateTemporary(folder, temporary, error);
-    if (!written) {
-        ReportFileError(error, path, true);
+    FileReplacement replacement(path);
+    if (!replacement.Begin(error)) {
+        ReportFileError(error, path, FileAction::Save);
         return false;
     }
-    if (targetExists)
-        ::fchmod(written->Descriptor(), targetInfo.st_mode & 07777);
-    auto discard = [&] {
-        written.reset();
-        ::unlink(temporary.c_str());
-        return false;
-    };
-    if (!archive_.Save(*written)) {
+    if (!archive_.Save(replacement.Stream())) {
         ShowError(kSaveError);
-        return discard();
+        return false;
     }
+    // Hold the new file before it takes the target's name, so no one else can grab it.
+    replacement.Stream().LockExclusive(error);
     // From here on the entries' offsets describe the written file, not the
     // source: a quick save into the source would point its manifest at the
     // wrong bytes. Every byte is in memory, so the source is not needed until
     // the next save or open attaches one.
-    if (!written->Flush()) {
+    switch (replacement.Commit(error)) {
+    case ReplaceResult::Replaced: break;
+    case ReplaceResult::NotSynced:
         archive_.CloseSource();
         ShowError(kSaveError);
-        return discard();
-    }
-    // Hold the new file before it takes the target's name, so no one else can grab it.
-    written->LockExclusive(error);
-    if (::rename(temporary.c_str(), path.c_str()) != 0) {
-        const int renameError = errno;
+        return false;
+    case ReplaceResult::NotRenamed:
         archive_.CloseSource();
-        ReportFileError(renameError, path, true);
-        return discard();
+        ReportFileError(error, path, FileAction::Save);
+        return false;
     }
-    SyncFolder(folder);
+    std::unique_ptr<FileStream> written = replacement.Release();
 
     ReleaseFile();
     archive_.AttachSource(*written);
@@ -335,7 +288,7 @@ bool CVornDoc::SaveModified()
         return true;
     const std::string name = pathName_.empty() ? GetPlainTitle() : pathName_.string();
     const MessageAnswer answer = messenger_.Show(
-        Message{WithPath("Save changes to %1?", name), kAppTitle, MessageIcon::Question, MessageButtons::YesNoCancel});
+        Message{Fill("Save changes to %1?", name), kAppTitle, MessageIcon::Question, MessageButtons::YesNoCancel});
     switch (answer) {
     case MessageAnswer::Yes: return DoFileSave();
     case MessageAnswer::No: return true;

@@ -2,6 +2,7 @@
 
 #include "archive/far_archive.h"
 #include "archive/far_directory_tree.h"
+#include "base/file_error_text.h"
 #include "base/file_stream.h"
 #include "base/messenger.h"
 
@@ -126,7 +127,7 @@ public:
 private:
     void SetPathName(const std::filesystem::path& path);
     void ShowError(const std::string& text);
-    void ReportFileError(int error, const std::filesystem::path& path, bool saving);
+    void ReportFileError(int error, const std::filesystem::path& path, FileAction action);
     void ReleaseFile();
 
     Messenger& messenger_;

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <vector>
 
 namespace vorn {
 
@@ -44,6 +45,18 @@ inline void StoreBE32(uint8_t* p, uint32_t v)
     p[1] = static_cast<uint8_t>(v >> 16);
     p[2] = static_cast<uint8_t>(v >> 8);
     p[3] = static_cast<uint8_t>(v);
+}
+
+// Appends of little-endian values to a growing byte image.
+inline void AppendLE16(std::vector<uint8_t>& out, uint16_t v)
+{
+    out.push_back(static_cast<uint8_t>(v));
+    out.push_back(static_cast<uint8_t>(v >> 8));
+}
+inline void AppendLE32(std::vector<uint8_t>& out, uint32_t v)
+{
+    AppendLE16(out, static_cast<uint16_t>(v));
+    AppendLE16(out, static_cast<uint16_t>(v >> 16));
 }
 
 } // namespace vorn

@@ -1,5 +1,6 @@
 #include "cli/cli_support.h"
 
+#include "base/file_replacement.h"
 #include "base/file_stream.h"
 #include "base/memory_stream.h"
 
@@ -37,15 +38,6 @@ bool CliContext::AskOverwrite(const std::string& text)
            MessageAnswer::Yes;
 }
 
-std::string Fill(std::string_view text, std::string_view value)
-{
-    std::string result(text);
-    const size_t at = result.find("%1");
-    if (at != std::string::npos)
-        result.replace(at, 2, value);
-    return result;
-}
-
 std::string ArchivePathArgument(std::string_view text)
 {
     std::string path(text);
@@ -53,26 +45,6 @@ std::string ArchivePathArgument(std::string_view text)
         if (c == '/')
             c = '\\';
     return path;
-}
-
-std::string FileErrorText(int error, const std::filesystem::path& path)
-{
-    const std::string name = path.string();
-    switch (error) {
-    case ENOENT: return Fill("%1 was not found.", name);
-    case ENOTDIR:
-    case ENAMETOOLONG:
-    case ELOOP: return Fill("%1 contains an incorrect path.", name);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-    case ETXTBSY: return Fill("Access to %1 was denied.", name);
-    case EAGAIN: return Fill("A sharing violation occurred while accessing %1.", name);
-    case EMFILE:
-    case ENFILE: return Fill("Could not open %1 because there are too many open files.", name);
-    default: return "Failed to open document.";
-    }
 }
 
 // ---- archives ------------------------------------------------------------
@@ -149,13 +121,13 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
     const std::filesystem::path path = Absolute(input.file);
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        context.Error(FileErrorText(EISDIR, path));
+        context.Error(FileErrorText(EISDIR, path, FileAction::Open));
         return std::nullopt;
     }
     int code = 0;
     std::unique_ptr<FileStream> file = FileStream::Open(path, FileMode::Read, code);
     if (!file) {
-        context.Error(FileErrorText(code, path));
+        context.Error(FileErrorText(code, path, FileAction::Open));
         return std::nullopt;
     }
     const int64_t length = file->Length();
@@ -197,21 +169,10 @@ bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, 
         return true;
 
     const std::string cantCreate = Fill("Can't create \"%1\"!", target);
-    const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
     int code = 0;
-    std::filesystem::path temporary;
-    std::unique_ptr<FileStream> file = FileStream::CreateTemporary(folder, temporary, code);
-    if (!file) {
-        context.Error(cantCreate);
-        return false;
-    }
-    struct stat previous {};
-    if (::stat(path.c_str(), &previous) == 0)
-        ::fchmod(file->Descriptor(), previous.st_mode & 07777);
-    if (!file->Write(bytes.data(), bytes.size()) || !file->Flush() ||
-        ::rename(temporary.c_str(), path.c_str()) != 0) {
-        file.reset();
-        ::unlink(temporary.c_str());
+    FileReplacement replacement(path);
+    if (!replacement.Begin(code) || !replacement.Stream().Write(bytes.data(), bytes.size()) ||
+        replacement.Commit(code) != ReplaceResult::Replaced) {
         context.Error(cantCreate);
         return false;
     }

@@ -3,6 +3,7 @@
 #include "archive/far_archive.h"
 #include "archive/far_directory_tree.h"
 #include "archive/vorn_doc.h"
+#include "base/file_error_text.h"
 #include "cli/console_messenger.h"
 
 #include <cstdint>
@@ -34,15 +35,9 @@ struct CliContext {
     bool AskOverwrite(const std::string& text);
 };
 
-// `text` with "%1" replaced by `value`.
-std::string Fill(std::string_view text, std::string_view value);
-
 // An archive path as typed: "/" is accepted for "\\", so scripts need no
 // quoting of backslashes. Leading separators are left to the tree.
 std::string ArchivePathArgument(std::string_view text);
-
-// The message of the document for a file the system refused to open.
-std::string FileErrorText(int error, const std::filesystem::path& path);
 
 // An archive opened for reading only (listing, extracting, reading entries):
 // no write access and no lock, so read-only files and archives another

@@ -131,7 +131,7 @@ int RunAdd(CliContext& context, const std::vector<std::string>& args, const std:
         if (::stat(args[i].c_str(), &info) != 0) {
             const int code = errno;
             std::error_code ignored;
-            context.Error(FileErrorText(code, std::filesystem::absolute(args[i], ignored)));
+            context.Error(FileErrorText(code, std::filesystem::absolute(args[i], ignored), FileAction::Open));
             return kExitFailure;
         }
     }

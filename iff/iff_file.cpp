@@ -22,20 +22,6 @@ std::array<uint8_t, CIffFile::kHeaderSize> MakeHeader(std::string_view first, st
     return header;
 }
 
-void AppendLE32(std::vector<uint8_t>& out, uint32_t value)
-{
-    uint8_t bytes[4];
-    StoreLE32(bytes, value);
-    out.insert(out.end(), bytes, bytes + 4);
-}
-
-void AppendLE16(std::vector<uint8_t>& out, uint16_t value)
-{
-    uint8_t bytes[2];
-    StoreLE16(bytes, value);
-    out.insert(out.end(), bytes, bytes + 2);
-}
-
 // The 76-byte chunk header; the label is cut to 63 characters and NUL-filled.
 void FormatChunkHeader(uint8_t* out, uint32_t type, uint32_t size, uint16_t id, uint16_t flags, const std::string& label)
 {

@@ -1,35 +1,30 @@
 #include "testing/far_fixture.h"
 
+#include "base/endian.h"
+
 namespace vorn::testing {
-
-namespace {
-
-void PutLE(std::vector<uint8_t>& out, uint32_t value, int bytes)
-{
-    for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-}
-
-} // namespace
 
 std::vector<uint8_t> MakeFarImage(const std::vector<FarFixtureFile>& files, bool narrow)
 {
     std::vector<uint8_t> image = {'F', 'A', 'R', '!', 'b', 'y', 'A', 'Z'};
-    PutLE(image, 1, 4);
+    AppendLE32(image, 1);
     uint32_t manifest = 16;
     for (const auto& file : files)
         manifest += static_cast<uint32_t>(file.bytes.size());
-    PutLE(image, manifest, 4);
+    AppendLE32(image, manifest);
     for (const auto& file : files)
         image.insert(image.end(), file.bytes.begin(), file.bytes.end());
-    PutLE(image, static_cast<uint32_t>(files.size()), 4);
+    AppendLE32(image, static_cast<uint32_t>(files.size()));
     uint32_t offset = 16;
     for (const auto& file : files) {
         const auto size = static_cast<uint32_t>(file.bytes.size());
-        PutLE(image, size, 4);
-        PutLE(image, size, 4);
-        PutLE(image, offset, 4);
-        PutLE(image, static_cast<uint32_t>(file.name.size()), narrow ? 2 : 4);
+        AppendLE32(image, size);
+        AppendLE32(image, size);
+        AppendLE32(image, offset);
+        if (narrow)
+            AppendLE16(image, static_cast<uint16_t>(file.name.size()));
+        else
+            AppendLE32(image, static_cast<uint32_t>(file.name.size()));
         image.insert(image.end(), file.name.begin(), file.name.end());
         offset += size;
     }

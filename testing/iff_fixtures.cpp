@@ -9,18 +9,6 @@ namespace vorn::testing {
 
 namespace {
 
-void PutLE16(std::vector<uint8_t>& out, uint16_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutLE32(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 uint32_t TypeValue(const std::string& type)
 {
     uint32_t value = 0;
@@ -36,24 +24,24 @@ std::vector<uint8_t> BuildMap(const std::vector<IffChunkDesc>& chunks, const std
         if (c.inMap && std::find(order.begin(), order.end(), c.type) == order.end())
             order.push_back(c.type);
     std::vector<uint8_t> body;
-    PutLE32(body, 0);
-    PutLE32(body, 0);
+    AppendLE32(body, 0);
+    AppendLE32(body, 0);
     body.insert(body.end(), {'p', 'm', 's', 'r'});
-    PutLE32(body, 0); // size, patched below
-    PutLE32(body, static_cast<uint32_t>(order.size()));
+    AppendLE32(body, 0); // size, patched below
+    AppendLE32(body, static_cast<uint32_t>(order.size()));
     for (const auto& type : order) {
-        PutLE32(body, TypeValue(type));
+        AppendLE32(body, TypeValue(type));
         uint32_t count = 0;
         for (const auto& c : chunks)
             count += (c.inMap && c.type == type) ? 1 : 0;
-        PutLE32(body, count);
+        AppendLE32(body, count);
         for (size_t i = 0; i < chunks.size(); ++i) {
             const auto& c = chunks[i];
             if (!c.inMap || c.type != type)
                 continue;
-            PutLE32(body, offsets[i]);
-            PutLE16(body, c.id);
-            PutLE16(body, c.flags);
+            AppendLE32(body, offsets[i]);
+            AppendLE16(body, c.id);
+            AppendLE16(body, c.flags);
             body.insert(body.end(), c.label.begin(), c.label.end());
             body.push_back(0);
             // Parity counted from the map chunk's header, which is 76 bytes (even).
@@ -126,8 +114,8 @@ std::vector<uint8_t> BuildIffFile(const IffFileLayout& layout)
 std::vector<uint8_t> BuildPalt(const std::vector<uint8_t>& colours, uint32_t version, uint32_t count)
 {
     std::vector<uint8_t> data;
-    PutLE32(data, version);
-    PutLE32(data, count);
+    AppendLE32(data, version);
+    AppendLE32(data, count);
     data.resize(16, 0);
     data.insert(data.end(), colours.begin(), colours.end());
     if (data.size() < 16 + 768)
@@ -150,42 +138,42 @@ std::vector<uint8_t> BuildObjd(const ObjdFields& fields, size_t size)
 std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageDesc>& images)
 {
     std::vector<uint8_t> data;
-    PutLE16(data, version);
+    AppendLE16(data, version);
     const bool longLayout = static_cast<int16_t>(version) >= 20003;
     if (!longLayout) {
-        PutLE16(data, static_cast<uint16_t>(images.size()));
+        AppendLE16(data, static_cast<uint16_t>(images.size()));
         for (const auto& image : images) {
-            PutLE16(data, static_cast<uint16_t>(image.sprites.size()));
+            AppendLE16(data, static_cast<uint16_t>(image.sprites.size()));
             data.push_back(static_cast<uint8_t>(image.directionMask));
             data.push_back(static_cast<uint8_t>(image.zoom));
             for (const auto& s : image.sprites) {
-                PutLE16(data, static_cast<uint16_t>(s.type));
-                PutLE16(data, static_cast<uint16_t>(s.spriteId));
-                PutLE16(data, static_cast<uint16_t>(s.frameIndex));
-                PutLE16(data, static_cast<uint16_t>(s.flags));
-                PutLE16(data, static_cast<uint16_t>(s.x));
-                PutLE16(data, static_cast<uint16_t>(s.y));
+                AppendLE16(data, static_cast<uint16_t>(s.type));
+                AppendLE16(data, static_cast<uint16_t>(s.spriteId));
+                AppendLE16(data, static_cast<uint16_t>(s.frameIndex));
+                AppendLE16(data, static_cast<uint16_t>(s.flags));
+                AppendLE16(data, static_cast<uint16_t>(s.x));
+                AppendLE16(data, static_cast<uint16_t>(s.y));
                 if (static_cast<int16_t>(version) >= 20001)
-                    PutLE32(data, s.extra1);
+                    AppendLE32(data, s.extra1);
             }
         }
         return data;
     }
-    PutLE32(data, static_cast<uint32_t>(images.size()));
+    AppendLE32(data, static_cast<uint32_t>(images.size()));
     for (const auto& image : images) {
-        PutLE32(data, image.directionMask);
-        PutLE32(data, image.zoom);
-        PutLE32(data, static_cast<uint32_t>(image.sprites.size()));
+        AppendLE32(data, image.directionMask);
+        AppendLE32(data, image.zoom);
+        AppendLE32(data, static_cast<uint32_t>(image.sprites.size()));
         for (const auto& s : image.sprites) {
-            PutLE32(data, s.spriteId);
-            PutLE32(data, s.frameIndex);
-            PutLE32(data, static_cast<uint32_t>(s.x));
-            PutLE32(data, static_cast<uint32_t>(s.y));
-            PutLE32(data, s.extra1);
-            PutLE32(data, s.flags);
+            AppendLE32(data, s.spriteId);
+            AppendLE32(data, s.frameIndex);
+            AppendLE32(data, static_cast<uint32_t>(s.x));
+            AppendLE32(data, static_cast<uint32_t>(s.y));
+            AppendLE32(data, s.extra1);
+            AppendLE32(data, s.flags);
             if (static_cast<int16_t>(version) >= 20004) {
-                PutLE32(data, s.extra2);
-                PutLE32(data, s.extra3);
+                AppendLE32(data, s.extra2);
+                AppendLE32(data, s.extra3);
             }
         }
     }

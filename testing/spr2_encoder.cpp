@@ -1,5 +1,7 @@
 #include "testing/spr2_encoder.h"
 
+#include "base/endian.h"
+
 #include <algorithm>
 
 namespace vorn::testing {
@@ -8,21 +10,9 @@ namespace {
 
 constexpr uint32_t kMaxCount = 0x1FFF;
 
-void PutLE16(std::vector<uint8_t>& out, uint16_t v)
-{
-    out.push_back(static_cast<uint8_t>(v));
-    out.push_back(static_cast<uint8_t>(v >> 8));
-}
-
-void PutLE32(std::vector<uint8_t>& out, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
-
 void PutCommand(std::vector<uint8_t>& out, uint32_t command, uint32_t count)
 {
-    PutLE16(out, static_cast<uint16_t>((command << 13) | (count & kMaxCount)));
+    AppendLE16(out, static_cast<uint16_t>((command << 13) | (count & kMaxCount)));
 }
 
 enum class PixelKind { Transparent, Plain, Depth, Alpha };
@@ -93,27 +83,27 @@ std::vector<uint8_t> BuildSpr2(uint32_t paletteId, const std::vector<Spr2ChunkFr
                                uint32_t version)
 {
     std::vector<uint8_t> data;
-    PutLE32(data, version);
-    PutLE32(data, static_cast<uint32_t>(frames.size()));
-    PutLE32(data, paletteId);
+    AppendLE32(data, version);
+    AppendLE32(data, static_cast<uint32_t>(frames.size()));
+    AppendLE32(data, paletteId);
     const uint32_t tableEnd = 12 + 4 * static_cast<uint32_t>(frames.size());
     const uint32_t first = aligned ? (tableEnd + 63) & ~63u : tableEnd;
     uint32_t offset = first;
     for (const auto& frame : frames) {
         offset += frame.gapBefore;
-        PutLE32(data, offset);
+        AppendLE32(data, offset);
         offset += 16 + static_cast<uint32_t>(frame.pixels.size());
     }
     data.resize(first, 0xA3);
     for (const auto& frame : frames) {
         data.insert(data.end(), frame.gapBefore, 0x5A);
-        PutLE16(data, frame.width);
-        PutLE16(data, frame.height);
-        PutLE32(data, frame.flags);
-        PutLE16(data, frame.paletteId);
-        PutLE16(data, frame.transparentIndex);
-        PutLE16(data, frame.yOffset);
-        PutLE16(data, frame.xOffset);
+        AppendLE16(data, frame.width);
+        AppendLE16(data, frame.height);
+        AppendLE32(data, frame.flags);
+        AppendLE16(data, frame.paletteId);
+        AppendLE16(data, frame.transparentIndex);
+        AppendLE16(data, frame.yOffset);
+        AppendLE16(data, frame.xOffset);
         data.insert(data.end(), frame.pixels.begin(), frame.pixels.end());
     }
     return data;

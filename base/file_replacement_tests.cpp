@@ -1,0 +1,80 @@
+#include "base/file_error_text.h"
+#include "base/file_replacement.h"
+#include "testing/temp_dir.h"
+
+#include <cerrno>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace vorn {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::TempDir;
+using testing::WriteFileBytes;
+
+size_t FilesIn(const std::filesystem::path& folder)
+{
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator(folder))
+        ++count;
+    return count;
+}
+
+TEST(FileReplacement, ReplacesOnlyOnCommitAndKeepsThePermissions)
+{
+    TempDir dir;
+    const std::filesystem::path target = dir / "t.bin";
+    WriteFileBytes(target, std::vector<uint8_t>{1, 2, 3});
+    ASSERT_EQ(::chmod(target.c_str(), 0640), 0);
+    {
+        FileReplacement abandoned(target);
+        int error = 0;
+        ASSERT_TRUE(abandoned.Begin(error));
+        ASSERT_TRUE(abandoned.Stream().Write("xy", 2));
+    }
+    EXPECT_EQ(ReadFileBytes(target), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(FilesIn(dir.Path()), 1u); // the temporary file went with it
+
+    FileReplacement replacement(target);
+    int error = 0;
+    ASSERT_TRUE(replacement.Begin(error));
+    ASSERT_TRUE(replacement.Stream().Write("xy", 2));
+    ASSERT_EQ(replacement.Commit(error), ReplaceResult::Replaced);
+    EXPECT_EQ(ReadFileBytes(target), (std::vector<uint8_t>{'x', 'y'}));
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+    EXPECT_NE(replacement.Release(), nullptr);
+}
+
+TEST(FileReplacement, AFailedRenameLeavesTheTargetAndNoTemporaryFile)
+{
+    TempDir dir;
+    // A non-empty directory in the target's place cannot be renamed over.
+    std::filesystem::create_directories(dir / "t" / "inside");
+    FileReplacement replacement(dir / "t");
+    int error = 0;
+    ASSERT_TRUE(replacement.Begin(error));
+    EXPECT_EQ(replacement.Commit(error), ReplaceResult::NotRenamed);
+    EXPECT_NE(error, 0);
+    EXPECT_TRUE(std::filesystem::is_directory(dir / "t" / "inside"));
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+
+    FileReplacement nowhere(dir / "missing" / "t");
+    EXPECT_FALSE(nowhere.Begin(error));
+    EXPECT_EQ(error, ENOENT);
+}
+
+TEST(FileErrorText, EveryCallerGetsTheSameTexts)
+{
+    EXPECT_EQ(FileErrorText(ENOSPC, "/x/a.far", FileAction::Open), "Disk full while accessing /x/a.far.");
+    EXPECT_EQ(FileErrorText(EAGAIN, "a.far", FileAction::Save), "A sharing violation occurred while accessing a.far.");
+    EXPECT_EQ(FileErrorText(EIO, "a.far", FileAction::Open), "Failed to open document.");
+    EXPECT_EQ(FileErrorText(EIO, "a.far", FileAction::Save), "Failed to save document.");
+    EXPECT_EQ(Fill("no mark", "x"), "no mark");
+}
+
+} // namespace
+} // namespace vorn
