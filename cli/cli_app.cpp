@@ -1,6 +1,7 @@
 #include "cli/cli_app.h"
 
 #include "cli/cli_commands.h"
+#include "cli/modding_commands.h"
 
 #include <functional>
 #include <optional>
@@ -26,6 +27,7 @@ constexpr const char* kUsage =
     "\n"
     "Sound and object commands (INPUT is a file or ARCHIVE::PATH):\n"
     "  xa2wav  INPUT OUTPUT             decode an XA sound to a WAV file\n"
+    "  wav2xa  INPUT.wav OUTPUT.xa      encode a 16-bit PCM WAV file as an XA sound\n"
     "  iff chunks     INPUT             type, id, flags, data size and label of every chunk\n"
     "  iff objects    INPUT             the objects of an IFF file\n"
     "  iff fixcolors  INPUT OUTPUT      switch every sprite frame to its sprite's palette\n"
@@ -74,6 +76,10 @@ const CommandInfo kCommands[] = {
      "Renames the file or directory OLD to the name NEW within its directory.\n"},
     {"xa2wav", 2, 2, "xa2wav INPUT OUTPUT",
      "Decodes the XA sound INPUT (a file or ARCHIVE::PATH) into the WAV file OUTPUT (\"-\": standard output).\n"},
+    {"wav2xa", 2, 2, "wav2xa INPUT.wav OUTPUT.xa",
+     "Encodes the 16-bit PCM WAV file INPUT (mono, stereo or up to 255 channels, any rate; a file or\n"
+     "ARCHIVE::PATH) as the XA sound OUTPUT (\"-\": standard output). Each block of 28 samples gets\n"
+     "the predictor and shift that come closest to the input.\n"},
     {"iff chunks", 1, 1, "iff chunks INPUT",
      "Prints one line per chunk in container order: TYPE, ID, 0xFLAGS, data size, label (TAB-separated).\n"},
     {"iff objects", 1, 1, "iff objects INPUT",
@@ -208,6 +214,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         {"mv", RunMove},
         {"rename", RunRename},
         {"xa2wav", RunXaToWav},
+        {"wav2xa", RunWavToXa},
         {"iff chunks", RunIffChunks},
         {"iff objects", RunIffObjects},
         {"iff fixcolors", RunIffFixColors},

@@ -6,13 +6,12 @@
 //
 // Usage: make_sample_archive OUTPUT.far
 
+#include "audio/xa_encoder.h"
 #include "testing/far_fixture.h"
 #include "testing/iff_fixtures.h"
 #include "testing/sample/bmp_writer.h"
 #include "testing/sample/iso_painter.h"
-#include "testing/sample/xa_encoder.h"
 #include "testing/spr2_encoder.h"
-#include "testing/xa_builder.h"
 
 #include <algorithm>
 #include <cmath>
@@ -379,8 +378,11 @@ void Append(std::vector<int16_t>& to, const std::vector<int16_t>& from) { to.ins
 
 std::string Xa(const std::vector<std::vector<int16_t>>& channels)
 {
-    const std::vector<uint8_t> data = EncodeXaData(channels);
-    return AsString(BuildXa(static_cast<uint16_t>(channels.size()), kRate, data));
+    std::vector<int16_t> frames(channels.size() * channels[0].size());
+    for (size_t f = 0; f < channels[0].size(); ++f)
+        for (size_t c = 0; c < channels.size(); ++c)
+            frames[f * channels.size() + c] = channels[c][f];
+    return AsString(vorn::CXaEncoder::EncodeFile(frames, static_cast<uint32_t>(channels.size()), kRate));
 }
 
 std::string ToneFile() { return Xa({Tone(1.0, 440, 12000)}); }

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "cli/cli_support.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vorn {
+
+// The modding round trip: sprites out to PNG files and back, WAV to XA.
+
+// wav2xa INPUT.wav OUTPUT.xa
+int RunWavToXa(CliContext& context, const std::vector<std::string>& args);
+
+// The sprite commands' option --chunk, followed by its value word.
+bool IsSpriteOption(std::string_view word);
+// iff export INPUT OUTDIR [--chunk ID]; `options` holds the option words and values.
+int RunIffExport(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+// iff import INPUT OUTPUT --from OUTDIR [--chunk ID]
+int RunIffImport(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+
+} // namespace vorn
