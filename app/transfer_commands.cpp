@@ -2,6 +2,7 @@
 
 #include "app/drag_out.h"
 #include "app/left_view.h"
+#include "archive/archive_path.h"
 #include "archive/vorn_doc.h"
 #include "base/name_compare.h"
 #include "transfer/folder_path.h"
@@ -12,16 +13,6 @@
 #include <vector>
 
 namespace vorn {
-
-namespace {
-
-std::string WithoutLeadingSeparators(const std::string& path)
-{
-    const size_t first = path.find_first_not_of('\\');
-    return first == std::string::npos ? std::string() : path.substr(first);
-}
-
-} // namespace
 
 void ViewTransferPanes::AddTreeNode(const std::string& directoryPath)
 {
@@ -38,10 +29,10 @@ void ViewTransferPanes::AppendFileRow(const std::string& name, const std::string
 {
     // A replaced file keeps its one row, which shows the new name and size;
     // two rows of one name would both stand for the same entry.
-    const std::string wanted = WithoutLeadingSeparators(path);
+    const std::string wanted(StripLeadingSeparators(path));
     for (int row = 0; row < view_.RowCount(); ++row) {
         if (view_.ImageOf(row) == CVornView::kImageFile &&
-            EqualsNoCase(WithoutLeadingSeparators(view_.PathOf(row)), wanted)) {
+            EqualsNoCase(StripLeadingSeparators(view_.PathOf(row)), wanted)) {
             view_.SetRowName(row, name);
             view_.SetSizeText(row, sizeText);
             view_.SetRowPath(row, path);
@@ -69,12 +60,12 @@ void InstallDropToAdd(CVornView& view, Messenger& messenger)
 
 void SetExtractSelection(CVornView& view, const std::vector<int>& rows, TransferJob& job)
 {
-    std::string shown = WithoutLeadingSeparators(view.ShownPath());
+    std::string shown(StripLeadingSeparators(view.ShownPath()));
     if (!shown.empty())
         shown.push_back('\\');
     job.prefixLength = static_cast<int32_t>(shown.size());
     for (const int row : rows) {
-        const std::string path = WithoutLeadingSeparators(view.PathOf(row));
+        const std::string path(StripLeadingSeparators(view.PathOf(row)));
         (view.ImageOf(row) == CVornView::kImageFile ? job.files : job.directories).push_back(path);
     }
     job.archiveFile = view.Document().GetPathName();

@@ -1,5 +1,7 @@
 #include "archive/far_directory_tree.h"
 
+#include "archive/archive_path.h"
+
 #include <algorithm>
 #include <new>
 
@@ -7,35 +9,19 @@ namespace vorn {
 
 namespace {
 
-constexpr char kSeparator = '\\';
 // Directories nest at most this deep. Deeper names can only come from a
 // damaged or hostile manifest, and the tree's walks recurse per level.
 constexpr size_t kMaxDepth = 1024;
 
-std::string_view StripLeading(std::string_view path)
-{
-    const size_t first = path.find_first_not_of(kSeparator);
-    return first == std::string_view::npos ? std::string_view{} : path.substr(first);
-}
-
-// A directory path: leading separators removed, a single trailing one ignored.
-std::string_view DirectoryPath(std::string_view path)
-{
-    path = StripLeading(path);
-    if (!path.empty() && path.back() == kSeparator)
-        path.remove_suffix(1);
-    return path;
-}
-
 bool HasEmptyComponent(std::string_view path)
 {
-    return path.empty() || path.front() == kSeparator || path.back() == kSeparator ||
+    return path.empty() || path.front() == kArchiveSeparator || path.back() == kArchiveSeparator ||
            path.find("\\\\") != std::string_view::npos;
 }
 
 bool EndsWithSeparator(std::string_view path)
 {
-    return !path.empty() && path.back() == kSeparator;
+    return !path.empty() && path.back() == kArchiveSeparator;
 }
 
 // Levels of directories from `directory` down to its deepest descendant, itself included.
@@ -50,7 +36,7 @@ size_t Height(const CFarDirectory& directory)
 // A name the user gives a file or directory in place of its old one.
 bool IsAcceptableName(std::string_view name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find(kSeparator) == std::string_view::npos &&
+    return !name.empty() && name != "." && name != ".." && name.find(kArchiveSeparator) == std::string_view::npos &&
            name.find('/') == std::string_view::npos;
 }
 
@@ -59,22 +45,11 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix)
     return text.size() >= prefix.size() && EqualsNoCase(text.substr(0, prefix.size()), prefix);
 }
 
-std::string JoinPath(std::string_view directory, std::string_view name)
-{
-    if (directory.empty())
-        return std::string(name);
-    std::string joined;
-    joined.reserve(directory.size() + 1 + name.size());
-    joined.append(directory).push_back(kSeparator);
-    joined.append(name);
-    return joined;
-}
-
 // For a path of at least one component: the part before the last separator
 // ("" when there is none) and the last component.
 std::pair<std::string_view, std::string_view> SplitLast(std::string_view path)
 {
-    const size_t last = path.rfind(kSeparator);
+    const size_t last = path.rfind(kArchiveSeparator);
     if (last == std::string_view::npos)
         return {std::string_view{}, path};
     return {path.substr(0, last), path.substr(last + 1)};
@@ -84,10 +59,10 @@ std::pair<std::string_view, std::string_view> SplitLast(std::string_view path)
 // `oldPath` (letter case aside) and end in an acceptable name.
 std::optional<std::string_view> RenamedComponent(std::string_view oldPath, std::string_view newPath)
 {
-    const size_t last = oldPath.rfind(kSeparator);
+    const size_t last = oldPath.rfind(kArchiveSeparator);
     std::string_view name = newPath;
     if (last != std::string_view::npos) {
-        if (newPath.size() <= last || newPath[last] != kSeparator ||
+        if (newPath.size() <= last || newPath[last] != kArchiveSeparator ||
             !EqualsNoCase(newPath.substr(0, last), oldPath.substr(0, last)))
             return std::nullopt;
         name = newPath.substr(last + 1);
@@ -124,7 +99,7 @@ const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
     CFarDirectory* directory = nullptr;
     if (directoryPart.empty())
         directory = &root_;
-    else if (StripLeading(directoryPart).empty())
+    else if (StripLeadingSeparators(directoryPart).empty())
         // Only separators before the name: the item of the stripped name in
         // the root can take this entry, but no directory can hold a new one.
         directory = root_.FindFile(fileName) ? &root_ : nullptr;
@@ -148,20 +123,20 @@ const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
 
 CFarDirectory* CFarDirectoryTree::FindDirectoryMutable(std::string_view path, bool create)
 {
-    path = DirectoryPath(path);
+    path = ArchiveDirectoryPath(path);
     if (path.empty())
         return nullptr;
     CFarDirectory* directory = &root_;
     size_t depth = 0;
     while (true) {
-        const size_t end = path.find(kSeparator);
+        const size_t end = path.find(kArchiveSeparator);
         const std::string_view component = path.substr(0, end);
         CFarDirectory* next = directory->FindSubdirectoryMutable(component);
         if (!next) {
             if (!create || depth >= kMaxDepth)
                 return nullptr;
             next = &directory->AppendSubdirectory(
-                CFarDirectory(std::string(component), JoinPath(directory->Path(), component)));
+                CFarDirectory(std::string(component), JoinArchivePath(directory->Path(), component)));
         }
         directory = next;
         ++depth;
@@ -189,7 +164,7 @@ CFarDirectory* CFarDirectoryTree::ParentOf(std::string_view path)
 
 FarFileItem* CFarDirectoryTree::FindFileItemMutable(std::string_view path)
 {
-    path = StripLeading(path);
+    path = StripLeadingSeparators(path);
     if (path.empty())
         return nullptr;
     CFarDirectory* directory = ParentOf(path);
@@ -203,7 +178,7 @@ const FarFileItem* CFarDirectoryTree::FindFileItem(std::string_view path) const
 
 std::optional<CFarDirectory> CFarDirectoryTree::GetDirectory(std::string_view path) const
 {
-    if (DirectoryPath(path).empty())
+    if (ArchiveDirectoryPath(path).empty())
         return root_;
     if (const CFarDirectory* directory = FindDirectory(path))
         return *directory;
@@ -217,10 +192,10 @@ const CFarDirectory* CFarDirectoryTree::GetDirectoryRef(std::string_view path) c
 
 std::optional<CFarDirectory> CFarDirectoryTree::MakeDirectory(std::string_view path)
 {
-    path = DirectoryPath(path);
+    path = ArchiveDirectoryPath(path);
     // Refuse too deep a path before making any of it.
     if (HasEmptyComponent(path) ||
-        static_cast<size_t>(std::count(path.begin(), path.end(), kSeparator)) >= kMaxDepth)
+        static_cast<size_t>(std::count(path.begin(), path.end(), kArchiveSeparator)) >= kMaxDepth)
         return std::nullopt;
     if (const CFarDirectory* directory = FindDirectoryMutable(path, true))
         return *directory;
@@ -260,11 +235,11 @@ uint64_t CFarDirectoryTree::TotalSize() const
 
 std::optional<FarFileItem> CFarDirectoryTree::AddFile(std::string_view path, ByteStream& stream, bool overwrite)
 {
-    path = StripLeading(path);
+    path = StripLeadingSeparators(path);
     if (!archive_ || HasEmptyComponent(path))
         return std::nullopt;
     // Refuse before the archive changes when the directory could not be made.
-    if (static_cast<size_t>(std::count(path.begin(), path.end(), kSeparator)) > kMaxDepth)
+    if (static_cast<size_t>(std::count(path.begin(), path.end(), kArchiveSeparator)) > kMaxDepth)
         return std::nullopt;
     const size_t countBefore = archive_->Entries().size();
     const std::optional<size_t> entry = archive_->AddOrReplace(path, stream, overwrite);
@@ -281,8 +256,8 @@ std::optional<FarFileItem> CFarDirectoryTree::AddFile(std::string_view path, Byt
 
 bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view newPath)
 {
-    oldPath = StripLeading(oldPath);
-    newPath = StripLeading(newPath);
+    oldPath = StripLeadingSeparators(oldPath);
+    newPath = StripLeadingSeparators(newPath);
     if (!archive_ || oldPath.empty())
         return false;
     if (!EqualsNoCase(oldPath, newPath) && FindFileItem(newPath))
@@ -304,7 +279,7 @@ bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view ne
 
 bool CFarDirectoryTree::RemoveFile(std::string_view path)
 {
-    path = StripLeading(path);
+    path = StripLeadingSeparators(path);
     if (!archive_ || path.empty())
         return false;
     CFarDirectory* directory = ParentOf(path);
@@ -319,8 +294,8 @@ bool CFarDirectoryTree::RemoveFile(std::string_view path)
 
 bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view destination)
 {
-    path = StripLeading(path);
-    destination = DirectoryPath(destination);
+    path = StripLeadingSeparators(path);
+    destination = ArchiveDirectoryPath(destination);
     if (!archive_ || path.empty())
         return false;
     CFarDirectory* source = ParentOf(path);
@@ -336,7 +311,7 @@ bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view des
     // This also refuses a move into the directory that holds the file.
     if (target->FindFile(item.name))
         return false;
-    if (!archive_->RenameEntry(static_cast<size_t>(item.entryIndex), JoinPath(destination, item.name)))
+    if (!archive_->RenameEntry(static_cast<size_t>(item.entryIndex), JoinArchivePath(destination, item.name)))
         return false;
     source->EraseFile(*position);
     target->AppendFile(item);
@@ -381,22 +356,22 @@ void CFarDirectoryTree::RepathBelow(CFarDirectory& directory, const std::string&
         const CFarEntry* entry = EntryOfItem(item);
         if (!entry)
             continue;
-        const bool underOldTop = entry->name.size() > oldTop.size() && entry->name[oldTop.size()] == kSeparator &&
+        const bool underOldTop = entry->name.size() > oldTop.size() && entry->name[oldTop.size()] == kArchiveSeparator &&
                                  StartsWithNoCase(entry->name, oldTop);
-        std::string name = underOldTop ? newTop + entry->name.substr(oldTop.size()) : JoinPath(directory.path_, item.name);
+        std::string name = underOldTop ? newTop + entry->name.substr(oldTop.size()) : JoinArchivePath(directory.path_, item.name);
         if (name != entry->name)
             archive_->RenameEntry(static_cast<size_t>(item.entryIndex), name);
     }
     for (CFarDirectory& child : directory.subdirectories_) {
-        child.path_ = JoinPath(directory.path_, child.name_);
+        child.path_ = JoinArchivePath(directory.path_, child.name_);
         RepathBelow(child, oldTop, newTop);
     }
 }
 
 bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_view newPath)
 {
-    oldPath = DirectoryPath(oldPath);
-    newPath = DirectoryPath(newPath);
+    oldPath = ArchiveDirectoryPath(oldPath);
+    newPath = ArchiveDirectoryPath(newPath);
     if (!archive_ || oldPath.empty())
         return false;
     if (!EqualsNoCase(oldPath, newPath) && FindDirectory(newPath))
@@ -415,7 +390,7 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
 
     // Every entry under the old path takes the new one, also an earlier
     // entry hidden in the tree by a later one of the same name.
-    const std::string oldPrefix = std::string(oldPath) + kSeparator;
+    const std::string oldPrefix = std::string(oldPath) + kArchiveSeparator;
     const std::string newPathText(newPath);
     const auto& entries = archive_->Entries();
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -433,8 +408,8 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
 
 bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view destination)
 {
-    path = DirectoryPath(path);
-    destination = DirectoryPath(destination);
+    path = ArchiveDirectoryPath(path);
+    destination = ArchiveDirectoryPath(destination);
     if (!archive_ || path.empty())
         return false;
     // A destination written with a doubled trailing separator is found
@@ -442,7 +417,7 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
     if (EndsWithSeparator(destination))
         return false;
     const std::string_view name = SplitLast(path).second;
-    const std::string newPath = JoinPath(destination, name);
+    const std::string newPath = JoinArchivePath(destination, name);
     if (FindDirectory(newPath))
         return false;
     CFarDirectory* parent = ParentOf(path);
@@ -456,11 +431,11 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
         return false;
     // A directory cannot go into itself or below itself: it would be cut off the tree.
     const std::string& movedPath = parent->subdirectories_[*position].path_;
-    if (EqualsNoCase(target->path_, movedPath) || StartsWithNoCase(target->path_, movedPath + kSeparator))
+    if (EqualsNoCase(target->path_, movedPath) || StartsWithNoCase(target->path_, movedPath + kArchiveSeparator))
         return false;
     // Moves must not build nesting deeper than names may make.
     const size_t targetLevel =
-        target == &root_ ? 0 : static_cast<size_t>(std::count(target->path_.begin(), target->path_.end(), kSeparator)) + 1;
+        target == &root_ ? 0 : static_cast<size_t>(std::count(target->path_.begin(), target->path_.end(), kArchiveSeparator)) + 1;
     if (targetLevel + Height(parent->subdirectories_[*position]) > kMaxDepth)
         return false;
 
@@ -494,7 +469,7 @@ bool CFarDirectoryTree::EmptyDirectory(CFarDirectory& directory)
 
 bool CFarDirectoryTree::DeleteDirectory(std::string_view path)
 {
-    path = DirectoryPath(path);
+    path = ArchiveDirectoryPath(path);
     if (!archive_ || path.empty())
         return false;
     CFarDirectory* parent = ParentOf(path);

@@ -1,17 +1,11 @@
 #include "cli/cli_commands.h"
 
+#include "archive/archive_path.h"
 #include <functional>
 
 namespace vorn {
 
 namespace {
-
-std::string_view StripLeading(std::string_view path)
-{
-    while (!path.empty() && path.front() == '\\')
-        path.remove_prefix(1);
-    return path;
-}
 
 bool IsDirectoryPath(std::string_view path)
 {
@@ -21,7 +15,7 @@ bool IsDirectoryPath(std::string_view path)
 // A path named on the command line, with its separators as the archive has them.
 std::string NamedPath(const std::string& argument)
 {
-    return std::string(StripLeading(ArchivePathArgument(argument)));
+    return std::string(StripLeadingSeparators(ArchivePathArgument(argument)));
 }
 
 void PrintTree(std::ostream& out, const CFarDirectory& directory, size_t depth)

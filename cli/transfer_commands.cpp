@@ -1,5 +1,6 @@
 #include "cli/cli_commands.h"
 
+#include "archive/archive_path.h"
 #include "transfer/add_worker.h"
 #include "transfer/extract_worker.h"
 #include "transfer/transfer_host.h"
@@ -16,9 +17,7 @@ namespace {
 
 std::string StrippedPath(const std::string& argument)
 {
-    std::string path = ArchivePathArgument(argument);
-    path.erase(0, path.find_first_not_of('\\') == std::string::npos ? path.size() : path.find_first_not_of('\\'));
-    return path;
+    return std::string(StripLeadingSeparators(ArchivePathArgument(argument)));
 }
 
 // One run of the extraction worker: the items of one archive directory, as

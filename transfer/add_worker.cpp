@@ -1,6 +1,8 @@
 #include "transfer/add_worker.h"
 
+#include "archive/archive_path.h"
 #include "archive/far_directory_tree.h"
+#include "archive/far_header.h"
 #include "base/file_stream.h"
 #include "transfer/disk_names.h"
 #include "transfer/transfer_messages.h"
@@ -24,23 +26,8 @@ using transfer_detail::FinishCompleted;
 using transfer_detail::StopOnCancel;
 namespace text = transfer_text;
 
-constexpr uint64_t kHeaderSize = 16;
 // Sizes and offsets of a FAR archive are 32-bit.
 constexpr uint64_t kMaxArchiveBytes = std::numeric_limits<uint32_t>::max();
-
-std::string JoinArchive(const std::string& directory, const std::string& name)
-{
-    std::string path = directory;
-    path.push_back('\\');
-    path += name;
-    return path;
-}
-
-std::string StripLeading(const std::string& path)
-{
-    const size_t first = path.find_first_not_of('\\');
-    return first == std::string::npos ? std::string() : path.substr(first);
-}
 
 // A disk name as it can be stored: Latin-1, and without "\\", which would
 // split it into directories inside the archive.
@@ -92,7 +79,7 @@ private:
 uint64_t& Adding::StoredBytes()
 {
     if (!job_.storedBytes) {
-        uint64_t total = kHeaderSize;
+        uint64_t total = FarHeader::kSize;
         if (const CFarArchive* archive = tree_.Archive()) {
             for (const CFarEntry& entry : archive->Entries()) {
                 if (!entry.isDeleted)
@@ -163,7 +150,7 @@ void Adding::AddDroppedFile(const std::string& diskPath, const std::string& disk
         Show(text::CantCreateFileInArchive(shownName));
         return;
     }
-    const std::string archivePath = JoinArchive(job_.currentDirectory, *name);
+    const std::string archivePath = JoinArchivePath(job_.currentDirectory, *name);
     if (tree_.GetFileItem(archivePath) &&
         Show(text::AskOverwriteInArchive(shownName)) == MessageAnswer::No)
         return;
@@ -176,7 +163,8 @@ void Adding::AddDroppedFile(const std::string& diskPath, const std::string& disk
     job_.filesDone.fetch_add(1, std::memory_order_relaxed);
     const CFarEntry* entry = tree_.EntryOfItem(*item);
     job_.host->AppendFileRow(item->name, std::to_string(entry ? entry->size1 : 0),
-                             JoinArchive(job_.currentDirectory, item->name));
+                             // the list pane's row path: shown directory, "\\", name
+                             job_.currentDirectory + kArchiveSeparator + item->name);
 }
 
 bool Adding::AddDroppedDirectory(const std::string& diskPath, const std::string& diskName)
@@ -187,7 +175,7 @@ bool Adding::AddDroppedDirectory(const std::string& diskPath, const std::string&
         Show(text::CantCreateDirectoryInArchive(shownName));
         return true;
     }
-    const std::string archivePath = StripLeading(JoinArchive(job_.currentDirectory, *name));
+    const std::string archivePath = JoinArchivePath(StripLeadingSeparators(job_.currentDirectory), *name);
     // No merging of trees: an existing directory is refused as a whole.
     if (tree_.GetDirectoryRef(archivePath)) {
         Show(text::DirectoryExists(shownName));
@@ -238,7 +226,7 @@ bool Adding::DiskDirectory(const std::string& diskFolder, const std::string& arc
         const std::optional<std::string> name = ArchiveNameOf(diskName);
         if (S_ISDIR(info.st_mode)) {
             const std::optional<CFarDirectory> made =
-                name ? tree_.MakeDirectory(JoinArchive(archiveDirectory, *name)) : std::nullopt;
+                name ? tree_.MakeDirectory(JoinArchivePath(archiveDirectory, *name)) : std::nullopt;
             if (!made) {
                 Show(text::CantCreateDirectoryInArchive(shownName));
                 continue;
@@ -252,7 +240,7 @@ bool Adding::DiskDirectory(const std::string& diskFolder, const std::string& arc
         std::unique_ptr<FileStream> file = OpenRegularFile(diskPath, size);
         if (!file)
             continue;
-        const std::optional<FarFileItem> item = name ? Store(JoinArchive(archiveDirectory, *name), *file, size)
+        const std::optional<FarFileItem> item = name ? Store(JoinArchivePath(archiveDirectory, *name), *file, size)
                                                      : std::nullopt;
         file.reset();
         if (item)

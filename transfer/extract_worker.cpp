@@ -1,5 +1,6 @@
 #include "transfer/extract_worker.h"
 
+#include "archive/archive_path.h"
 #include "archive/far_directory_tree.h"
 #include "base/file_stream.h"
 #include "transfer/disk_names.h"
@@ -125,7 +126,7 @@ int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
     std::vector<std::string> files;
     {
         const CFarDirectory* directory =
-            directoryPath.find_first_not_of('\\') == std::string::npos ? &tree.Root() : tree.GetDirectoryRef(directoryPath);
+            StripLeadingSeparators(directoryPath).empty() ? &tree.Root() : tree.GetDirectoryRef(directoryPath);
         if (!directory) {
             Show(text::CantExtractDirectory(Relative(directoryPath)));
             return 0;

@@ -1,5 +1,6 @@
 #include "transfer/qt/move_dir_dialog.h"
 
+#include "archive/archive_path.h"
 #include "archive/far_directory_tree.h"
 #include "base/name_compare.h"
 
@@ -88,11 +89,7 @@ bool CMoveDirDialog::IsExcluded(const std::string& path) const
 {
     // Directory paths compare without regard to letter case, as everywhere in the archive.
     return std::any_of(excluded.begin(), excluded.end(), [&](const std::string& candidate) {
-        const size_t first = candidate.find_first_not_of('\\');
-        std::string_view stripped = first == std::string::npos ? std::string_view() : std::string_view(candidate).substr(first);
-        if (!stripped.empty() && stripped.back() == '\\')
-            stripped.remove_suffix(1);
-        return EqualsNoCase(stripped, path);
+        return EqualsNoCase(ArchiveDirectoryPath(candidate), path);
     });
 }
 
