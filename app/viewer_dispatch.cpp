@@ -12,7 +12,7 @@
 #include "base/memory_stream.h"
 #include "base/name_compare.h"
 #include "iff/iff_file_ref.h"
-#include "iff/object_catalogue.h"
+#include "sprites/qt/preview_objects_dialog.h"
 
 #include <algorithm>
 #include <optional>
@@ -121,12 +121,20 @@ void CViewerDispatch::RunIffViewer(const std::string& path)
         ReportViewerError(messenger_, ViewerError::IffFindFile);
         return;
     }
-    CObjectCatalogue catalogue;
-    if (!catalogue.Build(&file)) {
+    CPreviewObjectsDialog dialog(file.Handle(), messenger_, &view_);
+    if (!dialog.BuildCatalogue(file)) {
         ReportViewerError(messenger_, ViewerError::IffNoObjects);
         return;
     }
-    // The object previewer comes next.
+    CVornDoc& document = view_.Document();
+    dialog.SetSaveTarget(&document.Archive(), static_cast<size_t>(item->entryIndex), &document);
+    DebugTrace::Instance().Trace("Going to view IFF file %s.", path.c_str());
+    if (dialog.Run() != PreviewResult::Saved)
+        return;
+    DebugTrace::Instance().Trace("IFF file %s updated!", path.c_str());
+    // The entry has new bytes: refill the pane so its row shows the new size.
+    if (const std::optional<CFarDirectory> shown = tree.GetDirectory(view_.ShownPath()))
+        view_.FillFromDirectory(*shown);
 }
 
 void CViewerDispatch::RunBitmapViewer(const std::string& path)

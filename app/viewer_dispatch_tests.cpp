@@ -3,11 +3,16 @@
 #include "app/debug_trace.h"
 #include "app/viewer_dispatch.h"
 #include "audio/qt/play_xa_dialog.h"
+#include "base/number_text.h"
+#include "sprites/qt/preview_objects_dialog.h"
 #include "testing/bmp_builder.h"
 #include "testing/iff_fixtures.h"
+#include "testing/object_fixture.h"
 #include "testing/xa_builder.h"
 
+#include <QComboBox>
 #include <QLabel>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdlib>
@@ -72,10 +77,8 @@ protected:
 
     bool StartOn(const std::vector<FarFixtureFile>& files)
     {
-        if (!Start({Q(WriteArchive(folder_, "viewers.far", files))}))
-            return false;
-        InstallViewerDispatch(Right(), messenger_);
-        return true;
+        // The editor itself connects the list pane to the viewers.
+        return Start({Q(WriteArchive(folder_, "viewers.far", files))});
     }
 
     int RowOf(const std::string& name)
@@ -92,6 +95,12 @@ protected:
     // and then closed by its close box. Returns the dialogs' titles.
     std::vector<QString> Activate(const std::string& name, const std::function<void(QDialog&)>& inspect = {})
     {
+        const int row = RowOf(name);
+        return WhileOpening([&] { Right().OnRowActivated(row); }, inspect);
+    }
+
+    std::vector<QString> WhileOpening(const std::function<void()>& open, const std::function<void(QDialog&)>& inspect = {})
+    {
         std::vector<QString> titles;
         QTimer timer;
         timer.setInterval(5);
@@ -106,7 +115,7 @@ protected:
             dialog->close();
         });
         timer.start();
-        Right().OnRowActivated(RowOf(name));
+        open();
         timer.stop();
         return titles;
     }
@@ -164,6 +173,23 @@ TEST_F(ViewerTest, TheEndOfTheNameChoosesTheViewer)
     // A directory whose name ends in ".xa" opens as a directory.
     EXPECT_TRUE(Activate("sounds.xa").empty());
     EXPECT_EQ(Right().ShownPath(), "sounds.xa");
+}
+
+TEST_F(ViewerTest, DoubleClickAndEnterOpenTheViewer)
+{
+    ASSERT_TRUE(StartOn({{"a.bmp", Bitmap(3, 3)}, {"music.xa", GoodXa()}}));
+    Frame().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
+    const QRect rect = Right().visualRect(Right().Model().index(RowOf("music.xa"), 0));
+    EXPECT_EQ(WhileOpening([&] {
+                  QTest::mouseClick(Right().viewport(), Qt::LeftButton, {}, rect.center());
+                  QTest::mouseDClick(Right().viewport(), Qt::LeftButton, {}, rect.center());
+              }),
+              std::vector<QString>{"Play XA"});
+    Right().SelectRows({RowOf("a.bmp")});
+    Right().setFocus();
+    EXPECT_EQ(WhileOpening([&] { QTest::keyClick(&Right(), Qt::Key_Return); }),
+              std::vector<QString>{"View Bitmap file"});
 }
 
 TEST_F(ViewerTest, APlayerShowsTheRowPathAndTheLengthOfTheSound)
@@ -241,6 +267,68 @@ TEST_F(ViewerTest, IffFilesThatAreNotContainersOrHoldNoObjects)
     EXPECT_TRUE(Activate("palette.IFF").empty());
     ExpectError("This file does not contain objects!", "IFF Object LoadIFFFile() error");
     EXPECT_FALSE(Doc().IsModified());
+}
+
+// One object drawn from one sprite whose frame names palette 0, so Fix
+// Colors has a frame to change. Written without a resource map: a save adds
+// one, so the saved file is longer than the stored one.
+std::string ObjectFile()
+{
+    using namespace vorn::testing;
+    IffFileLayout layout;
+    layout.map = IffMapPlacement::None;
+    std::vector<uint8_t> ramp;
+    for (int i = 0; i < 256; ++i)
+        ramp.insert(ramp.end(), {static_cast<uint8_t>(i), 128, static_cast<uint8_t>(255 - i)});
+    layout.chunks.push_back(Chunk("PALT", 1, BuildPalt(ramp)));
+    layout.chunks.push_back(Chunk("SPR2", 100, BuildSpr2(1, {SolidFrame(20, 30, 40, std::nullopt, 0)})));
+    layout.chunks.push_back(DgrpChunk(100, 0xFF, 3, {Placement(100, 0, 0, 0)}));
+    layout.chunks.push_back(ObjdChunk(128, "chair", 100, 1));
+    return Text(BuildIffFile(layout));
+}
+
+TEST_F(ViewerTest, ASavedObjectChangeRefreshesTheRowsSize)
+{
+    const std::string object = ObjectFile();
+    ASSERT_TRUE(StartOn({{"Objects\\chair.iff", object}, {"Objects\\readme.txt", "x"}}));
+    Right().OnRowActivated(RowOf("Objects"));
+    const std::string before = Right().SizeTextOf(RowOf("chair.iff"));
+    EXPECT_EQ(before, FormatGroupedNumber(object.size()));
+
+    // Looked at, Fix Colors pressed, closed without saving: nothing changes.
+    int objects = 0;
+    EXPECT_EQ(Activate("chair.iff",
+                       [&](QDialog& dialog) {
+                           auto& preview = static_cast<CPreviewObjectsDialog&>(dialog);
+                           objects = preview.ObjectList()->count();
+                           QTest::mouseClick(preview.FixColorsButton(), Qt::LeftButton);
+                       }),
+              std::vector<QString>{"Preview object(s)"});
+    EXPECT_EQ(objects, 1);
+    EXPECT_EQ(Right().SizeTextOf(RowOf("chair.iff")), before);
+    EXPECT_FALSE(Doc().IsModified());
+    // The previewer adds its own lines (the pixel type) after the viewer's.
+    EXPECT_EQ(TraceLines().front(), "Going to view IFF file Objects\\chair.iff.");
+
+    // Saved: the pane is refilled and the row shows the entry's new size.
+    Activate("chair.iff", [&](QDialog& dialog) {
+        auto& preview = static_cast<CPreviewObjectsDialog&>(dialog);
+        QTest::mouseClick(preview.FixColorsButton(), Qt::LeftButton);
+        ASSERT_TRUE(preview.SaveChangesButton()->isEnabled());
+        QTest::mouseClick(preview.SaveChangesButton(), Qt::LeftButton);
+        dialog.grab().save("viewer_iff.png");
+    });
+    EXPECT_TRUE(Doc().IsModified());
+    const std::optional<std::vector<uint8_t>> saved = Doc().Tree().CopyEntryData("Objects\\chair.iff");
+    ASSERT_TRUE(saved);
+    EXPECT_GT(saved->size(), object.size());
+    EXPECT_EQ(Right().SizeTextOf(RowOf("chair.iff")), FormatGroupedNumber(saved->size()));
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"chair.iff", "readme.txt"}));
+    const std::vector<std::string> trace = TraceLines();
+    ASSERT_GE(trace.size(), 2u);
+    EXPECT_EQ(trace.front(), "Going to view IFF file Objects\\chair.iff.");
+    EXPECT_EQ(trace.back(), "IFF file Objects\\chair.iff updated!");
+    EXPECT_EQ(messenger_.Count(), 0u);
 }
 
 TEST_F(ViewerTest, BitmapsOpenAtTheirNaturalSize)

@@ -3,6 +3,7 @@
 #include "app/main_frame.h"
 #include "app/qt_messenger.h"
 #include "app/transfer_commands.h"
+#include "app/viewer_dispatch.h"
 #include "archive/vorn_doc.h"
 
 #include <QCoreApplication>
@@ -77,6 +78,7 @@ bool CVornApp::InitInstance(const QStringList& arguments)
     }
     frame_ = std::make_unique<CMainFrame>(*this, *document_, *messenger_);
     InstallTransferCommands(*frame_, *messenger_);
+    InstallViewerDispatch(*frame_->GetRightPane(), *messenger_);
 
     if (arguments.isEmpty()) {
         document_->NewDocument();
