@@ -8,7 +8,7 @@ SAMPLE     := $(BUILD)/sample/sample.far
 PREFIX     ?= /usr/local
 PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb \
               desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl \
-              man-db bsdextrautils bash-completion dpkg-dev file
+              man-db bsdextrautils bash-completion dpkg-dev file time
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
 .PHONY: deps configure build test test-asan bench run install package clean
