@@ -59,15 +59,15 @@ class Adding {
 public:
     explicit Adding(TransferJob& job) : job_(job), tree_(*job.archive) {}
 
-    int DroppedItems();
-    bool DiskDirectory(const std::string& diskFolder, const std::string& archiveDirectory);
+    TransferOutcome DroppedItems();
+    TransferOutcome DiskDirectory(const std::string& diskFolder, const std::string& archiveDirectory);
 
 private:
     void Progress(const std::string& diskName) { job_.host->SetProgressText(text::Adding(DiskNameForDisplay(diskName))); }
     MessageAnswer Show(const Message& message) { return job_.host->ShowMessage(message); }
     void AddDroppedFile(const std::string& diskPath, const std::string& diskName);
-    // false when the dropped folder was cancelled inside
-    bool AddDroppedDirectory(const std::string& diskPath, const std::string& diskName);
+    // Cancelled when the dropped folder was cancelled inside.
+    TransferOutcome AddDroppedDirectory(const std::string& diskPath, const std::string& diskName);
     // Adds the open file under `archivePath`; none when the archive refuses it.
     std::optional<FarFileItem> Store(const std::string& archivePath, FileStream& file, uint64_t size);
     uint64_t& StoredBytes();
@@ -111,11 +111,11 @@ std::optional<FarFileItem> Adding::Store(const std::string& archivePath, FileStr
     return item;
 }
 
-int Adding::DroppedItems()
+TransferOutcome Adding::DroppedItems()
 {
     for (const std::string& diskPath : job_.droppedItems) {
         if (StopOnCancel(job_))
-            return 1;
+            return TransferOutcome::Cancelled;
         // A dropped link is taken for what it points to; links below a
         // dropped folder are not followed.
         struct stat info {};
@@ -126,14 +126,14 @@ int Adding::DroppedItems()
         if (S_ISDIR(info.st_mode)) {
             if (diskName == "." || diskName == "..")
                 continue;
-            if (!AddDroppedDirectory(diskPath, diskName))
-                return 1;
+            if (AddDroppedDirectory(diskPath, diskName) == TransferOutcome::Cancelled)
+                return TransferOutcome::Cancelled;
         } else {
             AddDroppedFile(diskPath, diskName);
         }
     }
     FinishCompleted(job_);
-    return 0;
+    return TransferOutcome::Completed;
 }
 
 void Adding::AddDroppedFile(const std::string& diskPath, const std::string& diskName)
@@ -167,33 +167,33 @@ void Adding::AddDroppedFile(const std::string& diskPath, const std::string& disk
                              job_.currentDirectory + kArchiveSeparator + item->name);
 }
 
-bool Adding::AddDroppedDirectory(const std::string& diskPath, const std::string& diskName)
+TransferOutcome Adding::AddDroppedDirectory(const std::string& diskPath, const std::string& diskName)
 {
     const std::string shownName = DiskNameForDisplay(diskName);
     const std::optional<std::string> name = ArchiveNameOf(diskName);
     if (!name) {
         Show(text::CantCreateDirectoryInArchive(shownName));
-        return true;
+        return TransferOutcome::Completed;
     }
     const std::string archivePath = JoinArchivePath(StripLeadingSeparators(job_.currentDirectory), *name);
     // No merging of trees: an existing directory is refused as a whole.
     if (tree_.GetDirectoryRef(archivePath)) {
         Show(text::DirectoryExists(shownName));
-        return true;
+        return TransferOutcome::Completed;
     }
     const std::optional<CFarDirectory> made = tree_.MakeDirectory(archivePath);
     if (!made) {
         Show(text::CantCreateDirectoryInArchive(shownName));
-        return true;
+        return TransferOutcome::Completed;
     }
     job_.host->AddTreeNode(made->Path());
     job_.host->InsertDirectoryRow(made->Name(), made->Path());
     if (!tree_.GetDirectoryRef(made->Path()))
-        return true;
-    return !DiskDirectory(diskPath, made->Path());
+        return TransferOutcome::Completed;
+    return DiskDirectory(diskPath, made->Path());
 }
 
-bool Adding::DiskDirectory(const std::string& diskFolder, const std::string& archiveDirectory)
+TransferOutcome Adding::DiskDirectory(const std::string& diskFolder, const std::string& archiveDirectory)
 {
     // Sorted, so the archive gets the same order whatever the file system's.
     std::vector<std::string> names;
@@ -203,12 +203,12 @@ bool Adding::DiskDirectory(const std::string& diskFolder, const std::string& arc
         ::closedir(folder);
     }
     if (names.empty())
-        return false;
+        return TransferOutcome::Completed;
     std::sort(names.begin(), names.end());
 
     for (const std::string& diskName : names) {
         if (StopOnCancel(job_))
-            return true;
+            return TransferOutcome::Cancelled;
         if (diskName == "." || diskName == "..")
             continue;
         Progress(diskName);
@@ -232,8 +232,8 @@ bool Adding::DiskDirectory(const std::string& diskFolder, const std::string& arc
                 continue;
             }
             job_.host->AddTreeNode(made->Path());
-            if (tree_.GetDirectoryRef(made->Path()) && DiskDirectory(diskPath, made->Path()))
-                return true;
+            if (tree_.GetDirectoryRef(made->Path()) && DiskDirectory(diskPath, made->Path()) == TransferOutcome::Cancelled)
+                return TransferOutcome::Cancelled;
             continue;
         }
         uint64_t size = 0;
@@ -248,17 +248,17 @@ bool Adding::DiskDirectory(const std::string& diskFolder, const std::string& arc
         else
             Show(text::CantCreateFileInArchive(shownName));
     }
-    return false;
+    return TransferOutcome::Completed;
 }
 
 } // namespace
 
-int AddDroppedItems(TransferJob& job)
+TransferOutcome AddDroppedItems(TransferJob& job)
 {
     return Adding(job).DroppedItems();
 }
 
-bool AddDiskDirectory(TransferJob& job, const std::string& diskFolder, const std::string& archiveDirectory)
+TransferOutcome AddDiskDirectory(TransferJob& job, const std::string& diskFolder, const std::string& archiveDirectory)
 {
     return Adding(job).DiskDirectory(diskFolder, archiveDirectory);
 }

@@ -9,14 +9,14 @@ namespace vorn {
 // Adds the job's dropped disk paths below the archive directory
 // `currentDirectory`: files (asking before replacing one) and whole folders
 // (refused when the archive already has that directory). Top-level items get
-// a list row, every new directory a tree node. Returns 0 when it ran to its
-// end (resultCode 1), 1 when it stopped on a cancel (resultCode 2).
-int AddDroppedItems(TransferJob& job);
+// a list row, every new directory a tree node. Tells whether it ran to its
+// end or stopped on a cancel (the job's resultCode says the same as a number).
+TransferOutcome AddDroppedItems(TransferJob& job);
 
 // Adds the contents of the disk folder `diskFolder` below the archive
 // directory `archiveDirectory`, recursively, replacing files of the same name
 // without asking. Symbolic links to directories are not followed; files that
-// cannot be opened are skipped silently. Returns true when it stopped on a cancel.
-bool AddDiskDirectory(TransferJob& job, const std::string& diskFolder, const std::string& archiveDirectory);
+// cannot be opened are skipped silently. Cancelled when it stopped on a cancel.
+TransferOutcome AddDiskDirectory(TransferJob& job, const std::string& diskFolder, const std::string& archiveDirectory);
 
 } // namespace vorn

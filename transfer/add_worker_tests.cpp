@@ -31,7 +31,7 @@ protected:
     }
     std::string Disk(const std::string& relative) const { return (temp / relative).string(); }
 
-    int Drop(std::vector<std::string> paths, std::string current = "")
+    TransferOutcome Drop(std::vector<std::string> paths, std::string current = "")
     {
         job.droppedItems = std::move(paths);
         job.currentDirectory = std::move(current);
@@ -58,7 +58,7 @@ TEST_F(AddTest, NestedFolderGetsOneListRowAndATreeNodePerFolder)
     Write("top/sub/b.txt", "BB");
     Write("top/sub/deeper/c.txt", "CCC");
     fs::create_directories(temp / "top/empty");
-    EXPECT_EQ(Drop({Disk("top")}), 0);
+    EXPECT_EQ(Drop({Disk("top")}), TransferOutcome::Completed);
     EXPECT_EQ(job.resultCode.load(), TransferJob::kCompleted);
     EXPECT_EQ(job.finished.load(), 1);
     EXPECT_EQ(job.filesDone.load(), 3);
@@ -79,11 +79,11 @@ TEST_F(AddTest, FilesGoToTheShownDirectoryWithPlainSizes)
 {
     std::string big(1234, 'x');
     Write("f.txt", big);
-    EXPECT_EQ(Drop({Disk("f.txt")}), 0);
+    EXPECT_EQ(Drop({Disk("f.txt")}), TransferOutcome::Completed);
     ASSERT_TRUE(tree.GetFileItem("f.txt"));
     EXPECT_EQ(archive.Entries().back().name, "f.txt"); // no leading separator at the root
     ASSERT_TRUE(tree.MakeDirectory("d"));
-    EXPECT_EQ(Drop({Disk("f.txt"), Disk("gone.txt")}, "d"), 0);
+    EXPECT_EQ(Drop({Disk("f.txt"), Disk("gone.txt")}, "d"), TransferOutcome::Completed);
     EXPECT_EQ(archive.Entries().back().name, "d\\f.txt");
     EXPECT_EQ(host.panes, (std::vector<std::string>{"file row f.txt | 1234 | \\f.txt", "file row f.txt | 1234 | d\\f.txt"}));
     EXPECT_EQ(host.messenger.Count(), 0u); // a path that vanished is skipped silently
@@ -95,7 +95,7 @@ TEST_F(AddTest, ExistingFileIsReplacedOnlyOnYes)
     ASSERT_TRUE(tree.AddFile("f.txt", old, false));
     Write("f.txt", "new");
     host.messenger.Script({MessageAnswer::No});
-    EXPECT_EQ(Drop({Disk("f.txt")}), 0);
+    EXPECT_EQ(Drop({Disk("f.txt")}), TransferOutcome::Completed);
     EXPECT_EQ(Bytes("f.txt"), "old");
     EXPECT_EQ(job.filesDone.load(), 0);
     EXPECT_TRUE(host.panes.empty());
@@ -104,7 +104,7 @@ TEST_F(AddTest, ExistingFileIsReplacedOnlyOnYes)
               (Message{"Do you want to overwrite \"f.txt\"?", "Warning", MessageIcon::Question, MessageButtons::YesNo}));
 
     host.messenger.Script({MessageAnswer::Yes});
-    EXPECT_EQ(Drop({Disk("f.txt")}), 0);
+    EXPECT_EQ(Drop({Disk("f.txt")}), TransferOutcome::Completed);
     EXPECT_EQ(Bytes("f.txt"), "new");
     EXPECT_EQ(job.filesDone.load(), 1);
     EXPECT_EQ(tree.EntryCount(), 1u);
@@ -114,7 +114,7 @@ TEST_F(AddTest, ExistingDirectoryIsRefusedAsAWhole)
 {
     ASSERT_TRUE(tree.MakeDirectory("Top"));
     Write("top/a.txt", "A");
-    EXPECT_EQ(Drop({Disk("top")}), 0);
+    EXPECT_EQ(Drop({Disk("top")}), TransferOutcome::Completed);
     ASSERT_EQ(host.messenger.Count(), 1u);
     EXPECT_EQ(host.messenger.Messages()[0],
               (Message{"The directory \"top\" already exists!", "Error", MessageIcon::Error, MessageButtons::Ok}));
@@ -126,7 +126,7 @@ TEST_F(AddTest, FoldersWithoutFilesLeaveTheCountAtZero)
 {
     fs::create_directories(temp / "one/two/three");
     fs::create_directories(temp / "other");
-    EXPECT_EQ(Drop({Disk("one"), Disk("other")}), 0);
+    EXPECT_EQ(Drop({Disk("one"), Disk("other")}), TransferOutcome::Completed);
     EXPECT_EQ(job.filesDone.load(), 0);
     EXPECT_TRUE(tree.GetDirectoryRef("one\\two\\three"));
     EXPECT_EQ(tree.EntryCount(), 0u);
@@ -142,7 +142,7 @@ TEST_F(AddTest, SpecialFilesAndUnencodableNamesAreRefused)
     ASSERT_EQ(::mkfifo((temp / "dir/pipe").c_str(), 0600), 0); // below the top: skipped silently
     EXPECT_EQ(Drop({Disk("pipe"), Disk("caf\xC3\xA9.txt"), Disk("\xE6\x97\xA5.txt"), Disk("back\\slash.txt"),
                     Disk("dir")}),
-              0);
+              TransferOutcome::Completed);
     EXPECT_EQ(Texts(host.messenger.Messages()),
               (std::vector<std::string>{"Can't open file \"pipe\"!", "Can't create file \"?.txt\" in the FAR file!",
                                         "Can't create file \"back\\slash.txt\" in the FAR file!",
@@ -157,7 +157,7 @@ TEST_F(AddTest, LinksToDirectoriesAreNotFollowed)
     Write("loop/file.txt", "f");
     fs::create_directory_symlink(temp / "loop", temp / "loop/self");
     fs::create_symlink(temp / "loop/file.txt", temp / "loop/alias.txt");
-    EXPECT_EQ(Drop({Disk("loop")}), 0);
+    EXPECT_EQ(Drop({Disk("loop")}), TransferOutcome::Completed);
     EXPECT_EQ(Bytes("loop\\file.txt"), "f");
     EXPECT_EQ(Bytes("loop\\alias.txt"), "f"); // a link to a file is taken
     EXPECT_FALSE(tree.GetDirectoryRef("loop\\self"));
@@ -176,7 +176,7 @@ TEST_F(AddTest, FilesBeyondThirtyTwoBitsAreRefusedUnread)
     }
     Write("small.bin", "s");
     // edge.bin fits a 32-bit size, but behind the 16-byte header its end would not.
-    EXPECT_EQ(Drop({Disk("huge.bin"), Disk("edge.bin"), Disk("small.bin")}), 0);
+    EXPECT_EQ(Drop({Disk("huge.bin"), Disk("edge.bin"), Disk("small.bin")}), TransferOutcome::Completed);
     EXPECT_EQ(Texts(host.messenger.Messages()),
               (std::vector<std::string>{"Can't create file \"huge.bin\" in the FAR file!",
                                         "Can't create file \"edge.bin\" in the FAR file!"}));
@@ -194,7 +194,7 @@ TEST_F(AddTest, CancelInsideADeepFolderStopsBeforeTheNextItem)
         if (line == "Adding \"1.txt\"...")
             job.RequestCancel();
     };
-    EXPECT_EQ(Drop({Disk("deep"), Disk("after.txt")}), 1);
+    EXPECT_EQ(Drop({Disk("deep"), Disk("after.txt")}), TransferOutcome::Cancelled);
     EXPECT_EQ(job.resultCode.load(), TransferJob::kCancelled);
     EXPECT_EQ(job.finished.load(), 1);
     EXPECT_EQ(Bytes("deep\\a\\b\\1.txt"), "1");

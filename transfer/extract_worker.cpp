@@ -53,8 +53,8 @@ public:
         }
     }
 
-    int Files();
-    int Directory(const std::string& directoryPath, bool overwriteAll);
+    TransferOutcome Files();
+    TransferOutcome Directory(const std::string& directoryPath, bool overwriteAll);
 
 private:
     // What happens to a file that exists on disk: a top-level file asks each
@@ -63,7 +63,7 @@ private:
     void File(const std::string& archivePath, FileOverwrite overwrite);
     // A directory to create on disk and fill; an existing top-level one asks
     // once for its whole subtree. Returns 1 when the job was cancelled.
-    int Subdirectory(const std::string& archivePath, FileOverwrite overwrite);
+    TransferOutcome Subdirectory(const std::string& archivePath, FileOverwrite overwrite);
 
 private:
     std::string_view Relative(std::string_view path) const
@@ -98,26 +98,26 @@ private:
     ino_t archiveInode_ = 0;
 };
 
-int Extraction::Files()
+TransferOutcome Extraction::Files()
 {
     for (const std::string& path : job_.directories) {
         if (StopOnCancel(job_))
-            return 1;
-        if (Subdirectory(path, FileOverwrite::Ask) == 1)
-            return 1;
+            return TransferOutcome::Cancelled;
+        if (Subdirectory(path, FileOverwrite::Ask) == TransferOutcome::Cancelled)
+            return TransferOutcome::Cancelled;
     }
 
     for (const std::string& path : job_.files) {
         if (StopOnCancel(job_))
-            return 1;
+            return TransferOutcome::Cancelled;
         File(path, FileOverwrite::Ask);
     }
 
     FinishCompleted(job_);
-    return 0;
+    return TransferOutcome::Completed;
 }
 
-int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
+TransferOutcome Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
 {
     CFarDirectoryTree& tree = *job_.archive;
     // Only names are copied: nothing changes the tree while the job runs, and
@@ -129,7 +129,7 @@ int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
             StripLeadingSeparators(directoryPath).empty() ? &tree.Root() : tree.GetDirectoryRef(directoryPath);
         if (!directory) {
             Show(text::CantExtractDirectory(Relative(directoryPath)));
-            return 0;
+            return TransferOutcome::Completed;
         }
         subdirectories.reserve(directory->Subdirectories().size());
         for (const CFarDirectory& subdirectory : directory->Subdirectories())
@@ -143,32 +143,32 @@ int Extraction::Directory(const std::string& directoryPath, bool overwriteAll)
 
     for (const std::string& path : subdirectories) {
         if (StopOnCancel(job_))
-            return 1;
-        if (Subdirectory(path, overwriteAll ? FileOverwrite::Always : FileOverwrite::Never) == 1)
-            return 1;
+            return TransferOutcome::Cancelled;
+        if (Subdirectory(path, overwriteAll ? FileOverwrite::Always : FileOverwrite::Never) == TransferOutcome::Cancelled)
+            return TransferOutcome::Cancelled;
     }
 
     for (const std::string& path : files) {
         if (StopOnCancel(job_))
-            return 1;
+            return TransferOutcome::Cancelled;
         File(path, overwriteAll ? FileOverwrite::Always : FileOverwrite::Never);
     }
-    return 0;
+    return TransferOutcome::Completed;
 }
 
-int Extraction::Subdirectory(const std::string& archivePath, FileOverwrite overwrite)
+TransferOutcome Extraction::Subdirectory(const std::string& archivePath, FileOverwrite overwrite)
 {
     const std::string_view relative = Relative(archivePath);
     Progress(text::ExtractingInDirectory(relative));
     const std::optional<std::string> diskPath = DiskPathOf(relative);
     if (!diskPath) {
         Show(text::CantCreate(relative));
-        return 0;
+        return TransferOutcome::Completed;
     }
     switch (LookUp(*diskPath).kind) {
     case DiskKind::File:
         Show(text::CantCreateDirectory(relative));
-        return 0;
+        return TransferOutcome::Completed;
     case DiskKind::Directory:
         if (overwrite == FileOverwrite::Ask)
             overwrite = Show(text::AskOverwriteAll(relative)) != MessageAnswer::No ? FileOverwrite::Always
@@ -278,12 +278,12 @@ void Extraction::WriteFile(const std::string& archivePath, std::string_view rela
 
 } // namespace
 
-int ExtractFiles(TransferJob& job)
+TransferOutcome ExtractFiles(TransferJob& job)
 {
     return Extraction(job).Files();
 }
 
-int ExtractDirectory(TransferJob& job, const std::string& directoryPath, bool overwriteAll)
+TransferOutcome ExtractDirectory(TransferJob& job, const std::string& directoryPath, bool overwriteAll)
 {
     return Extraction(job).Directory(directoryPath, overwriteAll);
 }

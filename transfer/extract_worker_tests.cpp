@@ -31,7 +31,7 @@ protected:
         job.targetFolder = target.string();
     }
 
-    int Run()
+    TransferOutcome Run()
     {
         job.Reset();
         return ExtractFiles(job);
@@ -48,7 +48,7 @@ TEST_F(ExtractTest, WritesDirectoriesThenFilesWithBothProgressForms)
 {
     job.directories = {"a"};
     job.files = {"e.txt"};
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     EXPECT_EQ(job.resultCode.load(), TransferJob::kCompleted);
     EXPECT_EQ(job.finished.load(), 1);
     EXPECT_EQ(job.filesDone.load(), 3);
@@ -66,7 +66,7 @@ TEST_F(ExtractTest, NamesAreRelativeToTheShownDirectory)
     job.prefixLength = 2; // shown directory "a"
     job.directories = {"a\\b"};
     job.files = {"a\\d.txt"};
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     EXPECT_EQ(TextOf(target / "b/c.txt"), "ccc");
     EXPECT_EQ(TextOf(target / "d.txt"), "ddd");
     EXPECT_FALSE(fs::exists(target / "a"));
@@ -82,7 +82,7 @@ TEST_F(ExtractTest, DirectoryAnsweredNoStillGetsMissingFilesAndAsksNothingBelow)
     job.directories = {"a"};
     job.files = {"e.txt"};
     host.messenger.Script({MessageAnswer::No, MessageAnswer::Yes});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     EXPECT_EQ(Texts(host.messenger.Messages()),
               (std::vector<std::string>{"Do you want to overwrite all files in \"a\"?",
                                         "Do you want to overwrite \"e.txt\"?"}));
@@ -104,7 +104,7 @@ TEST_F(ExtractTest, DirectoryAnsweredYesOverwritesItsSubtreeAndFileAnsweredNoIsK
     job.directories = {"a"};
     job.files = {"e.txt"};
     host.messenger.Script({MessageAnswer::Yes, MessageAnswer::No});
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     EXPECT_EQ(host.messenger.Count(), 2u);
     EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
     EXPECT_EQ(TextOf(target / "e.txt"), "old e");
@@ -117,7 +117,7 @@ TEST_F(ExtractTest, FileInTheWayOfADirectoryAndDirectoryInTheWayOfAFile)
     fs::create_directory(target / "e.txt");
     job.directories = {"a"};
     job.files = {"e.txt"};
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     const std::vector<Message> messages = host.messenger.Messages();
     ASSERT_EQ(messages.size(), 2u);
     EXPECT_EQ(messages[0].text, "Can't create directory \"a\"!\n\nA file with that name already exists!");
@@ -135,7 +135,7 @@ TEST_F(ExtractTest, MissingDirectoryAndUncreatableFilesAreReportedAndTheJobGoesO
 {
     job.directories = {"gone", "a"};
     job.files = {"e.txt"};
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     ASSERT_EQ(host.messenger.Count(), 1u);
     EXPECT_EQ(host.messenger.Messages()[0].text, "Can't extract directory \"gone\"!");
     EXPECT_EQ(job.filesDone.load(), 3);
@@ -144,7 +144,7 @@ TEST_F(ExtractTest, MissingDirectoryAndUncreatableFilesAreReportedAndTheJobGoesO
     WriteFileBytes(temp / "plain", BytesOf("x"));
     job.targetFolder = (temp / "plain").string();
     host.messenger.Clear();
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     EXPECT_EQ(Texts(host.messenger.Messages()),
               (std::vector<std::string>{"Can't extract directory \"gone\"!", "Can't create \"a\\b\\c.txt\"!",
                                         "Can't create \"a\\d.txt\"!", "Can't create \"e.txt\"!"}));
@@ -159,7 +159,7 @@ TEST_F(ExtractTest, CancelBetweenItemsKeepsWhatWasWritten)
         if (line == "Extracting... a\\b\\c.txt")
             job.RequestCancel();
     };
-    EXPECT_EQ(Run(), 1);
+    EXPECT_EQ(Run(), TransferOutcome::Cancelled);
     EXPECT_EQ(job.resultCode.load(), TransferJob::kCancelled);
     EXPECT_EQ(job.finished.load(), 1);
     EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc"); // the item under way is finished
@@ -186,7 +186,7 @@ TEST_F(ExtractTest, UnreadableEntryReportsX6AndLeavesTheEmptyFile)
     ASSERT_TRUE(tree.Build(archive));
     job.archive = &tree;
     job.files = {"big.bin", "ok.txt"};
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     ASSERT_EQ(host.messenger.Count(), 1u);
     EXPECT_EQ(host.messenger.Messages()[0], (Message{"Can't extract \"big.bin\"!", "Error", MessageIcon::Warning,
                                                      MessageButtons::Ok}));
@@ -217,7 +217,7 @@ TEST(ExtractSafety, HostileNamesNeverLeaveTheTargetFolder)
     for (const FarFileItem& item : opened.tree.Root().Files())
         job.files.push_back(item.name);
     job.Reset();
-    EXPECT_EQ(ExtractFiles(job), 0);
+    EXPECT_EQ(ExtractFiles(job), TransferOutcome::Completed);
 
     // Nothing beside the target folder, nothing above it.
     std::vector<fs::path> inBox;
@@ -245,7 +245,7 @@ TEST_F(ExtractTest, FifoInTheTargetsPlaceIsRefusedWithoutBlocking)
     job.files = {"e.txt"};
     host.messenger.Script({MessageAnswer::Yes, MessageAnswer::Yes});
     job.Reset();
-    std::future<int> run = std::async(std::launch::async, [this] { return ExtractFiles(job); });
+    std::future<TransferOutcome> run = std::async(std::launch::async, [this] { return ExtractFiles(job); });
     std::vector<int> readers;
     if (run.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
         // Release a writer stuck in open() so the test can end; the readers
@@ -254,7 +254,7 @@ TEST_F(ExtractTest, FifoInTheTargetsPlaceIsRefusedWithoutBlocking)
             readers.push_back(::open((target / name).c_str(), O_RDONLY | O_NONBLOCK));
         ADD_FAILURE() << "the worker blocked on a FIFO";
     }
-    EXPECT_EQ(run.get(), 0);
+    EXPECT_EQ(run.get(), TransferOutcome::Completed);
     for (const int reader : readers)
         ::close(reader);
     EXPECT_EQ(Texts(host.messenger.Messages()),
@@ -280,7 +280,7 @@ TEST(ExtractSafety, NeverWritesOverTheOpenArchive)
     job.targetFolder = temp.Path().string();
     job.files = {"game.far", "later.txt"};
     job.Reset();
-    EXPECT_EQ(ExtractFiles(job), 0);
+    EXPECT_EQ(ExtractFiles(job), TransferOutcome::Completed);
     EXPECT_EQ(Texts(host.messenger.Messages()),
               (std::vector<std::string>{"Do you want to overwrite \"game.far\"?", "Can't create \"game.far\"!"}));
     EXPECT_EQ(ReadFileBytes(temp / "game.far"), before);
@@ -297,7 +297,7 @@ TEST_F(ExtractTest, StreamingFromTheSourceWritesTheSameBytesWithoutKeepingThem)
     job.source = opened.file.get();
     job.directories = {"a"};
     job.files = {"e.txt"};
-    EXPECT_EQ(Run(), 0);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
     EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
     EXPECT_EQ(TextOf(target / "a/d.txt"), "ddd");
     EXPECT_EQ(TextOf(target / "e.txt"), "new e");
@@ -317,7 +317,7 @@ TEST(ExtractSafety, Latin1NamesBecomeUtf8OnDisk)
     job.targetFolder = temp.Path().string() + "/";
     job.directories = {"caf\xE9"};
     job.Reset();
-    EXPECT_EQ(ExtractFiles(job), 0);
+    EXPECT_EQ(ExtractFiles(job), TransferOutcome::Completed);
     EXPECT_EQ(TextOf(temp / "caf\xC3\xA9/na\xC3\xAFve.txt"), "x");
     EXPECT_EQ(host.progress.back(), "Extracting... caf\xE9\\na\xEFve.txt");
 }

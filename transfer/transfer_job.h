@@ -22,6 +22,9 @@ class CFarDirectoryTree;
 // cancelled) and only then sets `finished`, as its last action; the runner
 // polls `finished`. `filesDone` counts the files written or added and is
 // read by the runner after the worker has finished.
+// How a worker's run ended; the job's resultCode carries it as a number.
+enum class TransferOutcome { Completed, Cancelled };
+
 struct TransferJob {
     static constexpr int32_t kCompleted = 1;
     static constexpr int32_t kCancelled = 2;

@@ -110,10 +110,10 @@ void CTransferDialog::Start()
     job_.Reset(); // filesDone 0, flags clear, target folder ends in "/"
     job_.host = this;
     timer_->start();
-    std::function<int(TransferJob&)> worker = worker_;
+    std::function<TransferOutcome(TransferJob&)> worker = worker_;
     if (!worker)
-        worker = modeFlag == kModeExtraction ? std::function<int(TransferJob&)>(ExtractFiles)
-                                             : std::function<int(TransferJob&)>(AddDroppedItems);
+        worker = modeFlag == kModeExtraction ? std::function<TransferOutcome(TransferJob&)>(ExtractFiles)
+                                             : std::function<TransferOutcome(TransferJob&)>(AddDroppedItems);
     thread_ = std::thread([this, worker] { worker(job_); });
 }
 

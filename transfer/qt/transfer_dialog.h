@@ -45,7 +45,7 @@ public:
     void SetPanes(TransferPanes* panes) { panes_ = panes; }
     // Runs `worker` instead of the mode's worker procedure. It must follow the
     // stop protocol (store the result code, then set `finished`).
-    void SetWorker(std::function<int(TransferJob&)> worker) { worker_ = std::move(worker); }
+    void SetWorker(std::function<TransferOutcome(TransferJob&)> worker) { worker_ = std::move(worker); }
 
     // Shows the dialog modally and returns the result code (1 or 2).
     int Run();
@@ -84,7 +84,7 @@ private:
     Messenger& messenger_;
     TransferPanes* panes_ = nullptr;
     TransferJob job_;
-    std::function<int(TransferJob&)> worker_;
+    std::function<TransferOutcome(TransferJob&)> worker_;
     std::thread thread_;
     bool started_ = false;
     QLabel* text_ = nullptr;

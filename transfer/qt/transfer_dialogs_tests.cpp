@@ -72,7 +72,7 @@ TEST_F(DialogTest, ProgressDialogIgnoresEnterAndEscapeAndEndsOnCancel)
         job.host->SetProgressText("Extracting...busy");
         while (!transfer_detail::StopOnCancel(job))
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        return 1;
+        return TransferOutcome::Cancelled;
     });
     bool stillOpen = false;
     Soon([&] {
