@@ -110,7 +110,7 @@ void CViewerDispatch::RunIffViewer(const std::string& path)
     // The reference owns the container it opens, so the container leaves the
     // process-wide table when this viewing ends instead of piling up there.
     CIffFileRef file;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     if (!file.Open(bytes, error, true)) {
         ReportViewerError(messenger_, ViewerError::IffOpen);
         return;

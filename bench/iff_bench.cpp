@@ -36,7 +36,7 @@ void BM_IffParse(benchmark::State& state)
     // The container keeps its copy of the bytes; each round parses it afresh.
     const uint32_t handle = table.Open(file, {}, false);
     for (auto _ : state) {
-        int error = 0;
+        vorn::IffParseError error = vorn::IffParseError::None;
         if (!table.Parse(handle, error) || table.Get(handle)->ChunkCount() != 10001)
             state.SkipWithError("parse failed");
     }
@@ -49,7 +49,7 @@ void BM_IffWrite(benchmark::State& state)
 {
     const auto& file = LargeFile();
     vorn::CIffFileRef ref;
-    int error = 0;
+    vorn::IffParseError error = vorn::IffParseError::None;
     if (!ref.Open(file, error, true) || !ref.LoadAll()) {
         state.SkipWithError("open failed");
         return;

@@ -86,7 +86,7 @@ std::vector<uint8_t> FourTileObject()
 void BM_DrawObject(benchmark::State& state)
 {
     CIffFileRef file;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     CObjectCatalogue catalogue;
     RenderTarget target;
     if (!file.Open(FourTileObject(), error, true) || !catalogue.Build(&file) ||

@@ -123,7 +123,7 @@ int RunIffRender(CliContext& context, const std::vector<std::string>& args, cons
     if (!bytes)
         return kExitFailure;
     CIffFileRef file;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     if (!file.Open(*bytes, error, true)) {
         context.Error(kNotIff);
         return kExitFailure;

@@ -26,7 +26,7 @@ bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file
     const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseEntryInput(argument), context);
     if (!bytes)
         return false;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     if (!file.Open(*bytes, error, true)) {
         context.Error(kNotIff);
         return false;

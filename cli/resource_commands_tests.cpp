@@ -159,7 +159,7 @@ TEST_F(ResourceCommands, FixColorsWritesWhatThePreviewerWouldSave)
 
     // The same step in-process: fix, then write the whole container.
     CIffFileRef file;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(file.Open(iff, error, true));
     ASSERT_EQ(FixColors(file).changedFrames, 2u);
     MemoryStream saved;

@@ -42,7 +42,7 @@ std::vector<uint8_t> RichFile()
 void Exercise(std::span<const uint8_t> bytes)
 {
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     if (!ref.Open(bytes, error, true))
         return;
     CObjectCatalogue catalogue;
@@ -78,7 +78,7 @@ TEST(IffBadInput, EveryTruncationOfAFileIsHandled)
     // Cut inside the sprite's data: the chunks before it load, the sprite is
     // listed but cannot be loaded.
     CIffFileRef whole;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(whole.Open(file, error, true));
     const auto cut = static_cast<size_t>(whole.Find(kTypeSpr2, 20)->DataOffset() + 3);
     CIffFileRef ref;

@@ -122,32 +122,32 @@ TEST(IffFileTable, HandlesStartAtOneAndTheTableGrowsBySixtyFour)
     EXPECT_EQ(table.CreateEmpty(false), 5u);
     EXPECT_EQ(table.OpenCount(), 64u);
 
-    int error = 0;
+    IffParseError error = IffParseError::None;
     EXPECT_FALSE(table.Parse(999, error));
-    EXPECT_EQ(error, kIffInvalidHandle);
+    EXPECT_EQ(error, IffParseError::InvalidHandle);
     EXPECT_FALSE(table.Write(nullptr, 0));
 }
 
 TEST(IffParse, RejectsForeignHeadersAndVersions)
 {
     IffFileTable table;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     auto bytes = BuildIffFile(SampleLayout());
     bytes[3] = 'X';
     EXPECT_FALSE(table.Parse(table.Open(bytes, "", false), error));
-    EXPECT_EQ(error, kIffNotIff);
+    EXPECT_EQ(error, IffParseError::NotIff);
 
     bytes = BuildIffFile(SampleLayout());
     bytes[11] = '1';
     EXPECT_FALSE(table.Parse(table.Open(bytes, "", false), error));
-    EXPECT_EQ(error, kIffBadVersion);
+    EXPECT_EQ(error, IffParseError::BadVersion);
 
     EXPECT_FALSE(table.Parse(table.Open(std::vector<uint8_t>{'I', 'F'}, "", false), error));
-    EXPECT_EQ(error, kIffNotIff);
+    EXPECT_EQ(error, IffParseError::NotIff);
 
     const uint32_t handle = table.Open(BuildIffFile(SampleLayout()), "x", false);
     EXPECT_TRUE(table.Parse(handle, error));
-    EXPECT_EQ(error, kIffOk);
+    EXPECT_EQ(error, IffParseError::None);
     EXPECT_EQ(table.Get(handle)->Name(), "x");
     EXPECT_FALSE(table.Get(handle)->AllLoaded());
 }
@@ -156,7 +156,7 @@ TEST(IffRoundTrip, ParseThenWriteReproducesTheWritersLayoutByteForByte)
 {
     const auto original = BuildIffFile(SampleLayout());
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(original, error, true));
     MemoryStream rejected;
     EXPECT_FALSE(ref.Save(rejected)) << "unloaded chunks cannot be written";
@@ -180,7 +180,7 @@ TEST(IffRoundTrip, VersionTwoZeroFileIsScannedAndWrittenBackWithAMap)
     const auto old = BuildIffFile(layout);
     ASSERT_EQ(std::memcmp(old.data() + 9, "2.0", 3), 0);
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(old, error, true));
     EXPECT_EQ(ref.File()->ChunkCount(), 5u);
     auto expected = SampleLayout();
@@ -199,7 +199,7 @@ TEST(IffParse, OnlyVersionTwoFiveReadsTheMap)
     for (const char* version : {"2.5", "2.0"}) {
         std::memcpy(bytes.data() + 9, version, 3);
         CIffFileRef ref;
-        int error = 0;
+        IffParseError error = IffParseError::None;
         ASSERT_TRUE(ref.Open(bytes, error, true)) << version;
         const bool mapRead = version[2] == '5';
         EXPECT_EQ(ref.Find(MakeTypeCode("BHAV"), 2) != nullptr, mapRead) << version;
@@ -212,7 +212,7 @@ TEST(IffParse, MapPlacedBeforeTheChunks)
     auto layout = SampleLayout();
     layout.map = IffMapPlacement::BeforeChunks;
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(BuildIffFile(layout), error, true));
     ASSERT_EQ(ref.File()->ChunkCount(), 6u);
     EXPECT_EQ(ref.File()->ChunkAt(0)->Type(), kTypeRsmp);
@@ -227,7 +227,7 @@ TEST(IffParse, MapWithoutSignatureOrZeroOffsetFallsBackToTheScan)
     const uint32_t mapOffset = LoadBE32(bytes.data() + 60);
     bytes[mapOffset + 76 + 8] = 'x'; // "pmsr" broken
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(bytes, error, true));
     EXPECT_EQ(ref.File()->ChunkCount(), 6u);
 
@@ -249,7 +249,7 @@ TEST(IffParse, LaterChunkWithSameTypeAndIdReplacesTheEarlierOne)
     for (const auto placement : {IffMapPlacement::End, IffMapPlacement::None}) {
         layout.map = placement;
         CIffFileRef ref;
-        int error = 0;
+        IffParseError error = IffParseError::None;
         ASSERT_TRUE(ref.Open(BuildIffFile(layout), error, true));
         const auto chunks = SnapshotOf(ref);
         ASSERT_GE(chunks.size(), 2u);
@@ -269,7 +269,7 @@ TEST(IffParse, MapOnlyFlagKeepsAChunkOnlyWhenTheMapListsIt)
         {"BHAV", 3, 0x04, "unlisted", Bytes("cc"), false},
     };
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(BuildIffFile(layout), error, true));
     const uint32_t bhav = MakeTypeCode("BHAV");
     ASSERT_NE(ref.Find(bhav, 2), nullptr);
@@ -329,7 +329,7 @@ TEST(IffWrite, SelfWriteOnlyForContainersOpenedFromBytes)
     EXPECT_FALSE(table.Write(nullptr, empty.Handle()));
 
     CIffFileRef opened;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(opened.Open(BuildIffFile(SampleLayout()), error, true));
     ASSERT_TRUE(opened.LoadAll());
     ASSERT_TRUE(table.Write(nullptr, opened.Handle()));
@@ -346,7 +346,7 @@ TEST(IffParse, MalformedChunkSequenceEndsTheScanWithTheChunksFoundSoFar)
         // Third chunk: 64 + (76 + 10) + (76 + 2).
         StoreBE32(bytes.data() + 64 + 86 + 78 + 4, badSize);
         CIffFileRef ref;
-        int error = 0;
+        IffParseError error = IffParseError::None;
         ASSERT_TRUE(ref.Open(bytes, error, true));
         EXPECT_EQ(ref.File()->ChunkCount(), 2u);
     }
@@ -354,7 +354,7 @@ TEST(IffParse, MalformedChunkSequenceEndsTheScanWithTheChunksFoundSoFar)
     auto bytes = BuildIffFile(layout);
     StoreBE32(bytes.data() + 64 + 86 + 78 + 4, 0x3FFFFFFF);
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(bytes, error, true));
     CIffChunk* huge = ref.Find(kTypeDgrp, 200);
     ASSERT_NE(huge, nullptr);
@@ -373,7 +373,7 @@ TEST(IffParse, MapWalkStopsAtTheEndOfTheMapData)
     StoreLE32(bytes.data() + map + 76 + 16, 0xFFFFFFFF);
     StoreLE32(bytes.data() + map + 76 + 24, 0xFFFFFFFF);
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(bytes, error, true));
     EXPECT_NE(ref.Find(MakeTypeCode("BHAV"), 2), nullptr);
 }
@@ -381,7 +381,7 @@ TEST(IffParse, MapWalkStopsAtTheEndOfTheMapData)
 TEST(IffFileRef, LookupsByTypeAndId)
 {
     CIffFileRef ref;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(ref.Open(BuildIffFile(SampleLayout()), error, true));
     EXPECT_EQ(ref.Find(kTypeSpr2, 300)->Label(), "a");
     EXPECT_EQ(ref.Find(kTypeSpr2, 301), nullptr);
@@ -421,7 +421,7 @@ TEST(IffFileRef, OwningAndAttachedReferences)
     EXPECT_FALSE(table.IsValid(handle));
 
     CIffFileRef opened;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(opened.Open(BuildIffFile(SampleLayout()), error));
     handle = opened.Handle();
     EXPECT_FALSE(opened.IsOwning());
@@ -432,7 +432,7 @@ TEST(IffFileRef, OwningAndAttachedReferences)
     CIffFileRef failed;
     const size_t openBefore = table.OpenCount();
     EXPECT_FALSE(failed.Open(Bytes("IFF FILE 3.0"), error));
-    EXPECT_EQ(error, kIffBadVersion);
+    EXPECT_EQ(error, IffParseError::BadVersion);
     EXPECT_EQ(table.OpenCount(), openBefore) << "a container that fails to parse is closed again";
 }
 

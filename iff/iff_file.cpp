@@ -159,9 +159,9 @@ void CIffFile::WalkMap(const CIffChunk& map)
     }
 }
 
-bool CIffFile::Parse(int& error)
+bool CIffFile::Parse(IffParseError& error)
 {
-    error = kIffOk;
+    error = IffParseError::None;
     chunks_.clear();
     index_.clear();
     retired_.clear();
@@ -172,12 +172,12 @@ bool CIffFile::Parse(int& error)
     image_.Seek(0, SeekOrigin::Begin);
     image_.Read(header_.data(), header_.size());
     if (std::memcmp(header_.data(), "IFF FILE", 8) != 0) {
-        error = kIffNotIff;
+        error = IffParseError::NotIff;
         return false;
     }
     const bool version25 = std::memcmp(header_.data() + 9, "2.5", 3) == 0;
     if (!version25 && std::memcmp(header_.data() + 9, "2.0", 3) != 0) {
-        error = kIffBadVersion;
+        error = IffParseError::BadVersion;
         return false;
     }
 

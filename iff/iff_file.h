@@ -14,12 +14,12 @@
 
 namespace vorn {
 
-// Result codes of CIffFile::Parse.
-enum IffParseError : int {
-    kIffOk = 0,
-    kIffNotIff = 3,         // the header does not begin with "IFF FILE"
-    kIffBadVersion = 4,     // the version is neither "2.0" nor "2.5"
-    kIffInvalidHandle = 5,  // no container under the handle
+// Why a container could not be parsed.
+enum class IffParseError {
+    None = 0,
+    NotIff = 3,         // the header does not begin with "IFF FILE"
+    BadVersion = 4,     // the version is neither "2.0" nor "2.5"
+    InvalidHandle = 5,  // no container under the handle
 };
 
 // One open IFF container: its memory image and the chunks parsed from it.
@@ -54,7 +54,7 @@ public:
     // Reads the header and registers the chunks (through the resource map for
     // "2.5", then by a sequential scan). Returns false with 3 or 4 in `error`.
     // A malformed chunk sequence ends the scan quietly with the chunks found so far.
-    bool Parse(int& error);
+    bool Parse(IffParseError& error);
     // Serialises every chunk in list order plus a fresh resource map into
     // `target`, or into the own memory image when `target` is null. Fails when a
     // non-map chunk is not loaded, on a target failure, or for a self-write of

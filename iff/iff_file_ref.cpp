@@ -20,12 +20,12 @@ void CIffFileRef::Release()
     types_.clear();
 }
 
-bool CIffFileRef::Open(std::span<const uint8_t> source, int& error, bool owning)
+bool CIffFileRef::Open(std::span<const uint8_t> source, IffParseError& error, bool owning)
 {
     auto& table = IffFileTable::Instance();
     const uint32_t handle = table.Open(source, {}, false);
     if (handle == 0) {
-        error = kIffInvalidHandle;
+        error = IffParseError::InvalidHandle;
         return false;
     }
     if (!table.Parse(handle, error)) {
@@ -37,7 +37,7 @@ bool CIffFileRef::Open(std::span<const uint8_t> source, int& error, bool owning)
     return true;
 }
 
-bool CIffFileRef::Open(const MemoryStream& source, int& error, bool owning) { return Open(source.Bytes(), error, owning); }
+bool CIffFileRef::Open(const MemoryStream& source, IffParseError& error, bool owning) { return Open(source.Bytes(), error, owning); }
 
 bool CIffFileRef::Attach(uint32_t handle)
 {

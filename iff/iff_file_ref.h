@@ -32,8 +32,8 @@ public:
     // Opens and parses a copy of `source` (name empty, noSelfWrite 0) and
     // attaches it. On a parse failure the new container is closed again and
     // `error` holds 3, 4 or 5.
-    bool Open(std::span<const uint8_t> source, int& error, bool owning = false);
-    bool Open(const MemoryStream& source, int& error, bool owning = false);
+    bool Open(std::span<const uint8_t> source, IffParseError& error, bool owning = false);
+    bool Open(const MemoryStream& source, IffParseError& error, bool owning = false);
     // Closes an owned container, then refers to `handle` without owning it.
     // Attaching to the handle already held only rebuilds the type list.
     bool Attach(uint32_t handle);

@@ -66,18 +66,18 @@ bool IffFileTable::IsValid(uint32_t handle) const
 
 CIffFile* IffFileTable::Get(uint32_t handle) const { return IsValid(handle) ? slots_[handle].get() : nullptr; }
 
-bool IffFileTable::Parse(uint32_t handle, int& error)
+bool IffFileTable::Parse(uint32_t handle, IffParseError& error)
 {
     CIffFile* file = Get(handle);
     if (file == nullptr) {
-        error = kIffInvalidHandle;
+        error = IffParseError::InvalidHandle;
         return false;
     }
     try {
         return file->Parse(error);
     } catch (const std::bad_alloc&) {
         // Out of memory while registering chunks: the container is unusable.
-        error = kIffInvalidHandle;
+        error = IffParseError::InvalidHandle;
         return false;
     }
 }

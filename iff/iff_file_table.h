@@ -36,7 +36,7 @@ public:
     uint32_t Open(std::span<const uint8_t> bytes, std::string name, bool noSelfWrite);
     uint32_t Open(const MemoryStream& source, std::string name, bool noSelfWrite);
     // Parses the container; on failure `error` is 3 (not IFF), 4 (bad version) or 5 (invalid handle).
-    bool Parse(uint32_t handle, int& error);
+    bool Parse(uint32_t handle, IffParseError& error);
     // Writes the container into `target`, or into its own image when null.
     bool Write(ByteStream* target, uint32_t handle);
     // Releases the container and frees its slot; false for an invalid handle.

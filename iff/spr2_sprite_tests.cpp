@@ -139,7 +139,7 @@ TEST(Spr2Sprite, SetFrameChangesHeaderFieldsButNotSizeOrPixels)
     ASSERT_TRUE(ref.LoadAll());
     ASSERT_TRUE(ref.Save(out));
     CIffFileRef reopened;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(reopened.Open(out, error, true));
     CSpr2Sprite again;
     ASSERT_TRUE(again.Load(reopened, reopened.Find(kTypeSpr2, 1)));

@@ -33,7 +33,7 @@ protected:
     {
         testing::IffFileLayout layout;
         layout.chunks = std::move(chunks);
-        int error = 0;
+        IffParseError error = IffParseError::None;
         ASSERT_TRUE(file.Open(testing::BuildIffFile(layout), error, true));
         catalogue.Build(&file);
         ASSERT_TRUE(target.Allocate(300, 200, 32));

@@ -27,8 +27,8 @@ struct Viewed {
 
 std::unique_ptr<Viewed> OpenSampleObject(const std::string& entryName, const std::string& label)
 {
-    int error = 0;
-    auto stream = vorn::FileStream::Open(VORN_SAMPLE_ARCHIVE, vorn::FileMode::Read, error);
+    int openError = 0;
+    auto stream = vorn::FileStream::Open(VORN_SAMPLE_ARCHIVE, vorn::FileMode::Read, openError);
     vorn::CFarArchive archive;
     if (!stream || !archive.Load(*stream))
         return nullptr;
@@ -36,6 +36,7 @@ std::unique_ptr<Viewed> OpenSampleObject(const std::string& entryName, const std
     if (!index || !archive.LoadData(*index))
         return nullptr;
     auto viewed = std::make_unique<Viewed>();
+    vorn::IffParseError error = vorn::IffParseError::None;
     if (!viewed->file.Open(archive.BytesOf(*index), error, true) || !viewed->catalogue.Build(&viewed->file))
         return nullptr;
     for (const vorn::ObjectEntry& e : viewed->catalogue.Entries())

@@ -55,7 +55,7 @@ protected:
         testing::IffFileLayout layout;
         layout.chunks.push_back({"PALT", 1, 0x10, "", qt_testing::RampPalette()});
         qt_testing::AddObject(layout, {});
-        int error = 0;
+        IffParseError error = IffParseError::None;
         ASSERT_TRUE(file.Open(testing::BuildIffFile(layout), error, true));
         ASSERT_TRUE(catalogue.Build(&file));
         preview.setMinimumSize(0, 0);

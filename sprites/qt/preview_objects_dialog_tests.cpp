@@ -54,7 +54,7 @@ protected:
         ASSERT_TRUE(index.has_value());
         entry = *index;
         original = bytes;
-        int error = 0;
+        IffParseError error = IffParseError::None;
         ASSERT_TRUE(file.Open(bytes, error, true));
         dialog = std::make_unique<CPreviewObjectsDialog>(file.Handle(), messenger);
         ASSERT_TRUE(dialog->BuildCatalogue(file));
@@ -225,7 +225,7 @@ TEST_F(PreviewDialogTest, SaveChangesThenCloseReturnsOneWithTheEntryRewritten)
 
     // The entry holds the fixed file: every frame now uses its sprite's palette.
     CIffFileRef reread;
-    int error = 0;
+    IffParseError error = IffParseError::None;
     ASSERT_TRUE(reread.Open(saved, error, true));
     CSpr2Sprite sprite;
     ASSERT_TRUE(sprite.Load(reread, reread.Find(kTypeSpr2, 200)));

@@ -45,7 +45,8 @@ TEST(SampleSheets, EveryObjectOfTheSampleArchiveDrawsTwelveDistinctViews)
             continue;
         ASSERT_TRUE(archive.LoadData(index));
         CIffFileRef iff;
-        ASSERT_TRUE(iff.Open(archive.BytesOf(index), error, true)) << name;
+        IffParseError parseError = IffParseError::None;
+        ASSERT_TRUE(iff.Open(archive.BytesOf(index), parseError, true)) << name;
         CObjectCatalogue catalogue;
         ASSERT_TRUE(catalogue.Build(&iff)) << name;
         for (auto p = catalogue.FirstDisplayable(); p != CObjectCatalogue::kEnd;) {
