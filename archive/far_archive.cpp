@@ -75,7 +75,6 @@ void AdoptWrittenLayout(std::vector<CFarEntry>& entries, FarHeader& header, cons
 } // namespace
 
 CFarArchive::CFarArchive()
-    : nameIndex_(0, IndexHash{&entries_}, IndexEqual{&entries_})
 {
     blocks_.emplace_back(); // the permanent empty block 0
 }
@@ -135,6 +134,12 @@ bool CFarArchive::ReadManifest(ByteStream& stream)
     uint32_t count = 0;
     if (!in.ReadLE32(count))
         return false;
+    // Every record takes at least 14 bytes, so the file's length bounds what
+    // may be reserved however large the count claims to be.
+    constexpr int64_t kSmallestRecord = 14;
+    const int64_t manifestBytes = stream.Length() - in.Position();
+    if (manifestBytes > 0)
+        entries_.reserve(static_cast<size_t>(std::min<int64_t>(count, manifestBytes / kSmallestRecord)));
     for (uint32_t i = 0; i < count; ++i) {
         uint32_t size1 = 0, size2 = 0, offset = 0, nameLength = 0;
         if (!in.ReadLE32(size1) || !in.ReadLE32(size2) || !in.ReadLE32(offset))
@@ -168,8 +173,6 @@ bool CFarArchive::ReadManifest(ByteStream& stream)
         entry.offset = offset;
         entry.name = std::move(name);
         entries_.push_back(std::move(entry));
-        nextSameName_.push_back(kNoEntry);
-        IndexInsert(static_cast<uint32_t>(entries_.size() - 1));
     }
     return true;
 }
@@ -250,7 +253,7 @@ std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStrea
         CFarEntry entry;
         entry.name = std::string(name);
         entries_.push_back(std::move(entry));
-        nextSameName_.push_back(kNoEntry);
+        nextSameName_.push_back(kNoEntry); // FindEntry has built the index
         found = entries_.size() - 1;
         IndexInsert(static_cast<uint32_t>(*found));
     }
@@ -267,17 +270,19 @@ std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStrea
 
 std::optional<size_t> CFarArchive::FindEntry(std::string_view name) const
 {
-    const auto it = nameIndex_.find(name);
-    if (it == nameIndex_.end())
+    EnsureIndex();
+    const uint32_t head = IndexHead(name, NoCaseIndex::Hash(name));
+    if (head == NoCaseIndex::kNone)
         return std::nullopt;
-    return *it;
+    return head;
 }
 
 bool CFarArchive::MarkDeleted(size_t index)
 {
     if (!IsLive(index))
         return false;
-    IndexRemove(static_cast<uint32_t>(index));
+    if (indexed_)
+        IndexRemove(static_cast<uint32_t>(index));
     entries_[index].isDeleted = true;
     return true;
 }
@@ -286,9 +291,11 @@ bool CFarArchive::RenameEntry(size_t index, std::string_view name)
 {
     if (!IsLive(index))
         return false;
-    IndexRemove(static_cast<uint32_t>(index));
+    if (indexed_)
+        IndexRemove(static_cast<uint32_t>(index));
     entries_[index].name = std::string(name);
-    IndexInsert(static_cast<uint32_t>(index));
+    if (indexed_)
+        IndexInsert(static_cast<uint32_t>(index));
     return true;
 }
 
@@ -447,19 +454,39 @@ bool CFarArchive::QuickSave()
 
 // ---- name index ----------------------------------------------------------
 
-void CFarArchive::IndexInsert(uint32_t index)
+uint32_t CFarArchive::IndexHead(std::string_view name, uint32_t hash) const
+{
+    return nameIndex_.Find(name, hash, [this](uint32_t index) -> std::string_view { return entries_[index].name; });
+}
+
+void CFarArchive::EnsureIndex() const
+{
+    if (indexed_)
+        return;
+    nextSameName_.assign(entries_.size(), kNoEntry);
+    nameIndex_.Reserve(entries_.size());
+    // From the last entry to the first, each entry is either a new name or
+    // the new head of its chain: no chain is walked.
+    for (size_t i = entries_.size(); i-- > 0;) {
+        if (!entries_[i].isDeleted)
+            IndexInsert(static_cast<uint32_t>(i));
+    }
+    indexed_ = true;
+}
+
+void CFarArchive::IndexInsert(uint32_t index) const
 {
     nextSameName_[index] = kNoEntry;
-    const auto it = nameIndex_.find(entries_[index].name);
-    if (it == nameIndex_.end()) {
-        nameIndex_.insert(index);
+    const std::string& name = entries_[index].name;
+    const uint32_t hash = NoCaseIndex::Hash(name);
+    const uint32_t head = IndexHead(name, hash);
+    if (head == NoCaseIndex::kNone) {
+        nameIndex_.Insert(index, hash);
         return;
     }
-    const uint32_t head = *it;
     if (index < head) {
         nextSameName_[index] = head;
-        nameIndex_.erase(it);
-        nameIndex_.insert(index);
+        nameIndex_.Replace(head, hash, index);
         return;
     }
     uint32_t before = head;
@@ -469,17 +496,20 @@ void CFarArchive::IndexInsert(uint32_t index)
     nextSameName_[before] = index;
 }
 
-void CFarArchive::IndexRemove(uint32_t index)
+void CFarArchive::IndexRemove(uint32_t index) const
 {
-    const auto it = nameIndex_.find(entries_[index].name);
-    if (it == nameIndex_.end())
+    const std::string& name = entries_[index].name;
+    const uint32_t hash = NoCaseIndex::Hash(name);
+    const uint32_t head = IndexHead(name, hash);
+    if (head == NoCaseIndex::kNone)
         return;
-    if (*it == index) {
-        nameIndex_.erase(it);
+    if (head == index) {
         if (nextSameName_[index] != kNoEntry)
-            nameIndex_.insert(nextSameName_[index]);
+            nameIndex_.Replace(index, hash, nextSameName_[index]);
+        else
+            nameIndex_.Erase(index, hash);
     } else {
-        uint32_t before = *it;
+        uint32_t before = head;
         while (nextSameName_[before] != kNoEntry && nextSameName_[before] != index)
             before = nextSameName_[before];
         if (nextSameName_[before] == index)
@@ -490,8 +520,9 @@ void CFarArchive::IndexRemove(uint32_t index)
 
 void CFarArchive::IndexClear()
 {
-    nameIndex_.clear();
+    nameIndex_.Clear();
     nextSameName_.clear();
+    indexed_ = false;
 }
 
 } // namespace vorn

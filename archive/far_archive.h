@@ -4,7 +4,7 @@
 #include "archive/far_entry.h"
 #include "archive/far_header.h"
 #include "base/byte_stream.h"
-#include "base/name_compare.h"
+#include "base/no_case_index.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,7 +12,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 namespace vorn {
@@ -76,32 +75,22 @@ private:
     void StoreBytes(CFarEntry& entry, std::unique_ptr<uint8_t[]> bytes, uint32_t length);
 
     // Name index: the first live entry of each case-folded name, with the later
-    // live entries of the same name chained in list order behind it.
-    struct IndexHash {
-        using is_transparent = void;
-        const std::vector<CFarEntry>* entries;
-        size_t operator()(uint32_t index) const { return (*this)((*entries)[index].name); }
-        size_t operator()(std::string_view name) const { return static_cast<size_t>(HashNoCase(name)); }
-    };
-    struct IndexEqual {
-        using is_transparent = void;
-        const std::vector<CFarEntry>* entries;
-        std::string_view NameOf(uint32_t index) const { return (*entries)[index].name; }
-        bool operator()(uint32_t a, uint32_t b) const { return EqualsNoCase(NameOf(a), NameOf(b)); }
-        bool operator()(std::string_view a, uint32_t b) const { return EqualsNoCase(a, NameOf(b)); }
-        bool operator()(uint32_t a, std::string_view b) const { return EqualsNoCase(NameOf(a), b); }
-    };
-    void IndexInsert(uint32_t index);
-    void IndexRemove(uint32_t index);
+    // live entries of the same name chained in list order behind it. Built on
+    // the first lookup, so reading an archive only to list it costs no hashing.
+    void EnsureIndex() const;
+    void IndexInsert(uint32_t index) const;
+    void IndexRemove(uint32_t index) const;
     void IndexClear();
+    uint32_t IndexHead(std::string_view name, uint32_t hash) const;
 
     FarHeader header_;
     std::vector<FarDataBlock> blocks_;
     std::unique_ptr<ByteStream> source_;
     bool narrowNameLengths_ = false;
     std::vector<CFarEntry> entries_;
-    std::unordered_set<uint32_t, IndexHash, IndexEqual> nameIndex_;
-    std::vector<uint32_t> nextSameName_;
+    mutable NoCaseIndex nameIndex_;
+    mutable std::vector<uint32_t> nextSameName_;
+    mutable bool indexed_ = false;
 };
 
 } // namespace vorn

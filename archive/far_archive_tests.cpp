@@ -266,6 +266,28 @@ TEST(FarArchiveEntries, AddReplaceFindAndDeleteFollowLetterCaseAndListOrder)
     EXPECT_FALSE(archive.RenameEntry(*first, "x")) << "deleted entries take no part";
 }
 
+// The name index of a loaded archive is made on its first lookup; deletes
+// and renames made before that must be what the lookup sees.
+TEST(FarArchiveEntries, LookupsAfterLoadSeeEditsMadeBeforeTheFirstOne)
+{
+    TempDir dir;
+    LoadedArchive loaded(dir, MakeFarImage({{"a\\x", "1"}, {"A\\X", "2"}, {"b", "3"}, {"a\\X", "4"}, {"c", "5"}}));
+    ASSERT_TRUE(loaded.loaded);
+    CFarArchive& archive = loaded.archive;
+    ASSERT_TRUE(archive.MarkDeleted(0));
+    ASSERT_TRUE(archive.RenameEntry(4, "B"));
+    EXPECT_EQ(archive.FindEntry("a\\x"), 1u) << "the first live one of the duplicates";
+    EXPECT_EQ(archive.FindEntry("b"), 2u);
+    EXPECT_FALSE(archive.FindEntry("c"));
+    ASSERT_TRUE(archive.MarkDeleted(1));
+    EXPECT_EQ(archive.FindEntry("A\\x"), 3u);
+    ASSERT_TRUE(archive.MarkDeleted(2));
+    EXPECT_EQ(archive.FindEntry("b"), 4u);
+    auto bytes = StreamOf("new");
+    EXPECT_EQ(archive.AddOrReplace("C", bytes, false), 5u);
+    EXPECT_EQ(archive.FindEntry("c"), 5u);
+}
+
 // A stream that claims more bytes than it can deliver.
 class ShortStream : public MemoryStream {
 public:
