@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <optional>
 
 namespace vorn {
 
@@ -41,6 +42,50 @@ struct PlannedRecord {
     uint32_t index;
     uint32_t offset;
 };
+
+// Where each live entry's bytes go and where the manifest follows them.
+struct RecordPlan {
+    std::vector<PlannedRecord> records;
+    uint32_t manifestOffset = 0;
+};
+
+// Which bytes a save writes: a full save every entry's, a quick save only
+// those of new entries (the others stay where they are in the file).
+enum class SaveKind { Full, Quick };
+
+// Plans the records of a save whose bytes start at `start`. None when the
+// save cannot complete: a full save's entry without its bytes in memory, or
+// an offset beyond 32 bits. A quick save leaves out a new entry without bytes.
+std::optional<RecordPlan> PlanRecords(const CFarArchive& archive, uint64_t start, SaveKind kind)
+{
+    RecordPlan plan;
+    uint64_t position = start;
+    const std::vector<CFarEntry>& entries = archive.Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const CFarEntry& entry = entries[i];
+        if (entry.isDeleted)
+            continue;
+        if (kind == SaveKind::Quick && !entry.isNew) {
+            if (entry.offset < 0 || static_cast<uint64_t>(entry.offset) > kMaxOffset)
+                return std::nullopt;
+            plan.records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(entry.offset)});
+            continue;
+        }
+        const FarDataBlock& block = archive.BlockOf(i);
+        if (kind == SaveKind::Quick && !block.HasBytes())
+            continue; // nothing to write for it
+        if (!block.HasBytes() || block.length != entry.size2)
+            return std::nullopt;
+        if (position > kMaxOffset)
+            return std::nullopt;
+        plan.records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(position)});
+        position += block.length;
+    }
+    if (position > kMaxOffset)
+        return std::nullopt;
+    plan.manifestOffset = static_cast<uint32_t>(position);
+    return plan;
+}
 
 bool WriteManifest(BufferedWriter& out, const std::vector<CFarEntry>& entries, const std::vector<PlannedRecord>& records,
                    bool narrow)
@@ -340,23 +385,11 @@ std::span<const uint8_t> CFarArchive::BytesOf(size_t index) const
 bool CFarArchive::Save(ByteStream& stream)
 {
     // Plan everything first: a save that cannot complete writes nothing.
-    std::vector<PlannedRecord> records;
-    uint64_t position = FarHeader::kSize;
-    for (size_t i = 0; i < entries_.size(); ++i) {
-        const CFarEntry& entry = entries_[i];
-        if (entry.isDeleted)
-            continue;
-        const FarDataBlock& block = BlockOf(i);
-        if (!block.HasBytes() || block.length != entry.size2)
-            return false;
-        if (position > kMaxOffset)
-            return false;
-        records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(position)});
-        position += block.length;
-    }
-    if (position > kMaxOffset)
+    const std::optional<RecordPlan> plan = PlanRecords(*this, FarHeader::kSize, SaveKind::Full);
+    if (!plan)
         return false;
-    const auto manifestOffset = static_cast<uint32_t>(position);
+    const std::vector<PlannedRecord>& records = plan->records;
+    const uint32_t manifestOffset = plan->manifestOffset;
 
     // Truncating an already empty file is not free: ext4 then flushes the
     // whole file when it is closed, doubling the time a save takes.
@@ -387,29 +420,11 @@ bool CFarArchive::QuickSave()
     if (oldLength < 0)
         return false;
 
-    std::vector<PlannedRecord> records;
-    uint64_t position = static_cast<uint64_t>(oldLength);
-    for (size_t i = 0; i < entries_.size(); ++i) {
-        const CFarEntry& entry = entries_[i];
-        if (entry.isDeleted)
-            continue;
-        if (!entry.isNew) {
-            if (entry.offset < 0 || static_cast<uint64_t>(entry.offset) > kMaxOffset)
-                return false;
-            records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(entry.offset)});
-            continue;
-        }
-        const FarDataBlock& block = BlockOf(i);
-        if (!block.HasBytes())
-            continue; // nothing to write for it
-        if (position > kMaxOffset)
-            return false;
-        records.push_back({static_cast<uint32_t>(i), static_cast<uint32_t>(position)});
-        position += block.length;
-    }
-    if (position > kMaxOffset)
+    const std::optional<RecordPlan> plan = PlanRecords(*this, static_cast<uint64_t>(oldLength), SaveKind::Quick);
+    if (!plan)
         return false;
-    const auto manifestOffset = static_cast<uint32_t>(position);
+    const std::vector<PlannedRecord>& records = plan->records;
+    const uint32_t manifestOffset = plan->manifestOffset;
 
     // Append first and make it durable; only then point the header at the new
     // manifest. Until that last write the file still loads as it did before.

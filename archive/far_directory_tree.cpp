@@ -146,14 +146,19 @@ CFarDirectory* CFarDirectoryTree::FindDirectoryMutable(std::string_view path, bo
     }
 }
 
-const CFarDirectory* CFarDirectoryTree::FindDirectory(std::string_view path, bool create)
+auto CFarDirectoryTree::Locate(std::string_view path, ItemKind kind) -> std::optional<Slot>
 {
-    return FindDirectoryMutable(path, create);
-}
-
-const CFarDirectory* CFarDirectoryTree::FindDirectory(std::string_view path) const
-{
-    return const_cast<CFarDirectoryTree*>(this)->FindDirectoryMutable(path, false);
+    if (!archive_ || path.empty())
+        return std::nullopt;
+    CFarDirectory* parent = ParentOf(path);
+    if (!parent)
+        return std::nullopt;
+    const std::string_view name = SplitLast(path).second;
+    const std::optional<size_t> position =
+        kind == ItemKind::File ? parent->FilePosition(name) : parent->SubdirectoryPosition(name);
+    if (!position)
+        return std::nullopt;
+    return Slot{parent, *position};
 }
 
 CFarDirectory* CFarDirectoryTree::ParentOf(std::string_view path)
@@ -180,14 +185,14 @@ std::optional<CFarDirectory> CFarDirectoryTree::GetDirectory(std::string_view pa
 {
     if (ArchiveDirectoryPath(path).empty())
         return root_;
-    if (const CFarDirectory* directory = FindDirectory(path))
+    if (const CFarDirectory* directory = GetDirectoryRef(path))
         return *directory;
     return std::nullopt;
 }
 
 const CFarDirectory* CFarDirectoryTree::GetDirectoryRef(std::string_view path) const
 {
-    return FindDirectory(path);
+    return const_cast<CFarDirectoryTree*>(this)->FindDirectoryMutable(path, false);
 }
 
 std::optional<CFarDirectory> CFarDirectoryTree::MakeDirectory(std::string_view path)
@@ -258,37 +263,24 @@ bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view ne
 {
     oldPath = StripLeadingSeparators(oldPath);
     newPath = StripLeadingSeparators(newPath);
-    if (!archive_ || oldPath.empty())
-        return false;
-    if (!EqualsNoCase(oldPath, newPath) && FindFileItem(newPath))
-        return false;
-    CFarDirectory* directory = ParentOf(oldPath);
-    if (!directory)
-        return false;
-    const std::optional<size_t> position = directory->FilePosition(SplitLast(oldPath).second);
-    if (!position)
+    const std::optional<Slot> slot = Locate(oldPath, ItemKind::File);
+    if (!slot || (!EqualsNoCase(oldPath, newPath) && FindFileItem(newPath)))
         return false;
     const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
     if (!name)
         return false;
-    if (!archive_->RenameEntry(static_cast<size_t>(directory->files_[*position].entryIndex), newPath))
+    if (!archive_->RenameEntry(static_cast<size_t>(slot->parent->files_[slot->position].entryIndex), newPath))
         return false;
-    directory->RenameFileAt(*position, std::string(*name));
+    slot->parent->RenameFileAt(slot->position, std::string(*name));
     return true;
 }
 
 bool CFarDirectoryTree::RemoveFile(std::string_view path)
 {
-    path = StripLeadingSeparators(path);
-    if (!archive_ || path.empty())
+    const std::optional<Slot> slot = Locate(StripLeadingSeparators(path), ItemKind::File);
+    if (!slot || !archive_->MarkDeleted(static_cast<size_t>(slot->parent->files_[slot->position].entryIndex)))
         return false;
-    CFarDirectory* directory = ParentOf(path);
-    if (!directory)
-        return false;
-    const std::optional<size_t> position = directory->FilePosition(SplitLast(path).second);
-    if (!position || !archive_->MarkDeleted(static_cast<size_t>(directory->files_[*position].entryIndex)))
-        return false;
-    directory->EraseFile(*position);
+    slot->parent->EraseFile(slot->position);
     return true;
 }
 
@@ -296,49 +288,46 @@ bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view des
 {
     path = StripLeadingSeparators(path);
     destination = ArchiveDirectoryPath(destination);
-    if (!archive_ || path.empty())
-        return false;
-    CFarDirectory* source = ParentOf(path);
-    if (!source)
-        return false;
-    const std::optional<size_t> position = source->FilePosition(SplitLast(path).second);
-    if (!position)
+    const std::optional<Slot> slot = Locate(path, ItemKind::File);
+    if (!slot)
         return false;
     CFarDirectory* target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
     if (!target)
         return false;
-    const FarFileItem item = source->files_[*position];
+    const FarFileItem item = slot->parent->files_[slot->position];
     // This also refuses a move into the directory that holds the file.
     if (target->FindFile(item.name))
         return false;
     if (!archive_->RenameEntry(static_cast<size_t>(item.entryIndex), JoinArchivePath(destination, item.name)))
         return false;
-    source->EraseFile(*position);
+    slot->parent->EraseFile(slot->position);
     target->AppendFile(item);
     return true;
 }
 
-bool CFarDirectoryTree::WriteEntryData(std::string_view path, ByteStream& stream)
-{
-    const FarFileItem* item = FindFileItem(path);
-    if (!item || !archive_ || !archive_->LoadData(static_cast<size_t>(item->entryIndex)))
-        return false;
-    const std::span<const uint8_t> bytes = archive_->BytesOf(static_cast<size_t>(item->entryIndex));
-    const CFarEntry* entry = EntryOfItem(*item);
-    const size_t length = std::min<size_t>(bytes.size(), entry->size2);
-    return stream.Write(bytes.data(), length);
-}
-
-std::optional<std::vector<uint8_t>> CFarDirectoryTree::CopyEntryData(std::string_view path)
+std::optional<std::span<const uint8_t>> CFarDirectoryTree::EntryBytes(std::string_view path)
 {
     const FarFileItem* item = FindFileItem(path);
     if (!item || !archive_ || !archive_->LoadData(static_cast<size_t>(item->entryIndex)))
         return std::nullopt;
     const std::span<const uint8_t> bytes = archive_->BytesOf(static_cast<size_t>(item->entryIndex));
     const CFarEntry* entry = EntryOfItem(*item);
-    const size_t length = std::min<size_t>(bytes.size(), entry->size2);
+    return bytes.first(std::min<size_t>(bytes.size(), entry->size2));
+}
+
+bool CFarDirectoryTree::WriteEntryData(std::string_view path, ByteStream& stream)
+{
+    const std::optional<std::span<const uint8_t>> bytes = EntryBytes(path);
+    return bytes && stream.Write(bytes->data(), bytes->size());
+}
+
+std::optional<std::vector<uint8_t>> CFarDirectoryTree::CopyEntryData(std::string_view path)
+{
+    const std::optional<std::span<const uint8_t>> bytes = EntryBytes(path);
+    if (!bytes)
+        return std::nullopt;
     try {
-        return std::vector<uint8_t>(bytes.begin(), bytes.begin() + static_cast<ptrdiff_t>(length));
+        return std::vector<uint8_t>(bytes->begin(), bytes->end());
     } catch (const std::bad_alloc&) {
         return std::nullopt;
     }
@@ -372,16 +361,11 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
 {
     oldPath = ArchiveDirectoryPath(oldPath);
     newPath = ArchiveDirectoryPath(newPath);
-    if (!archive_ || oldPath.empty())
+    const std::optional<Slot> slot = Locate(oldPath, ItemKind::Directory);
+    if (!slot || (!EqualsNoCase(oldPath, newPath) && GetDirectoryRef(newPath)))
         return false;
-    if (!EqualsNoCase(oldPath, newPath) && FindDirectory(newPath))
-        return false;
-    CFarDirectory* parent = ParentOf(oldPath);
-    if (!parent)
-        return false;
-    const std::optional<size_t> position = parent->SubdirectoryPosition(SplitLast(oldPath).second);
-    if (!position)
-        return false;
+    CFarDirectory* parent = slot->parent;
+    const size_t position = slot->position;
     const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
     // A parent written with a doubled separator is found without it, but the
     // new path would keep it: the directory's path would not lead back to it.
@@ -398,8 +382,8 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
             archive_->RenameEntry(i, newPathText + entries[i].name.substr(oldPath.size()));
     }
 
-    parent->RenameSubdirectoryAt(*position, std::string(*name));
-    CFarDirectory& directory = parent->subdirectories_[*position];
+    parent->RenameSubdirectoryAt(position, std::string(*name));
+    CFarDirectory& directory = parent->subdirectories_[position];
     directory.path_ = newPathText;
     // Names the scan could not reach (odd separators) are made to match the tree.
     RepathBelow(directory, newPathText, newPathText);
@@ -418,30 +402,29 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
         return false;
     const std::string_view name = SplitLast(path).second;
     const std::string newPath = JoinArchivePath(destination, name);
-    if (FindDirectory(newPath))
+    if (GetDirectoryRef(newPath))
         return false;
-    CFarDirectory* parent = ParentOf(path);
-    if (!parent)
+    const std::optional<Slot> slot = Locate(path, ItemKind::Directory);
+    if (!slot)
         return false;
-    const std::optional<size_t> position = parent->SubdirectoryPosition(name);
-    if (!position)
-        return false;
+    CFarDirectory* parent = slot->parent;
+    const size_t position = slot->position;
     CFarDirectory* target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
     if (!target)
         return false;
     // A directory cannot go into itself or below itself: it would be cut off the tree.
-    const std::string& movedPath = parent->subdirectories_[*position].path_;
+    const std::string& movedPath = parent->subdirectories_[position].path_;
     if (EqualsNoCase(target->path_, movedPath) || StartsWithNoCase(target->path_, movedPath + kArchiveSeparator))
         return false;
     // Moves must not build nesting deeper than names may make.
     const size_t targetLevel =
         target == &root_ ? 0 : static_cast<size_t>(std::count(target->path_.begin(), target->path_.end(), kArchiveSeparator)) + 1;
-    if (targetLevel + Height(parent->subdirectories_[*position]) > kMaxDepth)
+    if (targetLevel + Height(parent->subdirectories_[position]) > kMaxDepth)
         return false;
 
     // Taking the directory out may move its siblings, and the target may be
     // one of them or below one: find the target again afterwards.
-    CFarDirectory moved = parent->TakeSubdirectory(*position);
+    CFarDirectory moved = parent->TakeSubdirectory(position);
     target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
     const std::string oldPath = moved.path_;
     moved.path_ = newPath;
@@ -469,18 +452,10 @@ bool CFarDirectoryTree::EmptyDirectory(CFarDirectory& directory)
 
 bool CFarDirectoryTree::DeleteDirectory(std::string_view path)
 {
-    path = ArchiveDirectoryPath(path);
-    if (!archive_ || path.empty())
+    const std::optional<Slot> slot = Locate(ArchiveDirectoryPath(path), ItemKind::Directory);
+    if (!slot || !EmptyDirectory(slot->parent->subdirectories_[slot->position]))
         return false;
-    CFarDirectory* parent = ParentOf(path);
-    if (!parent)
-        return false;
-    const std::optional<size_t> position = parent->SubdirectoryPosition(SplitLast(path).second);
-    if (!position)
-        return false;
-    if (!EmptyDirectory(parent->subdirectories_[*position]))
-        return false;
-    parent->TakeSubdirectory(*position);
+    slot->parent->TakeSubdirectory(slot->position);
     return true;
 }
 

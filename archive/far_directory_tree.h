@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,10 +48,6 @@ public:
     // The archive the tree was built over (null before the first Build).
     CFarArchive* Archive() const { return archive_; }
 
-    // The directory at `path`, never the root ("" gives null). With `create`,
-    // missing directories along the path are made.
-    const CFarDirectory* FindDirectory(std::string_view path, bool create);
-    const CFarDirectory* FindDirectory(std::string_view path) const;
     // The file item at a full file path, or null ("" gives null).
     const FarFileItem* FindFileItem(std::string_view path) const;
 
@@ -106,6 +103,19 @@ public:
     uint64_t TotalSize() const;
 
 private:
+    // Where an item sits: the directory holding it and its place there.
+    enum class ItemKind { File, Directory };
+    struct Slot {
+        CFarDirectory* parent;
+        size_t position;
+    };
+    // The slot of the file or directory at `path` (already normalised); none
+    // without an archive, for "" or when there is no such item.
+    std::optional<Slot> Locate(std::string_view path, ItemKind kind);
+    // The bytes of the file at `path`, read from the source on first use and
+    // cut to the entry's data length; none when they cannot be had.
+    std::optional<std::span<const uint8_t>> EntryBytes(std::string_view path);
+
     CFarDirectory* FindDirectoryMutable(std::string_view path, bool create);
     CFarDirectory* ParentOf(std::string_view path);
     FarFileItem* FindFileItemMutable(std::string_view path);

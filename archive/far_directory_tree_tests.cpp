@@ -121,7 +121,7 @@ TEST_F(TreeTest, PathRulesForLookups)
     EXPECT_EQ(tree.GetDirectoryRef("A\\B\\"), tree.GetDirectoryRef("a\\b"));
     EXPECT_EQ(tree.GetDirectoryRef("\\\\a\\b"), tree.GetDirectoryRef("a\\b"));
     EXPECT_EQ(tree.GetDirectoryRef(""), nullptr);      // never the root
-    EXPECT_EQ(tree.FindDirectory("", true), nullptr);
+    EXPECT_FALSE(tree.MakeDirectory("")); // nor made
     EXPECT_EQ(tree.GetDirectoryRef("e.txt"), nullptr); // a file, not a directory
     EXPECT_EQ(tree.GetDirectoryRef("a\\d.txt"), nullptr);
 
