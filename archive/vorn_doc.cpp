@@ -176,7 +176,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     return true;
 }
 
-bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
+bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode mode)
 {
     std::error_code ignored;
     std::filesystem::path path = std::filesystem::absolute(requested, ignored);
@@ -220,7 +220,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
     // Write beside the target and rename over it only when complete, so a
     // failed save leaves the previous file as it was.
     int error = 0;
-    FileReplacement replacement(path);
+    FileReplacement replacement(path, mode);
     if (!replacement.Begin(error)) {
         ReportFileError(error, path, FileAction::Save);
         return false;
@@ -244,6 +244,11 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested)
     case ReplaceResult::NotRenamed:
         archive_.CloseSource();
         ReportFileError(error, path, FileAction::Save);
+        return false;
+    case ReplaceResult::AlreadyExists:
+        // Someone else created the file meanwhile; theirs stays.
+        archive_.CloseSource();
+        ReportFileError(EAGAIN, path, FileAction::Save);
         return false;
     }
     std::unique_ptr<FileStream> written = replacement.Release();

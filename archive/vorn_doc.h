@@ -3,6 +3,7 @@
 #include "archive/far_archive.h"
 #include "archive/far_directory_tree.h"
 #include "base/file_error_text.h"
+#include "base/file_replacement.h"
 #include "base/file_stream.h"
 #include "base/messenger.h"
 
@@ -100,8 +101,10 @@ public:
     // document stays modified with its previous source; only when the archive
     // was written but could not take the target's name is the source dropped
     // (the entries then describe the discarded file), so quick save fails
-    // until the next save or open.
-    bool SaveDocument(const std::filesystem::path& path);
+    // until the next save or open. With CreateNew the target must not exist:
+    // when another process creates it first, its file is kept and the save
+    // fails with the sharing-violation message.
+    bool SaveDocument(const std::filesystem::path& path, ReplaceMode mode = ReplaceMode::Replace);
     // Save to the current path; with none, or after a failed load, asks the
     // save-path prompt (Save As) with the title (the failed file's name).
     // False when there is no path and no prompt, or the prompt is cancelled.

@@ -1,7 +1,12 @@
 #include "base/file_replacement.h"
 
+#include "base/fault_point.h"
+
 #include <cerrno>
+#include <cstdio>
 #include <fcntl.h>
+#include <string>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,6 +21,8 @@ std::filesystem::path FolderOf(const std::filesystem::path& path)
 
 void SyncFolder(const std::filesystem::path& folder)
 {
+    if (FaultInjected(FaultPoint::Sync))
+        return; // the new name is in place already; only its durability is at stake
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         ::fsync(fd);
@@ -23,9 +30,40 @@ void SyncFolder(const std::filesystem::path& folder)
     }
 }
 
+// A fresh name beside the target in the temporary-file pattern.
+std::filesystem::path RandomNameIn(const std::filesystem::path& folder)
+{
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    unsigned char random[6] = {};
+    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+        const auto seed = static_cast<unsigned long>(::getpid()) ^ static_cast<unsigned long>(::time(nullptr));
+        for (size_t i = 0; i < sizeof random; ++i)
+            random[i] = static_cast<unsigned char>(seed >> (i * 5));
+    }
+    std::string name = ".vorn-";
+    for (unsigned char byte : random)
+        name += kLetters[byte % (sizeof kLetters - 1)];
+    return folder / name;
+}
+
+// Gives the open unnamed file `fd` the name `path`; fails when `path` exists.
+bool LinkUnnamed(int fd, const std::filesystem::path& path)
+{
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, path.c_str(), AT_SYMLINK_FOLLOW) == 0)
+        return true;
+    if (errno != ENOENT)
+        return false;
+    // Without /proc the descriptor itself can be linked where that is permitted.
+    return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0;
+}
+
 } // namespace
 
-FileReplacement::FileReplacement(std::filesystem::path target) : target_(std::move(target)) {}
+FileReplacement::FileReplacement(std::filesystem::path target, ReplaceMode mode)
+    : target_(std::move(target)), mode_(mode)
+{
+}
 
 FileReplacement::~FileReplacement()
 {
@@ -34,12 +72,88 @@ FileReplacement::~FileReplacement()
 
 bool FileReplacement::Begin(int& error)
 {
-    stream_ = FileStream::CreateTemporary(FolderOf(target_), temporary_, error);
-    if (!stream_)
-        return false;
+    const std::filesystem::path folder = FolderOf(target_);
+    const int fd = FaultInjected(FaultPoint::UnnamedCreate)
+                       ? (errno = EOPNOTSUPP, -1)
+                       : ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
+    if (fd >= 0) {
+        stream_ = std::make_unique<FileStream>(fd);
+        unnamed_ = true;
+    } else {
+        // File systems without unnamed files get a named one, removed on failure.
+        stream_ = FileStream::CreateTemporary(folder, temporary_, error);
+        if (!stream_)
+            return false;
+    }
     struct stat previous {};
     if (::stat(target_.c_str(), &previous) == 0)
         ::fchmod(stream_->Descriptor(), previous.st_mode & 07777);
+    error = 0;
+    return true;
+}
+
+bool FileReplacement::PlaceUnnamed(int& error)
+{
+    if (FaultInjected(FaultPoint::Rename)) {
+        error = EIO;
+        return false;
+    }
+    if (mode_ == ReplaceMode::CreateNew) {
+        // A link never replaces an existing name, so of two creators only one wins.
+        if (LinkUnnamed(stream_->Descriptor(), target_))
+            return true;
+        error = errno;
+        return false;
+    }
+    // A link cannot replace the target: give the file a name of its own for
+    // the moment of the rename, which does replace it atomically.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::filesystem::path name = RandomNameIn(FolderOf(target_));
+        if (!LinkUnnamed(stream_->Descriptor(), name)) {
+            if (errno == EEXIST)
+                continue;
+            error = errno;
+            return false;
+        }
+        if (::rename(name.c_str(), target_.c_str()) == 0)
+            return true;
+        error = errno;
+        ::unlink(name.c_str());
+        return false;
+    }
+    error = EEXIST;
+    return false;
+}
+
+bool FileReplacement::PlaceNamed(int& error)
+{
+    if (FaultInjected(FaultPoint::Rename)) {
+        error = EIO;
+        return false;
+    }
+    if (mode_ == ReplaceMode::Replace) {
+        if (::rename(temporary_.c_str(), target_.c_str()) == 0) {
+            temporary_.clear();
+            return true;
+        }
+        error = errno;
+        return false;
+    }
+    if (::renameat2(AT_FDCWD, temporary_.c_str(), AT_FDCWD, target_.c_str(), RENAME_NOREPLACE) == 0) {
+        temporary_.clear();
+        return true;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        error = errno;
+        return false;
+    }
+    // No exclusive rename here: a link fails on an existing name just as well.
+    if (::link(temporary_.c_str(), target_.c_str()) != 0) {
+        error = errno;
+        return false;
+    }
+    ::unlink(temporary_.c_str());
+    temporary_.clear();
     return true;
 }
 
@@ -50,10 +164,10 @@ ReplaceResult FileReplacement::Commit(int& error)
         Discard();
         return ReplaceResult::NotSynced;
     }
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-        error = errno;
+    if (!(unnamed_ ? PlaceUnnamed(error) : PlaceNamed(error))) {
         Discard();
-        return ReplaceResult::NotRenamed;
+        return mode_ == ReplaceMode::CreateNew && error == EEXIST ? ReplaceResult::AlreadyExists
+                                                                 : ReplaceResult::NotRenamed;
     }
     committed_ = true;
     SyncFolder(FolderOf(target_));
@@ -63,10 +177,11 @@ ReplaceResult FileReplacement::Commit(int& error)
 
 void FileReplacement::Discard()
 {
-    if (committed_ || temporary_.empty())
+    if (committed_)
         return;
     stream_.reset();
-    ::unlink(temporary_.c_str());
+    if (!temporary_.empty())
+        ::unlink(temporary_.c_str());
     temporary_.clear();
 }
 

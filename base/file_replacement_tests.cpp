@@ -1,3 +1,4 @@
+#include "base/fault_point.h"
 #include "base/file_error_text.h"
 #include "base/file_replacement.h"
 #include "testing/temp_dir.h"
@@ -65,6 +66,92 @@ TEST(FileReplacement, AFailedRenameLeavesTheTargetAndNoTemporaryFile)
     FileReplacement nowhere(dir / "missing" / "t");
     EXPECT_FALSE(nowhere.Begin(error));
     EXPECT_EQ(error, ENOENT);
+}
+
+// Runs `body` once with unnamed files and once as on a file system without them.
+template <typename Body>
+void WithBothKindsOfNewFile(Body body)
+{
+    body(false);
+    SetFaultHook([](FaultPoint point) { return point == FaultPoint::UnnamedCreate; });
+    body(true);
+    SetFaultHook(nullptr);
+}
+
+TEST(FileReplacement, WhileWritingNothingNewIsVisibleUnlessTheFileSystemLacksUnnamedFiles)
+{
+    WithBothKindsOfNewFile([](bool named) {
+        TempDir dir;
+        FileReplacement replacement(dir / "t.bin");
+        int error = 0;
+        ASSERT_TRUE(replacement.Begin(error));
+        EXPECT_EQ(replacement.IsUnnamed(), !named);
+        ASSERT_TRUE(replacement.Stream().Write("abc", 3));
+        // A crash now leaves nothing behind when the file has no name.
+        EXPECT_EQ(FilesIn(dir.Path()), named ? 1u : 0u);
+        ASSERT_EQ(replacement.Commit(error), ReplaceResult::Replaced);
+        EXPECT_EQ(ReadFileBytes(dir / "t.bin"), (std::vector<uint8_t>{'a', 'b', 'c'}));
+        EXPECT_EQ(FilesIn(dir.Path()), 1u);
+    });
+}
+
+TEST(FileReplacement, CreatingNewKeepsAFileSomeoneElseMadeMeanwhile)
+{
+    WithBothKindsOfNewFile([](bool named) {
+        SCOPED_TRACE(named ? "named" : "unnamed");
+        TempDir dir;
+        const std::filesystem::path target = dir / "new.far";
+        FileReplacement replacement(target, ReplaceMode::CreateNew);
+        int error = 0;
+        ASSERT_TRUE(replacement.Begin(error));
+        ASSERT_TRUE(replacement.Stream().Write("mine", 4));
+        WriteFileBytes(target, std::vector<uint8_t>{'t', 'h', 'e', 'i', 'r', 's'});
+        EXPECT_EQ(replacement.Commit(error), ReplaceResult::AlreadyExists);
+        EXPECT_EQ(ReadFileBytes(target), (std::vector<uint8_t>{'t', 'h', 'e', 'i', 'r', 's'}));
+        EXPECT_EQ(FilesIn(dir.Path()), 1u);
+
+        FileReplacement first(dir / "other.far", ReplaceMode::CreateNew);
+        ASSERT_TRUE(first.Begin(error));
+        ASSERT_TRUE(first.Stream().Write("x", 1));
+        ASSERT_EQ(first.Commit(error), ReplaceResult::Replaced);
+        EXPECT_EQ(ReadFileBytes(dir / "other.far"), (std::vector<uint8_t>{'x'}));
+        EXPECT_EQ(FilesIn(dir.Path()), 2u);
+    });
+}
+
+int failAtStep = 0;
+int stepsSeen = 0;
+bool FailTheChosenStep(FaultPoint point)
+{
+    if (point == FaultPoint::UnnamedCreate)
+        return false;
+    return ++stepsSeen == failAtStep;
+}
+
+TEST(FileReplacement, AFailureAtAnyStepLeavesEitherTheOldFileOrTheNewOneAndNoDebris)
+{
+    for (int k = 1;; ++k) {
+        TempDir dir;
+        const std::filesystem::path target = dir / "t.bin";
+        WriteFileBytes(target, std::vector<uint8_t>{1});
+        failAtStep = k;
+        stepsSeen = 0;
+        SetFaultHook(FailTheChosenStep);
+        bool done = false;
+        {
+            FileReplacement replacement(target);
+            int error = 0;
+            done = replacement.Begin(error) && replacement.Stream().Write("\2", 1) &&
+                   replacement.Stream().Write("\3", 1) && replacement.Commit(error) == ReplaceResult::Replaced;
+        }
+        SetFaultHook(nullptr);
+        const std::vector<uint8_t> now = ReadFileBytes(target);
+        EXPECT_TRUE(done ? now == std::vector<uint8_t>({2, 3}) : now == std::vector<uint8_t>({1})) << "step " << k;
+        EXPECT_EQ(FilesIn(dir.Path()), 1u) << "step " << k;
+        if (stepsSeen < k)
+            break; // every step has had its failure
+        ASSERT_LT(k, 100);
+    }
 }
 
 TEST(FileErrorText, EveryCallerGetsTheSameTexts)

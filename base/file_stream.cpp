@@ -1,5 +1,7 @@
 #include "base/file_stream.h"
 
+#include "base/fault_point.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <limits>
@@ -75,6 +77,10 @@ size_t FileStream::Read(void* buffer, size_t size)
 
 bool FileStream::Write(const void* data, size_t size)
 {
+    if (FaultInjected(FaultPoint::Write)) {
+        errno = EIO;
+        return false;
+    }
     const auto* in = static_cast<const char*>(data);
     size_t done = 0;
     while (done < size) {
@@ -126,6 +132,10 @@ bool FileStream::Truncate(int64_t length)
 
 bool FileStream::Flush()
 {
+    if (FaultInjected(FaultPoint::Sync)) {
+        errno = EIO;
+        return false;
+    }
     return ::fsync(fd_) == 0;
 }
 

@@ -83,7 +83,8 @@ bool CArchiveEditor::Save(bool quick)
                                 MessageButtons::Ok});
         return false;
     }
-    return doc_.SaveDocument(path_);
+    // A new archive must not replace one another process made meanwhile.
+    return doc_.SaveDocument(path_, created_ ? ReplaceMode::CreateNew : ReplaceMode::Replace);
 }
 
 // ---- inputs --------------------------------------------------------------

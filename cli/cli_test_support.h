@@ -25,19 +25,34 @@ inline std::string ReadText(const std::filesystem::path& path)
     return {bytes.begin(), bytes.end()};
 }
 
-// Runs vorn-cli with `arguments` in `workDir`, standard input empty.
-inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir)
+// A vorn-cli started and not yet waited for.
+struct RunningTool {
+    pid_t pid = -1;
+    std::filesystem::path outPath;
+    std::filesystem::path errPath;
+};
+
+// Starts vorn-cli with `arguments` in `workDir`, standard input empty.
+inline RunningTool StartTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir)
 {
     static int serial = 0;
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(++serial);
-    const std::filesystem::path outPath = std::filesystem::temp_directory_path() / ("vorn-cli-out-" + tag);
-    const std::filesystem::path errPath = std::filesystem::temp_directory_path() / ("vorn-cli-err-" + tag);
-    ToolResult result;
-    const pid_t child = ::fork();
-    if (child == 0) {
+    RunningTool tool;
+    tool.outPath = std::filesystem::temp_directory_path() / ("vorn-cli-out-" + tag);
+    tool.errPath = std::filesystem::temp_directory_path() / ("vorn-cli-err-" + tag);
+    // Everything the child needs is made before the fork.
+    std::string program = VORN_CLI_PATH;
+    std::vector<std::string> copies = arguments;
+    std::vector<char*> argv;
+    argv.push_back(program.data());
+    for (std::string& argument : copies)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    tool.pid = ::fork();
+    if (tool.pid == 0) {
         const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int out = ::open(tool.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(tool.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::chdir(workDir.c_str()) != 0)
             ::_exit(127);
         ::dup2(in, 0);
@@ -46,24 +61,33 @@ inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::
         // A sanitizer build's findings must not pass for an ordinary failure (status 1).
         ::setenv("ASAN_OPTIONS", "exitcode=86", 1);
         ::setenv("UBSAN_OPTIONS", "exitcode=86:print_stacktrace=1", 1);
-        std::vector<char*> argv;
-        std::string program = VORN_CLI_PATH;
-        argv.push_back(program.data());
-        std::vector<std::string> copies = arguments;
-        for (std::string& argument : copies)
-            argv.push_back(argument.data());
-        argv.push_back(nullptr);
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
+    return tool;
+}
+
+// Waits for a started vorn-cli; a signal's death shows as 128 + its number.
+inline ToolResult FinishTool(const RunningTool& tool)
+{
+    ToolResult result;
     int status = 0;
-    if (child > 0 && ::waitpid(child, &status, 0) == child)
+    if (tool.pid > 0 && ::waitpid(tool.pid, &status, 0) == tool.pid)
         result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    result.out = ReadText(outPath);
-    result.err = ReadText(errPath);
-    std::filesystem::remove(outPath);
-    std::filesystem::remove(errPath);
+    std::error_code ignored;
+    if (std::filesystem::exists(tool.outPath, ignored))
+        result.out = ReadText(tool.outPath);
+    if (std::filesystem::exists(tool.errPath, ignored))
+        result.err = ReadText(tool.errPath);
+    std::filesystem::remove(tool.outPath, ignored);
+    std::filesystem::remove(tool.errPath, ignored);
     return result;
+}
+
+// Runs vorn-cli with `arguments` in `workDir`, standard input empty.
+inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir)
+{
+    return FinishTool(StartTool(arguments, workDir));
 }
 
 } // namespace vorn::testing
