@@ -136,4 +136,16 @@ bool CSpr2Sprite::SetFrame(int index, const Spr2Frame& frame)
     return true;
 }
 
+bool CSpr2Sprite::ReplaceFrame(int index, const Spr2Frame& frame, std::vector<uint8_t> pixels)
+{
+    if (index < 0 || index >= frameCount_ || index >= FrameCount() || pixels.empty())
+        return false;
+    StoredFrame& stored = frames_[static_cast<size_t>(index)];
+    stored.header = frame;
+    stored.pixels = std::move(pixels);
+    stored.header.pixels = nullptr; // GetFrame points at the stored bytes
+    stored.header.pixelLength = static_cast<uint32_t>(stored.pixels.size());
+    return true;
+}
+
 } // namespace vorn

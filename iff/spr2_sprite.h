@@ -50,6 +50,9 @@ public:
     // Replaces flags, palette id, transparent index and the offsets of frame
     // `index`; width, height and pixel commands stay.
     bool SetFrame(int index, const Spr2Frame& frame);
+    // Replaces frame `index` whole: every header field of `frame` and the
+    // pixel commands (which must not be empty). Same index checks as GetFrame.
+    bool ReplaceFrame(int index, const Spr2Frame& frame, std::vector<uint8_t> pixels);
     // The chunk id of the PALT frames fall back to.
     uint16_t PaletteId() const { return static_cast<uint16_t>(paletteId_); }
     // Frame count as the header states it, and the number of frames read.

@@ -19,7 +19,7 @@ struct Spr2SourceFrame {
     uint8_t transparentIndex = 0;
 };
 
-// The pixel commands of one frame. Each command is a little-endian word with
+// The pixel commands of one frame, through the sprite library's encoder. Each command is a little-endian word with
 // the command in the top 3 bits and a count in the low 13:
 //   0 row start (count: the row's byte length, not needed by readers),
 //   1 depth+colour pairs, 2 depth+colour+alpha triples, 6 colours only
