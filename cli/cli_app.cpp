@@ -33,6 +33,8 @@ constexpr const char* kUsage =
     "  iff fixcolors  INPUT OUTPUT      switch every sprite frame to its sprite's palette\n"
     "  iff render     INPUT OUTPUT.png --object CHUNKID [--graphic G] [--direction 0|2|4|6]\n"
     "                 [--zoom 1|2|3] [--size WxH] [--format 15|16|24|32]   draw an object as the preview does\n"
+    "  iff export     INPUT OUTDIR [--chunk ID]   every SPR2 frame as colour and depth PNGs\n"
+    "  iff import     INPUT OUTPUT --from OUTDIR [--chunk ID]   the PNGs back into the SPR2 frames\n"
     "\n"
     "Options:\n"
     "  --quick       save changes by appending to the archive instead of rewriting it\n"
@@ -96,6 +98,17 @@ const CommandInfo kCommands[] = {
      "centred, and writes it as an 8-bit RGB PNG. --format picks the pixel layout drawn in (15 and\n"
      "16 bits come out with their channels widened). A drawing that fails part-way is still written,\n"
      "and the exit status is 1.\n"},
+    {"iff export", 2, 2, "iff export INPUT OUTDIR [--chunk ID]",
+     "Writes every frame of every SPR2 chunk (or of the chunk ID) into the folder OUTDIR as\n"
+     "<chunkid>_<frame>.png (RGBA: the palette colour; alpha 255 for opaque pixels, the blend's\n"
+     "opacity for blended ones, 0 where nothing is drawn) and <chunkid>_<frame>_depth.png (8-bit\n"
+     "grey, 255 where nothing is drawn), plus sprites.json with each sprite's chunk flags and\n"
+     "palette id and each frame's size, palette id and header fields.\n"},
+    {"iff import", 2, 2, "iff import INPUT OUTPUT --from OUTDIR [--chunk ID]",
+     "Reads the pictures of OUTDIR back into the SPR2 frames of INPUT (any size up to 65535 x 65535;\n"
+     "grey, indexed and 16-bit PNGs are converted), mapping each colour to the nearest colour of\n"
+     "the frame's palette (exact colours exactly), and writes the IFF file to OUTPUT: a file, \"-\",\n"
+     "or ARCHIVE::PATH. Frames without a picture stay as they are; on any error nothing is written.\n"},
 };
 
 const CommandInfo* FindCommand(std::string_view name)
@@ -118,7 +131,7 @@ int UsageError(std::ostream& err, std::string_view problem, const CommandInfo* c
 
 void PrintIffHelp(std::ostream& out)
 {
-    out << "Usage: vorn-cli iff chunks|objects|fixcolors|render INPUT [OUTPUT]\n\n";
+    out << "Usage: vorn-cli iff chunks|objects|fixcolors|render|export|import INPUT [OUTPUT]\n\n";
     for (const CommandInfo& command : kCommands)
         if (command.name.starts_with("iff "))
             out << "  vorn-cli " << command.usage << '\n';
@@ -134,6 +147,7 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     std::optional<std::string> into;
     std::vector<std::string> positional;
     std::vector<std::string> renderOptions;
+    std::vector<std::string> spriteOptions;
     bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& arg = arguments[i];
@@ -154,6 +168,10 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
             if (i + 1 == arguments.size())
                 return UsageError(err, "--into needs a directory", FindCommand("add"));
             into = arguments[++i];
+        } else if (IsSpriteOption(arg)) {
+            spriteOptions.push_back(arg);
+            if (i + 1 < arguments.size())
+                spriteOptions.push_back(arguments[++i]);
         } else if (IsRenderOption(arg)) {
             renderOptions.push_back(arg);
             if (i + 1 < arguments.size())
@@ -199,6 +217,8 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         return UsageError(err, "--into belongs to the add command", command);
     if (!renderOptions.empty() && name != "iff render")
         return UsageError(err, renderOptions.front() + " belongs to the iff render command", command);
+    if (!spriteOptions.empty() && name != "iff export" && name != "iff import")
+        return UsageError(err, spriteOptions.front() + " belongs to the iff export and import commands", command);
 
     CConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
     CliContext context{out, err, messenger, quick};
@@ -218,6 +238,8 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
         {"iff chunks", RunIffChunks},
         {"iff objects", RunIffObjects},
         {"iff fixcolors", RunIffFixColors},
+        {"iff export", [&](CliContext& c, const std::vector<std::string>& a) { return RunIffExport(c, a, spriteOptions); }},
+        {"iff import", [&](CliContext& c, const std::vector<std::string>& a) { return RunIffImport(c, a, spriteOptions); }},
         {"iff render", [&](CliContext& c, const std::vector<std::string>& a) { return RunIffRender(c, a, renderOptions); }},
     };
     for (const auto& [runnerName, run] : runners)

@@ -8,6 +8,8 @@
 
 namespace vorn {
 
+class CIffFileRef;
+
 // One function per command. `args` are the command's own positional
 // arguments (without the command name); the count has been checked by the
 // dispatcher. Each returns an exit status.
@@ -26,6 +28,15 @@ int RunAdd(CliContext& context, const std::vector<std::string>& args, const std:
 int RunXaToWav(CliContext& context, const std::vector<std::string>& args);
 int RunIffChunks(CliContext& context, const std::vector<std::string>& args);
 int RunIffObjects(CliContext& context, const std::vector<std::string>& args);
+// Opens an input (a file or ARCHIVE::PATH) as an IFF container that is
+// closed again with the reference; false with "This file is not a valid IFF
+// file!" (or the input's own message) shown.
+bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file);
+// Writes a changed IFF to OUTPUT with the tool's save rules: a file (or
+// "-"), or ARCHIVE::PATH, where the entry it was read from is replaced
+// without a question. Returns the exit status.
+int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& inputArgument,
+                  const std::string& outputArgument);
 int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
 // The render command's options (--object, --graphic, --direction, --zoom,
 // --size, --format), each followed by its value word.

@@ -32,7 +32,8 @@ void Flush(png_structp) {}
 void Ignore(png_structp, png_const_charp) {}
 
 // Kept free of objects with destructors: libpng reports errors by longjmp.
-bool Encode(const uint8_t* rgb, uint32_t width, uint32_t height, png_bytep* rows, PngSink& sink)
+bool Encode(const uint8_t* pixels, uint32_t width, uint32_t height, int colourType, size_t bytesPerPixel,
+            png_bytep* rows, PngSink& sink)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, Fail, Ignore);
     if (png == nullptr)
@@ -47,32 +48,49 @@ bool Encode(const uint8_t* rgb, uint32_t width, uint32_t height, png_bytep* rows
         return false;
     }
     png_set_write_fn(png, &sink, AppendBytes, Flush);
-    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, width, height, 8, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     for (uint32_t row = 0; row < height; ++row)
-        rows[row] = const_cast<png_bytep>(rgb + static_cast<size_t>(row) * width * 3);
+        rows[row] = const_cast<png_bytep>(pixels + static_cast<size_t>(row) * width * bytesPerPixel);
     png_set_rows(png, info, rows);
     png_write_png(png, info, PNG_TRANSFORM_IDENTITY, nullptr);
     png_destroy_write_struct(&png, &info);
     return true;
 }
 
-} // namespace
-
-std::vector<uint8_t> EncodeRgbPng(std::span<const uint8_t> rgb, uint32_t width, uint32_t height)
+std::vector<uint8_t> EncodePng(std::span<const uint8_t> pixels, uint32_t width, uint32_t height, int colourType,
+                               size_t bytesPerPixel)
 {
     std::vector<uint8_t> bytes;
-    if (width == 0 || height == 0 || rgb.size() / 3 / width != height || rgb.size() % (3 * static_cast<size_t>(width)) != 0)
+    const size_t rowBytes = bytesPerPixel * width;
+    if (width == 0 || height == 0 || pixels.size() / rowBytes != height || pixels.size() % rowBytes != 0)
         return bytes;
     try {
         std::vector<png_bytep> rows(height);
         PngSink sink{&bytes, false};
-        if (!Encode(rgb.data(), width, height, rows.data(), sink) || sink.failed)
+        if (!Encode(pixels.data(), width, height, colourType, bytesPerPixel, rows.data(), sink) || sink.failed)
             bytes.clear();
     } catch (const std::bad_alloc&) {
         bytes.clear();
     }
     return bytes;
+}
+
+} // namespace
+
+std::vector<uint8_t> EncodeRgbPng(std::span<const uint8_t> rgb, uint32_t width, uint32_t height)
+{
+    return EncodePng(rgb, width, height, PNG_COLOR_TYPE_RGB, 3);
+}
+
+std::vector<uint8_t> EncodeGreyPng(std::span<const uint8_t> grey, uint32_t width, uint32_t height)
+{
+    return EncodePng(grey, width, height, PNG_COLOR_TYPE_GRAY, 1);
+}
+
+std::vector<uint8_t> EncodeRgbaPng(std::span<const uint8_t> rgba, uint32_t width, uint32_t height)
+{
+    return EncodePng(rgba, width, height, PNG_COLOR_TYPE_RGB_ALPHA, 4);
 }
 
 } // namespace vorn

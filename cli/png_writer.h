@@ -11,4 +11,8 @@ namespace vorn {
 // match, or libpng refusing).
 std::vector<uint8_t> EncodeRgbPng(std::span<const uint8_t> rgb, uint32_t width, uint32_t height);
 
+// The same for 8-bit grey (1 byte per pixel) and RGBA (4 bytes per pixel).
+std::vector<uint8_t> EncodeGreyPng(std::span<const uint8_t> grey, uint32_t width, uint32_t height);
+std::vector<uint8_t> EncodeRgbaPng(std::span<const uint8_t> rgba, uint32_t width, uint32_t height);
+
 } // namespace vorn

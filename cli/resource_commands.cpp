@@ -20,7 +20,8 @@ constexpr const char* kNoObjects = "This file does not contain objects!";
 constexpr const char* kCantLoadSprite = "Can't load one of the SPR2 resources!";
 constexpr const char* kCantLoadAll = "File I/O error while trying to load all resources!";
 
-// Opens an input as an IFF container that is closed again with the reference.
+} // namespace
+
 bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file)
 {
     const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseEntryInput(argument), context);
@@ -40,6 +41,8 @@ std::string Hex4(uint16_t value)
     std::snprintf(text, sizeof text, "%04X", value);
     return text;
 }
+
+namespace {
 
 bool SameArchiveFile(const std::filesystem::path& a, const std::filesystem::path& b)
 {
@@ -131,17 +134,23 @@ int RunIffFixColors(CliContext& context, const std::vector<std::string>& args)
     for (size_t i = 0; i < result.unloadableSprites.size(); ++i)
         context.messenger.Show(Message{kCantLoadSprite, "Warning", MessageIcon::Error, MessageButtons::Ok});
 
+    return SaveIffOutput(context, file, args[0], args[1]);
+}
+
+int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& inputArgument,
+                  const std::string& outputArgument)
+{
     MemoryStream image(1024);
     if (!file.LoadAll() || !file.Save(image)) {
         context.Error(kCantLoadAll);
         return kExitFailure;
     }
-    const EntryInput input = ParseEntryInput(args[0]);
-    const EntryInput output = ParseEntryInput(args[1]);
+    const EntryInput input = ParseEntryInput(inputArgument);
+    const EntryInput output = ParseEntryInput(outputArgument);
     if (output.entry)
         return WriteIffEntry(context, input, output, image);
     bool written = false;
-    if (!WriteOutputFile(args[1], image.Bytes(), context, written))
+    if (!WriteOutputFile(outputArgument, image.Bytes(), context, written))
         return kExitFailure;
     return context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;
 }

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vorn {
+
+enum class PngReadStatus {
+    Ok,
+    NotPng,   // not a PNG, or damaged or cut short (libpng refused it)
+    TooLarge, // wider or taller than `maxSide`
+};
+
+// A decoded PNG: 8 bits per channel, top row first, no row padding.
+struct PngPicture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+// Decodes any PNG (grey, RGB, indexed, with or without alpha, 1 to 16 bits
+// per channel), converted by libpng to RGBA (4 bytes a pixel) or to 8-bit
+// grey (1 byte). The size is checked from the header before anything is
+// decoded.
+class CPngReader {
+public:
+    static PngReadStatus ReadRgba(std::span<const uint8_t> bytes, uint32_t maxSide, PngPicture& picture);
+    static PngReadStatus ReadGrey(std::span<const uint8_t> bytes, uint32_t maxSide, PngPicture& picture);
+};
+
+} // namespace vorn
