@@ -1,0 +1,291 @@
+#include "cli/cli_test_support.h"
+#include "iff/iff_file_ref.h"
+#include "iff/palt_palette.h"
+#include "iff/spr2_sprite.h"
+#include "sprites/frame_export.h"
+#include "sprites/spr2_frame_encoder.h"
+#include "testing/far_fixture.h"
+#include "testing/object_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <png.h>
+
+namespace vorn {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::RunTool;
+using testing::WriteFileBytes;
+using Kind = Spr2PixelKind;
+
+// Colour i is (i, 255 - i, 3i).
+std::vector<uint8_t> PaletteColoursBytes()
+{
+    std::vector<uint8_t> p;
+    for (int i = 0; i < 256; ++i) {
+        p.push_back(static_cast<uint8_t>(i));
+        p.push_back(static_cast<uint8_t>(255 - i));
+        p.push_back(static_cast<uint8_t>(3 * i));
+    }
+    return p;
+}
+
+// Sprite 500 (palette 7): frame 0 is 4x3 with every kind of pixel, frame 1
+// a solid 2x2 block; sprite 501 has one 1x1 frame.
+std::vector<uint8_t> SpriteFile()
+{
+    Spr2PixelPlanes planes{4, 3, {}, {}, {}, {}};
+    const Kind kinds[12] = {Kind::Plain,   Kind::Depth,       Kind::Blended,     Kind::Blended,
+                            Kind::Transparent, Kind::Transparent, Kind::Transparent, Kind::Transparent,
+                            Kind::Blended, Kind::Transparent, Kind::Depth,       Kind::Plain};
+    const uint8_t alphas[12] = {0, 0, 128, 255, 0, 0, 0, 0, 0, 0, 0, 0};
+    for (int i = 0; i < 12; ++i) {
+        planes.kind.push_back(kinds[i]);
+        planes.colour.push_back(static_cast<uint8_t>(10 + 20 * i));
+        planes.depth.push_back(static_cast<uint8_t>(30 + i));
+        planes.alpha.push_back(alphas[i]);
+    }
+    testing::Spr2ChunkFrame mixed;
+    mixed.width = 4;
+    mixed.height = 3;
+    mixed.paletteId = 7;
+    mixed.flags = 0x1234;
+    mixed.xOffset = 3;
+    mixed.pixels = EncodeSpr2Frame(planes);
+    testing::IffFileLayout layout;
+    layout.chunks = {
+        testing::Chunk("SPR2", 500, testing::BuildSpr2(7, {mixed, testing::SolidFrame(2, 2, 99, 40, 7)}), "Mixed"),
+        testing::Chunk("SPR2", 501, testing::BuildSpr2(7, {testing::SolidFrame(1, 1, 3, std::nullopt, 7)})),
+        testing::Chunk("PALT", 7, testing::BuildPalt(PaletteColoursBytes())),
+    };
+    return testing::BuildIffFile(layout);
+}
+
+// Every frame of every sprite as the exporter reads it back.
+std::vector<ExportedFrame> DecodedFrames(const std::vector<uint8_t>& iff)
+{
+    std::vector<ExportedFrame> frames;
+    CIffFileRef file;
+    int error = 0;
+    EXPECT_TRUE(file.Open(iff, error, true));
+    for (CIffChunk* chunk : file.ChunksOfType(MakeTypeCode("SPR2"))) {
+        CSpr2Sprite sprite;
+        EXPECT_TRUE(sprite.Load(file, chunk));
+        for (int i = 0; i < sprite.FrameCount(); ++i) {
+            Spr2Frame frame;
+            EXPECT_TRUE(sprite.GetFrame(i, frame));
+            const uint8_t* colours = PaltPalette::Colours(*PaltPalette::FindChunk(file, frame.paletteId, 0));
+            frames.emplace_back();
+            EXPECT_TRUE(ExportFrame(frame, PaletteColours(colours, 768), frames.back()));
+        }
+    }
+    return frames;
+}
+
+struct Png {
+    uint32_t width = 0, height = 0;
+    std::vector<uint8_t> pixels;
+};
+
+Png ReadPng(const std::filesystem::path& path, uint32_t format, uint8_t expectedColourType)
+{
+    const std::vector<uint8_t> bytes = ReadFileBytes(path);
+    Png png;
+    EXPECT_GT(bytes.size(), 26u);
+    if (bytes.size() <= 26)
+        return png;
+    EXPECT_EQ(bytes[24], 8) << path;
+    EXPECT_EQ(bytes[25], expectedColourType) << path;
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    EXPECT_TRUE(png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()));
+    image.format = format;
+    png.width = image.width;
+    png.height = image.height;
+    png.pixels.resize(PNG_IMAGE_SIZE(image));
+    EXPECT_TRUE(png_image_finish_read(&image, nullptr, png.pixels.data(), 0, nullptr));
+    return png;
+}
+
+// A PNG written by libpng's simple writer in `format` (with a colour map for
+// the indexed formats).
+void WritePng(const std::filesystem::path& path, uint32_t width, uint32_t height, uint32_t format,
+              const std::vector<uint8_t>& pixels, const std::vector<uint8_t>& colourMap = {})
+{
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = width;
+    image.height = height;
+    image.format = format;
+    image.colormap_entries = static_cast<uint32_t>(colourMap.size() / 3);
+    png_alloc_size_t size = 0;
+    ASSERT_TRUE(png_image_write_get_memory_size(image, size, 0, pixels.data(), 0,
+                                                colourMap.empty() ? nullptr : colourMap.data()));
+    std::vector<uint8_t> bytes(size);
+    ASSERT_TRUE(png_image_write_to_memory(&image, bytes.data(), &size, 0, pixels.data(), 0,
+                                          colourMap.empty() ? nullptr : colourMap.data()));
+    bytes.resize(size);
+    WriteFileBytes(path, bytes);
+}
+
+class SpriteRoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override { WriteFileBytes(dir_ / "obj.iff", SpriteFile()); }
+
+    testing::ToolResult Export(const std::vector<std::string>& extra = {})
+    {
+        std::vector<std::string> args = {"iff", "export", "obj.iff", "out"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunTool(args, dir_.Path());
+    }
+    testing::ToolResult Import(const std::string& output = "new.iff")
+    {
+        return RunTool({"iff", "import", "obj.iff", output, "--from", "out"}, dir_.Path());
+    }
+
+    testing::TempDir dir_;
+};
+
+TEST_F(SpriteRoundTrip, ExportWritesColourDepthAndTheManifest)
+{
+    const auto result = Export();
+    ASSERT_EQ(result.status, 0) << result.err;
+    const Png colour = ReadPng(dir_ / "out/500_0.png", PNG_FORMAT_RGBA, PNG_COLOR_TYPE_RGB_ALPHA);
+    const Png depth = ReadPng(dir_ / "out/500_0_depth.png", PNG_FORMAT_GRAY, PNG_COLOR_TYPE_GRAY);
+    ASSERT_EQ(colour.width, 4u);
+    ASSERT_EQ(colour.height, 3u);
+    // Pixel 0: plain colour 10; 1: depth-tested colour 30 at depth 31; 2: a
+    // blend of stored alpha 128 shows opacity 127; 3: fully faded, so alpha 0
+    // (black) but its depth stays; 4: nothing.
+    const uint8_t expected[5][5] = {
+        {10, 245, 30, 255, 255}, {30, 225, 90, 255, 31}, {50, 205, 150, 127, 32}, {0, 0, 0, 0, 33}, {0, 0, 0, 0, 255}};
+    for (int p = 0; p < 5; ++p) {
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(colour.pixels[static_cast<size_t>(4 * p + c)], expected[p][c]) << p << " " << c;
+        EXPECT_EQ(depth.pixels[static_cast<size_t>(p)], expected[p][4]) << p;
+    }
+    for (const char* name : {"500_1.png", "500_1_depth.png", "501_0.png", "501_0_depth.png"})
+        EXPECT_TRUE(std::filesystem::exists(dir_ / "out" / name)) << name;
+    const std::string json = testing::ReadText(dir_ / "out/sprites.json");
+    EXPECT_NE(json.find("{\"chunk\": 500, \"label\": \"Mixed\", \"flags\": 16, \"paletteId\": 7"), std::string::npos)
+        << json;
+    EXPECT_NE(json.find("{\"frame\": 0, \"width\": 4, \"height\": 3, \"paletteId\": 7, \"flags\": 4660"),
+              std::string::npos);
+
+    // --chunk exports one sprite; an id without a sprite is an error.
+    std::filesystem::remove_all(dir_ / "out");
+    ASSERT_EQ(Export({"--chunk", "501"}).status, 0);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "out/500_0.png"));
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "out/501_0.png"));
+    const auto missing = Export({"--chunk", "777"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("No SPR2 chunk has the id 777!"), std::string::npos) << missing.err;
+    EXPECT_EQ(Export({"--chunk", "x"}).status, 2);
+}
+
+TEST_F(SpriteRoundTrip, ImportOfAnUnchangedExportDecodesIdentically)
+{
+    ASSERT_EQ(Export().status, 0);
+    const auto result = Import();
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<ExportedFrame> before = DecodedFrames(SpriteFile());
+    const std::vector<ExportedFrame> after = DecodedFrames(ReadFileBytes(dir_ / "new.iff"));
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].width, before[i].width);
+        EXPECT_EQ(after[i].rgba, before[i].rgba) << i;
+        EXPECT_EQ(after[i].depth, before[i].depth) << i;
+    }
+    // The header fields other than the size are kept.
+    CIffFileRef file;
+    int error = 0;
+    ASSERT_TRUE(file.Open(ReadFileBytes(dir_ / "new.iff"), error, true));
+    CSpr2Sprite sprite;
+    ASSERT_TRUE(sprite.Load(file, file.Find(MakeTypeCode("SPR2"), 500)));
+    Spr2Frame frame;
+    ASSERT_TRUE(sprite.GetFrame(0, frame));
+    EXPECT_EQ(frame.flags, 0x1234u);
+    EXPECT_EQ(frame.xOffset, 3);
+}
+
+TEST_F(SpriteRoundTrip, NewPicturesOfAnyKindMapToTheNearestPaletteColour)
+{
+    ASSERT_EQ(Export().status, 0);
+    // Frame 0 becomes 3x1 RGB (no alpha): colour 20 exactly, then colours a
+    // step or two off colours 40 and 250.
+    WritePng(dir_ / "out/500_0.png", 3, 1, PNG_FORMAT_RGB, {20, 235, 60, 41, 214, 120, 250, 5, 240});
+    std::filesystem::remove(dir_ / "out/500_0_depth.png");
+    // Frame 1 becomes an indexed 2x1 picture, sprite 501's frame a 16-bit one.
+    WritePng(dir_ / "out/500_1.png", 2, 1, PNG_FORMAT_RGB_COLORMAP, {0, 1}, {100, 155, 44, 7, 248, 21});
+    std::filesystem::remove(dir_ / "out/500_1_depth.png");
+    WritePng(dir_ / "out/501_0.png", 1, 1, PNG_FORMAT_LINEAR_RGB_ALPHA, {0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF});
+    std::filesystem::remove(dir_ / "out/501_0_depth.png");
+    const auto result = Import();
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<ExportedFrame> frames = DecodedFrames(ReadFileBytes(dir_ / "new.iff"));
+    ASSERT_EQ(frames.size(), 3u);
+    ASSERT_EQ(frames[0].width, 3);
+    ASSERT_EQ(frames[0].height, 1);
+    const uint8_t row[12] = {20, 235, 60, 255, 40, 215, 120, 255, 250, 5, 238, 255};
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(frames[0].rgba[static_cast<size_t>(i)], row[i]) << i;
+    EXPECT_EQ(frames[0].depth, std::vector<uint8_t>(3, 255)); // no depth picture: no depth
+    EXPECT_EQ(frames[1].rgba, (std::vector<uint8_t>{100, 155, 44, 255, 7, 248, 21, 255}));
+    EXPECT_EQ(frames[2].rgba, (std::vector<uint8_t>{0, 255, 0, 255}));
+}
+
+TEST_F(SpriteRoundTrip, BadPicturesAreRefusedAndNothingIsWritten)
+{
+    ASSERT_EQ(Export().status, 0);
+    const std::vector<uint8_t> good = ReadFileBytes(dir_ / "out/500_0.png");
+    struct Case {
+        const char* what;
+        std::function<void()> damage;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"too wide", [&] { WritePng(dir_ / "out/500_0.png", 70000, 1, PNG_FORMAT_GRAY, std::vector<uint8_t>(70000, 9)); },
+         "is 70000 x 1 pixels: a sprite frame holds at most 65535 x 65535!"},
+        {"not a PNG", [&] { WriteFileBytes(dir_ / "out/500_0.png", testing::BytesOf("GIF89a....")); },
+         "is not a PNG picture that can be read!"},
+        {"cut short",
+         [&] { WriteFileBytes(dir_ / "out/500_0.png", std::span(good.data(), good.size() / 2)); },
+         "is not a PNG picture that can be read!"},
+        {"depth of another size", [&] { WritePng(dir_ / "out/500_0_depth.png", 2, 2, PNG_FORMAT_GRAY, {1, 2, 3, 4}); },
+         "is not the size of"},
+    };
+    for (const Case& c : cases) {
+        std::filesystem::remove_all(dir_ / "out");
+        ASSERT_EQ(Export().status, 0);
+        c.damage();
+        const auto result = Import();
+        EXPECT_EQ(result.status, 1) << c.what;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+        EXPECT_NE(result.err.find("Nothing was written."), std::string::npos) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff")) << c.what;
+    }
+    // --from is required.
+    EXPECT_EQ(RunTool({"iff", "import", "obj.iff", "new.iff"}, dir_.Path()).status, 2);
+}
+
+TEST_F(SpriteRoundTrip, ImportWritesBackIntoAnArchiveEntry)
+{
+    const std::vector<uint8_t> object = SpriteFile();
+    WriteFileBytes(dir_ / "game.far",
+                   testing::MakeFarImage({{"Objects\\obj.iff", std::string(object.begin(), object.end())}}));
+    ASSERT_EQ(RunTool({"iff", "export", "game.far::Objects/obj.iff", "out"}, dir_.Path()).status, 0);
+    WritePng(dir_ / "out/501_0.png", 2, 1, PNG_FORMAT_RGBA, {9, 246, 27, 255, 0, 0, 0, 0});
+    std::filesystem::remove(dir_ / "out/501_0_depth.png");
+    const auto result =
+        RunTool({"iff", "import", "game.far::Objects/obj.iff", "game.far::Objects/obj.iff", "--from", "out"}, dir_.Path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto cat = RunTool({"cat", "game.far", "Objects/obj.iff"}, dir_.Path());
+    const std::vector<ExportedFrame> frames = DecodedFrames(std::vector<uint8_t>(cat.out.begin(), cat.out.end()));
+    ASSERT_EQ(frames.size(), 3u);
+    EXPECT_EQ(frames[2].rgba, (std::vector<uint8_t>{9, 246, 27, 255, 0, 0, 0, 0}));
+}
+
+} // namespace
+} // namespace vorn
