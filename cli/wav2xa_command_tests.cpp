@@ -1,0 +1,73 @@
+#include "audio/xa_decoder.h"
+#include "base/memory_stream.h"
+#include "cli/cli_test_support.h"
+#include "testing/xa_builder.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace vorn {
+namespace {
+
+using testing::ReadFileBytes;
+using testing::RunTool;
+using testing::WriteFileBytes;
+
+TEST(WavToXa, EncodesAStereoFileTheDecoderPlaysBack)
+{
+    testing::TempDir dir;
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 2800; ++i) {
+        samples.push_back(static_cast<int16_t>(10000 * std::sin(i * 0.0627)));
+        samples.push_back(static_cast<int16_t>(-8000 * std::sin(i * 0.02)));
+    }
+    WriteFileBytes(dir / "in.wav", testing::BuildWavImage(2, 22050, samples));
+    const auto result = RunTool({"wav2xa", "in.wav", "out.xa"}, dir.Path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const std::vector<uint8_t> xa = ReadFileBytes(dir / "out.xa");
+    EXPECT_EQ(xa.size(), 24u + 100 * 15 * 2); // 1400 frames: 100 blocks a channel
+    MemoryStream image(1024);
+    CXaDecoder decoder;
+    decoder.SetInput(xa, &image);
+    ASSERT_TRUE(decoder.Decode());
+    const auto bytes = image.Bytes();
+    ASSERT_EQ(bytes.size(), 44 + samples.size() * 2);
+    double worst = 0;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const auto s = static_cast<int16_t>(bytes[44 + 2 * i] | (bytes[45 + 2 * i] << 8));
+        worst = std::max(worst, std::abs(static_cast<double>(s) - samples[i]));
+    }
+    EXPECT_LT(worst, 400);
+    // An existing output is kept without --yes.
+    EXPECT_NE(RunTool({"wav2xa", "in.wav", "out.xa"}, dir.Path()).err.find("overwrite"), std::string::npos);
+}
+
+TEST(WavToXa, RefusesOtherFormatsAndCutFilesWithStatusOne)
+{
+    testing::TempDir dir;
+    std::vector<uint8_t> eightBit = testing::BuildWavImage(1, 8000, std::vector<int16_t>(10, 1));
+    eightBit[34] = 8; // bits per sample
+    eightBit[32] = 1; // block align
+    WriteFileBytes(dir / "8bit.wav", eightBit);
+    auto result = RunTool({"wav2xa", "8bit.wav", "out.xa"}, dir.Path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("only 16-bit PCM WAV files can be converted, and this one holds 8-bit samples"),
+              std::string::npos)
+        << result.err;
+
+    const std::vector<uint8_t> whole = testing::BuildWavImage(1, 8000, std::vector<int16_t>(100, 1));
+    WriteFileBytes(dir / "cut.wav", std::span(whole.data(), whole.size() - 50));
+    result = RunTool({"wav2xa", "cut.wav", "out.xa"}, dir.Path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("is cut short"), std::string::npos) << result.err;
+
+    WriteFileBytes(dir / "text.wav", testing::BytesOf("hello"));
+    result = RunTool({"wav2xa", "text.wav", "out.xa"}, dir.Path());
+    EXPECT_EQ(result.status, 1);
+    EXPECT_NE(result.err.find("is not a WAV file!"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir / "out.xa"));
+}
+
+} // namespace
+} // namespace vorn
