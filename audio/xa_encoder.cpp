@@ -4,9 +4,12 @@
 #include "base/endian.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <system_error>
+#include <thread>
 
 namespace vorn {
 
@@ -25,6 +28,16 @@ struct BlockChoice {
     int pair = 0;
     int shift = 0;
 };
+
+// Truncation toward zero and rounding down by integer conversion: the
+// library calls cost more than the rest of a sample's search together. The
+// values here stay far inside 64 bits.
+inline double Truncate(double x) { return static_cast<double>(static_cast<int64_t>(x)); }
+inline int Floor(double x)
+{
+    const auto i = static_cast<int64_t>(x);
+    return static_cast<int>(static_cast<double>(i) > x ? i - 1 : i);
+}
 
 // The decoder's sample for signed nibble v, with its order of additions
 // (the first sample of a byte adds c2 * p2 before c1 * p1).
@@ -59,15 +72,14 @@ double TryBlock(const int16_t* in, Predictor p, int pair, int shift, double boun
         const double prediction = c1 * p.p1 + c2 * p.p2;
         // The decoded sample grows with the nibble, so the nearest is one of
         // the two around the ideal step count.
-        const double ideal = std::floor((target - prediction) * inverseStep);
-        const int low = static_cast<int>(std::clamp(ideal, -8.0, 7.0));
+        const int low = std::clamp(Floor(std::clamp((target - prediction) * inverseStep, -9.0, 8.0)), -8, 7);
         const int high = std::min(low + 1, 7);
         bool found = false;
         int bestNibble = 0;
         int32_t bestSample = 0;
         double bestError = kRejected;
         for (int v = low; v <= high; ++v) {
-            const double x = std::trunc(DecodedValue(v, step, c1, c2, p, first));
+            const double x = Truncate(DecodedValue(v, step, c1, c2, p, first));
             if (x < -32768.0 || x > 32767.0)
                 continue;
             const double e = (x - target) * (x - target);
@@ -142,16 +154,32 @@ std::vector<uint8_t> CXaEncoder::EncodeData(std::span<const int16_t> samples, ui
     const size_t frames = samples.size() / channelCount;
     const size_t blocks = (frames + kSamplesPerBlock - 1) / kSamplesPerBlock;
     std::vector<uint8_t> data(blocks * kBlockLength * channelCount);
-    std::vector<int16_t> channel(blocks * kSamplesPerBlock);
-    std::vector<uint8_t> stream;
-    for (uint32_t c = 0; c < channelCount; ++c) {
-        std::fill(channel.begin(), channel.end(), int16_t{0});
+    // Channels are independent, so they are encoded side by side.
+    auto encode = [&](uint32_t c) {
+        std::vector<int16_t> channel(blocks * kSamplesPerBlock, 0);
         for (size_t f = 0; f < frames; ++f)
             channel[f] = samples[f * channelCount + c];
+        std::vector<uint8_t> stream;
         EncodeChannel(channel, stream);
         for (size_t i = 0; i < stream.size(); ++i)
             data[i * channelCount + c] = stream[i];
+    };
+    const uint32_t workers = std::clamp(std::thread::hardware_concurrency(), 1u, channelCount);
+    std::vector<std::thread> threads;
+    std::atomic<uint32_t> next{0};
+    auto work = [&] {
+        for (uint32_t c = next++; c < channelCount; c = next++)
+            encode(c);
+    };
+    try {
+        for (uint32_t i = 1; i < workers; ++i)
+            threads.emplace_back(work);
+    } catch (const std::system_error&) {
+        // No more threads to be had: the ones running and this one share the work.
     }
+    work();
+    for (std::thread& thread : threads)
+        thread.join();
     return data;
 }
 

@@ -3,6 +3,7 @@
 #include "cli/cli_commands.h"
 #include "cli/png_reader.h"
 #include "cli/png_writer.h"
+#include "base/file_stream.h"
 #include "iff/iff_file_ref.h"
 #include "iff/palt_palette.h"
 #include "iff/spr2_sprite.h"
@@ -11,6 +12,8 @@
 #include "sprites/spr2_frame_encoder.h"
 
 #include <charconv>
+#include <fcntl.h>
+#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -197,6 +200,31 @@ bool ReadPicture(CliContext& context, const std::filesystem::path& path, bool gr
     return true;
 }
 
+// The pictures and the manifest can always be exported again, so a new file
+// is written straight, without the sync per file of the save rules (hundreds
+// of syncs would take seconds); an existing one is replaced by those rules,
+// after the overwrite question.
+bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std::span<const uint8_t> bytes)
+{
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        bool written = false;
+        return WriteOutputFile(path.string(), bytes, context, written);
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        context.Error(Fill("Can't create \"%1\"!", path.string()));
+        return false;
+    }
+    FileStream file(fd);
+    if (!file.Write(bytes.data(), bytes.size())) {
+        ::unlink(path.c_str());
+        context.Error(Fill("Can't create \"%1\"!", path.string()));
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool IsSpriteOption(std::string_view word) { return word == "--chunk" || word == "--from"; }
@@ -225,7 +253,6 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
     }
 
     bool failed = false;
-    bool written = false;
     std::ostringstream json;
     json << "{\n  \"sprites\": [";
     const char* spriteSeparator = "\n";
@@ -273,16 +300,16 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
                 context.Error("Can't encode the picture!");
                 return kExitFailure;
             }
-            if (!WriteOutputFile((folder / colourName).string(), colourPng, context, written) ||
-                !WriteOutputFile((folder / depthName).string(), depthPng, context, written))
+            if (!WriteExportFile(context, folder / colourName, colourPng) ||
+                !WriteExportFile(context, folder / depthName, depthPng))
                 return kExitFailure;
         }
         json << "\n    ]}";
     }
     json << "\n  ]\n}\n";
     const std::string text = json.str();
-    if (!WriteOutputFile((folder / "sprites.json").string(),
-                         std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()), context, written))
+    if (!WriteExportFile(context, folder / "sprites.json",
+                         std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())))
         return kExitFailure;
     return failed || context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;
 }
