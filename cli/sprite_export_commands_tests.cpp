@@ -68,7 +68,7 @@ std::vector<ExportedFrame> DecodedFrames(const std::vector<uint8_t>& iff)
 {
     std::vector<ExportedFrame> frames;
     CIffFileRef file;
-    int error = 0;
+    IffParseError error{};
     EXPECT_TRUE(file.Open(iff, error, true));
     for (CIffChunk* chunk : file.ChunksOfType(MakeTypeCode("SPR2"))) {
         CSpr2Sprite sprite;
@@ -200,7 +200,7 @@ TEST_F(SpriteRoundTrip, ImportOfAnUnchangedExportDecodesIdentically)
     }
     // The header fields other than the size are kept.
     CIffFileRef file;
-    int error = 0;
+    IffParseError error{};
     ASSERT_TRUE(file.Open(ReadFileBytes(dir_ / "new.iff"), error, true));
     CSpr2Sprite sprite;
     ASSERT_TRUE(sprite.Load(file, file.Find(MakeTypeCode("SPR2"), 500)));
