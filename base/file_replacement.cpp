@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/random.h>
@@ -58,7 +60,47 @@ bool LinkUnnamed(int fd, const std::filesystem::path& path)
     return ::linkat(fd, "", AT_FDCWD, path.c_str(), AT_EMPTY_PATH) == 0;
 }
 
+// Takes the whole-file lock that marks a temporary file as in use; the lock
+// goes with the last descriptor, so a killed save leaves its file unlocked.
+bool TryLock(int fd)
+{
+    struct flock lock {};
+    lock.l_type = F_WRLCK;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+bool IsTemporaryName(const char* name)
+{
+    static constexpr char kPrefix[] = ".vorn-";
+    return std::strncmp(name, kPrefix, sizeof kPrefix - 1) == 0 && std::strlen(name) == sizeof kPrefix - 1 + 6;
+}
+
 } // namespace
+
+void RemoveAbandonedTemporaries(const std::filesystem::path& folder)
+{
+    DIR* listing = ::opendir(folder.c_str());
+    if (!listing)
+        return;
+    const int folderFd = ::dirfd(listing);
+    while (const dirent* item = ::readdir(listing)) {
+        if (!IsTemporaryName(item->d_name))
+            continue;
+        const int fd = ::openat(folderFd, item->d_name, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        struct stat named {};
+        // Only a regular file that nobody holds, and still the one under that name.
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && TryLock(fd) &&
+            ::fstatat(folderFd, item->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino)
+            ::unlinkat(folderFd, item->d_name, 0);
+        ::close(fd);
+    }
+    ::closedir(listing);
+}
 
 FileReplacement::FileReplacement(std::filesystem::path target, ReplaceMode mode)
     : target_(std::move(target)), mode_(mode)
@@ -73,6 +115,8 @@ FileReplacement::~FileReplacement()
 bool FileReplacement::Begin(int& error)
 {
     const std::filesystem::path folder = FolderOf(target_);
+    // A save killed between naming its file and the rename leaves that file behind.
+    RemoveAbandonedTemporaries(folder);
     const int fd = FaultInjected(FaultPoint::UnnamedCreate)
                        ? (errno = EOPNOTSUPP, -1)
                        : ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
@@ -85,6 +129,8 @@ bool FileReplacement::Begin(int& error)
         if (!stream_)
             return false;
     }
+    // Locked from the start, so that no other save takes it for an abandoned one.
+    TryLock(stream_->Descriptor());
     struct stat previous {};
     if (::stat(target_.c_str(), &previous) == 0)
         ::fchmod(stream_->Descriptor(), previous.st_mode & 07777);

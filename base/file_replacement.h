@@ -19,6 +19,10 @@ enum class ReplaceResult {
     AlreadyExists, // CreateNew only: someone else made the target first; it is untouched
 };
 
+// Removes the ".vorn-XXXXXX" files in `folder` that no save holds locked:
+// what a save killed in the moment between naming its file and the rename left.
+void RemoveAbandonedTemporaries(const std::filesystem::path& folder);
+
 // A new version of a file, written beside it and put in its place only when
 // complete, so a failure at any point leaves the previous file as it was. The
 // contents go to an unnamed file in the target's folder where the file system

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 
 namespace vorn {
@@ -152,6 +153,42 @@ TEST(FileReplacement, AFailureAtAnyStepLeavesEitherTheOldFileOrTheNewOneAndNoDeb
             break; // every step has had its failure
         ASSERT_LT(k, 100);
     }
+}
+
+TEST(FileReplacement, ASaveRemovesWhatAKilledSaveLeftButNotAFileInUse)
+{
+    TempDir dir;
+    const std::filesystem::path target = dir / "t.bin";
+    WriteFileBytes(target, std::vector<uint8_t>{1});
+    // Left by a killed save: a temporary name nobody holds.
+    WriteFileBytes(dir / ".vorn-Abc123", std::vector<uint8_t>(1000, 7));
+    // Not ours to touch: the pattern's length differs, or it is not a regular file.
+    WriteFileBytes(dir / ".vorn-Abc1234", std::vector<uint8_t>{2});
+    std::filesystem::create_directory(dir / ".vorn-Dir123");
+
+    // Another save still writing: its file is held locked.
+    FileReplacement other(dir / "other.bin");
+    int error = 0;
+    ASSERT_TRUE(other.Begin(error));
+    ASSERT_TRUE(other.Stream().Write("abc", 3));
+    // A named one held by a save on a file system without unnamed files.
+    WriteFileBytes(dir / ".vorn-Lck123", std::vector<uint8_t>{3});
+    const int heldFd = ::open((dir / ".vorn-Lck123").c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(heldFd, 0);
+    FileStream held(heldFd);
+    ASSERT_TRUE(held.LockExclusive(error));
+
+    FileReplacement replacement(target);
+    ASSERT_TRUE(replacement.Begin(error));
+    ASSERT_TRUE(replacement.Stream().Write("n", 1));
+    ASSERT_EQ(replacement.Commit(error), ReplaceResult::Replaced);
+
+    EXPECT_FALSE(std::filesystem::exists(dir / ".vorn-Abc123"));
+    EXPECT_TRUE(std::filesystem::exists(dir / ".vorn-Abc1234"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / ".vorn-Dir123"));
+    EXPECT_TRUE(std::filesystem::exists(dir / ".vorn-Lck123"));
+    ASSERT_EQ(other.Commit(error), ReplaceResult::Replaced);
+    EXPECT_EQ(ReadFileBytes(dir / "other.bin"), (std::vector<uint8_t>{'a', 'b', 'c'}));
 }
 
 TEST(FileErrorText, EveryCallerGetsTheSameTexts)
