@@ -4,6 +4,7 @@
 #include "base/file_stream.h"
 #include "base/memory_stream.h"
 #include "base/recording_messenger.h"
+#include "testing/archive_contents.h"
 #include "testing/far_fixture.h"
 #include "testing/temp_dir.h"
 
@@ -17,24 +18,7 @@ using testing::MakeFarImage;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-using Contents = std::map<std::string, std::string>;
-
-// What a fresh load of the file shows: every entry's name and bytes; empty
-// when it does not load.
-std::optional<Contents> LoadFromDisk(const std::filesystem::path& path)
-{
-    int error = 0;
-    auto file = FileStream::Open(path, FileMode::Read, error);
-    CFarArchive archive;
-    if (!file || !archive.Load(*file) || !archive.LoadAllData())
-        return std::nullopt;
-    Contents contents;
-    for (size_t i = 0; i < archive.Entries().size(); ++i) {
-        const std::span<const uint8_t> bytes = archive.BytesOf(i);
-        contents[archive.Entries()[i].name] = std::string(bytes.begin(), bytes.end());
-    }
-    return contents;
-}
+using Contents = testing::ArchiveContents;
 
 size_t FilesIn(const std::filesystem::path& folder)
 {
@@ -123,7 +107,7 @@ void SaveUnderEveryFault(SaveKind kind, bool writes, bool persistent)
         SetFaultHook(nullptr);
         const int seen = plan.seen;
 
-        const std::optional<Contents> onDisk = LoadFromDisk(path);
+        const std::optional<Contents> onDisk = testing::LoadArchiveContents(path);
         ASSERT_TRUE(onDisk.has_value());
         EXPECT_EQ(*onDisk, saved ? after : before);
         EXPECT_EQ(FilesIn(dir.Path()), 1u); // nothing left beside the archive
@@ -138,7 +122,7 @@ void SaveUnderEveryFault(SaveKind kind, bool writes, bool persistent)
         } else {
             // The document still holds the edit and saves it once the disk recovers.
             EXPECT_TRUE(doc.SaveDocument(path));
-            EXPECT_EQ(LoadFromDisk(path), after);
+            EXPECT_EQ(testing::LoadArchiveContents(path), after);
         }
         if (seen < k)
             break;

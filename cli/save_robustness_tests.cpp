@@ -1,6 +1,7 @@
 #include "archive/far_archive.h"
 #include "base/file_stream.h"
 #include "cli/cli_test_support.h"
+#include "testing/archive_contents.h"
 #include "testing/far_fixture.h"
 
 #include <gtest/gtest.h>
@@ -20,7 +21,7 @@ using testing::StartTool;
 using testing::TempDir;
 using testing::WriteFileBytes;
 
-using Contents = std::map<std::string, std::string>;
+using Contents = testing::ArchiveContents;
 
 // How many runs a loop makes: a few in the ordinary suite, the full count
 // when the environment asks for it (bench/save_robustness.sh does).
@@ -28,21 +29,6 @@ int Runs(const char* variable, int ordinary)
 {
     const char* value = std::getenv(variable);
     return value ? std::max(1, std::atoi(value)) : ordinary;
-}
-
-std::optional<Contents> LoadFromDisk(const std::filesystem::path& path)
-{
-    int error = 0;
-    auto file = FileStream::Open(path, FileMode::Read, error);
-    CFarArchive archive;
-    if (!file || !archive.Load(*file) || !archive.LoadAllData())
-        return std::nullopt;
-    Contents contents;
-    for (size_t i = 0; i < archive.Entries().size(); ++i) {
-        const std::span<const uint8_t> bytes = archive.BytesOf(i);
-        contents[archive.Entries()[i].name] = std::string(bytes.begin(), bytes.end());
-    }
-    return contents;
 }
 
 std::vector<std::string> NamesIn(const std::filesystem::path& folder)
@@ -75,7 +61,7 @@ TEST(SaveRobustness, TwoCreatorsOfOneNewArchiveNeverLoseAFile)
         const auto a = FinishTool(first);
         const auto b = FinishTool(second);
 
-        const std::optional<Contents> archive = LoadFromDisk(dir / "out/new.far");
+        const std::optional<Contents> archive = testing::LoadArchiveContents(dir / "out/new.far");
         ASSERT_TRUE(archive.has_value());
         ASSERT_TRUE(a.status == 0 || b.status == 0) << a.err << b.err;
         // A creator that reported success has its file in the archive; one
@@ -122,7 +108,7 @@ void KillDuringSaves(bool quick, int runs)
     const auto started = std::chrono::steady_clock::now();
     ASSERT_EQ(FinishTool(StartTool(arguments, dir.Path())).status, 0);
     const auto took = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - started);
-    ASSERT_EQ(LoadFromDisk(dir / "out/one.far"), after);
+    ASSERT_EQ(testing::LoadArchiveContents(dir / "out/one.far"), after);
 
     std::mt19937 random(1234 + quick);
     std::uniform_int_distribution<long> moment(0, took.count() * 6 / 5);
@@ -136,7 +122,7 @@ void KillDuringSaves(bool quick, int runs)
         ::kill(tool.pid, SIGKILL);
         const auto result = FinishTool(tool);
         killed += result.status == 128 + SIGKILL;
-        const std::optional<Contents> onDisk = LoadFromDisk(dir / "out/one.far");
+        const std::optional<Contents> onDisk = testing::LoadArchiveContents(dir / "out/one.far");
         ASSERT_TRUE(onDisk.has_value());
         EXPECT_TRUE(*onDisk == before || *onDisk == after);
         if (result.status == 0) {
