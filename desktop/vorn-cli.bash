@@ -88,14 +88,14 @@ _vorn_cli()
 
     # An option's value: the archive directory for --into, the choices the
     # help lists for the others, nothing to offer for free-form ones.
-    local spec=
-    [[ $prev == --* ]] && spec=$(awk -v option="$prev" '$1 == option { print; exit }' <<<"$values")
-    if [[ -z $ended && -n $spec ]]; then
-        spec=${spec#* }
+    local choices=
+    [[ $prev == --* ]] && choices=$(awk -v option="$prev" '$1 == option { print; exit }' <<<"$values")
+    if [[ -z $ended && -n $choices ]]; then
+        choices=${choices#* }
         if [[ $prev == --into ]]; then
             [[ ${#positional[@]} -ge 2 ]] && _vorn_cli_reply_entries "$tool" "${positional[1]}" "$cur"
-        elif [[ $spec == *"|"* ]]; then
-            COMPREPLY=($(compgen -W "${spec//|/ }" -- "$cur"))
+        elif [[ $choices == *"|"* ]]; then
+            COMPREPLY=($(compgen -W "${choices//|/ }" -- "$cur"))
         fi
         return
     fi
