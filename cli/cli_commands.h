@@ -38,10 +38,8 @@ bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file
 int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& inputArgument,
                   const std::string& outputArgument);
 int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
-// The render command's options (--object, --graphic, --direction, --zoom,
-// --size, --format), each followed by its value word.
-bool IsRenderOption(std::string_view word);
-// `options` holds the option words in the order given, values included.
+// `options` holds the option words in the order given, values included:
+// --object, --graphic, --direction, --zoom, --size, --format.
 int RunIffRender(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 
 } // namespace vorn

@@ -13,8 +13,6 @@ namespace vorn {
 // wav2xa INPUT.wav OUTPUT.xa
 int RunWavToXa(CliContext& context, const std::vector<std::string>& args);
 
-// The sprite commands' option --chunk, followed by its value word.
-bool IsSpriteOption(std::string_view word);
 // iff export INPUT OUTDIR [--chunk ID]; `options` holds the option words and values.
 int RunIffExport(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 // iff import INPUT OUTPUT --from OUTDIR [--chunk ID]

@@ -105,12 +105,6 @@ const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t c
 
 } // namespace
 
-bool IsRenderOption(std::string_view word)
-{
-    return word == "--object" || word == "--graphic" || word == "--direction" || word == "--zoom" ||
-           word == "--size" || word == "--format";
-}
-
 int RunIffRender(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
     RenderOptions render;

@@ -227,8 +227,6 @@ bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std
 
 } // namespace
 
-bool IsSpriteOption(std::string_view word) { return word == "--chunk" || word == "--from"; }
-
 int RunIffExport(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
     SpriteOptions sprite;

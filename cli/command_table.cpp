@@ -1,0 +1,334 @@
+#include "cli/command_table.h"
+
+#include "cli/cli_commands.h"
+#include "cli/modding_commands.h"
+
+#include <algorithm>
+
+namespace vorn {
+
+namespace {
+
+using Words = std::vector<std::string>;
+
+template <int (*Run)(CliContext&, const Words&)>
+int WithoutOptions(CliContext& context, const Words& args, const Words&)
+{
+    return Run(context, args);
+}
+
+int RunAddInto(CliContext& context, const Words& args, const Words& options)
+{
+    std::string into; // the last --into counts
+    for (size_t i = 0; i + 1 < options.size(); i += 2)
+        if (options[i] == "--into")
+            into = options[i + 1];
+    return RunAdd(context, args, into);
+}
+
+constexpr CommandGroup kArchive = CommandGroup::Archive;
+constexpr CommandGroup kSoundAndObject = CommandGroup::SoundAndObject;
+
+const CliCommand kCommands[] = {
+    {kArchive, "info", "ARCHIVE", "version, manifest offset, entries, total size, name length width",
+     "Prints one line each, a TAB between name and value: version, manifest offset,\n"
+     "entries (live entries), total size (sum of the first size fields), name length width (2 or 4).\n",
+     WithoutOptions<RunInfo>},
+    {kArchive, "list", "ARCHIVE", "size and full name of every entry, in archive order",
+     "Prints one line per entry in archive order: its size, a TAB, its full name as stored.\n",
+     WithoutOptions<RunList>},
+    {kArchive, "tree", "ARCHIVE", "the directory tree, two spaces per level",
+     "Prints the directories in the editor's order, one per line, indented two spaces per level.\n",
+     WithoutOptions<RunTree>},
+    {kArchive, "cat", "ARCHIVE PATH", "an entry's bytes to standard output",
+     "Writes the bytes of the entry PATH to standard output.\n", WithoutOptions<RunCat>},
+    {kArchive, "extract", "ARCHIVE DEST [PATH...]", "everything, or the named files and directories, into DEST",
+     "Extracts everything, or the named files and directories, into the folder DEST.\n"
+     "Each named item lands in DEST under its own name, directories with everything below them.\n"
+     "Existing files are replaced only with --yes.\n",
+     WithoutOptions<RunExtract>},
+    {kArchive, "add", "ARCHIVE [--into DIR] SOURCE...", "files and folders into DIR (creates ARCHIVE)",
+     "Adds files and folders (recursively) into the archive directory DIR (default the root),\n"
+     "creating ARCHIVE when it does not exist. Existing files are replaced only with --yes;\n"
+     "a folder whose directory already exists in the archive is refused.\n",
+     RunAddInto},
+    {kArchive, "rm", "ARCHIVE PATH...", "delete files or directories",
+     "Deletes files, or directories with everything below them.\n", WithoutOptions<RunRemove>},
+    {kArchive, "mv", "ARCHIVE PATH... DESTDIR", "move files or directories into DESTDIR (\"\" for the root)",
+     "Moves files or directories into the existing directory DESTDIR (\"\" or \"\\\" for the root).\n",
+     WithoutOptions<RunMove>},
+    {kArchive, "rename", "ARCHIVE OLD NEW", "rename a file or directory within its directory",
+     "Renames the file or directory OLD to the name NEW within its directory.\n", WithoutOptions<RunRename>},
+    {kSoundAndObject, "xa2wav", "INPUT OUTPUT", "decode an XA sound to a WAV file",
+     "Decodes the XA sound INPUT (a file or ARCHIVE::PATH) into the WAV file OUTPUT (\"-\": standard output).\n",
+     WithoutOptions<RunXaToWav>},
+    {kSoundAndObject, "wav2xa", "INPUT.wav OUTPUT.xa", "encode a 16-bit PCM WAV file as an XA sound",
+     "Encodes the 16-bit PCM WAV file INPUT (mono, stereo or up to 255 channels, any rate; a file or\n"
+     "ARCHIVE::PATH) as the XA sound OUTPUT (\"-\": standard output). Each block of 28 samples gets\n"
+     "the predictor and shift that come closest to the input.\n",
+     WithoutOptions<RunWavToXa>},
+    {kSoundAndObject, "iff chunks", "INPUT", "type, id, flags, data size and label of every chunk",
+     "Prints one line per chunk in container order: TYPE, ID, 0xFLAGS, data size, label (TAB-separated).\n",
+     WithoutOptions<RunIffChunks>},
+    {kSoundAndObject, "iff objects", "INPUT", "the objects of an IFF file",
+     "Prints the displayable objects in catalogue order: chunk id, label, graphics,\n"
+     "single or leader, tile count (TAB-separated).\n",
+     WithoutOptions<RunIffObjects>},
+    {kSoundAndObject, "iff fixcolors", "INPUT OUTPUT", "switch every sprite frame to its sprite's palette",
+     "Gives every sprite frame its sprite's own palette and writes the IFF file to OUTPUT:\n"
+     "a file, \"-\", or ARCHIVE::PATH (the entry is replaced or added and the archive saved).\n",
+     WithoutOptions<RunIffFixColors>},
+    {kSoundAndObject, "iff render",
+     "INPUT OUTPUT.png --object CHUNKID [--graphic G] [--direction 0|2|4|6] [--zoom 1|2|3] [--size WxH] "
+     "[--format 15|16|24|32]",
+     "draw an object as the preview does",
+     "Draws the object whose OBJD chunk id is CHUNKID as the preview shows it in a client area of\n"
+     "W x H pixels (default 512x384; graphic 0, direction 0, zoom 3, format 32): yellow background,\n"
+     "centred, and writes it as an 8-bit RGB PNG. --format picks the pixel layout drawn in (15 and\n"
+     "16 bits come out with their channels widened). A drawing that fails part-way is still written,\n"
+     "and the exit status is 1.\n",
+     RunIffRender},
+    {kSoundAndObject, "iff export", "INPUT OUTDIR [--chunk ID]", "every SPR2 frame as colour and depth PNGs",
+     "Writes every frame of every SPR2 chunk (or of the chunk ID) into the folder OUTDIR as\n"
+     "<chunkid>_<frame>.png (RGBA: the palette colour; alpha 255 for opaque pixels, the blend's\n"
+     "opacity for blended ones, 0 where nothing is drawn) and <chunkid>_<frame>_depth.png (8-bit\n"
+     "grey, 255 where nothing is drawn), plus sprites.json with each sprite's chunk flags and\n"
+     "palette id and each frame's size, palette id and header fields.\n",
+     RunIffExport},
+    {kSoundAndObject, "iff import", "INPUT OUTPUT --from OUTDIR [--chunk ID]", "the PNGs back into the SPR2 frames",
+     "Reads the pictures of OUTDIR back into the SPR2 frames of INPUT (any size up to 65535 x 65535;\n"
+     "grey, indexed and 16-bit PNGs are converted), mapping each colour to the nearest colour of\n"
+     "the frame's palette (exact colours exactly), and writes the IFF file to OUTPUT: a file, \"-\",\n"
+     "or ARCHIVE::PATH. Frames without a picture stay as they are; on any error nothing is written.\n",
+     RunIffImport},
+};
+
+struct GroupHeading {
+    CommandGroup group;
+    std::string_view heading;
+};
+constexpr GroupHeading kGroups[] = {
+    {CommandGroup::Archive, "Archive commands:"},
+    {CommandGroup::SoundAndObject, "Sound and object commands (INPUT is a file or ARCHIVE::PATH):"},
+};
+
+constexpr std::string_view kUsageLead = "Usage: vorn-cli [--quick] [--yes|--no] ";
+constexpr std::string_view kGlobalOptions =
+    "Options:\n"
+    "  --quick       save changes by appending to the archive instead of rewriting it\n"
+    "  --yes, --no   answer overwrite questions; without either nothing is overwritten\n"
+    "  --help        this text, or a command's own (vorn-cli COMMAND --help)\n"
+    "\n"
+    "Archive paths use \"\\\" or \"/\" between directories. OUTPUT \"-\" is standard output.\n"
+    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+
+// The overall usage's columns: the synopsis after the name (further right
+// for sub-commands), the summary after the synopsis, lines of a long
+// synopsis broken before a word that would end past kLineWidth.
+constexpr size_t kSynopsisColumn = 10;
+constexpr size_t kSubCommandSynopsisColumn = 17;
+constexpr size_t kSummaryColumn = 35;
+constexpr size_t kLineWidth = 90;
+
+std::vector<std::string_view> SplitWords(std::string_view text)
+{
+    std::vector<std::string_view> words;
+    size_t start = 0;
+    while (start < text.size()) {
+        const size_t end = std::min(text.find(' ', start), text.size());
+        if (end > start)
+            words.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return words;
+}
+
+// True when `command` is a sub-command of the group word `word`.
+bool InGroup(const CliCommand& command, std::string_view word)
+{
+    return command.name.size() > word.size() && command.name.starts_with(word) && command.name[word.size()] == ' ';
+}
+
+void PadTo(std::string& line, size_t column)
+{
+    if (line.size() < column)
+        line.append(column - line.size(), ' ');
+}
+
+std::string OverviewLines(const CliCommand& command)
+{
+    const size_t column =
+        command.name.find(' ') == std::string_view::npos ? kSynopsisColumn : kSubCommandSynopsisColumn;
+    std::string text;
+    std::string line = "  ";
+    line += command.name;
+    line += ' ';
+    PadTo(line, column);
+    bool lineHasWords = false;
+    for (std::string_view word : SplitWords(command.synopsis)) {
+        if (lineHasWords && line.size() + 1 + word.size() > kLineWidth) {
+            text += line + '\n';
+            line.assign(column, ' ');
+            lineHasWords = false;
+        }
+        if (lineHasWords)
+            line += ' ';
+        line += word;
+        lineHasWords = true;
+    }
+    // Two spaces at the least between synopsis and summary; past the
+    // summary's column, three, so the summary still stands apart.
+    if (line.size() + 2 <= kSummaryColumn)
+        PadTo(line, kSummaryColumn);
+    else
+        line += "   ";
+    line += command.summary;
+    return text + line + '\n';
+}
+
+} // namespace
+
+CommandShape ShapeOf(std::string_view synopsis)
+{
+    CommandShape shape;
+    int depth = 0; // inside how many brackets
+    bool optionValueNext = false;
+    for (std::string_view word : SplitWords(synopsis)) {
+        while (word.starts_with('[')) {
+            ++depth;
+            word.remove_prefix(1);
+        }
+        int closing = 0;
+        while (word.ends_with(']')) {
+            ++closing;
+            word.remove_suffix(1);
+        }
+        if (optionValueNext) {
+            optionValueNext = false;
+        } else if (word.starts_with("--")) {
+            shape.options.push_back(word);
+            optionValueNext = true;
+        } else if (!word.empty()) {
+            const bool repeated = word.ends_with("...");
+            if (depth == 0)
+                ++shape.minArgs;
+            if (repeated)
+                shape.maxArgs = kAnyNumber;
+            else if (shape.maxArgs != kAnyNumber)
+                ++shape.maxArgs;
+        }
+        depth -= closing;
+    }
+    return shape;
+}
+
+std::span<const CliCommand> CliCommands() { return kCommands; }
+
+const CliCommand* FindCliCommand(std::string_view name)
+{
+    for (const CliCommand& command : kCommands)
+        if (command.name == name)
+            return &command;
+    return nullptr;
+}
+
+bool IsCommandGroupWord(std::string_view word)
+{
+    for (const CliCommand& command : kCommands)
+        if (InGroup(command, word))
+            return true;
+    return false;
+}
+
+bool TakesOption(const CliCommand& command, std::string_view option)
+{
+    const std::vector<std::string_view> options = ShapeOf(command.synopsis).options;
+    return std::find(options.begin(), options.end(), option) != options.end();
+}
+
+bool AnyCommandTakesOption(std::string_view option)
+{
+    for (const CliCommand& command : kCommands)
+        if (TakesOption(command, option))
+            return true;
+    return false;
+}
+
+std::string OptionOwners(std::string_view option)
+{
+    std::vector<const CliCommand*> owners;
+    for (const CliCommand& command : kCommands)
+        if (TakesOption(command, option))
+            owners.push_back(&command);
+    if (owners.empty())
+        return "no command";
+    // Sub-commands of one group word name it once.
+    const std::string_view first = owners.front()->name;
+    std::string_view group = first.substr(0, first.find(' '));
+    for (const CliCommand* owner : owners)
+        if (!InGroup(*owner, group))
+            group = {};
+    std::string text = "the ";
+    if (!group.empty()) {
+        text += group;
+        text += ' ';
+    }
+    for (size_t i = 0; i < owners.size(); ++i) {
+        if (i > 0)
+            text += i + 1 == owners.size() ? " and " : ", ";
+        text += group.empty() ? owners[i]->name : owners[i]->name.substr(group.size() + 1);
+    }
+    return text + (owners.size() == 1 ? " command" : " commands");
+}
+
+std::string UsageText()
+{
+    std::string text(kUsageLead);
+    text += "COMMAND ARGS...\n";
+    for (const GroupHeading& group : kGroups) {
+        text += '\n';
+        text += group.heading;
+        text += '\n';
+        for (const CliCommand& command : kCommands)
+            if (command.group == group.group)
+                text += OverviewLines(command);
+    }
+    text += '\n';
+    text += kGlobalOptions;
+    return text;
+}
+
+std::string CommandUsage(const CliCommand& command)
+{
+    std::string text(kUsageLead);
+    text += command.name;
+    text += ' ';
+    text += command.synopsis;
+    return text;
+}
+
+std::string CommandHelpText(const CliCommand& command)
+{
+    return CommandUsage(command) + "\n\n" + std::string(command.help);
+}
+
+std::string GroupHelpText(std::string_view word)
+{
+    std::string subCommands;
+    std::string lines;
+    for (const CliCommand& command : kCommands) {
+        if (!InGroup(command, word))
+            continue;
+        if (!subCommands.empty())
+            subCommands += '|';
+        subCommands += command.name.substr(word.size() + 1);
+        lines += "  vorn-cli ";
+        lines += command.name;
+        lines += ' ';
+        lines += command.synopsis;
+        lines += '\n';
+    }
+    return "Usage: vorn-cli " + std::string(word) + ' ' + subCommands + " INPUT [OUTPUT]\n\n" + lines;
+}
+
+} // namespace vorn
