@@ -109,6 +109,27 @@ mkdir out
 expect "vorn-cli list a." "a.far"
 expect "vorn-cli extract a.far o" "out"
 
+# Arguments are known by their placeholders in the command's usage line.
+expect "vorn-cli iff export a.far::x o" "out"
+expect "vorn-cli wav2xa s" "src"
+expect "vorn-cli wav2xa in.wav s" "src"
+expect "vorn-cli info a.far " ""
+expect "vorn-cli iff chunks a.far::x " ""
+
+# Every command line of the help is offered, whatever its heading, and every
+# word offered is a command with help of its own.
+want=$("$VORN_CLI" --help | grep -E '^  [a-z]' | awk '{ print $1 }' | sort -u | tr '\n' ' ')
+expect "vorn-cli " "${want% }"
+for word in $got; do
+    "$VORN_CLI" "$word" --help >/dev/null 2>&1 || fail "\"$word\" is offered but has no help"
+done
+want=$("$VORN_CLI" --help | awk '/^  iff [a-z]/ { print $2 }' | sort | tr '\n' ' ')
+expect "vorn-cli iff " "${want% }"
+for word in $got; do
+    "$VORN_CLI" iff "$word" --help 2>/dev/null | head -n1 | grep -q "] iff $word " ||
+        fail "\"iff $word\" is offered but has no usage line"
+done
+
 if ((failures)); then
     echo "$failures completion check(s) failed"
     exit 1

@@ -1,7 +1,8 @@
 #!/bin/bash
 # The manual pages render without a warning, and vorn-cli(1) keeps up with the
-# tool: every command, option and exit status of its help is described, and
-# every example runs a command the tool has.
+# tool: every command, option and exit status of its help is described, no
+# other command, each with the arguments of its usage line, and every example
+# runs a command the tool has. README's command-line section shows them all.
 set -u
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -56,6 +57,23 @@ for name in "${names[@]}"; do
     done
 done
 
+# Each command the page describes is one of the tool's, with the same arguments
+# as its usage line (options aside: the page gives them items of their own).
+positionals() { sed -E 's/\[--[a-z-]+ [^]]*\]//g; s/--[a-z-]+ [^ ]+//g; s/  +/ /g; s/^ //; s/ $//'; }
+while read -r first second rest; do
+    name=$first
+    printf '%s\n' "${names[@]}" | grep -qxF -- "$first $second" && name="$first $second" || rest="$second $rest"
+    if ! printf '%s\n' "${names[@]}" | grep -qxF -- "$name"; then
+        fail "vorn-cli(1) describes \"$name\", which the tool does not have"
+        continue
+    fi
+    read -ra words <<<"$name"
+    usage=$("$VORN_CLI" "${words[@]}" --help 2>/dev/null | head -n1)
+    want=$(positionals <<<"${usage#*"] $name "}")
+    got=$(positionals <<<"$rest")
+    [[ $got == "$want" ]] || fail "vorn-cli(1) gives \"$name\" the arguments [$got], its usage [$want]"
+done < <(grep -E '^ {7}[a-z]' <<<"$commands")
+
 status_line=$(grep -i '^Exit status:' <<<"$help")
 mapfile -t codes < <(grep -oE '[0-9]+ [a-z]' <<<"$status_line" | cut -d' ' -f1)
 ((${#codes[@]} >= 3)) || fail "could not read the exit statuses from vorn-cli --help"
@@ -72,6 +90,23 @@ for use in "${uses[@]}"; do
     name=${words[i]-}
     [[ $name == iff ]] && name="iff ${words[i + 1]-}"
     printf '%s\n' "${names[@]}" | grep -qxF -- "$name" || fail "example runs an unknown command: $use"
+done
+
+# README's command-line section shows every command, and only the tool's.
+readme=$(awk '/^## vorn-cli/ { r = 1; next } /^## / { r = 0 } r' "$VORN_SOURCE_DIR/README.md")
+mapfile -t shown < <(grep -E '^ +vorn-cli [a-z-]' <<<"$readme" | while read -ra words; do
+    i=1
+    while [[ ${words[i]-} == --* ]]; do i=$((i + 1)); done
+    name=${words[i]-}
+    printf '%s\n' "${names[@]}" | grep -qxF -- "$name ${words[i + 1]-}" && name="$name ${words[i + 1]}"
+    echo "$name"
+done)
+((${#shown[@]} >= 10)) || fail "could not read the examples of README's vorn-cli section"
+for name in "${shown[@]}"; do
+    printf '%s\n' "${names[@]}" | grep -qxF -- "$name" || fail "README runs an unknown command: $name"
+done
+for name in "${names[@]}"; do
+    printf '%s\n' "${shown[@]}" | grep -qxF -- "$name" || fail "README's vorn-cli section does not show \"$name\""
 done
 
 if ((failures)); then

@@ -1,7 +1,7 @@
 # bash completion for vorn-cli                                -*- shell-script -*-
 #
-# Commands and options are read from the tool's own help, so the completion
-# follows the tool it is installed with. Entry names come from
+# Commands, their arguments and options are read from the tool's own help, so
+# the completion follows the tool it is installed with. Entry names come from
 # `vorn-cli list`, written with "/" between directories and completed one
 # directory level at a time.
 
@@ -24,6 +24,27 @@ _vorn_cli_commands()
 _vorn_cli_value_options()
 {
     "$1" --help 2>/dev/null | grep -oE -- '--[a-z][a-z-]* [A-Z0-9][A-Za-z0-9|]*' | sort -u
+}
+
+# The placeholder of argument N (0 = the first after the command's words) in
+# the usage line of COMMAND..., brackets and options left out; "PATH..." stands
+# for every argument from its place on. Nothing past the last argument.
+_vorn_cli_placeholder()
+{
+    local tool=$1 n=$2
+    shift 2
+    "$tool" "$@" --help 2>/dev/null | sed -n '1{s/^Usage: vorn-cli \(\[[^]]*\] \)*//;p;}' | awk -v n="$n" -v skip="$#" '
+        {
+            i = 0
+            for (f = skip + 1; f <= NF; f++) {
+                word = $f
+                gsub(/[][]/, "", word)
+                if (word ~ /^--/) { f++; continue }
+                repeated = word ~ /\.\.\.$/
+                if (i == n || (repeated && i < n)) { sub(/\.\.\.$/, "", word); print word; exit }
+                i++
+            }
+        }'
 }
 
 # The options a command's help names, and the global ones.
@@ -102,12 +123,14 @@ _vorn_cli()
 
     local command=${positional[0]-} n=${#positional[@]}
     local -a group=()
-    if [[ $command == iff ]]; then
+    local subcommands=
+    [[ -n $command ]] && subcommands=$(_vorn_cli_commands "$command" "$tool")
+    if [[ -n $subcommands ]]; then
         if ((n == 1)); then
-            [[ $cur == -* ]] || { COMPREPLY=($(compgen -W "$(_vorn_cli_commands iff "$tool")" -- "$cur")); return; }
+            [[ $cur == -* ]] || { COMPREPLY=($(compgen -W "$subcommands" -- "$cur")); return; }
         fi
-        group=(iff "${positional[1]-}")
-        command="iff ${positional[1]-}"
+        group=("$command" "${positional[1]-}")
+        command="$command ${positional[1]-}"
         positional=("${positional[@]:2}")
     else
         group=("$command")
@@ -136,29 +159,12 @@ _vorn_cli()
         return
     fi
 
-    # Which argument is an archive entry, by command and position (0 = ARCHIVE).
-    local entry=
-    case $command in
-        cat) ((n == 1)) && entry=1 ;;
-        extract) ((n >= 2)) && entry=1 ;;
-        rm | mv) ((n >= 1)) && entry=1 ;;
-        rename) ((n == 1)) && entry=1 ;;
-    esac
-    if [[ -n $entry ]]; then
-        _vorn_cli_reply_entries "$tool" "${positional[0]}" "$cur"
-        return
-    fi
-
-    case $command in
-        info | list | tree | cat | extract | add | rm | mv | rename)
-            if ((n == 0)); then
-                _filedir '[fF][aA][rR]'
-            elif [[ $command == extract ]]; then
-                _filedir -d
-            elif [[ $command == add ]]; then
-                _filedir
-            fi
-            ;;
+    # What the argument is, by its placeholder in the command's usage line.
+    case $(_vorn_cli_placeholder "$tool" "$n" "${group[@]}") in
+        ARCHIVE) _filedir '[fF][aA][rR]' ;;
+        PATH | OLD | DESTDIR) _vorn_cli_reply_entries "$tool" "${positional[0]}" "$cur" ;;
+        DEST) _filedir -d ;;
+        NEW | "") ;;
         *) _filedir ;;
     esac
 } &&
