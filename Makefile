@@ -1,6 +1,9 @@
 # Front door for the CMake build. `make test` and `make run` are all a newcomer needs.
 BUILD      ?= build
 ASAN_BUILD ?= build-asan
+FUZZ_BUILD ?= build-fuzz
+# Seconds each fuzz target runs for in `make fuzz`.
+SECONDS    ?= 60
 JOBS       ?= $(shell nproc)
 ARCHIVE    ?=
 # Opened by `make run` when no ARCHIVE is given; written by the build.
@@ -9,19 +12,28 @@ PREFIX     ?= /usr/local
 PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev xvfb \
               desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl \
               man-db bsdextrautils bash-completion dpkg-dev file time
+# Only `make fuzz` needs these: clang and its sanitizer and libFuzzer runtimes.
+FUZZ_PACKAGES := clang libclang-rt-dev
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)
 
-.PHONY: deps configure build test test-asan bench run install package clean
+.PHONY: deps fuzz-deps configure build test test-asan fuzz bench run install package clean
 
-# Installs only the packages that are missing.
-deps:
-	@missing=""; for p in $(PACKAGES); do \
+# Installs only the packages of the list that are missing.
+define install_missing
+	@missing=""; for p in $(1); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
 	  echo "Installing:$$missing"; \
 	  $(SUDO) apt-get update -qq && DEBIAN_FRONTEND=noninteractive $(SUDO) apt-get install -y -qq $$missing; \
 	fi
+endef
+
+deps:
+	$(call install_missing,$(PACKAGES))
+
+fuzz-deps:
+	$(call install_missing,$(PACKAGES) $(FUZZ_PACKAGES))
 
 $(BUILD)/build.ninja:
 	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
@@ -41,6 +53,14 @@ test-asan: deps
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS)
+
+# Coverage-guided fuzzing with ASan and UBSan: builds the fuzz targets with
+# clang and runs each for SECONDS seconds (`make fuzz SECONDS=600`).
+fuzz: fuzz-deps
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+	  -DVORN_FUZZ=ON -DVORN_BUILD_UI=OFF -DVORN_BUILD_BENCH=OFF "-DVORN_FOLDERS=base;testing;archive;iff;audio;sprites"
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+	sh fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(SECONDS)
 
 bench: deps
 	$(MAKE) build
@@ -74,4 +94,4 @@ package: build
 	cmake --build $(BUILD) --target package
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

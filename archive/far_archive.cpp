@@ -195,9 +195,17 @@ bool CFarArchive::ReadManifest(ByteStream& stream)
                 return false;
             nameLength = narrow;
         } else {
-            if (!in.ReadLE32(nameLength))
-                return false;
-            if ((nameLength >> 16) != 0) {
+            const int64_t lengthAt = in.Position();
+            if (!in.ReadLE32(nameLength)) {
+                // Fewer than four bytes left: only a 2-byte length with a
+                // name of under two bytes fits, the last record of a narrow
+                // manifest that had nothing before it to show its width.
+                uint16_t narrow = 0;
+                if (!in.SeekTo(lengthAt) || !in.ReadLE16(narrow) || narrow > 1)
+                    return false;
+                narrowNameLengths_ = true;
+                nameLength = narrow;
+            } else if ((nameLength >> 16) != 0) {
                 // The upper half was really the start of the name: the manifest
                 // uses 2-byte lengths from here on.
                 narrowNameLengths_ = true;

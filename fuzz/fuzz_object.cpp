@@ -1,0 +1,40 @@
+// Object files: the object definitions and the catalogue built from them,
+// then the first displayable object drawn (with its bounds) in every view
+// direction and zoom.
+#include "iff/iff_file_ref.h"
+#include "iff/object_catalogue.h"
+#include "sprites/object_renderer.h"
+#include "sprites/render_target.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+using namespace vorn;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    CIffFileRef file;
+    IffParseError error = IffParseError::None;
+    if (!file.Open(std::span<const uint8_t>(data, size), error, true))
+        return 0;
+    CObjectCatalogue catalogue;
+    if (!catalogue.Build(&file))
+        return 0;
+    CObjectCatalogue::Position position = catalogue.FirstDisplayable();
+    const ObjectEntry* entry = catalogue.NextDisplayable(position);
+    if (entry == nullptr)
+        return 0;
+
+    RenderTarget target;
+    if (!target.Allocate(48, 40, 32))
+        abort();
+    for (int direction = 0; direction < 8; ++direction)
+        for (int zoom = 1; zoom <= 3; ++zoom) {
+            ObjectBounds(catalogue, *entry, 0, direction, zoom);
+            target.x = 24;
+            target.y = 30;
+            DrawObject(catalogue, *entry, 0, direction, zoom, target);
+        }
+    return 0;
+}
