@@ -388,6 +388,14 @@ std::span<const uint8_t> CFarArchive::BytesOf(size_t index) const
     return BlockOf(index).Span();
 }
 
+std::optional<std::span<const uint8_t>> CFarArchive::LoadedBytes(size_t index)
+{
+    if (!LoadData(index))
+        return std::nullopt;
+    const std::span<const uint8_t> bytes = BytesOf(index);
+    return bytes.first(std::min<size_t>(bytes.size(), entries_[index].size2));
+}
+
 // ---- saving --------------------------------------------------------------
 
 bool CFarArchive::Save(ByteStream& stream)

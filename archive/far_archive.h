@@ -65,6 +65,8 @@ public:
     const FarDataBlock& BlockOf(size_t index) const;
     // The entry's bytes if they are in memory (empty span otherwise).
     std::span<const uint8_t> BytesOf(size_t index) const;
+    // LoadData, then the entry's size2 bytes; none when they cannot be read.
+    std::optional<std::span<const uint8_t>> LoadedBytes(size_t index);
 
     const FarHeader& Header() const { return header_; }
     bool narrowNameLengths() const { return narrowNameLengths_; }

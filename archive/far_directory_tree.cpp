@@ -72,9 +72,102 @@ std::optional<std::string_view> RenamedComponent(std::string_view oldPath, std::
     return name;
 }
 
+// Where Build puts an entry, decided by its name alone.
+enum class PlaceKind {
+    Root,          // no directory part
+    RootIfPresent, // a directory part of separators only: it can only take the root's item of its name
+    Directory,     // the (normalised) directory part, created as needed
+    TooDeep,       // more levels than a directory may nest
+};
+
+struct Placement {
+    PlaceKind kind;
+    std::string_view directoryPart; // as written, before the last separator
+    std::string_view directory;     // its ArchiveDirectoryPath, the directory walked (Directory only)
+    std::string_view file;
+};
+
+Placement PlaceName(std::string_view name)
+{
+    const auto [directoryPart, fileName] = SplitLast(name);
+    if (directoryPart.empty())
+        return {PlaceKind::Root, directoryPart, {}, fileName};
+    if (StripLeadingSeparators(directoryPart).empty())
+        return {PlaceKind::RootIfPresent, directoryPart, {}, fileName};
+    const std::string_view directory = ArchiveDirectoryPath(directoryPart);
+    // A directory path of n separators has n + 1 components.
+    if (static_cast<size_t>(std::count(directory.begin(), directory.end(), kArchiveSeparator)) >= kMaxDepth)
+        return {PlaceKind::TooDeep, directoryPart, directory, fileName};
+    return {PlaceKind::Directory, directoryPart, directory, fileName};
+}
+
 } // namespace
 
 // ---- building ------------------------------------------------------------
+
+bool CFarDirectoryTree::CanBuild(const CFarArchive& archive)
+{
+    const std::vector<CFarEntry>& entries = archive.Entries();
+    if (entries.size() > static_cast<size_t>(INT32_MAX) + 1)
+        return false;
+    // Own names of the root's files so far; only needed once a name can only
+    // take a root item, which real archives never have.
+    NoCaseIndex rootFiles;
+    std::vector<std::string_view> rootNames;
+    size_t rootScanned = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (entries[i].isDeleted)
+            continue;
+        const Placement place = PlaceName(entries[i].name);
+        if (place.kind == PlaceKind::TooDeep)
+            return false;
+        if (place.kind != PlaceKind::RootIfPresent)
+            continue;
+        for (; rootScanned < i; ++rootScanned) {
+            if (entries[rootScanned].isDeleted)
+                continue;
+            const Placement earlier = PlaceName(entries[rootScanned].name);
+            if (earlier.kind != PlaceKind::Root)
+                continue;
+            const uint32_t hash = NoCaseIndex::Hash(earlier.file);
+            auto nameOf = [&](uint32_t id) { return rootNames[id]; };
+            if (rootFiles.Find(earlier.file, hash, nameOf) == NoCaseIndex::kNone) {
+                rootNames.push_back(earlier.file);
+                rootFiles.Insert(static_cast<uint32_t>(rootNames.size() - 1), hash);
+            }
+        }
+        rootScanned = i + 1;
+        auto nameOf = [&](uint32_t id) { return rootNames[id]; };
+        if (rootFiles.Find(place.file, NoCaseIndex::Hash(place.file), nameOf) == NoCaseIndex::kNone)
+            return false;
+    }
+    return true;
+}
+
+std::optional<size_t> CFarDirectoryTree::ShownEntry(const CFarArchive& archive, std::string_view path)
+{
+    path = StripLeadingSeparators(path);
+    if (path.empty())
+        return std::nullopt;
+    const auto [parent, file] = SplitLast(path);
+    const std::string_view directory = ArchiveDirectoryPath(parent);
+    const bool inRoot = parent.empty();
+    const std::vector<CFarEntry>& entries = archive.Entries();
+    // The later of two entries of one place is the one the tree shows.
+    for (size_t i = entries.size(); i-- > 0;) {
+        const CFarEntry& entry = entries[i];
+        if (entry.isDeleted || entry.name.size() < file.size())
+            continue;
+        const Placement place = PlaceName(entry.name);
+        if (!EqualsNoCase(place.file, file))
+            continue;
+        // An archive Build accepts has a root item for every RootIfPresent name.
+        const bool entryInRoot = place.kind != PlaceKind::Directory;
+        if (inRoot ? entryInRoot : (!entryInRoot && EqualsNoCase(place.directory, directory)))
+            return i;
+    }
+    return std::nullopt;
+}
 
 bool CFarDirectoryTree::Build(CFarArchive& archive)
 {
@@ -95,16 +188,23 @@ const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
     const CFarEntry* entry = EntryAt(static_cast<int64_t>(entryIndex));
     if (!entry || entry->isDeleted || entryIndex > static_cast<size_t>(INT32_MAX))
         return nullptr;
-    const auto [directoryPart, fileName] = SplitLast(entry->name);
+    const Placement place = PlaceName(entry->name);
+    const std::string_view fileName = place.file;
     CFarDirectory* directory = nullptr;
-    if (directoryPart.empty())
+    switch (place.kind) {
+    case PlaceKind::Root:
         directory = &root_;
-    else if (StripLeadingSeparators(directoryPart).empty())
+        break;
+    case PlaceKind::RootIfPresent:
         // Only separators before the name: the item of the stripped name in
         // the root can take this entry, but no directory can hold a new one.
         directory = root_.FindFile(fileName) ? &root_ : nullptr;
-    else
-        directory = FindDirectoryMutable(directoryPart, true);
+        break;
+    case PlaceKind::Directory:
+    case PlaceKind::TooDeep: // makes the levels it may, then fails
+        directory = FindDirectoryMutable(place.directoryPart, true);
+        break;
+    }
     if (!directory)
         return nullptr;
     if (const std::optional<size_t> position = directory->FilePosition(fileName)) {
@@ -308,11 +408,9 @@ bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view des
 std::optional<std::span<const uint8_t>> CFarDirectoryTree::EntryBytes(std::string_view path)
 {
     const FarFileItem* item = FindFileItem(path);
-    if (!item || !archive_ || !archive_->LoadData(static_cast<size_t>(item->entryIndex)))
+    if (!item || !archive_)
         return std::nullopt;
-    const std::span<const uint8_t> bytes = archive_->BytesOf(static_cast<size_t>(item->entryIndex));
-    const CFarEntry* entry = EntryOfItem(*item);
-    return bytes.first(std::min<size_t>(bytes.size(), entry->size2));
+    return archive_->LoadedBytes(static_cast<size_t>(item->entryIndex));
 }
 
 bool CFarDirectoryTree::WriteEntryData(std::string_view path, ByteStream& stream)

@@ -43,6 +43,14 @@ public:
     // this entry (and takes its name), without it the result is null.
     const FarFileItem* AddEntry(size_t entryIndex, bool replace);
 
+    // True exactly when Build(archive) would succeed, without building
+    // anything: for readers that need the entries but not the tree.
+    static bool CanBuild(const CFarArchive& archive);
+    // The entry whose item Build(archive) would put at the full file path
+    // `path` (the later of entries of one name), or none. Meaningful only for
+    // an archive CanBuild accepts; one pass over the entries, no tree built.
+    static std::optional<size_t> ShownEntry(const CFarArchive& archive, std::string_view path);
+
     // The whole tree; its name and path are "".
     const CFarDirectory& Root() const { return root_; }
     // The archive the tree was built over (null before the first Build).

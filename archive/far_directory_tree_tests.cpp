@@ -513,5 +513,60 @@ TEST_F(TreeTest, HostileNamesNeverBreakTheTree)
     }
 }
 
+TEST(TreeWithoutBuilding, CanBuildAndShownEntryAgreeWithABuiltTree)
+{
+    // Random manifests with case-equal duplicates, runs of separators and
+    // empty names: the checks made without a tree must answer as Build and
+    // FindFileItem do, for every entry name and for paths written otherwise.
+    TempDir dir;
+    std::mt19937 random(11);
+    const std::string alphabet = "aAb\\\\";
+    auto randomName = [&](int longest) {
+        std::string name;
+        const int length = static_cast<int>(random() % static_cast<unsigned>(longest + 1));
+        for (int c = 0; c < length; ++c)
+            name += alphabet[random() % alphabet.size()];
+        return name;
+    };
+    int built = 0, refused = 0;
+    for (int round = 0; round < 300; ++round) {
+        std::vector<testing::FarFixtureFile> files;
+        const int count = 1 + static_cast<int>(random() % 12);
+        for (int i = 0; i < count; ++i)
+            files.push_back({randomName(6), std::to_string(i)});
+        if (round % 50 == 0)
+            files.push_back({std::string(2 * 1030, 'd').replace(1, 1, "\\"), "deep"});
+        testing::WriteFileBytes(dir / "r.far", testing::MakeFarImage(files));
+        int error = 0;
+        auto file = FileStream::Open(dir / "r.far", FileMode::Read, error);
+        CFarArchive archive;
+        ASSERT_TRUE(file && archive.Load(*file));
+        CFarDirectoryTree tree;
+        const bool builds = tree.Build(archive);
+        ASSERT_EQ(CFarDirectoryTree::CanBuild(archive), builds) << round;
+        if (!builds) {
+            ++refused;
+            continue;
+        }
+        ++built;
+        std::vector<std::string> paths;
+        for (const CFarEntry& entry : archive.Entries())
+            paths.push_back(entry.name);
+        for (int i = 0; i < 20; ++i)
+            paths.push_back(randomName(5));
+        for (const std::string& path : paths) {
+            const FarFileItem* item = tree.FindFileItem(path);
+            const std::optional<size_t> shown = CFarDirectoryTree::ShownEntry(archive, path);
+            ASSERT_EQ(shown.has_value(), item != nullptr) << round << " " << path;
+            if (item) {
+                EXPECT_EQ(*shown, static_cast<size_t>(item->entryIndex)) << round << " " << path;
+            }
+        }
+    }
+    // Both kinds of archive came up often enough to mean something.
+    EXPECT_GT(built, 50);
+    EXPECT_GT(refused, 50);
+}
+
 } // namespace
 } // namespace vorn

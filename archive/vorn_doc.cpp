@@ -102,7 +102,7 @@ bool CVornDoc::NewDocument()
     return true;
 }
 
-bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess access)
+bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess access, TreeUse treeUse)
 {
     std::error_code ignored;
     std::filesystem::path path = std::filesystem::absolute(requested, ignored);
@@ -145,6 +145,11 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     LoadState state = LoadState::Complete;
     try {
         ReleaseFile();
+        if (treeUse == TreeUse::CheckOnly) {
+            // No tree of the previous archive may outlive it.
+            archive_.Clear();
+            tree_.Build(archive_);
+        }
         if (length == 0) {
             // Nothing to read: an empty archive, and no source, since a
             // quick save needs a header to rewrite.
@@ -154,8 +159,9 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
             ShowError(kLoadError);
             state = LoadState::LoadFailed;
             // Whatever was read stays; the tree must describe exactly that.
-            tree_.Build(archive_);
-        } else if (!tree_.Build(archive_)) {
+            if (treeUse == TreeUse::Build)
+                tree_.Build(archive_);
+        } else if (treeUse == TreeUse::CheckOnly ? !CFarDirectoryTree::CanBuild(archive_) : !tree_.Build(archive_)) {
             ShowError(kBuildError);
             state = LoadState::BuildFailed;
         }

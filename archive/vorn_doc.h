@@ -19,6 +19,11 @@ namespace vorn {
 // or read only and unlocked, for tools that only read an archive.
 enum class OpenAccess { ReadWriteLocked, ReadOnly };
 
+// Whether an open builds the directory tree, or only checks that it could be
+// built: for tools that read entries but never show or change the tree.
+// Either way the same archives open and fail with the same messages.
+enum class TreeUse { Build, CheckOnly };
+
 // What the last open read. After LoadFailed the document holds the entries
 // read before the failing record, but the file is not its save target.
 enum class LoadState { Complete, LoadFailed, BuildFailed };
@@ -91,8 +96,10 @@ public:
     // the unreadable file is never overwritten unasked. A file of length 0 opens
     // as an empty archive without a source. Opening the file the document
     // already holds changes nothing and succeeds. Does not ask about unsaved
-    // changes: call SaveModified first.
-    bool OpenDocument(const std::filesystem::path& path, OpenAccess access = OpenAccess::ReadWriteLocked);
+    // changes: call SaveModified first. With TreeUse::CheckOnly the tree stays
+    // empty (root only) and must not be used.
+    bool OpenDocument(const std::filesystem::path& path, OpenAccess access = OpenAccess::ReadWriteLocked,
+                      TreeUse treeUse = TreeUse::Build);
     // Save and Save As: brings every entry's bytes into memory, writes a
     // complete archive to a temporary file in the target's folder, fsyncs it
     // and renames it over `path`, then holds it locked as the new source. On

@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "archive/archive_path.h"
+#include <charconv>
 #include <functional>
 
 namespace vorn {
@@ -50,7 +51,7 @@ int Finish(CliContext& context, CArchiveEditor& editor)
 int RunInfo(CliContext& context, const std::vector<std::string>& args)
 {
     CReadOnlyArchive archive;
-    if (!archive.Open(args[0], context.messenger))
+    if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
     const CFarArchive& far = archive.Archive();
     context.out << "version\t" << far.Header().version << '\n'
@@ -64,11 +65,26 @@ int RunInfo(CliContext& context, const std::vector<std::string>& args)
 int RunList(CliContext& context, const std::vector<std::string>& args)
 {
     CReadOnlyArchive archive;
-    if (!archive.Open(args[0], context.messenger))
+    if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
-    for (const CFarEntry& entry : archive.Archive().Entries())
-        if (!entry.isDeleted)
-            context.out << entry.size1 << '\t' << entry.name << '\n';
+    // Lines are formatted into one buffer and written in large pieces: a
+    // stream insertion per field costs more than reading the whole manifest.
+    constexpr size_t kFlushAt = 1 << 16;
+    std::string buffer;
+    buffer.reserve(kFlushAt + 256);
+    for (const CFarEntry& entry : archive.Archive().Entries()) {
+        if (entry.isDeleted)
+            continue;
+        char digits[16];
+        char* end = std::to_chars(digits, digits + sizeof digits, entry.size1).ptr;
+        buffer.append(digits, static_cast<size_t>(end - digits)).push_back('\t');
+        buffer.append(entry.name).push_back('\n');
+        if (buffer.size() >= kFlushAt) {
+            context.out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+            buffer.clear();
+        }
+    }
+    context.out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     return kExitSuccess;
 }
 
@@ -84,9 +100,9 @@ int RunTree(CliContext& context, const std::vector<std::string>& args)
 int RunCat(CliContext& context, const std::vector<std::string>& args)
 {
     CReadOnlyArchive archive;
-    if (!archive.Open(args[0], context.messenger))
+    if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
-    const std::optional<std::vector<uint8_t>> bytes = archive.Tree().CopyEntryData(NamedPath(args[1]));
+    const std::optional<std::vector<uint8_t>> bytes = archive.CopyEntryData(NamedPath(args[1]));
     if (!bytes) {
         context.Error("Can't load file!");
         return kExitFailure;

@@ -217,6 +217,58 @@ TEST_F(ArchiveCommands, FilesThatAreNoArchivesFailWithTheirMessage)
     EXPECT_EQ(ReadFileBytes(dir_ / "offset.far"), badOffset);
 }
 
+TEST_F(ArchiveCommands, ArchivesWhoseTreeCannotBeBuiltFailEveryReadingCommandAlike)
+{
+    // Commands that print no tree do not build one, but they must refuse the
+    // same archives the editor refuses, with its message and nothing printed.
+    std::string deep;
+    for (int i = 0; i < 1100; ++i)
+        deep += "d\\";
+    const std::vector<std::vector<testing::FarFixtureFile>> unbuildable = {
+        {{"ok.txt", "1"}, {"\\\\lost.txt", "2"}}, // separators only before a name not in the root
+        {{"a\\b.txt", "1"}, {deep + "f.txt", "2"}},  // nested deeper than directories may be
+    };
+    for (size_t i = 0; i < unbuildable.size(); ++i) {
+        SCOPED_TRACE(i);
+        WriteFileBytes(dir_ / "bad.far", MakeFarImage(unbuildable[i]));
+        std::vector<std::vector<std::string>> commands = {
+            {"tree", "bad.far"}, {"list", "bad.far"}, {"info", "bad.far"}, {"cat", "bad.far", "ok.txt"},
+            {"cat", "bad.far", "a\\b.txt"}, {"xa2wav", "bad.far::ok.txt", "-"}};
+        for (const auto& command : commands) {
+            SCOPED_TRACE(command[0] + " " + command.back());
+            const auto result = Run(command);
+            EXPECT_EQ(result.status, 1);
+            EXPECT_EQ(result.out, "");
+            EXPECT_EQ(result.err, "Error while building the directory structure!\n");
+        }
+    }
+    // The same names become readable once the root holds the name the
+    // separators lead to.
+    WriteFileBytes(dir_ / "good.far", MakeFarImage({{"Lost.txt", "old"}, {"\\\\lost.txt", "new"}}));
+    EXPECT_EQ(Run({"list", "good.far"}).out, "3\tLost.txt\n3\t\\\\lost.txt\n");
+    EXPECT_EQ(Run({"cat", "good.far", "LOST.TXT"}).out, "new");
+}
+
+TEST_F(ArchiveCommands, CatReadsTheFileTheTreeShows)
+{
+    // Case-equal duplicates: the tree shows the later entry, and so does cat;
+    // odd separators lead to the item the tree makes of them.
+    WriteFileBytes(dir_ / "dup.far", MakeFarImage({{"a\\x.txt", "first"},
+                                                   {"A\\X.TXT", "second"},
+                                                   {"b\\\\y.txt", "doubled"},
+                                                   {"c\\", "empty name"},
+                                                   {"\\z.txt", "rooted"},
+                                                   {"b\\y.txt", "plain"}}));
+    EXPECT_EQ(Run({"cat", "dup.far", "a\\x.txt"}).out, "second");
+    EXPECT_EQ(Run({"cat", "dup.far", "b\\y.txt"}).out, "plain");
+    EXPECT_EQ(Run({"cat", "dup.far", "b\\\\y.txt"}).out, "plain"); // a doubled separator walks as one
+    EXPECT_EQ(Run({"cat", "dup.far", "c\\"}).out, "empty name");
+    EXPECT_EQ(Run({"cat", "dup.far", "z.txt"}).out, "rooted");
+    EXPECT_EQ(Run({"cat", "dup.far", "x.txt"}).status, 1);
+    EXPECT_EQ(Run({"list", "dup.far"}).out,
+              "5\ta\\x.txt\n6\tA\\X.TXT\n7\tb\\\\y.txt\n10\tc\\\n6\t\\z.txt\n5\tb\\y.txt\n");
+}
+
 TEST_F(ArchiveCommands, UsageErrorsAndHelp)
 {
     MakeArchive("u.far");

@@ -5,6 +5,7 @@
 #include "base/memory_stream.h"
 
 #include <cerrno>
+#include <new>
 #include <cstdio>
 #include <sys/stat.h>
 #include <system_error>
@@ -49,11 +50,29 @@ std::string ArchivePathArgument(std::string_view text)
 
 // ---- archives ------------------------------------------------------------
 
-bool CReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messenger)
+bool CReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messenger, TreeUse treeUse)
 {
+    treeUse_ = treeUse;
     doc_.emplace(messenger);
-    return doc_->OpenDocument(Absolute(path), OpenAccess::ReadOnly) &&
+    return doc_->OpenDocument(Absolute(path), OpenAccess::ReadOnly, treeUse) &&
            doc_->GetLoadState() == LoadState::Complete;
+}
+
+std::optional<std::vector<uint8_t>> CReadOnlyArchive::CopyEntryData(std::string_view path)
+{
+    if (treeUse_ == TreeUse::Build)
+        return Tree().CopyEntryData(path);
+    const std::optional<size_t> index = CFarDirectoryTree::ShownEntry(Archive(), path);
+    if (!index)
+        return std::nullopt;
+    const std::optional<std::span<const uint8_t>> bytes = Archive().LoadedBytes(*index);
+    if (!bytes)
+        return std::nullopt;
+    try {
+        return std::vector<uint8_t>(bytes->begin(), bytes->end());
+    } catch (const std::bad_alloc&) {
+        return std::nullopt;
+    }
 }
 
 bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
@@ -112,9 +131,9 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
 {
     if (input.entry) {
         CReadOnlyArchive archive;
-        if (!archive.Open(input.file, context.messenger))
+        if (!archive.Open(input.file, context.messenger, TreeUse::CheckOnly))
             return std::nullopt;
-        std::optional<std::vector<uint8_t>> bytes = archive.Tree().CopyEntryData(*input.entry);
+        std::optional<std::vector<uint8_t>> bytes = archive.CopyEntryData(*input.entry);
         if (!bytes)
             context.Error(kCantLoadFile);
         return bytes;

@@ -44,14 +44,22 @@ std::string ArchivePathArgument(std::string_view text);
 // program holds open can be read. The document opens it, so the tool reads
 // and reports exactly as the editor does; a file that fails to load or
 // build fails the open. Call Open before anything else.
+//
+// With TreeUse::CheckOnly the tree is only checked, not built (the archive
+// opens or fails exactly as with it): Tree() is then empty, and files are
+// read by path through CopyEntryData.
 class CReadOnlyArchive {
 public:
-    bool Open(const std::filesystem::path& path, Messenger& messenger);
+    bool Open(const std::filesystem::path& path, Messenger& messenger, TreeUse treeUse = TreeUse::Build);
     CFarArchive& Archive() { return doc_->Archive(); }
     CFarDirectoryTree& Tree() { return doc_->Tree(); }
+    // The bytes of the file the tree shows at `path`; none when there is no
+    // such file or its bytes cannot be read.
+    std::optional<std::vector<uint8_t>> CopyEntryData(std::string_view path);
 
 private:
     std::optional<CVornDoc> doc_;
+    TreeUse treeUse_ = TreeUse::Build;
 };
 
 // An archive opened for changing through the document: read-write and
