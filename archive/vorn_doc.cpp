@@ -1,5 +1,6 @@
 #include "archive/vorn_doc.h"
 
+#include "base/absolute_path.h"
 #include "base/file_error_text.h"
 #include "base/file_replacement.h"
 
@@ -17,6 +18,21 @@ namespace {
 constexpr const char* kModifiedMark = " *";
 constexpr const char* kErrorCaption = "Error";
 constexpr const char* kAppTitle = "Vorn";
+
+// A lock another holder keeps reads as a file in use, whichever way the
+// system words it.
+int LockErrorCode(int error)
+{
+    return error == EACCES ? EAGAIN : error;
+}
+
+// Whether `info` describes the file `held` (which may be none).
+bool IsSameFile(const std::unique_ptr<FileStream>& held, const struct stat& info)
+{
+    struct stat heldInfo {};
+    return held && ::fstat(held->Descriptor(), &heldInfo) == 0 && heldInfo.st_dev == info.st_dev &&
+           heldInfo.st_ino == info.st_ino;
+}
 
 } // namespace
 
@@ -89,9 +105,7 @@ void CVornDoc::ReleaseFile()
     heldFile_.reset();
 }
 
-// ---- life cycle ----------------------------------------------------------
-
-bool CVornDoc::NewDocument()
+void CVornDoc::Reset()
 {
     ReleaseFile();
     archive_.Clear();
@@ -99,15 +113,19 @@ bool CVornDoc::NewDocument()
     modified_ = false;
     loadState_ = LoadState::Complete;
     SetPathName({});
+}
+
+// ---- life cycle ----------------------------------------------------------
+
+bool CVornDoc::NewDocument()
+{
+    Reset();
     return true;
 }
 
 bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess access, TreeUse treeUse)
 {
-    std::error_code ignored;
-    std::filesystem::path path = std::filesystem::absolute(requested, ignored);
-    if (path.empty())
-        path = requested;
+    const std::filesystem::path path = AbsolutePath(requested);
 
     // A directory opens for reading on POSIX; it is no archive.
     struct stat info {};
@@ -124,15 +142,12 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     }
     // The file this document already holds is simply kept, as a document
     // window is activated rather than opened twice.
-    if (heldFile_) {
-        struct stat opened {}, held {};
-        if (::fstat(file->Descriptor(), &opened) == 0 && ::fstat(heldFile_->Descriptor(), &held) == 0 &&
-            opened.st_dev == held.st_dev && opened.st_ino == held.st_ino)
-            return true;
-    }
+    struct stat opened {};
+    if (::fstat(file->Descriptor(), &opened) == 0 && IsSameFile(heldFile_, opened))
+        return true;
     // Another holder, in this process or another, keeps the file to itself.
     if (!readOnly && !file->LockExclusive(error)) {
-        ReportFileError(error == EACCES ? EAGAIN : error, path, FileAction::Open);
+        ReportFileError(LockErrorCode(error), path, FileAction::Open);
         return false;
     }
     const int64_t length = file->Length();
@@ -166,12 +181,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
             state = LoadState::BuildFailed;
         }
     } catch (const std::bad_alloc&) {
-        ReleaseFile();
-        archive_.Clear();
-        tree_.Build(archive_);
-        modified_ = false;
-        loadState_ = LoadState::Complete;
-        SetPathName({});
+        Reset();
         ShowError("Failed to open document.");
         return false;
     }
@@ -184,10 +194,8 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
 
 bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode mode)
 {
+    std::filesystem::path path = AbsolutePath(requested);
     std::error_code ignored;
-    std::filesystem::path path = std::filesystem::absolute(requested, ignored);
-    if (path.empty())
-        path = requested;
     // Replace the file a link points to, not the link.
     if (std::filesystem::is_symlink(path, ignored)) {
         const std::filesystem::path resolved = std::filesystem::canonical(path, ignored);
@@ -206,10 +214,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
     struct stat targetInfo {};
     const bool targetExists = ::stat(path.c_str(), &targetInfo) == 0;
     if (targetExists) {
-        struct stat heldInfo {};
-        const bool isOwnFile = heldFile_ && ::fstat(heldFile_->Descriptor(), &heldInfo) == 0 &&
-                               heldInfo.st_dev == targetInfo.st_dev && heldInfo.st_ino == targetInfo.st_ino;
-        if (!isOwnFile) {
+        if (!IsSameFile(heldFile_, targetInfo)) {
             int error = 0;
             std::unique_ptr<FileStream> existing = FileStream::Open(path, FileMode::ReadWrite, error);
             if (!existing) {
@@ -217,7 +222,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
                 return false;
             }
             if (!existing->LockExclusive(error)) {
-                ReportFileError(error == EACCES ? EAGAIN : error, path, FileAction::Save);
+                ReportFileError(LockErrorCode(error), path, FileAction::Save);
                 return false;
             }
         }

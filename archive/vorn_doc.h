@@ -139,6 +139,8 @@ private:
     void ShowError(const std::string& text);
     void ReportFileError(int error, const std::filesystem::path& path, FileAction action);
     void ReleaseFile();
+    // Back to an empty, untitled, unchanged archive holding no file.
+    void Reset();
 
     Messenger& messenger_;
     CFarArchive archive_;

@@ -213,6 +213,34 @@ TEST_F(DocTest, SecondOpenOfAHeldFileIsASharingViolation)
     EXPECT_EQ(messenger.Count(), 0u);
 }
 
+TEST_F(DocTest, ARelativePathKeepsNamingItsFileAfterTheWorkingFolderChanges)
+{
+    struct WorkingFolder {
+        std::filesystem::path before = std::filesystem::current_path();
+        ~WorkingFolder() { std::filesystem::current_path(before); }
+    } restore;
+    std::filesystem::current_path(dir.Path());
+    ASSERT_TRUE(doc.OpenDocument("one.far"));
+    std::filesystem::create_directory(dir / "elsewhere");
+    std::filesystem::current_path(dir / "elsewhere");
+    EXPECT_EQ(doc.GetPathName(), dir / "one.far");
+    ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
+    doc.SetModified(true);
+    ASSERT_TRUE(doc.SaveDocument("../copy.far"));
+    std::filesystem::current_path(restore.before);
+    EXPECT_EQ(doc.GetPathName(), dir / "elsewhere" / ".." / "copy.far");
+    EXPECT_EQ(EntryNamesOnDisk(dir / "copy.far").size(), 2u);
+    EXPECT_EQ(EntryNamesOnDisk(dir / "one.far").size(), 3u);
+
+    // A new document lets go of the file: another document may take it.
+    ASSERT_TRUE(doc.NewDocument());
+    EXPECT_EQ(doc.GetTitle(), "Untitled");
+    EXPECT_EQ(doc.Tree().EntryCount(), 0u);
+    CVornDoc other(messenger);
+    EXPECT_TRUE(other.OpenDocument(dir / "copy.far"));
+    EXPECT_EQ(messenger.Count(), 0u);
+}
+
 TEST_F(DocTest, FileErrorsLeaveTheDocumentUnchanged)
 {
     ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
