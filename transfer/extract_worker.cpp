@@ -24,7 +24,9 @@ using transfer_detail::FinishCompleted;
 using transfer_detail::StopOnCancel;
 namespace text = transfer_text;
 
-enum class DiskKind { Missing, File, Directory };
+// A link in the target folder is never written through: it may lead
+// anywhere outside it.
+enum class DiskKind { Missing, File, Directory, Link };
 
 struct DiskState {
     DiskKind kind = DiskKind::Missing;
@@ -35,9 +37,25 @@ struct DiskState {
 DiskState LookUp(const std::string& path)
 {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0)
+    if (::lstat(path.c_str(), &info) != 0)
         return {};
-    return {S_ISDIR(info.st_mode) ? DiskKind::Directory : DiskKind::File, info.st_dev, info.st_ino};
+    const DiskKind kind = S_ISLNK(info.st_mode)  ? DiskKind::Link
+                          : S_ISDIR(info.st_mode) ? DiskKind::Directory
+                                                  : DiskKind::File;
+    return {kind, info.st_dev, info.st_ino};
+}
+
+// Whether a folder on the way from `folder` to `relative` is a link. The
+// folders of the tree's directories are each looked at when entered; only a
+// "/" inside an archive name adds folders nothing has looked at yet.
+bool PassesThroughLink(const std::string& folder, const std::string& relative)
+{
+    for (size_t slash = relative.find('/'); slash != std::string::npos; slash = relative.find('/', slash + 1)) {
+        struct stat info {};
+        if (::lstat((folder + relative.substr(0, slash)).c_str(), &info) == 0 && S_ISLNK(info.st_mode))
+            return true;
+    }
+    return false;
 }
 
 // What one run needs besides the job: the identity of the archive's own file.
@@ -77,6 +95,8 @@ private:
     {
         std::optional<std::string> disk = SafeDiskRelativePath(relative);
         if (!disk)
+            return std::nullopt;
+        if (relative.find('/') != std::string_view::npos && PassesThroughLink(job_.targetFolder, *disk))
             return std::nullopt;
         return job_.targetFolder + *disk;
     }
@@ -166,6 +186,9 @@ TransferOutcome Extraction::Subdirectory(const std::string& archivePath, FileOve
         return TransferOutcome::Completed;
     }
     switch (LookUp(*diskPath).kind) {
+    case DiskKind::Link:
+        Show(text::CantCreate(relative));
+        return TransferOutcome::Completed;
     case DiskKind::File:
         Show(text::CantCreateDirectory(relative));
         return TransferOutcome::Completed;
@@ -193,6 +216,10 @@ void Extraction::File(const std::string& archivePath, FileOverwrite overwrite)
         return;
     }
     const DiskState state = LookUp(*diskPath);
+    if (state.kind == DiskKind::Link) {
+        Show(text::CantCreate(relative));
+        return;
+    }
     if (state.kind == DiskKind::Directory) {
         Show(text::CantCreateFile(relative));
         return;
@@ -253,7 +280,7 @@ void Extraction::WriteFile(const std::string& archivePath, std::string_view rela
     }
     // Non-blocking, so a FIFO in the target's place cannot hang the worker
     // where no cancel reaches it; only a regular file is written.
-    const int fd = ::open(diskPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    const int fd = ::open(diskPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW, 0666);
     if (fd < 0) {
         Show(text::CantCreate(relative));
         return;

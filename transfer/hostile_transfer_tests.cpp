@@ -1,0 +1,237 @@
+// Archives and folders built to make a transfer write or read where it must
+// not: names longer than the file system takes, links planted in the target
+// folder, and link loops in a dropped folder. Only what ends up on disk and
+// in the archive is checked, not how the workers get there.
+#include "transfer/add_worker.h"
+#include "transfer/extract_worker.h"
+#include "transfer/transfer_test_host.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <map>
+
+namespace vorn {
+namespace {
+
+using namespace vorn::testing;
+namespace fs = std::filesystem;
+
+// Every path below `root` with the bytes of its regular files ("" for the
+// others), links listed but not followed.
+std::map<std::string, std::string> Snapshot(const fs::path& root)
+{
+    std::map<std::string, std::string> seen;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string relative = fs::relative(entry.path(), root).string();
+        seen[relative] = entry.is_regular_file() && !entry.is_symlink() ? TextOf(entry.path()) : "";
+    }
+    return seen;
+}
+
+// Extraction of the whole archive's root into `target`; the unscripted
+// messenger answers Yes to every question.
+struct Extraction {
+    Extraction(const fs::path& archivePath, const std::vector<FarFixtureFile>& files, const fs::path& target)
+        : opened(archivePath, files)
+    {
+        job.host = &host;
+        job.archive = &opened.tree;
+        job.archiveFile = archivePath;
+        job.targetFolder = target.string();
+        for (const CFarDirectory& directory : opened.tree.Root().Subdirectories())
+            job.directories.push_back(directory.Path());
+        for (const FarFileItem& item : opened.tree.Root().Files())
+            job.files.push_back(item.name);
+    }
+    TransferOutcome Run()
+    {
+        job.Reset();
+        return ExtractFiles(job);
+    }
+    std::vector<std::string> Refusals() const
+    {
+        std::vector<std::string> refusals;
+        for (const Message& message : host.messenger.Messages())
+            if (message.text.rfind("Can't ", 0) == 0)
+                refusals.push_back(message.text);
+        return refusals;
+    }
+
+    OpenedArchive opened;
+    ScriptedTransferHost host;
+    TransferJob job;
+};
+
+TEST(HostileExtraction, NamesLongerThanTheFileSystemTakesAreRefusedOneByOne)
+{
+    TempDir temp;
+    const fs::path target = temp / "out";
+    fs::create_directory(target);
+    const std::string longest(NAME_MAX, 'n');
+    const std::string tooLong(NAME_MAX + 1, 'n');
+    // 200 Latin-1 letters take 400 bytes once written as UTF-8.
+    const std::string grows(200, '\xE9');
+    // Levels of 250 bytes: the file ten levels down fits in PATH_MAX, the one
+    // at twenty does not.
+    std::string shallow, deep;
+    for (int level = 0; level < 20; ++level) {
+        deep += std::string(250, static_cast<char>('a' + level)) + "\\";
+        if (level == 9)
+            shallow = deep;
+    }
+    ASSERT_GT(deep.size(), static_cast<size_t>(PATH_MAX));
+    Extraction extraction(temp / "long.far",
+                          {{longest, "fits"},
+                           {tooLong, "too long"},
+                           {grows, "grows"},
+                           {"d\\" + tooLong + "\\inner.txt", "below a long folder"},
+                           {shallow + "ten.txt", "ten"},
+                           {deep + "twenty.txt", "twenty"},
+                           {"after.txt", "still extracted"}},
+                          target);
+    EXPECT_EQ(extraction.Run(), TransferOutcome::Completed);
+
+    EXPECT_EQ(TextOf(target / longest), "fits");
+    EXPECT_EQ(TextOf(target / "after.txt"), "still extracted");
+    std::string shallowDisk = shallow;
+    std::replace(shallowDisk.begin(), shallowDisk.end(), '\\', '/');
+    EXPECT_EQ(TextOf(target / (shallowDisk + "ten.txt")), "ten");
+    // One refusal per file that could not be written, none for the folders.
+    EXPECT_EQ(extraction.Refusals(),
+              (std::vector<std::string>{"Can't create \"d\\" + tooLong + "\\inner.txt\"!",
+                                        "Can't create \"" + deep + "twenty.txt\"!",
+                                        "Can't create \"" + tooLong + "\"!", "Can't create \"" + grows + "\"!"}));
+    EXPECT_EQ(extraction.job.filesDone.load(), 3);
+}
+
+// Links planted in the target folder, pointing outside it: to a file, to a
+// file that does not exist yet, and to a folder (reached both as an archive
+// directory and through a "/" inside a file's name).
+TEST(HostileExtraction, NeverWritesThroughALinkPlantedInTheTargetFolder)
+{
+    TempDir temp;
+    const fs::path target = temp / "out";
+    const fs::path outside = temp / "outside";
+    fs::create_directories(target);
+    fs::create_directories(outside / "folder");
+    WriteFileBytes(outside / "victim.txt", BytesOf("precious"));
+    WriteFileBytes(outside / "folder" / "kept.txt", BytesOf("kept"));
+    fs::create_symlink(outside / "victim.txt", target / "victim.txt");
+    fs::create_symlink(outside / "made.txt", target / "dangling.txt");
+    fs::create_directory_symlink(outside / "folder", target / "dir");
+    fs::create_directory_symlink(outside / "folder", target / "slash");
+    const auto before = Snapshot(outside);
+
+    Extraction extraction(temp / "links.far",
+                          {{"victim.txt", "overwritten"},
+                           {"dangling.txt", "created outside"},
+                           {"dir\\kept.txt", "overwritten"},
+                           {"dir\\new.txt", "created outside"},
+                           {"dir\\sub\\deeper.txt", "created outside"},
+                           {"slash/new.txt", "created outside"},
+                           {"plain.txt", "inside"}},
+                          target);
+    EXPECT_EQ(extraction.Run(), TransferOutcome::Completed);
+
+    EXPECT_EQ(Snapshot(outside), before);
+    EXPECT_EQ(TextOf(target / "plain.txt"), "inside");
+    EXPECT_EQ(extraction.job.filesDone.load(), 1);
+    // Each place a link holds is reported, not passed over in silence, and
+    // the links stay as they were.
+    const std::vector<std::string> refusals = extraction.Refusals();
+    for (const char* name : {"victim.txt", "dangling.txt", "dir", "slash"}) {
+        EXPECT_TRUE(fs::is_symlink(target / name)) << name;
+        EXPECT_TRUE(std::any_of(refusals.begin(), refusals.end(),
+                                [&](const std::string& text) { return text.find(std::string("\"") + name) != std::string::npos; }))
+            << name;
+    }
+}
+
+// The target folder the user picked may itself be a link; that one is
+// followed, as any path the user types would be.
+TEST(HostileExtraction, ATargetFolderThatIsALinkIsUsed)
+{
+    TempDir temp;
+    fs::create_directories(temp / "real");
+    fs::create_directory_symlink(temp / "real", temp / "chosen");
+    Extraction extraction(temp / "plain.far", {{"a\\b.txt", "b"}, {"c.txt", "c"}}, temp / "chosen");
+    EXPECT_EQ(extraction.Run(), TransferOutcome::Completed);
+    EXPECT_EQ(TextOf(temp / "real" / "a" / "b.txt"), "b");
+    EXPECT_EQ(TextOf(temp / "real" / "c.txt"), "c");
+    EXPECT_TRUE(extraction.Refusals().empty());
+}
+
+class HostileAdding : public ::testing::Test {
+protected:
+    HostileAdding()
+    {
+        tree.Build(archive);
+        job.host = &host;
+        job.archive = &tree;
+    }
+    TransferOutcome Drop(std::vector<std::string> paths)
+    {
+        job.droppedItems = std::move(paths);
+        job.Reset();
+        return AddDroppedItems(job);
+    }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const CFarEntry& entry : archive.Entries())
+            if (!entry.isDeleted)
+                names.push_back(entry.name);
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    TempDir temp;
+    CFarArchive archive;
+    CFarDirectoryTree tree;
+    ScriptedTransferHost host;
+    TransferJob job;
+};
+
+// Two dropped folders whose links lead into each other, a link to a folder
+// above them, and links to files that lead round in a circle: everything
+// real is added once and no link to a folder is followed.
+TEST_F(HostileAdding, LinkLoopsInDroppedFoldersEndAndAddEachFileOnce)
+{
+    fs::create_directories(temp / "one" / "inner");
+    fs::create_directories(temp / "two");
+    WriteFileBytes(temp / "one" / "a.txt", BytesOf("a"));
+    WriteFileBytes(temp / "one" / "inner" / "b.txt", BytesOf("b"));
+    WriteFileBytes(temp / "two" / "c.txt", BytesOf("c"));
+    fs::create_directory_symlink(temp / "two", temp / "one" / "to_two");
+    fs::create_directory_symlink(temp / "one", temp / "two" / "to_one");
+    fs::create_directory_symlink(temp.Path(), temp / "one" / "inner" / "up");
+    fs::create_symlink(temp / "two" / "ring2", temp / "two" / "ring1");
+    fs::create_symlink(temp / "two" / "ring1", temp / "two" / "ring2");
+    fs::create_symlink(temp / "two" / "ring1", temp / "ring");
+
+    EXPECT_EQ(Drop({(temp / "one").string(), (temp / "two").string(), (temp / "ring").string()}),
+              TransferOutcome::Completed);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"one\\a.txt", "one\\inner\\b.txt", "two\\c.txt"}));
+    EXPECT_EQ(job.filesDone.load(), 3);
+    EXPECT_EQ(job.finished.load(), 1);
+}
+
+// A dropped link to a folder is taken for the folder; the loop inside it
+// still is not followed.
+TEST_F(HostileAdding, ADroppedLinkToAFolderWithALoopInsideEnds)
+{
+    fs::create_directories(temp / "real");
+    WriteFileBytes(temp / "real" / "f.txt", BytesOf("f"));
+    fs::create_directory_symlink(temp / "real", temp / "real" / "again");
+    fs::create_directory_symlink(temp / "real", temp / "alias");
+    EXPECT_EQ(Drop({(temp / "alias").string()}), TransferOutcome::Completed);
+    EXPECT_EQ(Names(), (std::vector<std::string>{"alias\\f.txt"}));
+}
+
+} // namespace
+} // namespace vorn
