@@ -8,6 +8,7 @@
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_protocol.h"
 
+#include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -214,8 +215,13 @@ TransferOutcome Adding::DiskDirectory(const std::string& diskFolder, const std::
         Progress(diskName);
         const std::string diskPath = diskFolder + "/" + diskName;
         struct stat info {};
-        if (::lstat(diskPath.c_str(), &info) != 0)
+        if (::lstat(diskPath.c_str(), &info) != 0) {
+            // Past the system's path limit nothing below can be read: say so
+            // rather than leave it out unnoticed.
+            if (errno == ENAMETOOLONG)
+                Show(text::CantOpenFile(DiskNameForDisplay(diskName)));
             continue;
+        }
         if (S_ISLNK(info.st_mode)) {
             // A link to a directory could lead back up the tree and recurse
             // without end, so only links to files are taken.

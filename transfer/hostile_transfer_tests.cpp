@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -231,6 +232,96 @@ TEST_F(HostileAdding, ADroppedLinkToAFolderWithALoopInsideEnds)
     fs::create_directory_symlink(temp / "real", temp / "alias");
     EXPECT_EQ(Drop({(temp / "alias").string()}), TransferOutcome::Completed);
     EXPECT_EQ(Names(), (std::vector<std::string>{"alias\\f.txt"}));
+}
+
+// A chain of folders deeper than any path the system takes, made and
+// removed level by level through descriptors; `files` are (level, name)
+// pairs written at those levels.
+class DeepFolders {
+public:
+    DeepFolders(const fs::path& top, int levels, const std::vector<std::pair<int, std::string>>& files)
+        : top_(top)
+    {
+        fs::create_directory(top);
+        int folder = ::open(top.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        for (int level = 0; level <= levels && folder >= 0; ++level) {
+            for (const auto& [at, name] : files)
+                if (at == level) {
+                    const int fd = ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+                    EXPECT_EQ(::write(fd, name.data(), name.size()), static_cast<ssize_t>(name.size()));
+                    ::close(fd);
+                }
+            if (level == levels)
+                break;
+            const std::string name = Level(level);
+            EXPECT_EQ(::mkdirat(folder, name.c_str(), 0700), 0);
+            const int next = ::openat(folder, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            ::close(folder);
+            folder = next;
+        }
+        ::close(folder);
+    }
+    ~DeepFolders() { Remove(::open(top_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)); }
+    DeepFolders(const DeepFolders&) = delete;
+    DeepFolders& operator=(const DeepFolders&) = delete;
+
+    static std::string Level(int level) { return std::string(250, static_cast<char>('a' + level % 26)); }
+
+private:
+    // Empties the folder `fd` stands for, descending through descriptors.
+    static void Remove(int fd)
+    {
+        if (fd < 0)
+            return;
+        std::vector<std::pair<std::string, bool>> names;
+        if (DIR* folder = ::fdopendir(::dup(fd))) {
+            while (const dirent* found = ::readdir(folder))
+                if (std::string_view(found->d_name) != "." && std::string_view(found->d_name) != "..")
+                    names.emplace_back(found->d_name, found->d_type == DT_DIR);
+            ::closedir(folder);
+        }
+        for (const auto& [name, isFolder] : names) {
+            if (isFolder) {
+                Remove(::openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+                ::unlinkat(fd, name.c_str(), AT_REMOVEDIR);
+            } else {
+                ::unlinkat(fd, name.c_str(), 0);
+            }
+        }
+        ::close(fd);
+    }
+
+    fs::path top_;
+};
+
+// Files below a dropped folder whose paths grow past what the system takes
+// are either added or named in a message, never left out in silence.
+TEST_F(HostileAdding, FilesDeeperThanThePathLimitAreNotLostInSilence)
+{
+    const DeepFolders deep(temp / "deep", 18, {{0, "top.txt"}, {5, "five.txt"}, {18, "bottom.txt"}});
+    EXPECT_EQ(Drop({(temp / "deep").string()}), TransferOutcome::Completed);
+    std::string five = "deep\\";
+    for (int level = 0; level < 5; ++level)
+        five += DeepFolders::Level(level) + "\\";
+    five += "five.txt";
+    const std::vector<std::string> names = Names();
+    EXPECT_NE(std::find(names.begin(), names.end(), "deep\\top.txt"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), five), names.end());
+    const bool bottomAdded = std::any_of(names.begin(), names.end(), [](const std::string& name) {
+        return name.size() > 10 && name.compare(name.size() - 10, 10, "bottom.txt") == 0;
+    });
+    const std::vector<Message> messages = host.messenger.Messages();
+    // The message may name the file or the first folder on its way that
+    // could not be read.
+    const bool bottomNamed = std::any_of(messages.begin(), messages.end(), [](const Message& message) {
+        if (message.text.find("bottom.txt") != std::string::npos)
+            return true;
+        for (int level = 0; level < 18; ++level)
+            if (message.text.find("\"" + DeepFolders::Level(level) + "\"") != std::string::npos)
+                return true;
+        return false;
+    });
+    EXPECT_TRUE(bottomAdded || bottomNamed);
 }
 
 } // namespace
