@@ -4,10 +4,10 @@
 #include "base/endian.h"
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cmath>
 #include <cstring>
-#include <limits>
 #include <system_error>
 #include <thread>
 
@@ -17,7 +17,20 @@ namespace {
 
 constexpr int kCoefficientPairs = 4; // pair 4 repeats pair 0
 constexpr int kMaxShift = 12;
-constexpr double kRejected = std::numeric_limits<double>::infinity();
+
+// The decoder works in double precision, but for samples inside 16 bits
+// every term is exact: a coefficient is a float (24 significant bits, a
+// multiple of 2^-23 below 2), so coefficient times sample needs at most 40
+// bits and the sum of step and both products stays below 2^17. The decoded
+// sample is therefore exactly trunc((step * 2^23 + C1 * p1 + C2 * p2) / 2^23)
+// with integer coefficients C = c * 2^23, whatever the order of additions.
+constexpr int kFraction = 23;
+constexpr int64_t kFractionMask = (int64_t{1} << kFraction) - 1;
+
+// Larger than any block's error (28 * 65535^2 < 2^37) and than any sum of
+// one of these with real errors, so it works both as "no bound yet" and as a
+// sample the decoder would wrap.
+constexpr int64_t kRejected = int64_t{1} << 62;
 
 struct Predictor {
     int32_t p1 = 0;
@@ -29,75 +42,61 @@ struct BlockChoice {
     int shift = 0;
 };
 
-// Truncation toward zero and rounding down by integer conversion: the
-// library calls cost more than the rest of a sample's search together. The
-// values here stay far inside 64 bits.
-inline double Truncate(double x) { return static_cast<double>(static_cast<int64_t>(x)); }
-inline int Floor(double x)
+struct FixedPair {
+    int64_t c1 = 0;
+    int64_t c2 = 0;
+};
+
+std::array<FixedPair, kCoefficientPairs> MakeFixedPairs()
 {
-    const auto i = static_cast<int64_t>(x);
-    return static_cast<int>(static_cast<double>(i) > x ? i - 1 : i);
+    std::array<FixedPair, kCoefficientPairs> pairs;
+    for (int k = 0; k < kCoefficientPairs; ++k) {
+        const auto& c = CXaDecoder::Coefficients()[static_cast<size_t>(k)];
+        pairs[static_cast<size_t>(k)] = {static_cast<int64_t>(std::ldexp(static_cast<double>(c[0]), kFraction)),
+                                         static_cast<int64_t>(std::ldexp(static_cast<double>(c[1]), kFraction))};
+    }
+    return pairs;
 }
 
-// The decoder's sample for signed nibble v, with its order of additions
-// (the first sample of a byte adds c2 * p2 before c1 * p1).
-inline double DecodedValue(int v, int32_t step, double c1, double c2, const Predictor& p, bool first)
+// Division by 2^23 rounding toward zero, as the decoder's conversion does.
+inline int64_t TruncateFixed(int64_t n) { return (n + ((n >> 63) & kFractionMask)) >> kFraction; }
+
+// The squared error of decoded sample x against the target, or kRejected
+// when x leaves the 16-bit range (the decoder would wrap it).
+inline int64_t SampleError(int64_t x, int64_t target)
 {
-    double x = static_cast<double>(v * step);
-    if (first) {
-        x += c2 * p.p2;
-        x += c1 * p.p1;
-    } else {
-        x += c1 * p.p1;
-        x += c2 * p.p2;
-    }
-    return x;
+    const int64_t d = x - target;
+    return x < -32768 || x > 32767 ? kRejected : d * d;
 }
 
 // Encodes one block with one coefficient pair and shift, each nibble the
 // nearest the decoder can make. Returns the squared error, or kRejected as
 // soon as it reaches `bound` or a sample cannot stay inside 16 bits.
-double TryBlock(const int16_t* in, Predictor p, int pair, int shift, double bound, uint8_t* nibbles,
-                Predictor& after)
+int64_t TryBlock(const int16_t* in, Predictor p, const FixedPair& pair, int shift, int64_t bound, uint8_t* nibbles,
+                 Predictor& after)
 {
-    const auto& coefficients = CXaDecoder::Coefficients()[static_cast<size_t>(pair)];
-    const double c1 = coefficients[0];
-    const double c2 = coefficients[1];
-    const int32_t step = 4096 >> shift;
-    const double inverseStep = 1.0 / step;
-    double error = 0;
+    // One nibble step in fixed point is 2^(12 - shift + 23).
+    const int64_t step = int64_t{1} << (12 - shift + kFraction);
+    const int stepBits = 12 - shift + kFraction;
+    int64_t error = 0;
     for (uint32_t i = 0; i < CXaEncoder::kSamplesPerBlock; ++i) {
-        const bool first = (i & 1) == 0;
-        const double target = in[i];
-        const double prediction = c1 * p.p1 + c2 * p.p2;
+        const int64_t target = in[i];
+        const int64_t prediction = pair.c1 * p.p1 + pair.c2 * p.p2;
         // The decoded sample grows with the nibble, so the nearest is one of
-        // the two around the ideal step count.
-        const int low = std::clamp(Floor(std::clamp((target - prediction) * inverseStep, -9.0, 8.0)), -8, 7);
-        const int high = std::min(low + 1, 7);
-        bool found = false;
-        int bestNibble = 0;
-        int32_t bestSample = 0;
-        double bestError = kRejected;
-        for (int v = low; v <= high; ++v) {
-            const double x = Truncate(DecodedValue(v, step, c1, c2, p, first));
-            if (x < -32768.0 || x > 32767.0)
-                continue;
-            const double e = (x - target) * (x - target);
-            if (e < bestError) {
-                found = true;
-                bestError = e;
-                bestNibble = v;
-                bestSample = static_cast<int32_t>(x);
-            }
-        }
-        if (!found)
-            return kRejected;
-        error += bestError;
+        // the two around the ideal step count (rounded down).
+        const int64_t low = std::clamp<int64_t>(((target << kFraction) - prediction) >> stepBits, -8, 7);
+        const int64_t high = std::min<int64_t>(low + 1, 7);
+        const int64_t xLow = TruncateFixed(low * step + prediction);
+        const int64_t xHigh = TruncateFixed(high * step + prediction);
+        const int64_t eLow = SampleError(xLow, target);
+        const int64_t eHigh = SampleError(xHigh, target);
+        const bool takeHigh = eHigh < eLow;
+        error += takeHigh ? eHigh : eLow;
         if (error >= bound)
             return kRejected;
-        nibbles[i] = static_cast<uint8_t>(bestNibble & 0x0F);
+        nibbles[i] = static_cast<uint8_t>((takeHigh ? high : low) & 0x0F);
         p.p2 = p.p1;
-        p.p1 = bestSample;
+        p.p1 = static_cast<int32_t>(takeHigh ? xHigh : xLow);
     }
     after = p;
     return error;
@@ -109,18 +108,19 @@ void EncodeChannel(const std::vector<int16_t>& in, std::vector<uint8_t>& out)
 {
     const size_t blocks = in.size() / CXaEncoder::kSamplesPerBlock;
     out.resize(blocks * CXaEncoder::kBlockLength);
+    static const std::array<FixedPair, kCoefficientPairs> pairs = MakeFixedPairs();
     Predictor state;
     BlockChoice previous;
     uint8_t nibbles[CXaEncoder::kSamplesPerBlock];
     uint8_t bestNibbles[CXaEncoder::kSamplesPerBlock] = {};
     for (size_t b = 0; b < blocks; ++b) {
         const int16_t* block = in.data() + b * CXaEncoder::kSamplesPerBlock;
-        double bestError = kRejected;
+        int64_t bestError = kRejected;
         BlockChoice best;
         Predictor bestAfter = state;
         auto attempt = [&](int pair, int shift) {
             Predictor after;
-            const double e = TryBlock(block, state, pair, shift, bestError, nibbles, after);
+            const int64_t e = TryBlock(block, state, pairs[static_cast<size_t>(pair)], shift, bestError, nibbles, after);
             if (e < bestError) {
                 bestError = e;
                 best = {pair, shift};

@@ -14,7 +14,8 @@ namespace vorn {
 //
 // Each block gets the coefficient pair (0 to 3) and shift (0 to 12) whose
 // decoded samples come closest to the input (least squared error), every
-// pair being tried with the decoder's own arithmetic. Within a block each
+// pair and shift being tried in integer arithmetic that gives exactly the
+// decoder's samples. Within a block each
 // nibble is the one whose decoded sample is nearest; samples that would leave
 // the 16-bit range (the decoder does not clamp) are never chosen. Shifts 13
 // to 15 are left out: they only give silence here, and other players read

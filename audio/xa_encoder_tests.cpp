@@ -172,6 +172,99 @@ TEST(XaEncoder, HeaderAndRefusals)
     EXPECT_TRUE(DecodeWithOurs(empty).empty());
 }
 
+// The decoder's sample for nibble n after p1 and p2, computed the way it
+// does (double precision, its order of additions, truncation toward zero).
+int64_t DecoderSample(int pair, int shift, int n, int64_t p1, int64_t p2, bool first)
+{
+    const auto& c = CXaDecoder::Coefficients()[static_cast<size_t>(pair)];
+    double x = CXaDecoder::StepTable()[static_cast<size_t>(shift)][static_cast<size_t>(n)];
+    if (first) {
+        x += static_cast<double>(c[1]) * static_cast<double>(p2);
+        x += static_cast<double>(c[0]) * static_cast<double>(p1);
+    } else {
+        x += static_cast<double>(c[0]) * static_cast<double>(p1);
+        x += static_cast<double>(c[1]) * static_cast<double>(p2);
+    }
+    return static_cast<int64_t>(x);
+}
+
+// The least squared error a block can have with one pair and shift when
+// every sample takes the nearest of all 16 nibbles inside 16 bits; -1 when
+// some sample has none.
+double BruteForceBlockError(const int16_t* target, int pair, int shift, int64_t p1, int64_t p2)
+{
+    double error = 0;
+    for (int i = 0; i < 28; ++i) {
+        double best = -1;
+        int64_t chosen = 0;
+        for (int n = 0; n < 16; ++n) {
+            const int64_t x = DecoderSample(pair, shift, n, p1, p2, i % 2 == 0);
+            const double e = static_cast<double>((x - target[i]) * (x - target[i]));
+            if (x >= -32768 && x <= 32767 && (best < 0 || e < best)) {
+                best = e;
+                chosen = x;
+            }
+        }
+        if (best < 0)
+            return -1;
+        error += best;
+        p2 = p1;
+        p1 = chosen;
+    }
+    return error;
+}
+
+TEST(XaEncoder, EveryBlockHasTheLeastErrorOfAllPairsAndShifts)
+{
+    // Loud chords with noise, a full-scale square and near-silence: each
+    // block's error, as our decoder reproduces it, must be the least that
+    // any of the four pairs and thirteen shifts allows from the same state.
+    std::vector<int16_t> square;
+    for (int i = 0; i < 28 * 30; ++i)
+        square.push_back((i / 5) % 2 == 0 ? 32767 : -32768);
+    std::mt19937 rng(3);
+    std::uniform_int_distribution<int> hiss(-3, 3);
+    std::vector<int16_t> quiet;
+    for (int i = 0; i < 28 * 30; ++i)
+        quiet.push_back(static_cast<int16_t>(hiss(rng)));
+    const struct {
+        std::vector<int16_t> samples;
+        uint32_t channels;
+    } cases[] = {{NoiseAndChords(2, 28 * 60), 2}, {square, 1}, {quiet, 1}};
+    for (const auto& c : cases) {
+        const std::vector<uint8_t> xa = CXaEncoder::EncodeFile(c.samples, c.channels, kRate);
+        const std::vector<int16_t> decoded = DecodeWithOurs(xa);
+        ASSERT_EQ(decoded.size(), c.samples.size());
+        const size_t frames = c.samples.size() / c.channels;
+        for (uint32_t ch = 0; ch < c.channels; ++ch) {
+            std::vector<int16_t> in(frames), out(frames);
+            for (size_t f = 0; f < frames; ++f) {
+                in[f] = c.samples[f * c.channels + ch];
+                out[f] = decoded[f * c.channels + ch];
+            }
+            for (size_t b = 0; b < frames / 28; ++b) {
+                const size_t start = 28 * b;
+                const int64_t p1 = b == 0 ? 0 : out[start - 1];
+                const int64_t p2 = b == 0 ? 0 : out[start - 2];
+                double actual = 0;
+                for (size_t i = start; i < start + 28; ++i)
+                    actual += static_cast<double>((in[i] - out[i]) * (in[i] - out[i]));
+                double least = -1;
+                for (int pair = 0; pair < 4; ++pair)
+                    for (int shift = 0; shift <= 12; ++shift) {
+                        const double e = BruteForceBlockError(in.data() + start, pair, shift, p1, p2);
+                        if (e >= 0 && (least < 0 || e < least))
+                            least = e;
+                    }
+                const uint8_t header = xa[24 + (15 * b) * c.channels + ch];
+                EXPECT_EQ(actual, least) << "channel " << ch << " block " << b;
+                EXPECT_EQ(actual, BruteForceBlockError(in.data() + start, header >> 4, header & 0x0F, p1, p2))
+                    << "channel " << ch << " block " << b;
+            }
+        }
+    }
+}
+
 // Another decoder of the format, with its own rounding: FFmpeg's, when installed.
 TEST(XaEncoder, FfmpegDecodesTheFilesToo)
 {
