@@ -48,6 +48,11 @@ bool Encode(const uint8_t* pixels, uint32_t width, uint32_t height, int colourTy
         return false;
     }
     png_set_write_fn(png, &sink, AppendBytes, Flush);
+    // One filter and a fast deflate level instead of libpng's trial of all
+    // five filters per row at level 6: about a third of the time for files
+    // about twice the size, which for sprites is still a few kilobytes.
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_UP);
+    png_set_compression_level(png, 3);
     png_set_IHDR(png, info, width, height, 8, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     for (uint32_t row = 0; row < height; ++row)
@@ -67,6 +72,9 @@ std::vector<uint8_t> EncodePng(std::span<const uint8_t> pixels, uint32_t width, 
         return bytes;
     try {
         std::vector<png_bytep> rows(height);
+        // One allocation for most pictures: the compressed image rarely
+        // outgrows a quarter of its pixels plus the chunk headers.
+        bytes.reserve(pixels.size() / 4 + 256);
         PngSink sink{&bytes, false};
         if (!Encode(pixels.data(), width, height, colourType, bytesPerPixel, rows.data(), sink) || sink.failed)
             bytes.clear();

@@ -80,6 +80,34 @@ TEST(FrameExport, EveryKindComesBackWithItsIndexAlphaAndDepth)
     }
 }
 
+TEST(FrameExport, FramesWithAndWithoutPartialBlendsGiveTheSameIndices)
+{
+    // Every index opaque, then blended with the stored alphas 0 and 255 only,
+    // then the same with one pixel half blended: the first two are read in
+    // one drawing, the last needs the drawings that carry the index in bits.
+    for (int variant = 0; variant < 3; ++variant) {
+        std::vector<Pixel> pixels;
+        for (int i = 0; i < 256; ++i) {
+            if (variant == 0)
+                pixels.push_back({i % 2 == 0 ? Kind::Plain : Kind::Depth, static_cast<uint8_t>(i), 40});
+            else
+                pixels.push_back({Kind::Blended, static_cast<uint8_t>(i), 50, static_cast<uint8_t>(i % 3 == 0 ? 255 : 0)});
+        }
+        if (variant == 2)
+            pixels[77].alpha = 128;
+        const Spr2PixelPlanes planes = Planes(16, 16, pixels);
+        const ExportedFrame out = Export(planes, EncodeSpr2Frame(planes));
+        const auto palette = Palette();
+        for (size_t p = 0; p < pixels.size(); ++p) {
+            const uint8_t alpha = pixels[p].kind == Kind::Blended ? 255 - pixels[p].alpha : 255;
+            ASSERT_EQ(out.rgba[4 * p + 3], alpha) << variant << " pixel " << p;
+            for (size_t c = 0; c < 3; ++c)
+                EXPECT_EQ(out.rgba[4 * p + c], alpha == 0 ? 0 : palette[3 * p + c]) << variant << " pixel " << p;
+            EXPECT_EQ(out.depth[p], pixels[p].kind == Kind::Plain ? 255 : pixels[p].depth) << variant << " pixel " << p;
+        }
+    }
+}
+
 TEST(FrameExport, LongRunsAndSkippedRowsSplitAtTheCountLimit)
 {
     // Runs longer than a 13-bit count: two rows of 9000 pixels.

@@ -6,9 +6,11 @@
 
 namespace vorn::testing {
 
-TempDir::TempDir()
+TempDir::TempDir() : TempDir(std::filesystem::temp_directory_path()) {}
+
+TempDir::TempDir(const std::filesystem::path& parent)
 {
-    std::string pattern = (std::filesystem::temp_directory_path() / "vorn-test-XXXXXX").string();
+    std::string pattern = (parent / "vorn-test-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr)
         throw std::runtime_error("cannot create a temporary folder");
     path_ = pattern;

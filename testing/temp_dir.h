@@ -12,6 +12,8 @@ namespace vorn::testing {
 class TempDir {
 public:
     TempDir();
+    // The same under `parent` instead.
+    explicit TempDir(const std::filesystem::path& parent);
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
