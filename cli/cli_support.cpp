@@ -1,5 +1,6 @@
 #include "cli/cli_support.h"
 
+#include "base/absolute_path.h"
 #include "base/file_replacement.h"
 #include "base/file_stream.h"
 #include "base/memory_stream.h"
@@ -18,13 +19,6 @@ namespace {
 constexpr const char* kErrorCaption = "Error";
 constexpr const char* kWarningCaption = "Warning";
 constexpr const char* kCantLoadFile = "Can't load file!";
-
-std::filesystem::path Absolute(const std::filesystem::path& path)
-{
-    std::error_code ignored;
-    std::filesystem::path absolute = std::filesystem::absolute(path, ignored);
-    return absolute.empty() ? path : absolute;
-}
 
 } // namespace
 
@@ -54,7 +48,7 @@ bool CReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messen
 {
     treeUse_ = treeUse;
     doc_.emplace(messenger);
-    return doc_->OpenDocument(Absolute(path), OpenAccess::ReadOnly, treeUse) &&
+    return doc_->OpenDocument(AbsolutePath(path), OpenAccess::ReadOnly, treeUse) &&
            doc_->GetLoadState() == LoadState::Complete;
 }
 
@@ -77,7 +71,7 @@ std::optional<std::vector<uint8_t>> CReadOnlyArchive::CopyEntryData(std::string_
 
 bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
 {
-    path_ = Absolute(requested);
+    path_ = AbsolutePath(requested);
     std::error_code ignored;
     if (create && !std::filesystem::exists(std::filesystem::symlink_status(path_, ignored))) {
         doc_.NewDocument();
@@ -138,7 +132,7 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
             context.Error(kCantLoadFile);
         return bytes;
     }
-    const std::filesystem::path path = Absolute(input.file);
+    const std::filesystem::path path = AbsolutePath(input.file);
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
         context.Error(FileErrorText(EISDIR, path, FileAction::Open));
@@ -178,7 +172,7 @@ bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, 
         written = static_cast<bool>(context.out);
         return written;
     }
-    const std::filesystem::path path = Absolute(target);
+    const std::filesystem::path path = AbsolutePath(target);
     std::error_code ignored;
     const auto status = std::filesystem::status(path, ignored);
     if (std::filesystem::is_directory(status)) {

@@ -14,7 +14,6 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kNotIff = "This file is not a valid IFF file!";
 constexpr const char* kNoObjects = "This file does not contain objects!";
 // Large enough for any screen, small enough that the planes always fit.
 constexpr int32_t kMaxSide = 16384;
@@ -113,15 +112,9 @@ int RunIffRender(CliContext& context, const std::vector<std::string>& args, cons
         context.err << "vorn-cli: " << problem << '\n';
         return kExitUsage;
     }
-    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseEntryInput(args[0]), context);
-    if (!bytes)
-        return kExitFailure;
     CIffFileRef file;
-    IffParseError error = IffParseError::None;
-    if (!file.Open(*bytes, error, true)) {
-        context.Error(kNotIff);
+    if (!OpenIff(context, args[0], file))
         return kExitFailure;
-    }
     CObjectCatalogue catalogue;
     if (!catalogue.Build(&file)) {
         context.Error(kNoObjects);
