@@ -9,6 +9,7 @@
 namespace vorn {
 
 class CIffFileRef;
+class CObjectCatalogue;
 
 // One function per command. `args` are the command's own positional
 // arguments (without the command name); the count has been checked by the
@@ -32,6 +33,9 @@ int RunIffObjects(CliContext& context, const std::vector<std::string>& args);
 // closed again with the reference; false with "This file is not a valid IFF
 // file!" (or the input's own message) shown.
 bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file);
+// OpenIff, then the objects it shows in `catalogue`; false with "This file
+// does not contain objects!" shown when it has none.
+bool OpenObjects(CliContext& context, const std::string& argument, CIffFileRef& file, CObjectCatalogue& catalogue);
 // Writes a changed IFF to OUTPUT with the tool's save rules: a file (or
 // "-"), or ARCHIVE::PATH, where the entry it was read from is replaced
 // without a question. Returns the exit status.

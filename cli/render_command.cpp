@@ -14,7 +14,6 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kNoObjects = "This file does not contain objects!";
 // Large enough for any screen, small enough that the planes always fit.
 constexpr int32_t kMaxSide = 16384;
 
@@ -113,13 +112,9 @@ int RunIffRender(CliContext& context, const std::vector<std::string>& args, cons
         return kExitUsage;
     }
     CIffFileRef file;
-    if (!OpenIff(context, args[0], file))
-        return kExitFailure;
     CObjectCatalogue catalogue;
-    if (!catalogue.Build(&file)) {
-        context.Error(kNoObjects);
+    if (!OpenObjects(context, args[0], file, catalogue))
         return kExitFailure;
-    }
     const ObjectEntry* entry = FindDisplayable(catalogue, *render.object);
     if (entry == nullptr) {
         context.Error(Fill("No object to show has the chunk id %1!", std::to_string(*render.object)));

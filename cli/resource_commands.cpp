@@ -35,6 +35,17 @@ bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file
     return true;
 }
 
+bool OpenObjects(CliContext& context, const std::string& argument, CIffFileRef& file, CObjectCatalogue& catalogue)
+{
+    if (!OpenIff(context, argument, file))
+        return false;
+    if (!catalogue.Build(&file)) {
+        context.Error(kNoObjects);
+        return false;
+    }
+    return true;
+}
+
 std::string Hex4(uint16_t value)
 {
     char text[8];
@@ -107,13 +118,9 @@ int RunIffChunks(CliContext& context, const std::vector<std::string>& args)
 int RunIffObjects(CliContext& context, const std::vector<std::string>& args)
 {
     CIffFileRef file;
-    if (!OpenIff(context, args[0], file))
-        return kExitFailure;
     CObjectCatalogue catalogue;
-    if (!catalogue.Build(&file)) {
-        context.Error(kNoObjects);
+    if (!OpenObjects(context, args[0], file, catalogue))
         return kExitFailure;
-    }
     for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;) {
         const ObjectEntry* entry = catalogue.NextDisplayable(position);
         const size_t tiles = entry->leader ? catalogue.TilesOf(entry->masterId).size() : 0;
