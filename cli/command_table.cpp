@@ -99,7 +99,9 @@ const CliCommand kCommands[] = {
      "Reads the pictures of OUTDIR back into the SPR2 frames of INPUT (any size up to 65535 x 65535;\n"
      "grey, indexed and 16-bit PNGs are converted), mapping each colour to the nearest colour of\n"
      "the frame's palette (exact colours exactly), and writes the IFF file to OUTPUT: a file, \"-\",\n"
-     "or ARCHIVE::PATH. Frames without a picture stay as they are; on any error nothing is written.\n",
+     "or ARCHIVE::PATH. Labels, flags, palette ids and frame header fields come from OUTDIR's\n"
+     "sprites.json when there is one (fields left out stay). Frames without a picture keep their\n"
+     "pixels; on any error, a sprites.json that cannot be read included, nothing is written.\n",
      RunIffImport},
 };
 

@@ -3,7 +3,9 @@
 #include "cli/cli_commands.h"
 #include "cli/png_reader.h"
 #include "cli/png_writer.h"
+#include "cli/sprite_manifest.h"
 #include "base/file_stream.h"
+#include "iff/iff_file.h"
 #include "iff/iff_file_ref.h"
 #include "iff/palt_palette.h"
 #include "iff/spr2_sprite.h"
@@ -17,7 +19,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <optional>
-#include <sstream>
 #include <system_error>
 #include <unordered_map>
 
@@ -27,6 +28,9 @@ namespace {
 
 constexpr const char* kCantLoadSprite = "Can't load one of the SPR2 resources!";
 constexpr uint32_t kMaxFrameSide = 0xFFFF;
+constexpr const char* kManifestName = "sprites.json";
+// Far beyond what any object's manifest needs; a bigger file is not ours.
+constexpr uintmax_t kMaxManifestBytes = 64u << 20;
 
 struct SpriteOptions {
     std::optional<uint16_t> chunk;
@@ -86,25 +90,6 @@ const uint8_t* FramePalette(CIffFileRef& file, const Spr2Frame& frame, uint16_t 
 std::string NoPaletteText(int frame, uint16_t chunkId)
 {
     return "Frame " + std::to_string(frame) + " of SPR2 " + std::to_string(chunkId) + " has no usable palette!";
-}
-
-std::string JsonString(const std::string& text)
-{
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x80) {
-            // Labels are Latin-1 bytes: each becomes its own code point.
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
 }
 
 // Squared distance weighted by the mean red ("redmean"): close to how far
@@ -225,6 +210,97 @@ bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std
     return true;
 }
 
+// Reads OUTDIR's sprites.json. A missing one leaves `manifest` empty (the
+// input's fields stay, as for pictures made without an export); one that
+// cannot be read or names what the input lacks fails the import, since the
+// edits in it would otherwise be lost without a word.
+bool LoadManifest(CliContext& context, const std::filesystem::path& folder, CIffFileRef& file,
+                  SpriteManifest& manifest)
+{
+    const std::filesystem::path path = folder / kManifestName;
+    std::error_code error;
+    if (!std::filesystem::exists(path, error)) {
+        context.err << "vorn-cli: no " << kManifestName << " in \"" << folder.string()
+                    << "\": the sprites keep their palette ids, flags and frame headers\n";
+        return true;
+    }
+    const uintmax_t size = std::filesystem::file_size(path, error);
+    if (!error && size > kMaxManifestBytes) {
+        context.Error(Fill("\"%1\" is too large to be a sprite manifest!", path.string()));
+        return false;
+    }
+    EntryInput input;
+    input.file = path;
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(input, context);
+    if (!bytes)
+        return false;
+    const ManifestReadResult result = SpriteManifest::Parse(
+        std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()), manifest);
+    if (result.status != ManifestReadStatus::Ok) {
+        context.Error(Fill("\"%1\" can't be read: ", path.string()) + result.problem + "!");
+        return false;
+    }
+    for (const ManifestSprite& listed : manifest.sprites)
+        if (file.Find(kTypeSpr2, listed.chunk) == nullptr) {
+            context.Error(Fill("\"%1\" lists SPR2 ", path.string()) + std::to_string(listed.chunk) +
+                          ", which the input does not hold!");
+            return false;
+        }
+    return true;
+}
+
+// The sprite's chunk flags, label and palette id from its manifest entry;
+// false (with the message shown) for a label the chunk cannot hold or a
+// frame the sprite does not have.
+bool ApplySpriteFields(CliContext& context, const ManifestSprite& listed, CIffChunk& chunk, CSpr2Sprite& spr2,
+                       bool& changed)
+{
+    const std::string where = "SPR2 " + std::to_string(listed.chunk) + " in " + kManifestName;
+    for (const ManifestFrame& frame : listed.frames)
+        if (frame.frame >= static_cast<uint32_t>(spr2.FrameCount())) {
+            context.Error(where + " lists frame " + std::to_string(frame.frame) + ", but the sprite has " +
+                          std::to_string(spr2.FrameCount()) + " frames!");
+            return false;
+        }
+    if (listed.label) {
+        // The chunk header holds 63 bytes and ends the label at a NUL: a
+        // label it would cut is refused rather than shortened unseen.
+        if (listed.label->size() > CIffFile::kMaxLabelInHeader || listed.label->find('\0') != std::string::npos) {
+            context.Error(where + ": a label holds at most " + std::to_string(CIffFile::kMaxLabelInHeader) +
+                          " characters and no \\u0000!");
+            return false;
+        }
+        chunk.SetLabel(*listed.label);
+    }
+    if (listed.flags)
+        chunk.SetFlags(*listed.flags);
+    if (listed.paletteId && *listed.paletteId != spr2.PaletteId()) {
+        spr2.SetPaletteId(*listed.paletteId);
+        changed = true;
+    }
+    return true;
+}
+
+// Frame `index`'s header fields from the manifest; true when any differs.
+// The size always comes from the picture.
+bool ApplyFrameFields(const ManifestSprite& listed, int index, Spr2Frame& frame)
+{
+    for (const ManifestFrame& entry : listed.frames) {
+        if (entry.frame != static_cast<uint32_t>(index))
+            continue;
+        const Spr2Frame before = frame;
+        frame.paletteId = entry.paletteId.value_or(frame.paletteId);
+        frame.flags = entry.flags.value_or(frame.flags);
+        frame.transparentIndex = entry.transparentIndex.value_or(frame.transparentIndex);
+        frame.xOffset = entry.xOffset.value_or(frame.xOffset);
+        frame.yOffset = entry.yOffset.value_or(frame.yOffset);
+        return frame.paletteId != before.paletteId || frame.flags != before.flags ||
+               frame.transparentIndex != before.transparentIndex || frame.xOffset != before.xOffset ||
+               frame.yOffset != before.yOffset;
+    }
+    return false;
+}
+
 } // namespace
 
 int RunIffExport(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
@@ -251,9 +327,7 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
     }
 
     bool failed = false;
-    std::ostringstream json;
-    json << "{\n  \"sprites\": [";
-    const char* spriteSeparator = "\n";
+    SpriteManifest manifest;
     for (CIffChunk* chunk : *chunks) {
         CSpr2Sprite spr2;
         if (!spr2.Load(file, chunk)) {
@@ -261,22 +335,26 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
             failed = true;
             continue;
         }
-        json << spriteSeparator << "    {\"chunk\": " << chunk->Id() << ", \"label\": " << JsonString(chunk->Label())
-             << ", \"flags\": " << chunk->Flags() << ", \"paletteId\": " << spr2.PaletteId() << ", \"frames\": [";
-        spriteSeparator = ",\n";
-        const char* frameSeparator = "\n";
+        ManifestSprite& entry = manifest.sprites.emplace_back();
+        entry.chunk = chunk->Id();
+        entry.label = chunk->Label();
+        entry.flags = chunk->Flags();
+        entry.paletteId = spr2.PaletteId();
         for (int index = 0; index < spr2.FrameCount(); ++index) {
             Spr2Frame frame;
             if (!spr2.GetFrame(index, frame))
                 break;
-            json << frameSeparator << "      {\"frame\": " << index << ", \"width\": " << frame.width
-                 << ", \"height\": " << frame.height << ", \"paletteId\": " << frame.paletteId
-                 << ", \"flags\": " << frame.flags << ", \"transparentIndex\": " << frame.transparentIndex
-                 << ", \"xOffset\": " << frame.xOffset << ", \"yOffset\": " << frame.yOffset;
-            frameSeparator = ",\n";
+            ManifestFrame& frameEntry = entry.frames.emplace_back();
+            frameEntry.frame = static_cast<uint32_t>(index);
+            frameEntry.width = frame.width;
+            frameEntry.height = frame.height;
+            frameEntry.paletteId = frame.paletteId;
+            frameEntry.flags = frame.flags;
+            frameEntry.transparentIndex = frame.transparentIndex;
+            frameEntry.xOffset = frame.xOffset;
+            frameEntry.yOffset = frame.yOffset;
             const uint8_t* colours = FramePalette(file, frame, spr2.PaletteId());
             if (colours == nullptr || frame.width == 0 || frame.height == 0) {
-                json << ", \"png\": null}";
                 if (colours == nullptr) {
                     context.Error(NoPaletteText(index, chunk->Id()));
                     failed = true;
@@ -289,24 +367,21 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
                               " could not be decoded completely; its pictures show what was drawn.");
                 failed = true;
             }
-            const std::string colourName = FrameName(chunk->Id(), index, false);
-            const std::string depthName = FrameName(chunk->Id(), index, true);
-            json << ", \"png\": " << JsonString(colourName) << ", \"depthPng\": " << JsonString(depthName) << "}";
+            frameEntry.png = FrameName(chunk->Id(), index, false);
+            frameEntry.depthPng = FrameName(chunk->Id(), index, true);
             const std::vector<uint8_t> colourPng = EncodeRgbaPng(pictures.rgba, frame.width, frame.height);
             const std::vector<uint8_t> depthPng = EncodeGreyPng(pictures.depth, frame.width, frame.height);
             if (colourPng.empty() || depthPng.empty()) {
                 context.Error("Can't encode the picture!");
                 return kExitFailure;
             }
-            if (!WriteExportFile(context, folder / colourName, colourPng) ||
-                !WriteExportFile(context, folder / depthName, depthPng))
+            if (!WriteExportFile(context, folder / frameEntry.png, colourPng) ||
+                !WriteExportFile(context, folder / frameEntry.depthPng, depthPng))
                 return kExitFailure;
         }
-        json << "\n    ]}";
     }
-    json << "\n  ]\n}\n";
-    const std::string text = json.str();
-    if (!WriteExportFile(context, folder / "sprites.json",
+    const std::string text = manifest.ToJson();
+    if (!WriteExportFile(context, folder / kManifestName,
                          std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())))
         return kExitFailure;
     return failed || context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;
@@ -328,6 +403,11 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
     if (!chunks)
         return kExitFailure;
     const std::filesystem::path folder(*sprite.from);
+    SpriteManifest manifest;
+    if (!LoadManifest(context, folder, file, manifest)) {
+        context.Error("Nothing was written.");
+        return kExitFailure;
+    }
 
     bool failed = false;
     for (CIffChunk* chunk : *chunks) {
@@ -337,16 +417,33 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
             failed = true;
             continue;
         }
+        const ManifestSprite* listed = manifest.Find(chunk->Id());
         bool changed = false;
+        if (listed != nullptr) {
+            if (!ApplySpriteFields(context, *listed, *chunk, spr2, changed)) {
+                failed = true;
+                continue;
+            }
+        }
         for (int index = 0; index < spr2.FrameCount(); ++index) {
             Spr2Frame frame;
             if (!spr2.GetFrame(index, frame))
                 break;
-            // A frame without a picture in the folder stays as it is.
+            const bool headerChanged = listed != nullptr && ApplyFrameFields(*listed, index, frame);
             const std::filesystem::path colourPath = folder / FrameName(chunk->Id(), index, false);
             std::error_code error;
-            if (!std::filesystem::exists(colourPath, error))
+            if (!std::filesystem::exists(colourPath, error)) {
+                // A frame without a picture keeps its pixels; only its header may change.
+                if (!headerChanged)
+                    continue;
+                if (FramePalette(file, frame, spr2.PaletteId()) == nullptr) {
+                    context.Error(NoPaletteText(index, chunk->Id()));
+                    failed = true;
+                } else if (spr2.SetFrame(index, frame)) {
+                    changed = true;
+                }
                 continue;
+            }
             PngPicture rgba;
             if (!ReadPicture(context, colourPath, false, rgba)) {
                 failed = true;
@@ -368,6 +465,8 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
                 }
                 depth = std::move(grey.pixels);
             }
+            // The palette the frame will be drawn with: its own (perhaps just
+            // edited), else the sprite's.
             const uint8_t* colours = FramePalette(file, frame, spr2.PaletteId());
             if (colours == nullptr) {
                 context.Error(NoPaletteText(index, chunk->Id()));

@@ -32,6 +32,16 @@ std::vector<uint8_t> PaletteColoursBytes()
     return p;
 }
 
+// Palette 7 back to front: colour i is colour 255 - i of palette 7.
+std::vector<uint8_t> ReversedPaletteBytes()
+{
+    const std::vector<uint8_t> forward = PaletteColoursBytes();
+    std::vector<uint8_t> p;
+    for (int i = 255; i >= 0; --i)
+        p.insert(p.end(), forward.begin() + 3 * i, forward.begin() + 3 * i + 3);
+    return p;
+}
+
 // Sprite 500 (palette 7): frame 0 is 4x3 with every kind of pixel, frame 1
 // a solid 2x2 block; sprite 501 has one 1x1 frame.
 std::vector<uint8_t> SpriteFile()
@@ -59,6 +69,7 @@ std::vector<uint8_t> SpriteFile()
         testing::Chunk("SPR2", 500, testing::BuildSpr2(7, {mixed, testing::SolidFrame(2, 2, 99, 40, 7)}), "Mixed"),
         testing::Chunk("SPR2", 501, testing::BuildSpr2(7, {testing::SolidFrame(1, 1, 3, std::nullopt, 7)})),
         testing::Chunk("PALT", 7, testing::BuildPalt(PaletteColoursBytes())),
+        testing::Chunk("PALT", 8, testing::BuildPalt(ReversedPaletteBytes())),
     };
     return testing::BuildIffFile(layout);
 }
@@ -268,6 +279,104 @@ TEST_F(SpriteRoundTrip, BadPicturesAreRefusedAndNothingIsWritten)
     }
     // --from is required.
     EXPECT_EQ(RunTool({"iff", "import", "obj.iff", "new.iff"}, dir_.Path()).status, 2);
+}
+
+// Replaces the one occurrence of `from` in the exported sprites.json.
+void EditManifest(const std::filesystem::path& path, const std::string& from, const std::string& to)
+{
+    std::string text = testing::ReadText(path);
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from << "\n" << text;
+    text.replace(at, from.size(), to);
+    WriteFileBytes(path, testing::BytesOf(text));
+}
+
+TEST_F(SpriteRoundTrip, EditsToTheManifestTakeEffect)
+{
+    ASSERT_EQ(Export().status, 0);
+    const std::filesystem::path json = dir_ / "out/sprites.json";
+    // Sprite 500 gets a new label, chunk flags and palette; its frame 0 the
+    // reversed palette (its unchanged picture is mapped into that one), its
+    // frame 1, without a picture, a new y offset.
+    EditManifest(json, "{\"chunk\": 500, \"label\": \"Mixed\", \"flags\": 16, \"paletteId\": 7",
+                 "{\"chunk\": 500, \"label\": \"Edited \\u00e9\", \"flags\": 20, \"paletteId\": 8");
+    EditManifest(json, "{\"frame\": 0, \"width\": 4, \"height\": 3, \"paletteId\": 7",
+                 "{\"frame\": 0, \"width\": 4, \"height\": 3, \"paletteId\": 8");
+    EditManifest(json, "\"yOffset\": 0, \"png\": \"500_1.png\"", "\"yOffset\": 9, \"png\": \"500_1.png\"");
+    std::filesystem::remove(dir_ / "out/500_1.png");
+    const auto result = Import();
+    ASSERT_EQ(result.status, 0) << result.err;
+
+    const std::vector<uint8_t> bytes = ReadFileBytes(dir_ / "new.iff");
+    CIffFileRef file;
+    IffParseError error{};
+    ASSERT_TRUE(file.Open(bytes, error, true));
+    CIffChunk* chunk = file.Find(MakeTypeCode("SPR2"), 500);
+    ASSERT_NE(chunk, nullptr);
+    EXPECT_EQ(chunk->Label(), "Edited \xe9");
+    EXPECT_EQ(chunk->Flags(), 20);
+    CSpr2Sprite sprite;
+    ASSERT_TRUE(sprite.Load(file, chunk));
+    EXPECT_EQ(sprite.PaletteId(), 8);
+    Spr2Frame frame;
+    ASSERT_TRUE(sprite.GetFrame(0, frame));
+    EXPECT_EQ(frame.paletteId, 8);
+    EXPECT_EQ(frame.flags, 0x1234u);
+    ASSERT_TRUE(sprite.GetFrame(1, frame));
+    EXPECT_EQ(frame.paletteId, 7);
+    EXPECT_EQ(frame.yOffset, 9);
+    // Drawn through their palettes, all frames look as before.
+    const std::vector<ExportedFrame> before = DecodedFrames(SpriteFile());
+    const std::vector<ExportedFrame> after = DecodedFrames(bytes);
+    ASSERT_EQ(after.size(), before.size());
+    for (size_t i = 0; i < before.size(); ++i) {
+        EXPECT_EQ(after[i].rgba, before[i].rgba) << i;
+        EXPECT_EQ(after[i].depth, before[i].depth) << i;
+    }
+
+    // Without a manifest the input's fields stay, and the tool says so.
+    std::filesystem::remove(json);
+    std::filesystem::remove(dir_ / "new.iff");
+    const auto bare = Import();
+    ASSERT_EQ(bare.status, 0) << bare.err;
+    EXPECT_NE(bare.err.find("no sprites.json in \"out\": the sprites keep their palette ids"), std::string::npos)
+        << bare.err;
+    CIffFileRef plain;
+    ASSERT_TRUE(plain.Open(ReadFileBytes(dir_ / "new.iff"), error, true));
+    EXPECT_EQ(plain.Find(MakeTypeCode("SPR2"), 500)->Label(), "Mixed");
+}
+
+TEST_F(SpriteRoundTrip, ABrokenOrWrongManifestWritesNothing)
+{
+    const struct {
+        const char* what;
+        std::string from, to;
+        const char* message;
+    } cases[] = {
+        {"cut short", "\n    ]}", "", "sprites.json\" can't be read: line"},
+        {"a typo", "\"paletteId\": 7, \"frames\"", "\"paletteID\": 7, \"frames\"",
+         "has an unknown field \"paletteID\"!"},
+        {"a sprite the input lacks", "{\"chunk\": 501", "{\"chunk\": 999", "lists SPR2 999, which the input does not hold!"},
+        {"a frame the sprite lacks", "{\"frame\": 0, \"width\": 1", "{\"frame\": 5, \"width\": 1",
+         "SPR2 501 in sprites.json lists frame 5, but the sprite has 1 frames!"},
+        {"a label too long", "\"label\": \"Mixed\"", "\"label\": \"" + std::string(64, 'x') + "\"",
+         "a label holds at most 63 characters"},
+        {"a palette nobody has", "{\"frame\": 0, \"width\": 1, \"height\": 1, \"paletteId\": 7",
+         "{\"frame\": 0, \"width\": 1, \"height\": 1, \"paletteId\": 99", "has no usable palette!"},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(dir_ / "out");
+        ASSERT_EQ(Export().status, 0);
+        if (std::string(c.what) == "a palette nobody has")
+            EditManifest(dir_ / "out/sprites.json", "{\"chunk\": 501, \"label\": \"\", \"flags\": 16, \"paletteId\": 7",
+                         "{\"chunk\": 501, \"label\": \"\", \"flags\": 16, \"paletteId\": 98");
+        EditManifest(dir_ / "out/sprites.json", c.from, c.to);
+        const auto result = Import();
+        EXPECT_EQ(result.status, 1) << c.what;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+        EXPECT_NE(result.err.find("Nothing was written."), std::string::npos) << c.what;
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff")) << c.what;
+    }
 }
 
 TEST_F(SpriteRoundTrip, ImportWritesBackIntoAnArchiveEntry)

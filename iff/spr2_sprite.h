@@ -55,6 +55,8 @@ public:
     bool ReplaceFrame(int index, const Spr2Frame& frame, std::vector<uint8_t> pixels);
     // The chunk id of the PALT frames fall back to.
     uint16_t PaletteId() const { return static_cast<uint16_t>(paletteId_); }
+    // Takes effect in the chunk with the next Write.
+    void SetPaletteId(uint16_t paletteId) { paletteId_ = paletteId; }
     // Frame count as the header states it, and the number of frames read.
     int32_t HeaderFrameCount() const { return frameCount_; }
     int FrameCount() const { return static_cast<int>(frames_.size()); }

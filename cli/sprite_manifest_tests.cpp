@@ -1,0 +1,180 @@
+#include "cli/sprite_manifest.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace vorn {
+namespace {
+
+SpriteManifest Sample()
+{
+    SpriteManifest manifest;
+    ManifestSprite& a = manifest.sprites.emplace_back();
+    a.chunk = 500;
+    a.label = std::string("Say \"hi\" \\ caf\xe9\t\x01", 17);
+    a.flags = 16;
+    a.paletteId = 7;
+    ManifestFrame& f0 = a.frames.emplace_back();
+    f0 = {0, 4, 3, 7, 0x12345678u, 255, 65535, 1, "500_0.png", "500_0_depth.png"};
+    ManifestFrame& f1 = a.frames.emplace_back();
+    f1 = {1, 0, 0, 9, 0, 0, 0, 0, "", ""}; // no pictures
+    ManifestSprite& b = manifest.sprites.emplace_back();
+    b.chunk = 65535;
+    b.label = "";
+    b.flags = 0;
+    b.paletteId = 65535;
+    return manifest;
+}
+
+void ExpectSame(const SpriteManifest& a, const SpriteManifest& b)
+{
+    ASSERT_EQ(a.sprites.size(), b.sprites.size());
+    for (size_t s = 0; s < a.sprites.size(); ++s) {
+        const ManifestSprite& x = a.sprites[s];
+        const ManifestSprite& y = b.sprites[s];
+        EXPECT_EQ(x.chunk, y.chunk);
+        EXPECT_EQ(x.label, y.label);
+        EXPECT_EQ(x.flags, y.flags);
+        EXPECT_EQ(x.paletteId, y.paletteId);
+        ASSERT_EQ(x.frames.size(), y.frames.size());
+        for (size_t f = 0; f < x.frames.size(); ++f) {
+            const ManifestFrame& p = x.frames[f];
+            const ManifestFrame& q = y.frames[f];
+            EXPECT_EQ(p.frame, q.frame);
+            EXPECT_EQ(p.width, q.width);
+            EXPECT_EQ(p.height, q.height);
+            EXPECT_EQ(p.paletteId, q.paletteId);
+            EXPECT_EQ(p.flags, q.flags);
+            EXPECT_EQ(p.transparentIndex, q.transparentIndex);
+            EXPECT_EQ(p.xOffset, q.xOffset);
+            EXPECT_EQ(p.yOffset, q.yOffset);
+            EXPECT_EQ(p.png, q.png);
+            EXPECT_EQ(p.depthPng, q.depthPng);
+        }
+    }
+}
+
+TEST(SpriteManifest, ReadsBackWhatItWritesLabelsAndLimitsIncluded)
+{
+    const SpriteManifest written = Sample();
+    SpriteManifest read;
+    const ManifestReadResult result = SpriteManifest::Parse(written.ToJson(), read);
+    ASSERT_EQ(result.status, ManifestReadStatus::Ok) << result.problem << "\n" << written.ToJson();
+    ExpectSame(read, written);
+    ASSERT_NE(read.Find(65535), nullptr);
+    EXPECT_EQ(read.Find(1), nullptr);
+}
+
+TEST(SpriteManifest, ReadsAHandEditedFileWithFieldsLeftOut)
+{
+    // Other spacing and order, escapes a hand may write, only the ids given.
+    const std::string text = "\r\n{ \"sprites\" :[ {\"frames\":[{\"frame\":3,\"xOffset\":12}, {\"frame\": 0}],"
+                             "\"chunk\":42, \"label\":\"a\\u00e9\\/b\\n\"},\n\t{\"chunk\": 0} ] }";
+    SpriteManifest read;
+    const ManifestReadResult result = SpriteManifest::Parse(text, read);
+    ASSERT_EQ(result.status, ManifestReadStatus::Ok) << result.problem;
+    ASSERT_EQ(read.sprites.size(), 2u);
+    const ManifestSprite& s = read.sprites[0];
+    EXPECT_EQ(s.chunk, 42);
+    EXPECT_EQ(s.label, std::string("a\xe9/b\n"));
+    EXPECT_FALSE(s.flags.has_value());
+    EXPECT_FALSE(s.paletteId.has_value());
+    ASSERT_EQ(s.frames.size(), 2u);
+    EXPECT_EQ(s.frames[0].frame, 3u);
+    EXPECT_EQ(s.frames[0].xOffset, 12);
+    EXPECT_FALSE(s.frames[0].paletteId.has_value());
+    EXPECT_TRUE(s.frames[0].png.empty());
+    EXPECT_FALSE(read.sprites[1].label.has_value());
+    EXPECT_TRUE(read.sprites[1].frames.empty());
+}
+
+TEST(SpriteManifest, RefusesWrongFieldsNamingThem)
+{
+    const struct {
+        const char* text;
+        ManifestReadStatus status;
+        const char* problem;
+    } cases[] = {
+        {"{\"sprites\": [{\"chunk\": 1, \"palleteId\": 2}]}", ManifestReadStatus::BadShape,
+         "has an unknown field \"palleteId\""},
+        {"{\"sprites\": [{\"chunk\": 1, \"flags\": 2, \"flags\": 3}]}", ManifestReadStatus::BadShape,
+         "has the field \"flags\" twice"},
+        {"{\"sprites\": [{\"paletteId\": 2}]}", ManifestReadStatus::BadShape, "lacks the field \"chunk\""},
+        {"{\"sprites\": [{\"chunk\": 1, \"paletteId\": 65536}]}", ManifestReadStatus::BadShape,
+         "SPR2 1 \"paletteId\" must be a whole number from 0 to 65535"},
+        {"{\"sprites\": [{\"chunk\": 1, \"paletteId\": -1}]}", ManifestReadStatus::BadShape, "from 0 to 65535"},
+        {"{\"sprites\": [{\"chunk\": 1, \"paletteId\": 7.5}]}", ManifestReadStatus::BadShape, "from 0 to 65535"},
+        {"{\"sprites\": [{\"chunk\": 1, \"paletteId\": 7e0}]}", ManifestReadStatus::BadShape, "from 0 to 65535"},
+        {"{\"sprites\": [{\"chunk\": 1, \"paletteId\": \"7\"}]}", ManifestReadStatus::BadShape, "from 0 to 65535"},
+        {"{\"sprites\": [{\"chunk\": 1, \"frames\": [{\"frame\": 0, \"flags\": 99999999999999999999}]}]}",
+         ManifestReadStatus::BadShape, "\"flags\" must be a whole number from 0 to 4294967295"},
+        {"{\"sprites\": [{\"chunk\": 1}, {\"chunk\": 1}]}", ManifestReadStatus::BadShape, "SPR2 1 is listed twice"},
+        {"{\"sprites\": [{\"chunk\": 1, \"frames\": [{\"frame\": 2}, {\"frame\": 2}]}]}",
+         ManifestReadStatus::BadShape, "SPR2 1 lists frame 2 twice"},
+        {"{\"sprites\": [{\"chunk\": 1, \"frames\": [{\"xOffset\": 2}]}]}", ManifestReadStatus::BadShape,
+         "SPR2 1, frame entry 1, lacks the field \"frame\""},
+        {"{\"sprites\": [{\"chunk\": 1, \"frames\": {}}]}", ManifestReadStatus::BadShape, "must be a list"},
+        {"{\"sprites\": [{\"chunk\": 1, \"label\": 5}]}", ManifestReadStatus::BadShape, "must be a string"},
+        {"{\"sprites\": [{\"chunk\": 1, \"label\": \"\\u0100\"}]}", ManifestReadStatus::BadShape,
+         "above \\u00ff"},
+        {"{\"sprites\": [{\"chunk\": 1, \"label\": \"\\ud83d\\ude00\"}]}", ManifestReadStatus::BadShape,
+         "above \\u00ff"},
+        {"{\"sprites\": [{\"chunk\": 1, \"frames\": [{\"frame\": 0, \"png\": 3}]}]}", ManifestReadStatus::BadShape,
+         "must be a file name or null"},
+        {"{\"sprites\": {}}", ManifestReadStatus::BadShape, "needs \"sprites\": [ ... ]"},
+        {"[]", ManifestReadStatus::BadShape, "must be an object"},
+        {"{\"sprites\": [3]}", ManifestReadStatus::BadShape, "sprite 1 of the list must be an object"},
+        {"{\"sprites\": []} x", ManifestReadStatus::Malformed, "line 1, column 17: more text after the end"},
+        {"{\"sprites\": [\n  {\"chunk\": 1,}]}", ManifestReadStatus::Malformed, "line 2, column 15: expected a quoted"},
+        {"{\"sprites\": [01]}", ManifestReadStatus::Malformed, "may not start with 0"},
+        {"{\"sprites\": [tru]}", ManifestReadStatus::Malformed, "unknown word"},
+        {"{\"a\": \"\\x\"}", ManifestReadStatus::Malformed, "unknown escape"},
+        {"{\"a\": \"\\ud800x\"}", ManifestReadStatus::Malformed, "surrogate"},
+        {"{\"a\": \"tab\there\"}", ManifestReadStatus::Malformed, "control character"},
+        {"", ManifestReadStatus::Malformed, "ends where a value should be"},
+    };
+    for (const auto& c : cases) {
+        SpriteManifest read;
+        const ManifestReadResult result = SpriteManifest::Parse(c.text, read);
+        EXPECT_EQ(result.status, c.status) << c.text;
+        EXPECT_NE(result.problem.find(c.problem), std::string::npos) << c.text << "\n -> " << result.problem;
+    }
+}
+
+TEST(SpriteManifest, CutDeepAndRandomTextIsRefusedSafely)
+{
+    const std::string text = Sample().ToJson();
+    SpriteManifest read;
+    // Every cut before the closing brace leaves something open.
+    const size_t closing = text.rfind('}');
+    for (size_t cut = 0; cut <= closing; ++cut)
+        EXPECT_EQ(SpriteManifest::Parse(std::string_view(text).substr(0, cut), read).status,
+                  ManifestReadStatus::Malformed)
+            << cut;
+    // Deep nesting stops at a fixed depth instead of running out of stack.
+    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    const ManifestReadResult nested = SpriteManifest::Parse(deep, read);
+    EXPECT_EQ(nested.status, ManifestReadStatus::Malformed);
+    EXPECT_NE(nested.problem.find("nested too deeply"), std::string::npos);
+
+    std::mt19937 rng(9);
+    for (int round = 0; round < 2000; ++round) {
+        std::string bytes = text;
+        for (int flips = 0; flips < 1 + round % 4; ++flips)
+            bytes[rng() % bytes.size()] = static_cast<char>(rng());
+        // Whatever is accepted is whole: it writes out and reads back the same.
+        if (SpriteManifest::Parse(bytes, read).status == ManifestReadStatus::Ok) {
+            SpriteManifest again;
+            ASSERT_EQ(SpriteManifest::Parse(read.ToJson(), again).status, ManifestReadStatus::Ok) << bytes;
+            ExpectSame(again, read);
+        }
+        std::string noise(rng() % 100, '\0');
+        for (char& c : noise)
+            c = "{}[]\":,0123456789-.eE\\u tfnr\"abc"[rng() % 33];
+        SpriteManifest::Parse(noise, read);
+    }
+}
+
+} // namespace
+} // namespace vorn
