@@ -21,6 +21,11 @@ PngReadStatus Read(std::span<const uint8_t> bytes, uint32_t maxSide, uint32_t fo
         png_image_free(&image);
         return PngReadStatus::TooLarge;
     }
+    // libpng takes 16-bit samples without a gamma chunk for linear light and
+    // brightens them on the way to 8 bits; editors write them in the same
+    // encoding as 8-bit ones (and a depth is no light at all), so they are
+    // only narrowed.
+    image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
     image.format = format;
     try {
         picture.pixels.resize(PNG_IMAGE_SIZE(image));

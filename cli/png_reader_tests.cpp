@@ -2,6 +2,7 @@
 #include "cli/png_writer.h"
 
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <random>
 
@@ -24,6 +25,47 @@ TEST(PngReader, ReadsWhatTheWriterWritesInEachLayout)
     // The size limit is checked from the header.
     EXPECT_EQ(CPngReader::ReadRgba(EncodeRgbaPng(rgba, 3, 1), 2, picture), PngReadStatus::TooLarge);
     EXPECT_EQ(picture.width, 3u);
+}
+
+// A 16-bit PNG as many editors write it: no gamma or colour-space chunk.
+std::vector<uint8_t> SixteenBitPng(uint32_t width, int colourType, const std::vector<uint16_t>& samples)
+{
+    std::vector<uint8_t> bytes;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    png_set_write_fn(
+        png, &bytes,
+        [](png_structp p, png_bytep data, size_t length) {
+            auto* out = static_cast<std::vector<uint8_t>*>(png_get_io_ptr(p));
+            out->insert(out->end(), data, data + length);
+        },
+        [](png_structp) {});
+    png_set_IHDR(png, info, width, 1, 16, colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<uint8_t> row;
+    for (uint16_t v : samples) {
+        row.push_back(static_cast<uint8_t>(v >> 8)); // big-endian samples
+        row.push_back(static_cast<uint8_t>(v));
+    }
+    png_write_row(png, row.data());
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return bytes;
+}
+
+TEST(PngReader, SixteenBitSamplesWithoutGammaAreNarrowedNotBrightened)
+{
+    // v * 257 is the 16-bit form of the 8-bit value v.
+    const std::vector<uint8_t> rgba = SixteenBitPng(
+        2, PNG_COLOR_TYPE_RGB_ALPHA, {128 * 257, 64 * 257, 192 * 257, 65535, 16 * 257, 32 * 257, 48 * 257, 128 * 257});
+    PngPicture picture;
+    ASSERT_EQ(CPngReader::ReadRgba(rgba, 100, picture), PngReadStatus::Ok);
+    EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{128, 64, 192, 255, 16, 32, 48, 128}));
+    // A 16-bit depth keeps its values too.
+    const std::vector<uint8_t> grey = SixteenBitPng(3, PNG_COLOR_TYPE_GRAY, {0, 100 * 257, 65535});
+    ASSERT_EQ(CPngReader::ReadGrey(grey, 100, picture), PngReadStatus::Ok);
+    EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{0, 100, 255}));
 }
 
 TEST(PngReader, TruncatedAndRandomBytesAreRefused)

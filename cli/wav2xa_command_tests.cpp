@@ -1,4 +1,5 @@
 #include "audio/xa_decoder.h"
+#include "base/endian.h"
 #include "base/memory_stream.h"
 #include "cli/cli_test_support.h"
 #include "testing/xa_builder.h"
@@ -67,6 +68,39 @@ TEST(WavToXa, RefusesOtherFormatsAndCutFilesWithStatusOne)
     EXPECT_EQ(result.status, 1);
     EXPECT_NE(result.err.find("is not a WAV file!"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir / "out.xa"));
+}
+
+TEST(WavToXa, EveryRefusalSaysWhyAndWritesNothing)
+{
+    testing::TempDir dir;
+    const std::vector<uint8_t> good = testing::BuildWavImage(2, 8000, std::vector<int16_t>(40, 3));
+    auto patched = [&](std::initializer_list<std::pair<size_t, uint16_t>> fields) {
+        std::vector<uint8_t> bytes = good;
+        for (const auto& [offset, value] : fields)
+            StoreLE16(bytes.data() + offset, value);
+        return bytes;
+    };
+    // Offsets in the format chunk: 20 tag, 22 channels, 32 block align, 34 bits.
+    const struct {
+        const char* what;
+        std::vector<uint8_t> bytes;
+        const char* message;
+    } cases[] = {
+        {"32-bit float", patched({{20, 3}, {32, 8}, {34, 32}}), "this one holds 32-bit samples in format 3!"},
+        {"24-bit PCM", patched({{32, 6}, {34, 24}}), "this one holds 24-bit samples in format 1!"},
+        {"A-law", patched({{20, 6}, {32, 2}, {34, 8}}), "this one holds 8-bit samples in format 6!"},
+        {"no channels", patched({{22, 0}}), "an XA sound holds 1 to 255 channels at a rate above 0!"},
+        {"a block size that does not fit", patched({{32, 6}}), "an XA sound holds 1 to 255 channels"},
+        {"no data chunk", std::vector<uint8_t>(good.begin(), good.begin() + 36), "holds no sound format or no sound data!"},
+        {"cut inside a chunk header", std::vector<uint8_t>(good.begin(), good.begin() + 40), "is cut short"},
+    };
+    for (const auto& c : cases) {
+        WriteFileBytes(dir / "in.wav", c.bytes);
+        const auto result = RunTool({"wav2xa", "in.wav", "out.xa"}, dir.Path());
+        EXPECT_EQ(result.status, 1) << c.what;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.xa")) << c.what;
+    }
 }
 
 } // namespace
