@@ -14,16 +14,28 @@ CFarDirectory::CFarDirectory(std::string name, std::string path)
 {
 }
 
+uint32_t CFarDirectory::SubdirectoryIndexFind(std::string_view name, uint32_t hash) const
+{
+    return subdirectoryIndex_.Find(name, hash, [this](uint32_t position) -> std::string_view {
+        return subdirectories_[position].name_;
+    });
+}
+
+uint32_t CFarDirectory::FileIndexFind(std::string_view name, uint32_t hash) const
+{
+    return fileIndex_.Find(name, hash, [this](uint32_t position) -> std::string_view { return files_[position].name; });
+}
+
 const CFarDirectory* CFarDirectory::FindSubdirectory(std::string_view name) const
 {
-    const auto it = subdirectoryIndex_.find(name);
-    return it == subdirectoryIndex_.end() ? nullptr : &subdirectories_[it->second];
+    const uint32_t position = SubdirectoryIndexFind(name, NoCaseIndex::Hash(name));
+    return position == NoCaseIndex::kNone ? nullptr : &subdirectories_[position];
 }
 
 const FarFileItem* CFarDirectory::FindFile(std::string_view name) const
 {
-    const auto it = fileIndex_.find(name);
-    return it == fileIndex_.end() ? nullptr : &files_[it->second];
+    const uint32_t position = FileIndexFind(name, NoCaseIndex::Hash(name));
+    return position == NoCaseIndex::kNone ? nullptr : &files_[position];
 }
 
 CFarDirectory* CFarDirectory::FindSubdirectoryMutable(std::string_view name)
@@ -38,72 +50,88 @@ FarFileItem* CFarDirectory::FindFileMutable(std::string_view name)
 
 std::optional<size_t> CFarDirectory::SubdirectoryPosition(std::string_view name) const
 {
-    const auto it = subdirectoryIndex_.find(name);
-    if (it == subdirectoryIndex_.end())
+    const uint32_t position = SubdirectoryIndexFind(name, NoCaseIndex::Hash(name));
+    if (position == NoCaseIndex::kNone)
         return std::nullopt;
-    return it->second;
+    return position;
 }
 
 std::optional<size_t> CFarDirectory::FilePosition(std::string_view name) const
 {
-    const auto it = fileIndex_.find(name);
-    if (it == fileIndex_.end())
+    const uint32_t position = FileIndexFind(name, NoCaseIndex::Hash(name));
+    if (position == NoCaseIndex::kNone)
         return std::nullopt;
-    return it->second;
+    return position;
 }
 
 CFarDirectory& CFarDirectory::AppendSubdirectory(CFarDirectory directory)
 {
-    subdirectoryIndex_.emplace(directory.name_, subdirectories_.size());
+    subdirectoryIndex_.Insert(static_cast<uint32_t>(subdirectories_.size()), NoCaseIndex::Hash(directory.name_));
     subdirectories_.push_back(std::move(directory));
     return subdirectories_.back();
 }
 
 FarFileItem& CFarDirectory::AppendFile(FarFileItem item)
 {
-    fileIndex_.emplace(item.name, files_.size());
+    fileIndex_.Insert(static_cast<uint32_t>(files_.size()), NoCaseIndex::Hash(item.name));
     files_.push_back(std::move(item));
     return files_.back();
 }
 
+std::pair<size_t, bool> CFarDirectory::FindOrAppendFile(std::string_view name, int32_t entryIndex)
+{
+    const uint32_t hash = NoCaseIndex::Hash(name);
+    const uint32_t found = FileIndexFind(name, hash);
+    if (found != NoCaseIndex::kNone)
+        return {found, true};
+    files_.push_back({entryIndex, std::string(name)});
+    fileIndex_.Insert(static_cast<uint32_t>(files_.size() - 1), hash);
+    return {files_.size() - 1, false};
+}
+
 CFarDirectory CFarDirectory::TakeSubdirectory(size_t position)
 {
+    const auto id = static_cast<uint32_t>(position);
+    subdirectoryIndex_.Erase(id, NoCaseIndex::Hash(subdirectories_[position].name_));
+    if (position + 1 < subdirectories_.size())
+        subdirectoryIndex_.ShiftDownAbove(id);
     CFarDirectory taken = std::move(subdirectories_[position]);
-    subdirectoryIndex_.erase(taken.name_);
     subdirectories_.erase(subdirectories_.begin() + static_cast<ptrdiff_t>(position));
-    for (size_t i = position; i < subdirectories_.size(); ++i)
-        subdirectoryIndex_.find(subdirectories_[i].name_)->second = i;
     return taken;
 }
 
 void CFarDirectory::EraseFile(size_t position)
 {
-    fileIndex_.erase(files_[position].name);
+    const auto id = static_cast<uint32_t>(position);
+    fileIndex_.Erase(id, NoCaseIndex::Hash(files_[position].name));
+    // Emptying a directory takes its last item each time: nothing to shift.
+    if (position + 1 < files_.size())
+        fileIndex_.ShiftDownAbove(id);
     files_.erase(files_.begin() + static_cast<ptrdiff_t>(position));
-    for (size_t i = position; i < files_.size(); ++i)
-        fileIndex_.find(files_[i].name)->second = i;
 }
 
 void CFarDirectory::RenameFileAt(size_t position, std::string name)
 {
-    fileIndex_.erase(files_[position].name);
+    const auto id = static_cast<uint32_t>(position);
+    fileIndex_.Erase(id, NoCaseIndex::Hash(files_[position].name));
     files_[position].name = std::move(name);
-    fileIndex_.emplace(files_[position].name, position);
+    fileIndex_.Insert(id, NoCaseIndex::Hash(files_[position].name));
 }
 
 void CFarDirectory::RenameSubdirectoryAt(size_t position, std::string name)
 {
-    subdirectoryIndex_.erase(subdirectories_[position].name_);
+    const auto id = static_cast<uint32_t>(position);
+    subdirectoryIndex_.Erase(id, NoCaseIndex::Hash(subdirectories_[position].name_));
     subdirectories_[position].name_ = std::move(name);
-    subdirectoryIndex_.emplace(subdirectories_[position].name_, position);
+    subdirectoryIndex_.Insert(id, NoCaseIndex::Hash(subdirectories_[position].name_));
 }
 
 void CFarDirectory::Clear()
 {
     subdirectories_.clear();
     files_.clear();
-    subdirectoryIndex_.clear();
-    fileIndex_.clear();
+    subdirectoryIndex_.Clear();
+    fileIndex_.Clear();
     name_.clear();
     path_.clear();
 }

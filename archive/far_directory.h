@@ -2,11 +2,11 @@
 
 #include "archive/far_file_item.h"
 #include "base/name_compare.h"
+#include "base/no_case_index.h"
 
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vorn {
@@ -45,6 +45,9 @@ private:
     FarFileItem* FindFileMutable(std::string_view name);
     CFarDirectory& AppendSubdirectory(CFarDirectory directory);
     FarFileItem& AppendFile(FarFileItem item);
+    // The position of the file item named `name`, and whether it was there:
+    // when it was not, an item (entryIndex, name) has been appended for it.
+    std::pair<size_t, bool> FindOrAppendFile(std::string_view name, int32_t entryIndex);
     // Removes by position, keeping the order of the others.
     CFarDirectory TakeSubdirectory(size_t position);
     void EraseFile(size_t position);
@@ -56,14 +59,16 @@ private:
     void SetName(std::string name) { name_ = std::move(name); }
     void Clear();
 
-    using NameIndex = std::unordered_map<std::string, size_t, NoCaseHash, NoCaseEqual>;
+    uint32_t SubdirectoryIndexFind(std::string_view name, uint32_t hash) const;
+    uint32_t FileIndexFind(std::string_view name, uint32_t hash) const;
 
     std::vector<CFarDirectory> subdirectories_;
     std::vector<FarFileItem> files_;
     std::string name_;
     std::string path_;
-    NameIndex subdirectoryIndex_; // own name -> position in subdirectories_
-    NameIndex fileIndex_;         // own name -> position in files_
+    // Flat indexes of positions by case-folded own name; the names stay in the lists.
+    NoCaseIndex subdirectoryIndex_;
+    NoCaseIndex fileIndex_;
 };
 
 } // namespace vorn

@@ -207,16 +207,16 @@ const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
     }
     if (!directory)
         return nullptr;
-    if (const std::optional<size_t> position = directory->FilePosition(fileName)) {
+    const auto [position, existed] = directory->FindOrAppendFile(fileName, static_cast<int32_t>(entryIndex));
+    FarFileItem& item = directory->files_[position];
+    if (existed) {
         if (!replace)
             return nullptr;
         // The later of two entries with the same name is the one shown.
-        directory->RenameFileAt(*position, std::string(fileName));
-        FarFileItem& item = directory->files_[*position];
+        directory->RenameFileAt(position, std::string(fileName));
         item.entryIndex = static_cast<int32_t>(entryIndex);
-        return &item;
     }
-    return &directory->AppendFile({static_cast<int32_t>(entryIndex), std::string(fileName)});
+    return &item;
 }
 
 // ---- lookup --------------------------------------------------------------

@@ -391,6 +391,28 @@ TEST_F(TreeTest, RemovalsKeepTheNameIndexRight)
     ExpectConsistent(tree);
 }
 
+TEST_F(TreeTest, DirectoryMovesAndDeletionsKeepTheNameIndexRight)
+{
+    // Taking directories out of the middle of a parent renumbers the later ones.
+    for (int i = 0; i < 30; ++i)
+        AddNamed(archive, "top\\sub" + std::to_string(i) + "\\f.txt");
+    AddNamed(archive, "other\\keep.txt");
+    ASSERT_TRUE(tree.Build(archive));
+    for (int i = 0; i < 30; i += 4)
+        ASSERT_TRUE(tree.DeleteDirectory("top\\sub" + std::to_string(i)));
+    for (int i = 1; i < 30; i += 4)
+        ASSERT_TRUE(tree.MoveDirectory("top\\sub" + std::to_string(i), "other"));
+    for (int i = 2; i < 30; i += 4)
+        ASSERT_TRUE(tree.RenameDirectory("top\\sub" + std::to_string(i), "top\\renamed" + std::to_string(i)));
+    for (int i = 0; i < 30; ++i) {
+        const std::string n = std::to_string(i);
+        EXPECT_EQ(tree.GetDirectoryRef("TOP\\Sub" + n) != nullptr, i % 4 == 3) << i;
+        EXPECT_EQ(tree.GetDirectoryRef("other\\sub" + n) != nullptr, i % 4 == 1) << i;
+        EXPECT_EQ(tree.FindFileItem("top\\renamed" + n + "\\F.TXT") != nullptr, i % 4 == 2) << i;
+    }
+    ExpectConsistent(tree);
+}
+
 TEST_F(TreeTest, MadeDirectoriesDoNotSurviveSaveAndReload)
 {
     TempDir dir;

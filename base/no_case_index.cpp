@@ -78,6 +78,15 @@ bool NoCaseIndex::Replace(uint32_t id, uint32_t hash, uint32_t replacement)
     return true;
 }
 
+void NoCaseIndex::ShiftDownAbove(uint32_t id)
+{
+    // Hashes do not change, so no slot moves.
+    for (Slot& slot : slots_) {
+        if (slot.id != kNone && slot.id > id)
+            --slot.id;
+    }
+}
+
 bool NoCaseIndex::Erase(uint32_t id, uint32_t hash)
 {
     size_t hole = SlotOf(id, hash);

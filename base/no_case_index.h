@@ -48,6 +48,9 @@ public:
     bool Erase(uint32_t id, uint32_t hash);
     // Puts `replacement` (a name equal to id's) where `id` is; false when `id` is not there.
     bool Replace(uint32_t id, uint32_t hash, uint32_t replacement);
+    // Every id above `id` becomes one less: for ids that are positions in a
+    // list from which the element at `id` was removed (and erased here first).
+    void ShiftDownAbove(uint32_t id);
 
 private:
     struct Slot {

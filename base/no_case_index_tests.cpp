@@ -61,6 +61,30 @@ TEST(NoCaseIndex, AgreesWithAMapUnderRandomEdits)
         EXPECT_EQ(index.Find(folded, NoCaseIndex::Hash(folded), nameOf), id);
 }
 
+// Ids used as list positions: removing an element renumbers those after it.
+TEST(NoCaseIndex, ShiftingDownFollowsAListThatLosesElements)
+{
+    std::vector<std::string> list;
+    for (int i = 0; i < 200; ++i)
+        list.push_back("Item" + std::to_string(i));
+    NoCaseIndex index;
+    auto nameOf = [&](uint32_t id) -> std::string_view { return list[id]; };
+    for (uint32_t i = 0; i < list.size(); ++i)
+        index.Insert(i, NoCaseIndex::Hash(list[i]));
+    std::mt19937 random(3);
+    while (list.size() > 1) {
+        const auto position = static_cast<uint32_t>(random() % list.size());
+        ASSERT_TRUE(index.Erase(position, NoCaseIndex::Hash(list[position])));
+        index.ShiftDownAbove(position);
+        list.erase(list.begin() + position);
+        for (uint32_t i = 0; i < list.size(); ++i) {
+            const std::string upper = "ITEM" + list[i].substr(4);
+            ASSERT_EQ(index.Find(upper, NoCaseIndex::Hash(upper), nameOf), i) << list[i];
+        }
+    }
+    EXPECT_EQ(index.Size(), 1u);
+}
+
 TEST(NoCaseIndex, EmptyAndClearedFindNothing)
 {
     NoCaseIndex index;
