@@ -143,6 +143,11 @@ void CFarArchive::AttachSource(const ByteStream& file)
     source_ = file.DuplicateHandle();
 }
 
+std::unique_ptr<ByteStream> CFarArchive::DuplicateSource() const
+{
+    return source_ ? source_->DuplicateHandle() : nullptr;
+}
+
 void CFarArchive::CloseSource()
 {
     source_.reset();

@@ -46,6 +46,9 @@ public:
     void AttachSource(const ByteStream& file);
     void CloseSource();
     bool HasSource() const { return source_ != nullptr; }
+    // A second handle on the source with its own position (null without a
+    // source), for readers that stream entries without keeping their bytes.
+    std::unique_ptr<ByteStream> DuplicateSource() const;
 
     bool LoadAllData();
     bool LoadData(size_t index);

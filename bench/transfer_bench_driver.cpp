@@ -1,6 +1,7 @@
 // Drives the transfer workers for bench/transfer_bench.sh, which compares
 // them with tar on the same files:
 //   transfer_bench_driver generate <folder> <files> <total bytes>
+//   transfer_bench_driver generate-small <folder> <files> <folders> <largest bytes>
 //   transfer_bench_driver pack <folder> <archive.far>
 //   transfer_bench_driver extract <archive.far> <target folder>
 //   transfer_bench_driver add <folder>
@@ -54,6 +55,32 @@ int Generate(const std::string& folder, long files, long long totalBytes)
             ::mkdir(sub.c_str(), 0777);
         const long long size = mean / 2 + static_cast<long long>(random() % static_cast<uint64_t>(mean));
         const std::string path = sub + "/file" + std::to_string(i) + ".bin";
+        FILE* out = std::fopen(path.c_str(), "wb");
+        if (!out)
+            return Fail("cannot write the fixture");
+        block[static_cast<size_t>(i) % block.size()] ^= static_cast<uint64_t>(i);
+        std::fwrite(block.data(), 1, static_cast<size_t>(size), out);
+        std::fclose(out);
+    }
+    return 0;
+}
+
+// Many small files, as the game's archives hold them: sizes spread evenly
+// from 1 byte to `largest`, dealt round the folders in turn.
+int GenerateSmall(const std::string& folder, long files, long folders, long largest)
+{
+    if (files <= 0 || folders <= 0 || largest <= 0)
+        return Fail("bad fixture size");
+    std::mt19937_64 random(11);
+    std::vector<uint64_t> block(static_cast<size_t>(largest / 8 + 8));
+    for (uint64_t& word : block)
+        word = random();
+    ::mkdir(folder.c_str(), 0777);
+    for (long d = 0; d < folders; ++d)
+        ::mkdir((folder + "/set" + std::to_string(d)).c_str(), 0777);
+    for (long i = 0; i < files; ++i) {
+        const long size = 1 + static_cast<long>(random() % static_cast<uint64_t>(largest));
+        const std::string path = folder + "/set" + std::to_string(i % folders) + "/item" + std::to_string(i) + ".iff";
         FILE* out = std::fopen(path.c_str(), "wb");
         if (!out)
             return Fail("cannot write the fixture");
@@ -143,6 +170,8 @@ int main(int argc, char** argv)
     const std::string command = argc > 1 ? argv[1] : "";
     if (command == "generate" && argc == 5)
         return Generate(argv[2], std::atol(argv[3]), std::atoll(argv[4]));
+    if (command == "generate-small" && argc == 6)
+        return GenerateSmall(argv[2], std::atol(argv[3]), std::atol(argv[4]), std::atol(argv[5]));
     if (command == "pack" && argc == 4)
         return Pack(argv[2], argv[3]);
     if (command == "extract" && argc == 4)

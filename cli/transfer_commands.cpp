@@ -102,6 +102,9 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
         }
     }
 
+    // Entries are streamed from the archive's file rather than loaded, so a
+    // large archive is never held in memory whole.
+    const std::unique_ptr<ByteStream> source = archive.Archive().DuplicateSource();
     MessengerTransferHost host(context.messenger);
     int32_t filesDone = 0;
     for (const ExtractGroup& group : groups) {
@@ -109,6 +112,7 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
         job.host = &host;
         job.archive = &tree;
         job.archiveFile = std::filesystem::absolute(args[0], error);
+        job.source = source.get();
         job.targetFolder = dest.string();
         job.files = group.files;
         job.directories = group.directories;

@@ -88,6 +88,31 @@ TEST_F(TransferCommands, NamedItemsLandInDestUnderTheirOwnNames)
     EXPECT_EQ(missing.err, "Can't extract \"nope.txt\"!\n0 files have been successfully extracted!\n");
 }
 
+TEST_F(TransferCommands, NamesDifferingInCaseExtractIntoTheTreesSpelling)
+{
+    WriteFileBytes(dir_ / "c.far", MakeFarImage({{"dir\\a.txt", "a"},
+                                                 {"DIR\\b.txt", "b"},
+                                                 {"Dir\\Sub\\c.bin", "c"},
+                                                 {"x.txt", "first"},
+                                                 {"X.TXT", "second"}}));
+    const auto whole = Run({"extract", "c.far", "whole"});
+    ASSERT_EQ(whole.status, 0) << whole.err;
+    EXPECT_EQ(whole.err, "4 files have been successfully extracted!\n");
+    EXPECT_EQ(FilesBelow(dir_ / "whole"),
+              (std::vector<std::string>{"X.TXT", "dir/Sub/c.bin", "dir/a.txt", "dir/b.txt"}));
+    EXPECT_EQ(ReadText(dir_ / "whole/X.TXT"), "second");
+
+    // Typed in other letter case: the directory still comes out as the tree spells it.
+    const auto named = Run({"extract", "c.far", "named", "DIR", "x.txt"});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_EQ(FilesBelow(dir_ / "named"), FilesBelow(dir_ / "whole"));
+    EXPECT_EQ(ReadText(dir_ / "named/dir/b.txt"), "b");
+
+    const auto inner = Run({"extract", "c.far", "inner", "DIR/SUB", "dIr\\B.TXT"});
+    ASSERT_EQ(inner.status, 0) << inner.err;
+    EXPECT_EQ(FilesBelow(dir_ / "inner"), (std::vector<std::string>{"Sub/c.bin", "b.txt"}));
+}
+
 TEST_F(TransferCommands, OverwritesNeedAnAnswer)
 {
     WriteFileBytes(dir_ / "a.far", MakeFarImage({{"d\\x.txt", "new x"}, {"d\\y.txt", "new y"}, {"top.txt", "new"}}));

@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
 
@@ -320,6 +321,164 @@ TEST(ExtractSafety, Latin1NamesBecomeUtf8OnDisk)
     EXPECT_EQ(ExtractFiles(job), TransferOutcome::Completed);
     EXPECT_EQ(TextOf(temp / "caf\xC3\xA9/na\xC3\xAFve.txt"), "x");
     EXPECT_EQ(host.progress.back(), "Extracting... caf\xE9\\na\xEFve.txt");
+}
+
+// Every regular file below `root`, relative and sorted.
+std::vector<std::string> FilesBelow(const fs::path& root)
+{
+    std::vector<std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(root))
+        if (entry.is_regular_file())
+            files.push_back(fs::relative(entry.path(), root).string());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// One archive directory stored under several spellings, and two root files
+// whose names differ only in case. Run with the entries streamed from the
+// archive's file and read through the tree.
+class CaseVariantExtractTest : public ::testing::TestWithParam<bool> {
+protected:
+    CaseVariantExtractTest()
+        : opened(temp / "case.far", {{"dir\\a.txt", "a"},
+                                     {"DIR\\b.txt", "b"},
+                                     {"Dir\\Sub\\c.bin", "c"},
+                                     {"x.txt", "first"},
+                                     {"X.TXT", "second"}})
+    {
+        fs::create_directory(target);
+        job.host = &host;
+        job.archive = &opened.tree;
+        job.archiveFile = temp / "case.far";
+        job.targetFolder = target.string();
+        if (GetParam())
+            job.source = opened.file.get();
+    }
+
+    TransferOutcome Run()
+    {
+        job.Reset();
+        return ExtractFiles(job);
+    }
+
+    TempDir temp;
+    fs::path target = temp / "out";
+    OpenedArchive opened;
+    ScriptedTransferHost host;
+    TransferJob job;
+};
+
+TEST_P(CaseVariantExtractTest, EveryFileLandsInTheFolderOfItsTreeDirectory)
+{
+    for (const CFarDirectory& directory : opened.tree.Root().Subdirectories())
+        job.directories.push_back(directory.Path());
+    for (const FarFileItem& item : opened.tree.Root().Files())
+        job.files.push_back(opened.tree.EntryOfItem(item)->name);
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
+    EXPECT_EQ(Texts(host.messenger.Messages()), std::vector<std::string>{});
+    EXPECT_EQ(FilesBelow(target), (std::vector<std::string>{"X.TXT", "dir/Sub/c.bin", "dir/a.txt", "dir/b.txt"}));
+    EXPECT_EQ(TextOf(target / "dir/b.txt"), "b");
+    EXPECT_EQ(TextOf(target / "dir/Sub/c.bin"), "c");
+    EXPECT_EQ(TextOf(target / "X.TXT"), "second"); // the later of the two, as the tree shows
+    EXPECT_EQ(job.filesDone.load(), 4);
+    // Progress names the entries as stored.
+    EXPECT_EQ(host.progress, (std::vector<std::string>{"Extracting... dir", "Extracting... dir\\Sub",
+                                                       "Extracting... Dir\\Sub\\c.bin", "Extracting... dir\\a.txt",
+                                                       "Extracting... DIR\\b.txt", "Extracting...X.TXT"}));
+}
+
+TEST_P(CaseVariantExtractTest, ItemsSelectedByAnotherSpellingGetTheTreesSpelling)
+{
+    // Shown directory "dir", typed as "DIR": its subdirectory and a file of it.
+    job.prefixLength = 4;
+    job.directories = {"DIR\\SUB"};
+    job.files = {"DIR\\B.TXT"};
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
+    EXPECT_EQ(host.messenger.Count(), 0u);
+    EXPECT_EQ(FilesBelow(target), (std::vector<std::string>{"Sub/c.bin", "b.txt"}));
+    EXPECT_EQ(host.progress.back(), "Extracting...B.TXT");
+
+    // At the root, into an existing folder answered No: what is there stays,
+    // the rest of the directory joins it.
+    fs::create_directories(target / "dir");
+    WriteFileBytes(target / "dir/a.txt", BytesOf("old a"));
+    job.prefixLength = 0;
+    job.directories = {"DIR"};
+    job.files = {"x.txt"};
+    host.messenger.Script({MessageAnswer::No});
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
+    EXPECT_EQ(Texts(host.messenger.Messages()),
+              (std::vector<std::string>{"Do you want to overwrite all files in \"DIR\"?"}));
+    EXPECT_EQ(TextOf(target / "dir/a.txt"), "old a");
+    EXPECT_EQ(TextOf(target / "dir/b.txt"), "b");
+    EXPECT_EQ(TextOf(target / "dir/Sub/c.bin"), "c");
+    EXPECT_EQ(TextOf(target / "X.TXT"), "second");
+    EXPECT_FALSE(fs::exists(target / "DIR"));
+    EXPECT_FALSE(fs::exists(target / "x.txt"));
+    EXPECT_EQ(job.filesDone.load(), 3);
+
+    // A directory on its own, into the folder its caller made.
+    host.messenger.Clear();
+    WriteFileBytes(target / "dir/Sub/c.bin", BytesOf("old c"));
+    job.Reset();
+    EXPECT_EQ(ExtractDirectory(job, "dIR", true), TransferOutcome::Completed);
+    EXPECT_EQ(host.messenger.Count(), 0u);
+    EXPECT_EQ(TextOf(target / "dir/Sub/c.bin"), "c");
+    EXPECT_EQ(TextOf(target / "dir/a.txt"), "a");
+}
+
+INSTANTIATE_TEST_SUITE_P(ExtractCase, CaseVariantExtractTest, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                             return info.param ? std::string("Streamed") : std::string("ThroughTheTree");
+                         });
+
+TEST_F(ExtractTest, DanglingLinkInTheTargetsPlaceIsNotWrittenThrough)
+{
+    const fs::path elsewhere = temp / "elsewhere.txt";
+    fs::create_directories(target / "a");
+    fs::create_symlink(elsewhere, target / "e.txt");
+    fs::create_symlink(elsewhere, target / "a/d.txt");
+    job.directories = {"a"};
+    job.files = {"e.txt"};
+    EXPECT_EQ(Run(), TransferOutcome::Completed);
+    EXPECT_EQ(Texts(host.messenger.Messages()),
+              (std::vector<std::string>{"Do you want to overwrite all files in \"a\"?", "Can't create \"a\\d.txt\"!",
+                                        "Can't create \"e.txt\"!"}));
+    EXPECT_FALSE(fs::exists(elsewhere));
+    EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
+    EXPECT_EQ(job.filesDone.load(), 1);
+}
+
+TEST(ExtractStreaming, LargeEntriesCopyWholeFromAFileOrAMemorySource)
+{
+    // Larger than one copy buffer, and not a multiple of it.
+    std::string big(3 * 1024 * 1024 + 4097, '\0');
+    for (size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<char>((i * 131) ^ (i >> 12));
+    TempDir temp;
+    OpenedArchive opened(temp / "big.far", {{"one.bin", "1"}, {"d\\big.bin", big}, {"empty.bin", ""}});
+    MemoryStream image(std::span<const uint8_t>(ReadFileBytes(temp / "big.far")));
+    for (ByteStream* source : {static_cast<ByteStream*>(opened.file.get()), static_cast<ByteStream*>(&image)}) {
+        const fs::path target = temp / (source == &image ? "memory" : "file");
+        fs::create_directory(target);
+        ScriptedTransferHost host;
+        TransferJob job;
+        job.host = &host;
+        job.archive = &opened.tree;
+        job.source = source;
+        job.targetFolder = target.string();
+        job.directories = {"d"};
+        job.files = {"one.bin", "empty.bin"};
+        job.Reset();
+        EXPECT_EQ(ExtractFiles(job), TransferOutcome::Completed);
+        EXPECT_EQ(host.messenger.Count(), 0u);
+        EXPECT_EQ(TextOf(target / "d/big.bin"), big) << target;
+        EXPECT_EQ(TextOf(target / "one.bin"), "1");
+        EXPECT_TRUE(fs::exists(target / "empty.bin"));
+        EXPECT_EQ(fs::file_size(target / "empty.bin"), 0u);
+        EXPECT_EQ(job.filesDone.load(), 3);
+    }
+    EXPECT_FALSE(opened.archive.BlockOf(*opened.archive.FindEntry("d\\big.bin")).HasBytes());
 }
 
 TEST(TransferText, CountMessageSaysOneFileOnlyForOne)
