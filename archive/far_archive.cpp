@@ -23,7 +23,7 @@ std::unique_ptr<uint8_t[]> AllocateBytes(size_t length)
 }
 
 // The name length a record carries, and how many name bytes follow it.
-uint32_t RecordNameLength(const std::string& name, bool narrow)
+uint32_t RecordNameLength(std::string_view name, bool narrow)
 {
     const auto length = static_cast<uint32_t>(name.size());
     return narrow ? (length & 0xFFFFu) : length;
@@ -133,6 +133,7 @@ void CFarArchive::Clear()
     blocks_.emplace_back();
     IndexClear();
     entries_.clear();
+    names_.Clear();
     narrowNameLengths_ = false;
     header_ = FarHeader{};
 }
@@ -187,7 +188,8 @@ bool CFarArchive::ReadManifest(ByteStream& stream)
     // Every record takes at least 14 bytes, so the file's length bounds what
     // may be reserved however large the count claims to be.
     constexpr int64_t kSmallestRecord = 14;
-    const int64_t manifestBytes = stream.Length() - in.Position();
+    const int64_t fileLength = stream.Length();
+    const int64_t manifestBytes = fileLength - in.Position();
     if (manifestBytes > 0)
         entries_.reserve(static_cast<size_t>(std::min<int64_t>(count, manifestBytes / kSmallestRecord)));
     for (uint32_t i = 0; i < count; ++i) {
@@ -219,18 +221,27 @@ bool CFarArchive::ReadManifest(ByteStream& stream)
                     return false;
             }
         }
-        std::string name(nameLength, '\0');
-        if (!in.Read(name.data(), nameLength))
+        // The name goes straight into the archive's name blocks; a length
+        // beyond the end of the file fails before anything is allocated.
+        if (static_cast<int64_t>(nameLength) > fileLength - in.Position())
             return false;
-        if (const size_t zero = name.find('\0'); zero != std::string::npos)
-            name.resize(zero);
+        char* bytes = names_.Allocate(nameLength);
+        if (!in.Read(bytes, nameLength)) {
+            names_.Shrink(nameLength);
+            return false;
+        }
+        std::string_view name(bytes, nameLength);
+        if (const size_t zero = name.find('\0'); zero != std::string_view::npos) {
+            names_.Shrink(nameLength - zero);
+            name = name.substr(0, zero);
+        }
 
         CFarEntry entry;
         entry.size1 = size1;
         entry.size2 = size2;
         entry.offset = offset;
-        entry.name = std::move(name);
-        entries_.push_back(std::move(entry));
+        entry.name = name;
+        entries_.push_back(entry);
     }
     return true;
 }
@@ -309,8 +320,8 @@ std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStrea
     const bool appended = !found;
     if (appended) {
         CFarEntry entry;
-        entry.name = std::string(name);
-        entries_.push_back(std::move(entry));
+        entry.name = names_.Keep(name);
+        entries_.push_back(entry);
         nextSameName_.push_back(kNoEntry); // FindEntry has built the index
         found = entries_.size() - 1;
         IndexInsert(static_cast<uint32_t>(*found));
@@ -351,7 +362,8 @@ bool CFarArchive::RenameEntry(size_t index, std::string_view name)
         return false;
     if (indexed_)
         IndexRemove(static_cast<uint32_t>(index));
-    entries_[index].name = std::string(name);
+    // The old name's bytes stay where they are: views of it stay valid.
+    entries_[index].name = names_.Keep(name);
     if (indexed_)
         IndexInsert(static_cast<uint32_t>(index));
     return true;
@@ -513,7 +525,7 @@ void CFarArchive::EnsureIndex() const
 void CFarArchive::IndexInsert(uint32_t index) const
 {
     nextSameName_[index] = kNoEntry;
-    const std::string& name = entries_[index].name;
+    const std::string_view name = entries_[index].name;
     const uint32_t hash = NoCaseIndex::Hash(name);
     const uint32_t head = IndexHead(name, hash);
     if (head == NoCaseIndex::kNone) {
@@ -534,7 +546,7 @@ void CFarArchive::IndexInsert(uint32_t index) const
 
 void CFarArchive::IndexRemove(uint32_t index) const
 {
-    const std::string& name = entries_[index].name;
+    const std::string_view name = entries_[index].name;
     const uint32_t hash = NoCaseIndex::Hash(name);
     const uint32_t head = IndexHead(name, hash);
     if (head == NoCaseIndex::kNone)

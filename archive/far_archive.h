@@ -5,6 +5,7 @@
 #include "archive/far_header.h"
 #include "base/byte_stream.h"
 #include "base/no_case_index.h"
+#include "base/string_arena.h"
 
 #include <cstdint>
 #include <memory>
@@ -93,6 +94,7 @@ private:
     std::unique_ptr<ByteStream> source_;
     bool narrowNameLengths_ = false;
     std::vector<CFarEntry> entries_;
+    StringArena names_; // the bytes of every entry's name, old names of renamed entries included
     mutable NoCaseIndex nameIndex_;
     mutable std::vector<uint32_t> nextSameName_;
     mutable bool indexed_ = false;

@@ -408,7 +408,7 @@ TEST(FarArchiveQuickSave, AppendsAndReloadsToTheSameEntries)
     std::vector<std::string> names;
     for (size_t i = 0; i < reloaded.Entries().size(); ++i) {
         ASSERT_TRUE(reloaded.LoadData(i));
-        names.push_back(reloaded.Entry(i)->name + "=" + BytesAsText(reloaded.BytesOf(i)));
+        names.push_back(std::string(reloaded.Entry(i)->name) + "=" + BytesAsText(reloaded.BytesOf(i)));
     }
     const std::vector<std::string> expected = {"readme.txt=replaced!", "Objects\\Empty.bin=",
                                                "Sounds\\Deep\\Boom.xa=" + std::string(300, 'x'),

@@ -445,7 +445,8 @@ void CFarDirectoryTree::RepathBelow(CFarDirectory& directory, const std::string&
             continue;
         const bool underOldTop = entry->name.size() > oldTop.size() && entry->name[oldTop.size()] == kArchiveSeparator &&
                                  StartsWithNoCase(entry->name, oldTop);
-        std::string name = underOldTop ? newTop + entry->name.substr(oldTop.size()) : JoinArchivePath(directory.path_, item.name);
+        const std::string name = underOldTop ? newTop + std::string(entry->name.substr(oldTop.size()))
+                                             : JoinArchivePath(directory.path_, item.name);
         if (name != entry->name)
             archive_->RenameEntry(static_cast<size_t>(item.entryIndex), name);
     }
@@ -477,7 +478,7 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
     const auto& entries = archive_->Entries();
     for (size_t i = 0; i < entries.size(); ++i) {
         if (!entries[i].isDeleted && StartsWithNoCase(entries[i].name, oldPrefix))
-            archive_->RenameEntry(i, newPathText + entries[i].name.substr(oldPath.size()));
+            archive_->RenameEntry(i, newPathText + std::string(entries[i].name.substr(oldPath.size())));
     }
 
     parent->RenameSubdirectoryAt(position, std::string(*name));
