@@ -11,6 +11,26 @@ protected:
     }
 };
 
+TEST_F(TreePaneTest, BothPanesKeepTheArchiveOrderWithCaseEqualDuplicates)
+{
+    // Unsorted names, directories met again in another letter case, and a
+    // file named twice: the later entry's item keeps the first one's place.
+    Open({{"zeta\\b.txt", "1"},
+          {"Alpha\\x", "22"},
+          {"ZETA\\a.txt", "333"},
+          {"zeta\\B.TXT", "4444"},
+          {"mid\\q", "5"},
+          {"root2", "66"},
+          {"Root1", "777"},
+          {"ROOT2", "8"}});
+    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"zeta", "Alpha", "mid", "ROOT2", "Root1"}));
+    EXPECT_EQ(Right().SizeTextOf(3), "1");
+    Left().SelectPath("zeta");
+    EXPECT_EQ(RowNames(), (std::vector<std::string>{"B.TXT", "a.txt"}));
+    EXPECT_EQ(Right().SizeTextOf(0), "4");
+}
+
 TEST_F(TreePaneTest, RenamingADirectoryRewritesTheStoredPathsBelowIt)
 {
     Open({{"a\\x\\f1", "1"}, {"a\\x\\y\\f2", "22"}, {"ab\\f3", "333"}});

@@ -55,6 +55,25 @@ big=$((ENTRIES * 2))
 # Warm the page cache so every tool reads from memory.
 cat "$WORK"/* > /dev/null
 
+# The new structures must not change the order: the fixture's first and last lines.
+"$CLI" list "$WORK/small.far" > "$WORK/list.txt"
+"$CLI" tree "$WORK/small.far" > "$WORK/tree.txt"
+expect() {
+  if [ "$2" != "$3" ]; then
+    echo "big_archive_bench: $1 is \"$2\", expected \"$3\"" >&2
+    exit 1
+  fi
+}
+half=$((ENTRIES / 2))
+directories=$((ENTRIES / 200))
+expect "list's first line" "$(head -n 1 "$WORK/list.txt")" "$(printf '16\tBig\\File0000000.dat')"
+expect "list's last line" "$(tail -n 1 "$WORK/list.txt")" \
+  "$(printf '16\tSpread\\Dir%05d\\Item%07d.dat' $(((ENTRIES - 1 - half) % directories)) $((ENTRIES - 1)))"
+expect "list's line count" "$(wc -l < "$WORK/list.txt" | tr -d ' ')" "$ENTRIES"
+expect "tree's first line" "$(head -n 1 "$WORK/tree.txt")" "Big"
+expect "tree's last line" "$(tail -n 1 "$WORK/tree.txt")" "$(printf '  Dir%05d' $((directories - 1)))"
+rm -f "$WORK/list.txt" "$WORK/tree.txt"
+
 tar_t=$(best tar -tf "$WORK/small.tar")
 list_t=$(best "$CLI" list "$WORK/small.far")
 tree_t=$(best "$CLI" tree "$WORK/small.far")

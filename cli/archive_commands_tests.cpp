@@ -269,6 +269,49 @@ TEST_F(ArchiveCommands, CatReadsTheFileTheTreeShows)
               "5\ta\\x.txt\n6\tA\\X.TXT\n7\tb\\\\y.txt\n10\tc\\\n6\t\\z.txt\n5\tb\\y.txt\n");
 }
 
+// The benchmark's layout, smaller: half the entries in one directory, the
+// rest dealt round-robin over directories of 200, plus case-equal duplicates.
+TEST_F(ArchiveCommands, ABigArchiveListsAndTreesInArchiveOrder)
+{
+    constexpr int kEntries = 20000;
+    constexpr int kHalf = kEntries / 2;
+    constexpr int kDirectories = kEntries / 200;
+    std::vector<testing::FarFixtureFile> files;
+    auto number = [](int value, int width) {
+        std::string text = std::to_string(value);
+        return std::string(static_cast<size_t>(width) - text.size(), '0') + text;
+    };
+    for (int i = 0; i < kEntries; ++i) {
+        if (i < kHalf)
+            files.push_back({"Big\\File" + number(i, 7) + ".dat", "entry " + number(i, 9) + "\n"});
+        else
+            files.push_back({"Spread\\Dir" + number((i - kHalf) % kDirectories, 5) + "\\Item" + number(i, 7) + ".dat",
+                             "entry " + number(i, 9) + "\n"});
+    }
+    files.push_back({"BIG\\FILE0000007.DAT", "the later one"});
+    files.push_back({"spread\\dir00003\\ITEM0010003.DAT", "also later"});
+    WriteFileBytes(dir_ / "big.far", MakeFarImage(files));
+
+    std::string expectedList;
+    for (const auto& file : files)
+        expectedList += std::to_string(file.bytes.size()) + "\t" + file.name + "\n";
+    const auto list = Run({"list", "big.far"});
+    EXPECT_EQ(list.status, 0);
+    EXPECT_TRUE(list.out.starts_with("16\tBig\\File0000000.dat\n16\tBig\\File0000001.dat\n"));
+    EXPECT_TRUE(list.out.ends_with("16\tSpread\\Dir00099\\Item0019999.dat\n13\tBIG\\FILE0000007.DAT\n"
+                                   "10\tspread\\dir00003\\ITEM0010003.DAT\n"));
+    EXPECT_EQ(list.out, expectedList);
+
+    std::string expectedTree = "Big\nSpread\n";
+    for (int d = 0; d < kDirectories; ++d)
+        expectedTree += "  Dir" + number(d, 5) + "\n";
+    EXPECT_EQ(Run({"tree", "big.far"}).out, expectedTree);
+    EXPECT_EQ(Run({"info", "big.far"}).out.find("entries\t20002\n") != std::string::npos, true);
+    EXPECT_EQ(Run({"cat", "big.far", "big\\file0000007.dat"}).out, "the later one");
+    EXPECT_EQ(Run({"cat", "big.far", "Spread\\Dir00003\\Item0010003.dat"}).out, "also later");
+    EXPECT_EQ(Run({"cat", "big.far", "Spread\\Dir00099\\Item0019999.dat"}).out, "entry 000019999\n");
+}
+
 TEST_F(ArchiveCommands, UsageErrorsAndHelp)
 {
     MakeArchive("u.far");

@@ -41,12 +41,88 @@ std::unique_ptr<Editor> OpenEditor(const vorn::testing::TempDir& folder, const s
     return editor;
 }
 
-void ReportAgainstTarget(benchmark::State& state, const char* what)
+void ReportAgainstTarget(benchmark::State& state, const char* what, double target = 0.5)
 {
     // Google Benchmark's own mean is printed too; this line states the target.
-    state.counters["target_s"] = 0.5;
+    state.counters["target_s"] = target;
     state.SetLabel(what);
 }
+
+// The command-line benchmark's archive: 200,000 entries of 16 bytes, half in
+// one directory, the rest dealt over 1,000 directories.
+std::vector<FarFixtureFile> BigArchiveFiles()
+{
+    constexpr int kEntries = 200000;
+    constexpr int kHalf = kEntries / 2;
+    std::vector<FarFixtureFile> files;
+    files.reserve(kEntries);
+    char name[64];
+    for (int i = 0; i < kEntries; ++i) {
+        if (i < kHalf)
+            std::snprintf(name, sizeof name, "Big\\File%07d.dat", i);
+        else
+            std::snprintf(name, sizeof name, "Spread\\Dir%05d\\Item%07d.dat", (i - kHalf) % 1000, i);
+        files.push_back({name, std::string(16, 'x')});
+    }
+    return files;
+}
+
+void BM_OpenBigArchiveUntilBothPanesShowTheRoot(benchmark::State& state)
+{
+    vorn::testing::TempDir folder;
+    const std::filesystem::path path = folder / "big.far";
+    vorn::testing::WriteFileBytes(path, vorn::testing::MakeFarImage(BigArchiveFiles()));
+    auto editor = OpenEditor(folder, "empty.far", {});
+    if (!editor) {
+        state.SkipWithError("editor did not start");
+        return;
+    }
+    vorn::CMainFrame& frame = *editor->app->MainFrame();
+    for (auto _ : state) {
+        state.PauseTiming();
+        editor->app->OnFileNew();
+        QApplication::processEvents();
+        state.ResumeTiming();
+        if (!editor->app->OpenDocumentFile(QString::fromStdString(path.string())))
+            state.SkipWithError("archive did not open");
+        QApplication::processEvents();
+        frame.GetLeftPane()->viewport()->repaint();
+        frame.GetRightPane()->viewport()->repaint();
+        if (frame.GetRightPane()->RowCount() != 2 || frame.GetLeftPane()->PathTable().size() != 1003)
+            state.SkipWithError("panes do not show the root");
+    }
+    ReportAgainstTarget(state, "open 200,000 entries until both panes show the root", 0.3);
+}
+BENCHMARK(BM_OpenBigArchiveUntilBothPanesShowTheRoot)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// With the directory of 100,000 files of the big archive selected, the
+// panes answer a repaint and a selection change in the list.
+void BM_PanesRespondWith100000FilesShown(benchmark::State& state)
+{
+    vorn::testing::TempDir folder;
+    auto editor = OpenEditor(folder, "big.far", BigArchiveFiles());
+    if (!editor) {
+        state.SkipWithError("archive did not open");
+        return;
+    }
+    vorn::CMainFrame& frame = *editor->app->MainFrame();
+    frame.GetLeftPane()->SelectPath("Big");
+    QApplication::processEvents();
+    if (frame.GetRightPane()->RowCount() != 100000) {
+        state.SkipWithError("wrong row count");
+        return;
+    }
+    int row = 0;
+    for (auto _ : state) {
+        frame.GetRightPane()->SelectRows({row, row + 50000});
+        row = (row + 7919) % 50000;
+        frame.GetRightPane()->viewport()->repaint();
+        frame.GetLeftPane()->viewport()->repaint();
+        QApplication::processEvents();
+    }
+    ReportAgainstTarget(state, "select rows and repaint both panes with 100,000 files shown", 0.1);
+}
+BENCHMARK(BM_PanesRespondWith100000FilesShown)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 void BM_FillListWith100000Files(benchmark::State& state)
 {
@@ -110,7 +186,8 @@ int main(int argc, char** argv)
     int qtArgc = 1;
     QApplication application(qtArgc, argv);
     benchmark::Initialize(&argc, argv);
-    std::printf("Targets: each operation under 0.5 s (500 ms) per iteration.\n");
+    std::printf("Targets: opening the 200,000-entry archive under 0.3 s, responding with 100,000 files shown under\n"
+                "0.1 s, every other operation under 0.5 s, per iteration.\n");
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;
