@@ -359,19 +359,34 @@ std::optional<FarFileItem> CFarDirectoryTree::AddFile(std::string_view path, Byt
     return *item;
 }
 
+auto CFarDirectoryTree::PlanRename(std::string_view oldPath, std::string_view newPath, ItemKind kind)
+    -> std::optional<Renaming>
+{
+    const std::optional<Slot> slot = Locate(oldPath, kind);
+    if (!slot)
+        return std::nullopt;
+    // Another item of that path refuses the rename; the item itself (a new
+    // letter case only) does not.
+    const bool taken = kind == ItemKind::File ? FindFileItem(newPath) != nullptr : GetDirectoryRef(newPath) != nullptr;
+    if (taken && !EqualsNoCase(oldPath, newPath))
+        return std::nullopt;
+    const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
+    if (!name)
+        return std::nullopt;
+    return Renaming{*slot, *name};
+}
+
 bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view newPath)
 {
     oldPath = StripLeadingSeparators(oldPath);
     newPath = StripLeadingSeparators(newPath);
-    const std::optional<Slot> slot = Locate(oldPath, ItemKind::File);
-    if (!slot || (!EqualsNoCase(oldPath, newPath) && FindFileItem(newPath)))
+    const std::optional<Renaming> renaming = PlanRename(oldPath, newPath, ItemKind::File);
+    if (!renaming)
         return false;
-    const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
-    if (!name)
+    const Slot& slot = renaming->slot;
+    if (!archive_->RenameEntry(static_cast<size_t>(slot.parent->files_[slot.position].entryIndex), newPath))
         return false;
-    if (!archive_->RenameEntry(static_cast<size_t>(slot->parent->files_[slot->position].entryIndex), newPath))
-        return false;
-    slot->parent->RenameFileAt(slot->position, std::string(*name));
+    slot.parent->RenameFileAt(slot.position, std::string(renaming->name));
     return true;
 }
 
@@ -460,16 +475,13 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
 {
     oldPath = ArchiveDirectoryPath(oldPath);
     newPath = ArchiveDirectoryPath(newPath);
-    const std::optional<Slot> slot = Locate(oldPath, ItemKind::Directory);
-    if (!slot || (!EqualsNoCase(oldPath, newPath) && GetDirectoryRef(newPath)))
-        return false;
-    CFarDirectory* parent = slot->parent;
-    const size_t position = slot->position;
-    const std::optional<std::string_view> name = RenamedComponent(oldPath, newPath);
+    const std::optional<Renaming> renaming = PlanRename(oldPath, newPath, ItemKind::Directory);
     // A parent written with a doubled separator is found without it, but the
     // new path would keep it: the directory's path would not lead back to it.
-    if (!name || EndsWithSeparator(SplitLast(oldPath).first))
+    if (!renaming || EndsWithSeparator(SplitLast(oldPath).first))
         return false;
+    CFarDirectory* parent = renaming->slot.parent;
+    const size_t position = renaming->slot.position;
 
     // Every entry under the old path takes the new one, also an earlier
     // entry hidden in the tree by a later one of the same name.
@@ -481,7 +493,7 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
             archive_->RenameEntry(i, newPathText + std::string(entries[i].name.substr(oldPath.size())));
     }
 
-    parent->RenameSubdirectoryAt(position, std::string(*name));
+    parent->RenameSubdirectoryAt(position, std::string(renaming->name));
     CFarDirectory& directory = parent->subdirectories_[position];
     directory.path_ = newPathText;
     // Names the scan could not reach (odd separators) are made to match the tree.

@@ -120,6 +120,15 @@ private:
     // The slot of the file or directory at `path` (already normalised); none
     // without an archive, for "" or when there is no such item.
     std::optional<Slot> Locate(std::string_view path, ItemKind kind);
+    // What both renames check before changing anything: the item of
+    // `oldPath` and its new own name. None when there is no such item, when
+    // `newPath` names another item of the kind, or leaves the item's parent
+    // or ends in a name that is not acceptable.
+    struct Renaming {
+        Slot slot;
+        std::string_view name;
+    };
+    std::optional<Renaming> PlanRename(std::string_view oldPath, std::string_view newPath, ItemKind kind);
     // The bytes of the file at `path`, read from the source on first use and
     // cut to the entry's data length; none when they cannot be had.
     std::optional<std::span<const uint8_t>> EntryBytes(std::string_view path);
