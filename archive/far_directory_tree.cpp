@@ -413,7 +413,9 @@ bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view des
     // This also refuses a move into the directory that holds the file.
     if (target->FindFile(item.name))
         return false;
-    if (!archive_->RenameEntry(static_cast<size_t>(item.entryIndex), JoinArchivePath(destination, item.name)))
+    // The target's own spelling, not the typed one: the entry must name the
+    // directory that now holds it as the tree shows it.
+    if (!archive_->RenameEntry(static_cast<size_t>(item.entryIndex), JoinArchivePath(target->path_, item.name)))
         return false;
     slot->parent->EraseFile(slot->position);
     target->AppendFile(item);
@@ -511,9 +513,7 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
     // without it, but the new path would keep it.
     if (EndsWithSeparator(destination))
         return false;
-    const std::string_view name = SplitLast(path).second;
-    const std::string newPath = JoinArchivePath(destination, name);
-    if (GetDirectoryRef(newPath))
+    if (GetDirectoryRef(JoinArchivePath(destination, SplitLast(path).second)))
         return false;
     const std::optional<Slot> slot = Locate(path, ItemKind::Directory);
     if (!slot)
@@ -537,6 +537,9 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
     // one of them or below one: find the target again afterwards.
     CFarDirectory moved = parent->TakeSubdirectory(position);
     target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
+    // Formed from the stored spellings, so a path typed in other letter case
+    // leaves no directory whose path disagrees with its parent's and its name.
+    const std::string newPath = JoinArchivePath(target->path_, moved.name_);
     const std::string oldPath = moved.path_;
     moved.path_ = newPath;
     CFarDirectory& placed = target->AppendSubdirectory(std::move(moved));

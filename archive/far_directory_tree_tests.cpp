@@ -356,6 +356,20 @@ TEST_F(TreeTest, MoveFileItemRules)
     ExpectConsistent(tree);
 }
 
+TEST_F(TreeTest, MovesTypedInOtherCaseKeepTheStoredSpelling)
+{
+    // The CLI passes paths as typed; moved items must take the tree's spelling
+    // of their new directory and keep their own.
+    Make({"Top\\Sub1\\a.txt", "Top\\Sub1\\Deep\\d.txt", "Other\\b.txt", "c.txt"});
+    ASSERT_TRUE(tree.MoveDirectory("top\\SUB1", "OTHER"));
+    EXPECT_EQ(tree.GetDirectoryRef("other\\sub1")->Path(), "Other\\Sub1");
+    EXPECT_EQ(NameOf("other\\sub1\\a.txt"), "Other\\Sub1\\a.txt");
+    EXPECT_EQ(NameOf("other\\sub1\\deep\\d.txt"), "Other\\Sub1\\Deep\\d.txt");
+    ASSERT_TRUE(tree.MoveFileItem("C.TXT", "other\\SUB1\\"));
+    EXPECT_EQ(NameOf("other\\sub1\\c.txt"), "Other\\Sub1\\c.txt");
+    ExpectConsistent(tree);
+}
+
 TEST_F(TreeTest, DeleteAndRemoveMarkEntriesDeleted)
 {
     Make({"a\\b\\c.txt", "a\\d.txt", "e.txt", "f.txt", "g.txt"});

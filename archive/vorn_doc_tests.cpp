@@ -165,7 +165,7 @@ TEST_F(DocTest, SaveAsMovesQuickSavesToTheNewFile)
     ASSERT_TRUE(doc.QuickSave());
     EXPECT_EQ(ReadFileBytes(dir / "one.far"), original);
     EXPECT_EQ(EntryNamesOnDisk(dir / "two.far"),
-              (std::vector<std::string>{"objects\\readme.txt", "Objects\\Chair.iff"}));
+              (std::vector<std::string>{"Objects\\readme.txt", "Objects\\Chair.iff"}));
 
     // The saved file is held again; the one left behind is free.
     RecordingMessenger otherMessenger;
