@@ -1,6 +1,7 @@
 // Inputs the fuzzers found faults with, kept so the faults stay mended.
 #include "archive/far_archive.h"
 
+#include "base/endian.h"
 #include "base/file_stream.h"
 #include "base/memory_stream.h"
 #include "testing/far_fixture.h"
@@ -109,6 +110,33 @@ TEST(FarFuzzFindings, SaveOfAPartlyLoadedNarrowArchiveLoadsAgain)
     EXPECT_EQ(again.archive.Entry(0)->size1, 7u);
     ASSERT_TRUE(again.archive.LoadData(0));
     EXPECT_EQ(again.archive.BytesOf(0).size(), 1u);
+}
+
+// The fuzzer's input: a manifest read from the header's own bytes, whose
+// one record has an empty name. Saving it wrote the name from no storage.
+TEST(FarFuzzFindings, SaveOfAnEntryWithAnEmptyNameLoadsAgain)
+{
+    const std::vector<uint8_t> input = {
+        0x46, 0x41, 0x52, 0x21, 0x62, 0x79, 0x41, 0x5a, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+        0x00, 0x00, 0x1c, 0x00, 0x00, 0x00, 0xf7, 0xae, 0x5c, 0x62,
+    };
+    TempDir dir;
+    Loaded loaded;
+    LoadFile(dir / "found.far", input, loaded);
+    ASSERT_EQ(loaded.archive.EntryCount(), 1u);
+    ASSERT_TRUE(loaded.archive.narrowNameLengths());
+    ASSERT_TRUE(loaded.archive.LoadAllData());
+    const uint32_t size2 = loaded.archive.Entry(0)->size2;
+    MemoryStream saved;
+    ASSERT_TRUE(loaded.archive.Save(saved));
+    // Header, the entry's bytes, then the count and one record whose name
+    // is only its 2-byte length of 0. (A manifest like that cannot show its
+    // width to a reader, so it is not loaded back here.)
+    const auto bytes = saved.Bytes();
+    ASSERT_EQ(bytes.size(), 16u + size2 + 4 + 12 + 2);
+    EXPECT_EQ(LoadLE32(bytes.data() + 12), 16u + size2);
+    EXPECT_EQ(LoadLE32(bytes.data() + 16 + size2), 1u);
+    EXPECT_EQ(LoadLE16(bytes.data() + bytes.size() - 2), 0u);
 }
 
 } // namespace

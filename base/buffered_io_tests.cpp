@@ -39,6 +39,24 @@ TEST(BufferedIo, RoundTripsMixedSizesAcrossBufferBoundaries)
     EXPECT_FALSE(reader.ReadLE16(tail));
 }
 
+// An empty name or block may have no storage behind it; writing its zero
+// bytes must neither touch the pointer (the sanitizer build checks) nor
+// change what is written.
+TEST(BufferedIo, WritingNothingFromNoStorageIsANoOp)
+{
+    MemoryStream stream;
+    {
+        BufferedWriter writer(stream, 16);
+        ASSERT_TRUE(writer.WriteLE16(0x0102));
+        ASSERT_TRUE(writer.Write(nullptr, 0));
+        ASSERT_TRUE(writer.WriteLE16(0x0304));
+        EXPECT_EQ(writer.Position(), 4);
+        ASSERT_TRUE(writer.Finish());
+    }
+    ASSERT_EQ(stream.Length(), 4);
+    EXPECT_EQ(std::vector<uint8_t>(stream.Bytes().begin(), stream.Bytes().end()), (std::vector<uint8_t>{2, 1, 4, 3}));
+}
+
 TEST(BufferedIo, SeekingBackRereadsTheSameBytes)
 {
     std::vector<uint8_t> data(100);

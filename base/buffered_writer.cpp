@@ -27,6 +27,9 @@ bool BufferedWriter::Write(const void* data, size_t size)
 {
     if (failed_)
         return false;
+    // Nothing to copy: an empty name or block may come with no storage at all.
+    if (size == 0)
+        return true;
     // Copying a block that would fill most of the buffer costs more than a system call.
     if (size >= buffer_.size() / 4) {
         if (!Drain())
