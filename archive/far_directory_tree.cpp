@@ -1,9 +1,9 @@
 #include "archive/far_directory_tree.h"
 
 #include "archive/archive_path.h"
+#include "base/byte_copy.h"
 
 #include <algorithm>
-#include <new>
 
 namespace vorn {
 
@@ -441,11 +441,7 @@ std::optional<std::vector<uint8_t>> CFarDirectoryTree::CopyEntryData(std::string
     const std::optional<std::span<const uint8_t>> bytes = EntryBytes(path);
     if (!bytes)
         return std::nullopt;
-    try {
-        return std::vector<uint8_t>(bytes->begin(), bytes->end());
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    return CopyBytes(*bytes);
 }
 
 // ---- directories ---------------------------------------------------------

@@ -39,6 +39,18 @@ int Fail(const char* what)
     return 1;
 }
 
+// The first `size` bytes of the block, changed a little per file so no two
+// files are the same.
+bool WriteFixtureFile(const std::string& path, std::vector<uint64_t>& block, long index, long long size)
+{
+    FILE* out = std::fopen(path.c_str(), "wb");
+    if (!out)
+        return false;
+    block[static_cast<size_t>(index) % block.size()] ^= static_cast<uint64_t>(index);
+    const bool written = std::fwrite(block.data(), 1, static_cast<size_t>(size), out) == static_cast<size_t>(size);
+    return std::fclose(out) == 0 && written;
+}
+
 // Files of varied sizes around the mean, 200 to a folder, with bytes that do
 // not compress to nothing.
 int Generate(const std::string& folder, long files, long long totalBytes)
@@ -54,13 +66,8 @@ int Generate(const std::string& folder, long files, long long totalBytes)
         if (i % 200 == 0)
             ::mkdir(sub.c_str(), 0777);
         const long long size = mean / 2 + static_cast<long long>(random() % static_cast<uint64_t>(mean));
-        const std::string path = sub + "/file" + std::to_string(i) + ".bin";
-        FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out)
+        if (!WriteFixtureFile(sub + "/file" + std::to_string(i) + ".bin", block, i, size))
             return Fail("cannot write the fixture");
-        block[static_cast<size_t>(i) % block.size()] ^= static_cast<uint64_t>(i);
-        std::fwrite(block.data(), 1, static_cast<size_t>(size), out);
-        std::fclose(out);
     }
     return 0;
 }
@@ -81,12 +88,8 @@ int GenerateSmall(const std::string& folder, long files, long folders, long larg
     for (long i = 0; i < files; ++i) {
         const long size = 1 + static_cast<long>(random() % static_cast<uint64_t>(largest));
         const std::string path = folder + "/set" + std::to_string(i % folders) + "/item" + std::to_string(i) + ".iff";
-        FILE* out = std::fopen(path.c_str(), "wb");
-        if (!out)
+        if (!WriteFixtureFile(path, block, i, size))
             return Fail("cannot write the fixture");
-        block[static_cast<size_t>(i) % block.size()] ^= static_cast<uint64_t>(i);
-        std::fwrite(block.data(), 1, static_cast<size_t>(size), out);
-        std::fclose(out);
     }
     return 0;
 }

@@ -1,12 +1,12 @@
 #include "cli/cli_support.h"
 
 #include "base/absolute_path.h"
+#include "base/byte_copy.h"
 #include "base/file_replacement.h"
 #include "base/file_stream.h"
 #include "base/memory_stream.h"
 
 #include <cerrno>
-#include <new>
 #include <cstdio>
 #include <sys/stat.h>
 #include <system_error>
@@ -62,11 +62,7 @@ std::optional<std::vector<uint8_t>> CReadOnlyArchive::CopyEntryData(std::string_
     const std::optional<std::span<const uint8_t>> bytes = Archive().LoadedBytes(*index);
     if (!bytes)
         return std::nullopt;
-    try {
-        return std::vector<uint8_t>(bytes->begin(), bytes->end());
-    } catch (const std::bad_alloc&) {
-        return std::nullopt;
-    }
+    return CopyBytes(*bytes);
 }
 
 bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
