@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "archive/archive_path.h"
+#include "base/absolute_path.h"
 #include "transfer/add_worker.h"
 #include "transfer/extract_worker.h"
 #include "transfer/transfer_host.h"
@@ -111,7 +112,7 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
         TransferJob job;
         job.host = &host;
         job.archive = &tree;
-        job.archiveFile = std::filesystem::absolute(args[0], error);
+        job.archiveFile = AbsolutePath(args[0]);
         job.source = source.get();
         job.targetFolder = dest.string();
         job.files = group.files;
@@ -133,8 +134,7 @@ int RunAdd(CliContext& context, const std::vector<std::string>& args, const std:
         struct stat info {};
         if (::stat(args[i].c_str(), &info) != 0) {
             const int code = errno;
-            std::error_code ignored;
-            context.Error(FileErrorText(code, std::filesystem::absolute(args[i], ignored), FileAction::Open));
+            context.Error(FileErrorText(code, AbsolutePath(args[i]), FileAction::Open));
             return kExitFailure;
         }
     }
