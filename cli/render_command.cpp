@@ -53,15 +53,12 @@ bool ParseSize(std::string_view text, int32_t& width, int32_t& height)
            height <= kMaxSide;
 }
 
-// Fills `options` from the option words; false with `problem` set on a bad one.
+// Fills `options` from the option words, which the dispatcher hands over in
+// pairs; false with `problem` set on a bad value.
 bool ParseOptions(const std::vector<std::string>& words, RenderOptions& options, std::string& problem)
 {
-    for (size_t i = 0; i < words.size(); i += 2) {
+    for (size_t i = 0; i + 1 < words.size(); i += 2) {
         const std::string& name = words[i];
-        if (i + 1 == words.size()) {
-            problem = name + " needs a value";
-            return false;
-        }
         const std::string& value = words[i + 1];
         bool good = false;
         if (name == "--object") {

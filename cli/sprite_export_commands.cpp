@@ -37,13 +37,11 @@ struct SpriteOptions {
     std::optional<std::string> from;
 };
 
+// The dispatcher has already refused options the command does not take and
+// a last option without its value, so the words come in pairs.
 bool ParseSpriteOptions(CliContext& context, const std::vector<std::string>& words, SpriteOptions& options)
 {
-    for (size_t i = 0; i < words.size(); i += 2) {
-        if (i + 1 == words.size()) {
-            context.err << "vorn-cli: " << words[i] << " needs a value\n";
-            return false;
-        }
+    for (size_t i = 0; i + 1 < words.size(); i += 2) {
         const std::string& value = words[i + 1];
         if (words[i] == "--from") {
             options.from = value;
@@ -308,10 +306,6 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
     SpriteOptions sprite;
     if (!ParseSpriteOptions(context, options, sprite))
         return kExitUsage;
-    if (sprite.from) {
-        context.err << "vorn-cli: --from belongs to the iff import command\n";
-        return kExitUsage;
-    }
     CIffFileRef file;
     if (!OpenIff(context, args[0], file))
         return kExitFailure;
