@@ -20,15 +20,18 @@ namespace {
 using namespace vorn::testing;
 namespace fs = std::filesystem;
 
-class ExtractTest : public ::testing::Test {
+// An archive written into a temporary folder, opened, and a job that
+// extracts from it into the folder `out` beside it.
+template <typename TestBase>
+class ExtractFixture : public TestBase {
 protected:
-    ExtractTest()
-        : opened(temp / "source.far", {{"a\\b\\c.txt", "ccc"}, {"a\\d.txt", "ddd"}, {"e.txt", "eee"}})
+    ExtractFixture(const std::string& archiveName, const std::vector<FarFixtureFile>& files)
+        : opened(temp / archiveName, files)
     {
         fs::create_directory(target);
         job.host = &host;
         job.archive = &opened.tree;
-        job.archiveFile = temp / "source.far";
+        job.archiveFile = temp / archiveName;
         job.targetFolder = target.string();
     }
 
@@ -43,6 +46,11 @@ protected:
     OpenedArchive opened;
     ScriptedTransferHost host;
     TransferJob job;
+};
+
+class ExtractTest : public ExtractFixture<::testing::Test> {
+protected:
+    ExtractTest() : ExtractFixture("source.far", {{"a\\b\\c.txt", "ccc"}, {"a\\d.txt", "ddd"}, {"e.txt", "eee"}}) {}
 };
 
 TEST_F(ExtractTest, WritesDirectoriesThenFilesWithBothProgressForms)
@@ -337,35 +345,18 @@ std::vector<std::string> FilesBelow(const fs::path& root)
 // One archive directory stored under several spellings, and two root files
 // whose names differ only in case. Run with the entries streamed from the
 // archive's file and read through the tree.
-class CaseVariantExtractTest : public ::testing::TestWithParam<bool> {
+class CaseVariantExtractTest : public ExtractFixture<::testing::TestWithParam<bool>> {
 protected:
     CaseVariantExtractTest()
-        : opened(temp / "case.far", {{"dir\\a.txt", "a"},
-                                     {"DIR\\b.txt", "b"},
-                                     {"Dir\\Sub\\c.bin", "c"},
-                                     {"x.txt", "first"},
-                                     {"X.TXT", "second"}})
+        : ExtractFixture("case.far", {{"dir\\a.txt", "a"},
+                                      {"DIR\\b.txt", "b"},
+                                      {"Dir\\Sub\\c.bin", "c"},
+                                      {"x.txt", "first"},
+                                      {"X.TXT", "second"}})
     {
-        fs::create_directory(target);
-        job.host = &host;
-        job.archive = &opened.tree;
-        job.archiveFile = temp / "case.far";
-        job.targetFolder = target.string();
         if (GetParam())
             job.source = opened.file.get();
     }
-
-    TransferOutcome Run()
-    {
-        job.Reset();
-        return ExtractFiles(job);
-    }
-
-    TempDir temp;
-    fs::path target = temp / "out";
-    OpenedArchive opened;
-    ScriptedTransferHost host;
-    TransferJob job;
 };
 
 TEST_P(CaseVariantExtractTest, EveryFileLandsInTheFolderOfItsTreeDirectory)
