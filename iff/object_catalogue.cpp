@@ -20,9 +20,16 @@ bool CObjectCatalogue::Build(CIffFileRef* file)
     handle_ = file != nullptr ? file->Handle() : 0;
     if (handle_ == 0)
         return false;
-    for (auto position = file->FirstOfType(kTypeObjd); position != CIffFileRef::kEnd;) {
-        CIffChunk* chunk = file->NextOfSameType(position);
+    // Object files made without the game's tools may carry no flag 0x0010 on
+    // any OBJD; all of them are objects then. Where one carries it, the
+    // unflagged ones stay out as before.
+    const std::vector<CIffChunk*> definitions = file->ChunksOfType(kTypeObjd);
+    const bool noneFlagged = std::none_of(definitions.begin(), definitions.end(), [](const CIffChunk* chunk) {
+        return (chunk->Flags() & CIffChunk::kFlagWritten) != 0;
+    });
+    for (CIffChunk* chunk : definitions) {
         CObjectDefinition definition;
+        definition.AcceptUnflagged(noneFlagged);
         if (!definition.Load(*file, chunk))
             continue;
         ObjectEntry entry;

@@ -31,8 +31,9 @@ public:
     using Position = size_t;
     static constexpr Position kEnd = static_cast<size_t>(-1);
 
-    // Rebuilds from every OBJD chunk of `file` in container order; true when
-    // at least one entry was added. False for a null file or handle 0.
+    // Rebuilds from every OBJD chunk of `file` in container order (those with
+    // flag 0x0010, or all of them when none has it); true when at least one
+    // entry was added. False for a null file or handle 0.
     bool Build(CIffFileRef* file);
     // Applies the adding rules: duplicates (same chunk id, or same master id
     // and sub index for group members) are dropped; graphic counts propagate

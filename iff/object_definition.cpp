@@ -11,7 +11,7 @@ CObjectDefinition::CObjectDefinition() { raw_[0] = static_cast<uint8_t>(kNewVers
 bool CObjectDefinition::Read()
 {
     CIffChunk* chunk = Chunk();
-    if (chunk == nullptr || (chunk->Flags() & CIffChunk::kFlagWritten) == 0)
+    if (chunk == nullptr || (!acceptUnflagged_ && (chunk->Flags() & CIffChunk::kFlagWritten) == 0))
         return false;
     const auto bytes = chunk->Bytes();
     std::copy_n(bytes.begin(), std::min(bytes.size(), kRawSize), raw_.begin());

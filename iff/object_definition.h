@@ -24,11 +24,16 @@ public:
     CObjectDefinition();
 
     uint32_t TypeCode() const override { return kTypeObjd; }
-    // Fails unless the chunk carries flag 0x0010; copies the first
-    // min(size, 216) bytes, leaving the rest of the raw bytes as they were.
+    // Fails unless the chunk carries flag 0x0010 (or unflagged chunks are
+    // accepted); copies the first min(size, 216) bytes, leaving the rest of
+    // the raw bytes as they were.
     bool Read() override;
     // Writes all 216 raw bytes and sets the chunk's flag 0x0010.
     bool Write() override;
+
+    // For files none of whose OBJD chunks carry flag 0x0010: Read takes a
+    // chunk without it too.
+    void AcceptUnflagged(bool accept) { acceptUnflagged_ = accept; }
 
     std::array<uint8_t, kRawSize>& Raw() { return raw_; }
     const std::array<uint8_t, kRawSize>& Raw() const { return raw_; }
@@ -44,6 +49,7 @@ public:
 
 private:
     std::array<uint8_t, kRawSize> raw_{};
+    bool acceptUnflagged_ = false;
 };
 
 } // namespace vorn

@@ -171,14 +171,15 @@ TEST(ObjectDefinition, ReadNeedsTheWrittenFlagAndKeepsBytesBeyondAShortChunk)
 }
 
 // Builds a container of OBJD chunks (id, label, fields) in the given order.
-void AddObject(CIffFileRef& ref, uint16_t id, uint16_t master, int16_t sub, uint16_t graphics, std::string label = {})
+void AddObject(CIffFileRef& ref, uint16_t id, uint16_t master, int16_t sub, uint16_t graphics, std::string label = {},
+               uint16_t flags = 0x10)
 {
     ObjdFields fields;
     fields.masterId = master;
     fields.subIndex = sub;
     fields.graphicCount = graphics;
     fields.baseGraphicId = static_cast<uint16_t>(id + 1000);
-    ref.File()->AddChunk(kTypeObjd, id, 0x10, label.empty() ? "obj" + std::to_string(id) : label, BuildObjd(fields));
+    ref.File()->AddChunk(kTypeObjd, id, flags, label.empty() ? "obj" + std::to_string(id) : label, BuildObjd(fields));
 }
 
 TEST(ObjectCatalogue, LeaderTakesTheLargestGraphicCountWhicheverComesFirst)
@@ -249,6 +250,28 @@ TEST(ObjectCatalogue, DuplicatesAndUnreadableDefinitionsAreDropped)
     EXPECT_FALSE(catalogue.Build(&none));
     EXPECT_FALSE(catalogue.Build(nullptr));
     EXPECT_EQ(catalogue.FirstDisplayable(), CObjectCatalogue::kEnd);
+}
+
+TEST(ObjectCatalogue, WithoutAnyWrittenFlagEveryDefinitionIsAnObject)
+{
+    CIffFileRef ref;
+    AddObject(ref, 1, 3, -1, 1, "Clock", 0x00);
+    AddObject(ref, 2, 3, 0x0000, 2, "", 0x00);
+    AddObject(ref, 3, 0, 0, 1, "Candle", 0x04);
+    CObjectCatalogue catalogue;
+    ASSERT_TRUE(catalogue.Build(&ref));
+    ASSERT_EQ(catalogue.Entries().size(), 3u);
+    EXPECT_EQ(catalogue.Entries()[0].graphicCount, 2) << "the usual rules apply to them";
+    std::vector<std::string> shown;
+    for (auto p = catalogue.FirstDisplayable(); p != CObjectCatalogue::kEnd;)
+        shown.push_back(catalogue.NextDisplayable(p)->label);
+    EXPECT_EQ(shown, (std::vector<std::string>{"Clock", "Candle"}));
+
+    // One flagged definition brings the flag rule back for the whole file.
+    AddObject(ref, 4, 0, 0, 1, "Flagged");
+    ASSERT_TRUE(catalogue.Build(&ref));
+    ASSERT_EQ(catalogue.Entries().size(), 1u);
+    EXPECT_EQ(catalogue.Entries()[0].label, "Flagged");
 }
 
 } // namespace

@@ -13,7 +13,8 @@ const uint8_t* PaltPalette::Colours(const CIffChunk& chunk)
     // so that no colour is read past its end.
     if (bytes.size() < kMinimumSize)
         return nullptr;
-    if (LoadLE32(bytes.data()) != kVersion || LoadLE32(bytes.data() + 4) != kColourCount)
+    const uint32_t version = LoadLE32(bytes.data());
+    if ((version != kVersion && version != kZeroVersion) || LoadLE32(bytes.data() + 4) != kColourCount)
         return nullptr;
     return bytes.data() + kColoursOffset;
 }

@@ -26,22 +26,31 @@ struct Spr2Frame {
 // An SPR2 sprite resource: a list of frames of row commands over 8-bit
 // palette indices (decoded by the sprite renderer).
 //
-// Chunk layout (little-endian): version 1000, frame count N, palette id,
-// N frame offsets, 0xA3 padding to a 64-byte boundary, then per frame a
-// 16-byte header (width, height, flags, palette id, transparent index,
-// y offset, x offset) and its pixel commands up to the next frame.
+// Two chunk layouts exist (little-endian). Version 1000: version, frame
+// count N, palette id, N frame offsets, 0xA3 padding to a 64-byte boundary,
+// then per frame a 16-byte header (width, height, flags, palette id,
+// transparent index, y offset, x offset) and its pixel commands up to the
+// next frame. Version 1001: version, palette id, frame count N, then N
+// frames back to back, each the value 1001, a byte count of what follows
+// (header and pixel commands), the same 16-byte header and the commands;
+// the last frame ends at the chunk's end.
 class CSpr2Sprite : public CIffResource {
 public:
     static constexpr uint32_t kVersion = 1000;
+    static constexpr uint32_t kSequentialVersion = 1001;
     static constexpr size_t kFrameHeaderSize = 16;
 
     uint32_t TypeCode() const override { return kTypeSpr2; }
-    // Fails on a version other than 1000, a negative count, an offset outside
-    // the chunk, or a frame without pixel commands. Frames read before a
-    // failure stay in the list.
+    // Fails on another version, a negative count, an offset outside the
+    // chunk, a frame without pixel commands, and for version 1001 on a frame
+    // without its 1001 mark, a byte count that leaves the chunk or is below
+    // the header, or frames that do not end exactly at the chunk's end.
+    // Frames read before a failure stay in the list.
     bool Read() override;
-    // Rewrites the chunk with the frames contiguous from the first 64-byte
-    // boundary after the offset table. The chunk's flags stay as they were.
+    // Rewrites the chunk in the layout it was read in (1000 for a new
+    // sprite). Version 1000 puts the frames contiguous from the first 64-byte
+    // boundary after the offset table; an unchanged version 1001 sprite
+    // comes out byte for byte as read. The chunk's flags stay as they were.
     bool Write() override;
 
     // Copies frame `index`'s record; false unless 0 <= index < both the
@@ -69,6 +78,15 @@ private:
         Spr2Frame header;
         std::vector<uint8_t> pixels;
     };
+
+    bool ReadOffsetTable(CIffChunk& chunk);
+    bool ReadSequential(CIffChunk& chunk);
+    // Reads a frame header at the chunk's position and its pixel commands up
+    // to `end` and appends the frame.
+    bool ReadFrame(CIffChunk& chunk, int64_t end);
+    bool WriteOffsetTable(CIffChunk& chunk);
+    bool WriteSequential(CIffChunk& chunk);
+    static bool WriteFrame(CIffChunk& chunk, const StoredFrame& frame);
 
     uint32_t version_ = kVersion;
     int32_t frameCount_ = 0;

@@ -158,6 +158,7 @@ TEST(Spr2Sprite, RejectsMalformedHeadersAndOffsets)
         return LoadSprite(ref, sprite, data);
     };
     EXPECT_TRUE(load(good));
+    // 1001 names the other layout, which these bytes do not follow.
     for (const uint32_t version : {999u, 1001u}) {
         auto bad = good;
         StoreLE32(bad.data(), version);
@@ -215,12 +216,118 @@ TEST(Spr2Sprite, FailedReadKeepsTheFramesReadSoFar)
     EXPECT_FALSE(sprite.GetFrame(0, frame));
 }
 
+TEST(Spr2Sprite, SequentialLayoutReadsAndWritesBackByteForByte)
+{
+    const std::vector<Spr2ChunkFrame> frames = {Frame(2, 3, {1, 2, 3}), Frame(9, 8, {4, 5, 6, 7, 8})};
+    const auto data = testing::BuildSpr2Sequential(77, frames);
+    CIffFileRef ref;
+    CSpr2Sprite sprite;
+    ASSERT_TRUE(LoadSprite(ref, sprite, data));
+    EXPECT_EQ(sprite.Version(), CSpr2Sprite::kSequentialVersion);
+    EXPECT_EQ(sprite.PaletteId(), 77);
+    EXPECT_EQ(sprite.HeaderFrameCount(), 2);
+    ASSERT_EQ(sprite.FrameCount(), 2);
+    Spr2Frame frame;
+    ASSERT_TRUE(sprite.GetFrame(1, frame));
+    EXPECT_EQ(frame.width, 9);
+    EXPECT_EQ(frame.height, 8);
+    EXPECT_EQ(frame.paletteId, 0x1234);
+    EXPECT_EQ(frame.xOffset, 4);
+    EXPECT_EQ(std::vector<uint8_t>(frame.pixels, frame.pixels + frame.pixelLength), (std::vector<uint8_t>{4, 5, 6, 7, 8}));
+    EXPECT_EQ(Rewritten(sprite), data);
+
+    // An edit keeps the layout; only the edited field changes.
+    frame.paletteId = 0xA3A3;
+    ASSERT_TRUE(sprite.SetFrame(1, frame));
+    auto edited = frames;
+    edited[1].paletteId = 0xA3A3;
+    EXPECT_EQ(Rewritten(sprite), testing::BuildSpr2Sequential(77, edited));
+
+    // No frames: the 12-byte header alone.
+    CSpr2Sprite empty;
+    ASSERT_TRUE(empty.Load(ref, ref.File()->AddChunk(kTypeSpr2, 2, 0x10, "", testing::BuildSpr2Sequential(5, {}))));
+    EXPECT_EQ(empty.FrameCount(), 0);
+    EXPECT_FALSE(empty.GetFrame(0, frame));
+    EXPECT_EQ(Rewritten(empty), testing::BuildSpr2Sequential(5, {}));
+}
+
+TEST(Spr2Sprite, SequentialLayoutRefusesCountsAndSizesThatDisagreeWithTheChunk)
+{
+    const auto good = testing::BuildSpr2Sequential(5, {Frame(1, 1, {1, 2}), Frame(2, 1, {3, 4, 5, 6})});
+    const size_t second = 12 + 8 + 16 + 2; // where the second frame's mark starts
+    auto load = [](const std::vector<uint8_t>& data) {
+        CIffFileRef ref;
+        CSpr2Sprite sprite;
+        return LoadSprite(ref, sprite, data);
+    };
+    ASSERT_TRUE(load(good));
+    for (size_t length = 0; length < good.size(); ++length)
+        EXPECT_FALSE(load(std::vector<uint8_t>(good.begin(), good.begin() + static_cast<ptrdiff_t>(length))))
+            << "cut to " << length;
+    auto trailing = good;
+    trailing.push_back(0);
+    EXPECT_FALSE(load(trailing)) << "bytes after the last frame";
+
+    struct Patch {
+        size_t offset;
+        uint32_t value;
+        const char* what;
+    };
+    for (const Patch& p : {Patch{8, 3, "a count above the frames present"},
+                           Patch{8, 1, "a count below the frames present"},
+                           Patch{8, 0x7FFFFFFF, "a count no chunk could hold"},
+                           Patch{8, 0xFFFFFFFF, "a negative count"},
+                           Patch{12, 1000, "a frame without its 1001 mark"},
+                           Patch{16, 15, "a byte count below the frame header"},
+                           Patch{16, 0, "a byte count of zero"},
+                           Patch{16, 16, "a frame without pixel commands"},
+                           Patch{16, 0xFFFFFFF0, "a byte count past the chunk"},
+                           Patch{second + 4, 21, "a last frame overrunning the chunk by one byte"},
+                           Patch{second + 4, 19, "a last frame ending before the chunk does"}}) {
+        auto bad = good;
+        StoreLE32(bad.data() + p.offset, p.value);
+        EXPECT_FALSE(load(bad)) << p.what;
+    }
+
+    // The frames before a bad one stay readable.
+    auto badSecond = good;
+    StoreLE32(badSecond.data() + second, 7);
+    CIffFileRef ref;
+    CSpr2Sprite sprite;
+    EXPECT_FALSE(LoadSprite(ref, sprite, badSecond));
+    EXPECT_EQ(sprite.FrameCount(), 1);
+    Spr2Frame frame;
+    EXPECT_TRUE(sprite.GetFrame(0, frame));
+    EXPECT_FALSE(sprite.GetFrame(1, frame));
+}
+
+TEST(Spr2Sprite, BothLayoutsInOneFileEachWriteBackTheirOwn)
+{
+    const std::vector<Spr2ChunkFrame> frames = {Frame(1, 1, {1, 2})};
+    CIffFileRef ref;
+    CSpr2Sprite offsetTable;
+    CSpr2Sprite sequential;
+    ASSERT_TRUE(LoadSprite(ref, offsetTable, testing::BuildSpr2(5, frames, false)));
+    ASSERT_TRUE(sequential.Load(ref, ref.File()->AddChunk(kTypeSpr2, 2, 0x10, "", testing::BuildSpr2Sequential(5, frames))));
+    // The same frame, whichever layout holds it.
+    Spr2Frame a;
+    Spr2Frame b;
+    ASSERT_TRUE(offsetTable.GetFrame(0, a));
+    ASSERT_TRUE(sequential.GetFrame(0, b));
+    EXPECT_EQ(std::vector<uint8_t>(a.pixels, a.pixels + a.pixelLength),
+              std::vector<uint8_t>(b.pixels, b.pixels + b.pixelLength));
+    EXPECT_EQ(a.paletteId, b.paletteId);
+    EXPECT_EQ(Rewritten(offsetTable), testing::BuildSpr2(5, frames, true));
+    EXPECT_EQ(Rewritten(sequential), testing::BuildSpr2Sequential(5, frames));
+}
+
 TEST(PaltPalette, ColoursNeedVersionOneAndTwoHundredFiftySixEntries)
 {
     CIffFileRef ref;
     std::vector<uint8_t> colours = {10, 20, 30, 40, 50, 60};
     CIffChunk* good = ref.File()->AddChunk(kTypePalt, 1, 0x10, "", testing::BuildPalt(colours));
     CIffChunk* badVersion = ref.File()->AddChunk(kTypePalt, 2, 0x10, "", testing::BuildPalt(colours, 2));
+    CIffChunk* zeroVersion = ref.File()->AddChunk(kTypePalt, 5, 0x10, "", testing::BuildPalt(colours, 0));
     CIffChunk* badCount = ref.File()->AddChunk(kTypePalt, 3, 0x10, "", testing::BuildPalt(colours, 1, 255));
     auto shortData = testing::BuildPalt(colours);
     shortData.resize(100);
@@ -231,6 +338,9 @@ TEST(PaltPalette, ColoursNeedVersionOneAndTwoHundredFiftySixEntries)
     EXPECT_EQ(rgb[3], 40);
     EXPECT_EQ(rgb[5], 60);
     EXPECT_EQ(PaltPalette::Colours(*badVersion), nullptr);
+    // Many object files store 0 where the game's own store 1; the colours are the same.
+    ASSERT_NE(PaltPalette::Colours(*zeroVersion), nullptr);
+    EXPECT_EQ(PaltPalette::Colours(*zeroVersion)[5], 60);
     EXPECT_EQ(PaltPalette::Colours(*badCount), nullptr);
     EXPECT_EQ(PaltPalette::Colours(*tooShort), nullptr);
 

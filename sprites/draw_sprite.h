@@ -13,7 +13,7 @@ class CIffFileRef;
 // mirror flag for it. The palette is the PALT chunk named by the frame's
 // palette id, else the one named by `fallbackPaletteId` (the sprite's own).
 // False for a target without planes, no palette chunk, one that does not
-// load, whose version is not 1 or count not 256 or that is too short for
+// load, whose version is not 1 or 0 or count not 256 or that is too short for
 // 256 colours, an unknown bits per pixel, or a frame that fails to decode.
 bool DrawSprite(CIffFileRef& file, const Spr2Frame& frame, RenderTarget& target, uint16_t fallbackPaletteId);
 

@@ -18,6 +18,17 @@ Spr2PixelKind KindOf(const Spr2SourceFrame& f, size_t i)
     return f.hasAlpha && f.alpha[i] < 255 ? Spr2PixelKind::Blended : Spr2PixelKind::Depth;
 }
 
+void AppendFrameHeader(std::vector<uint8_t>& data, const Spr2ChunkFrame& frame)
+{
+    AppendLE16(data, frame.width);
+    AppendLE16(data, frame.height);
+    AppendLE32(data, frame.flags);
+    AppendLE16(data, frame.paletteId);
+    AppendLE16(data, frame.transparentIndex);
+    AppendLE16(data, frame.yOffset);
+    AppendLE16(data, frame.xOffset);
+}
+
 } // namespace
 
 std::vector<uint8_t> EncodeSpr2Pixels(const Spr2SourceFrame& f)
@@ -53,13 +64,22 @@ std::vector<uint8_t> BuildSpr2(uint32_t paletteId, const std::vector<Spr2ChunkFr
     data.resize(first, 0xA3);
     for (const auto& frame : frames) {
         data.insert(data.end(), frame.gapBefore, 0x5A);
-        AppendLE16(data, frame.width);
-        AppendLE16(data, frame.height);
-        AppendLE32(data, frame.flags);
-        AppendLE16(data, frame.paletteId);
-        AppendLE16(data, frame.transparentIndex);
-        AppendLE16(data, frame.yOffset);
-        AppendLE16(data, frame.xOffset);
+        AppendFrameHeader(data, frame);
+        data.insert(data.end(), frame.pixels.begin(), frame.pixels.end());
+    }
+    return data;
+}
+
+std::vector<uint8_t> BuildSpr2Sequential(uint32_t paletteId, const std::vector<Spr2ChunkFrame>& frames)
+{
+    std::vector<uint8_t> data;
+    AppendLE32(data, 1001);
+    AppendLE32(data, paletteId);
+    AppendLE32(data, static_cast<uint32_t>(frames.size()));
+    for (const auto& frame : frames) {
+        AppendLE32(data, 1001);
+        AppendLE32(data, 16 + static_cast<uint32_t>(frame.pixels.size()));
+        AppendFrameHeader(data, frame);
         data.insert(data.end(), frame.pixels.begin(), frame.pixels.end());
     }
     return data;

@@ -48,4 +48,9 @@ struct Spr2ChunkFrame {
 std::vector<uint8_t> BuildSpr2(uint32_t paletteId, const std::vector<Spr2ChunkFrame>& frames, bool aligned = true,
                                uint32_t version = 1000);
 
+// SPR2 chunk data in the version 1001 layout: 1001, palette id, frame count,
+// then per frame 1001, the byte count of header and pixels, the 16-byte
+// header and the pixels, with nothing between frames (gapBefore unused).
+std::vector<uint8_t> BuildSpr2Sequential(uint32_t paletteId, const std::vector<Spr2ChunkFrame>& frames);
+
 } // namespace vorn::testing
