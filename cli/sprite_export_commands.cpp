@@ -208,6 +208,17 @@ bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std
     return true;
 }
 
+// True when `frame`'s pixel commands, drawn with `colours`, give exactly
+// these pictures.
+bool DrawsPicture(const Spr2Frame& frame, const uint8_t* colours, const PngPicture& rgba,
+                  const std::vector<uint8_t>& depth)
+{
+    if (rgba.width != frame.width || rgba.height != frame.height)
+        return false;
+    ExportedFrame drawn;
+    return ExportFrame(frame, PaletteColours(colours, 768), drawn) && drawn.rgba == rgba.pixels && drawn.depth == depth;
+}
+
 // Reads OUTDIR's sprites.json. A missing one leaves `manifest` empty (the
 // input's fields stay, as for pictures made without an export); one that
 // cannot be read or names what the input lacks fails the import, since the
@@ -465,6 +476,13 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
             if (colours == nullptr) {
                 context.Error(NoPaletteText(index, chunk->Id()));
                 failed = true;
+                continue;
+            }
+            // A picture the frame already draws keeps the frame's own
+            // commands, so an unchanged export comes back byte for byte.
+            if (DrawsPicture(frame, colours, rgba, depth)) {
+                if (headerChanged && spr2.SetFrame(index, frame))
+                    changed = true;
                 continue;
             }
             NearestColour nearest(colours);

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 #include <png.h>
 
 namespace vorn {
@@ -394,6 +395,59 @@ TEST_F(SpriteRoundTrip, ImportWritesBackIntoAnArchiveEntry)
     const std::vector<ExportedFrame> frames = DecodedFrames(std::vector<uint8_t>(cat.out.begin(), cat.out.end()));
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[2].rgba, (std::vector<uint8_t>{9, 246, 27, 255, 0, 0, 0, 0}));
+}
+
+// The SPR2 chunks of an IFF file by id.
+std::map<uint16_t, std::vector<uint8_t>> SpriteChunks(const std::vector<uint8_t>& iff)
+{
+    std::map<uint16_t, std::vector<uint8_t>> chunks;
+    CIffFileRef file;
+    IffParseError error{};
+    EXPECT_TRUE(file.Open(iff, error, true));
+    for (CIffChunk* chunk : file.ChunksOfType(MakeTypeCode("SPR2"))) {
+        EXPECT_TRUE(file.LoadChunk(*chunk));
+        chunks[chunk->Id()] = {chunk->Bytes().begin(), chunk->Bytes().end()};
+    }
+    return chunks;
+}
+
+TEST(SpriteLayouts, AnUnchangedExportImportsToIdenticalChunksInEitherLayout)
+{
+    testing::TempDir dir;
+    // Sprite 1: version 1001 over a palette whose header starts with 0; sprite
+    // 2: version 1000 with filler the writer would not make.
+    testing::Spr2ChunkFrame blended = testing::SolidFrame(3, 2, 40, 20, 4);
+    blended.pixels = EncodeSpr2Frame(Spr2PixelPlanes{3, 2, std::vector<Kind>(6, Kind::Blended),
+                                                     {1, 2, 3, 4, 5, 6}, std::vector<uint8_t>(6, 9),
+                                                     {0, 50, 100, 150, 200, 250}});
+    testing::Spr2ChunkFrame gapped = testing::SolidFrame(2, 2, 7, std::nullopt, 4);
+    gapped.gapBefore = 6;
+    testing::IffFileLayout layout;
+    layout.chunks = {
+        testing::Chunk("SPR2", 1, testing::BuildSpr2Sequential(4, {testing::SolidFrame(4, 3, 9, 30, 4), blended})),
+        testing::Chunk("SPR2", 2, testing::BuildSpr2(4, {gapped}, false)),
+        testing::Chunk("PALT", 4, testing::BuildPalt(PaletteColoursBytes(), 0)),
+    };
+    const std::vector<uint8_t> original = testing::BuildIffFile(layout);
+    WriteFileBytes(dir / "obj.iff", original);
+    ASSERT_EQ(RunTool({"iff", "export", "obj.iff", "out"}, dir.Path()).status, 0);
+    auto result = RunTool({"iff", "import", "obj.iff", "same.iff", "--from", "out"}, dir.Path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(SpriteChunks(ReadFileBytes(dir / "same.iff")), SpriteChunks(original));
+
+    // A changed picture is encoded anew into the layout the sprite came in;
+    // the frame left alone keeps its bytes.
+    WritePng(dir / "out/1_1.png", 1, 1, PNG_FORMAT_RGBA, {20, 235, 60, 255});
+    std::filesystem::remove(dir / "out/1_1_depth.png");
+    result = RunTool({"iff", "import", "obj.iff", "edited.iff", "--from", "out"}, dir.Path());
+    ASSERT_EQ(result.status, 0) << result.err;
+    const auto edited = SpriteChunks(ReadFileBytes(dir / "edited.iff"));
+    testing::Spr2ChunkFrame single = blended;
+    single.width = 1;
+    single.height = 1;
+    single.pixels = EncodeSpr2Frame(Spr2PixelPlanes{1, 1, {Kind::Plain}, {20}, {255}, {0}});
+    EXPECT_EQ(edited.at(1), testing::BuildSpr2Sequential(4, {testing::SolidFrame(4, 3, 9, 30, 4), single}));
+    EXPECT_EQ(edited.at(2), SpriteChunks(original).at(2));
 }
 
 } // namespace
