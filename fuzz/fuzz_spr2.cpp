@@ -3,7 +3,8 @@
 //
 // Input: three signed bytes (x, y, depth bias of the frame's placement) and
 // then the chunk's data. The container around it holds usable palettes 0 and
-// 1 and a cut-short palette 2.
+// 1 (the latter with a header starting with 0) and a cut-short palette 2. A
+// version 1001 sprite that reads must write back the bytes it was read from.
 #include "iff/iff_file.h"
 #include "iff/iff_file_ref.h"
 #include "iff/palt_palette.h"
@@ -12,6 +13,7 @@
 #include "sprites/draw_sprite.h"
 #include "sprites/render_target.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -25,10 +27,10 @@ constexpr size_t kPlacementBytes = 3;
 constexpr int32_t kTargetWidth = 24;
 constexpr int32_t kTargetHeight = 20;
 
-std::vector<uint8_t> Palette(size_t length)
+std::vector<uint8_t> Palette(size_t length, uint8_t version = 1)
 {
     std::vector<uint8_t> palt(length, 0);
-    palt[0] = 1; // version
+    palt[0] = version;
     palt[5] = 1; // 256 colours (little-endian at offset 4)
     for (size_t i = PaltPalette::kColoursOffset; i < length; ++i)
         palt[i] = static_cast<uint8_t>(i * 7);
@@ -46,11 +48,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const auto bias = static_cast<int8_t>(data[2]);
 
     static const std::vector<uint8_t> full = Palette(PaltPalette::kMinimumSize);
+    static const std::vector<uint8_t> zero = Palette(PaltPalette::kMinimumSize, 0);
     static const std::vector<uint8_t> cut = Palette(PaltPalette::kMinimumSize - 1);
     CIffFileRef file;
     CIffFile* container = file.File();
     container->AddChunk(kTypePalt, 0, CIffChunk::kDefaultFlags, "", full);
-    container->AddChunk(kTypePalt, 1, CIffChunk::kDefaultFlags, "", full);
+    container->AddChunk(kTypePalt, 1, CIffChunk::kDefaultFlags, "", zero);
     container->AddChunk(kTypePalt, 2, CIffChunk::kDefaultFlags, "", cut);
     CIffChunk* chunk = container->AddChunk(kTypeSpr2, 100, CIffChunk::kDefaultFlags, "",
                                            std::span<const uint8_t>(data + kPlacementBytes, size - kPlacementBytes));
@@ -58,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
 
     CSpr2Sprite sprite;
-    sprite.Load(file, chunk); // frames read before a failure are drawn too
+    const bool read = sprite.Load(file, chunk); // frames read before a failure are drawn too
     RenderTarget target;
     for (const int bits : {15, 16, 24, 32}) {
         if (!target.Allocate(kTargetWidth, kTargetHeight, bits))
@@ -77,5 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
     }
     sprite.Write();
+    if (read && sprite.Version() == CSpr2Sprite::kSequentialVersion) {
+        const auto written = chunk->Bytes();
+        if (!std::equal(written.begin(), written.end(), data + kPlacementBytes, data + size) ||
+            written.size() != size - kPlacementBytes)
+            abort();
+    }
     return 0;
 }

@@ -116,6 +116,9 @@ void SpriteSeeds(SeedWriter& seeds)
               WithPlacement(2, 3, 5, BuildSpr2(1, {MixedFrame(false, 0), MixedFrame(true, 1), SolidFrame(30, 3, 4, std::nullopt)})));
     seeds.Add("fuzz_spr2", "clipped.spr2", WithPlacement(-3, 18, -20, BuildSpr2(0, {MixedFrame(true, 2), SolidFrame(26, 22, 1, 9)})));
     seeds.Add("fuzz_spr2", "unaligned.spr2", WithPlacement(1, 1, 0, BuildSpr2(1, {MixedFrame(false, 1), MixedFrame(false, 1)}, false)));
+    seeds.Add("fuzz_spr2", "sequential.spr2",
+              WithPlacement(-1, 2, 3, BuildSpr2Sequential(1, {MixedFrame(true, 0), MixedFrame(false, 9), SolidFrame(4, 30, 2, 8)})));
+    seeds.Add("fuzz_spr2", "sequential_empty.spr2", WithPlacement(0, 0, 0, BuildSpr2Sequential(0, {})));
 }
 
 void DrawGroupSeeds(SeedWriter& seeds)
