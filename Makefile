@@ -59,7 +59,7 @@ test-asan: deps
 # clang and runs each for SECONDS seconds (`make fuzz SECONDS=600`).
 fuzz: fuzz-deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	  -DVORN_FUZZ=ON -DVORN_BUILD_UI=OFF -DVORN_BUILD_BENCH=OFF "-DVORN_FOLDERS=base;testing;archive;iff;audio;sprites"
+	  -DVORN_FUZZ=ON -DVORN_BUILD_UI=OFF -DVORN_BUILD_BENCH=OFF
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	sh fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(SECONDS)
 

@@ -1,12 +1,10 @@
 #include "app/app_test_support.h"
-#include "app/debug_trace.h"
 #include "app/qt_messenger.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
-#include <fstream>
 #include <thread>
 
 namespace vorn::apptest {
@@ -43,29 +41,6 @@ TEST(QtMessengerTest, AWorkerThreadGetsTheAnswerOfABoxShownOnTheUiThread)
     EXPECT_EQ(seenText, QString::fromLatin1("Do you want to overwrite \"a\xe9.txt\"?"));
     EXPECT_EQ(seenCaption, "Warning");
     EXPECT_EQ(seenIcon, QMessageBox::Question);
-}
-
-TEST(DebugTraceTest, WritesLinesOnlyWhenAFileIsNamed)
-{
-    vorn::testing::TempDir folder;
-    DebugTrace& trace = DebugTrace::Instance();
-    ASSERT_EQ(trace.FileName(), "");
-    trace.Trace("XA ExtractFile() error");  // no file: nothing happens
-
-    const std::string file = (folder / "trace.txt").string();
-    trace.SetFileName(file);
-    trace.Trace("Going to view IFF file %s.", "\\a.iff");
-    trace.Trace("%s", std::string(400, 'x').c_str());
-    trace.SetFileName("");
-    trace.Trace("not written");
-
-    std::ifstream in(file);
-    std::string first, second, extra;
-    std::getline(in, first);
-    std::getline(in, second);
-    EXPECT_EQ(first, "Going to view IFF file \\a.iff.");
-    EXPECT_EQ(second, std::string(255, 'x'));  // a line holds at most 255 characters
-    EXPECT_FALSE(std::getline(in, extra));
 }
 
 } // namespace

@@ -1,6 +1,6 @@
 #include "app/viewer_messages.h"
 
-#include "app/debug_trace.h"
+#include "base/debug_trace.h"
 
 namespace vorn {
 

@@ -8,10 +8,10 @@
 #include "iff/iff_file.h"
 #include "iff/iff_file_ref.h"
 #include "iff/palt_palette.h"
+#include "iff/spr2_frame_encoder.h"
 #include "iff/spr2_sprite.h"
 #include "iff/type_codes.h"
 #include "sprites/frame_export.h"
-#include "sprites/spr2_frame_encoder.h"
 
 #include <charconv>
 #include <fcntl.h>

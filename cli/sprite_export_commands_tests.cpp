@@ -1,9 +1,9 @@
 #include "cli/cli_test_support.h"
 #include "iff/iff_file_ref.h"
 #include "iff/palt_palette.h"
+#include "iff/spr2_frame_encoder.h"
 #include "iff/spr2_sprite.h"
 #include "sprites/frame_export.h"
-#include "sprites/spr2_frame_encoder.h"
 #include "testing/far_fixture.h"
 #include "testing/object_fixture.h"
 

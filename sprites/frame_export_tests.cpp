@@ -1,6 +1,6 @@
 #include "sprites/frame_export.h"
 
-#include "sprites/spr2_frame_encoder.h"
+#include "iff/spr2_frame_encoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "testing/spr2_encoder.h"
 
 #include "base/endian.h"
-#include "sprites/spr2_frame_encoder.h"
+#include "iff/spr2_frame_encoder.h"
 
 #include <algorithm>
 

@@ -1,8 +1,8 @@
 #include "sprites/qt/preview_objects_dialog.h"
 
-#include "app/debug_trace.h"
 #include "archive/far_archive.h"
 #include "archive/vorn_doc.h"
+#include "base/debug_trace.h"
 #include "base/memory_stream.h"
 #include "iff/fix_colors.h"
 #include "iff/iff_file_ref.h"

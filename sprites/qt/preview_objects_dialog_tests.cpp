@@ -1,7 +1,7 @@
 #include "sprites/qt/preview_objects_dialog.h"
 
-#include "app/debug_trace.h"
 #include "archive/vorn_doc.h"
+#include "base/debug_trace.h"
 #include "base/memory_stream.h"
 #include "base/recording_messenger.h"
 #include "iff/fix_colors.h"

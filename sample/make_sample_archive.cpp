@@ -7,10 +7,10 @@
 // Usage: make_sample_archive OUTPUT.far
 
 #include "audio/xa_encoder.h"
+#include "sample/bmp_writer.h"
+#include "sample/iso_painter.h"
 #include "testing/far_fixture.h"
 #include "testing/iff_fixtures.h"
-#include "testing/sample/bmp_writer.h"
-#include "testing/sample/iso_painter.h"
 #include "testing/spr2_encoder.h"
 
 #include <algorithm>

@@ -1,4 +1,4 @@
-#include "sprites/spr2_frame_encoder.h"
+#include "iff/spr2_frame_encoder.h"
 
 #include "base/endian.h"
 

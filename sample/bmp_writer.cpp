@@ -1,4 +1,4 @@
-#include "testing/sample/bmp_writer.h"
+#include "sample/bmp_writer.h"
 
 #include "base/endian.h"
 

@@ -1,4 +1,4 @@
-#include "testing/sample/iso_painter.h"
+#include "sample/iso_painter.h"
 
 #include <algorithm>
 #include <cmath>
