@@ -155,5 +155,26 @@ TEST(SaveFaults, AQuickSaveFailingAtAnySyncLeavesTheOldFileOrTheNewOne)
     SaveUnderEveryFault(SaveKind::Quick, false, false);
 }
 
+TEST(SaveFaults, AFullDiskIsNamedAndTheOldFileStays)
+{
+    TempDir dir;
+    const std::filesystem::path path = dir / "one.far";
+    WriteFileBytes(path, MakeFarImage({{"readme.txt", "hello"}}));
+    RecordingMessenger messenger;
+    CVornDoc doc(messenger);
+    ASSERT_TRUE(doc.OpenDocument(path));
+    ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
+    doc.SetModified(true);
+    SetFaultHook([](FaultPoint point) { return point == FaultPoint::DiskFull; });
+    const bool saved = doc.SaveDocument(path);
+    SetFaultHook(nullptr);
+    EXPECT_FALSE(saved);
+    ASSERT_EQ(messenger.Count(), 1u);
+    EXPECT_EQ(messenger.Messages()[0].text, "Disk full while accessing " + path.string() + ".");
+    EXPECT_EQ(testing::LoadArchiveContents(path), (Contents{{"readme.txt", "hello"}}));
+    EXPECT_EQ(FilesIn(dir.Path()), 1u);
+    EXPECT_TRUE(doc.IsModified());
+}
+
 } // namespace
 } // namespace vorn

@@ -1,5 +1,6 @@
 #include "archive/vorn_doc.h"
 
+#include "archive/far_header.h"
 #include "base/absolute_path.h"
 #include "base/file_error_text.h"
 #include "base/file_replacement.h"
@@ -19,19 +20,12 @@ constexpr const char* kModifiedMark = " *";
 constexpr const char* kErrorCaption = "Error";
 constexpr const char* kAppTitle = "Vorn";
 
-// A lock another holder keeps reads as a file in use, whichever way the
-// system words it.
-int LockErrorCode(int error)
+// What a save killed before its rename left beside an archive goes when the
+// next writer comes to that folder. Read-only commands leave it: they never
+// write where they read.
+void RemoveAbandonedSaves(const std::filesystem::path& archive)
 {
-    return error == EACCES ? EAGAIN : error;
-}
-
-// Whether `info` describes the file `held` (which may be none).
-bool IsSameFile(const std::unique_ptr<FileStream>& held, const struct stat& info)
-{
-    struct stat heldInfo {};
-    return held && ::fstat(held->Descriptor(), &heldInfo) == 0 && heldInfo.st_dev == info.st_dev &&
-           heldInfo.st_ino == info.st_ino;
+    RemoveAbandonedTemporaries(archive.parent_path(), FarHeader::kMagic);
 }
 
 } // namespace
@@ -133,23 +127,21 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
         ReportFileError(EISDIR, path, FileAction::Open);
         return false;
     }
+    // The file this document already holds is simply kept, as a document
+    // window is activated rather than opened twice.
+    if (heldFile_ && heldFile_->IsNamedBy(path))
+        return true;
     int error = 0;
     const bool readOnly = access == OpenAccess::ReadOnly;
-    std::unique_ptr<FileStream> file = FileStream::Open(path, readOnly ? FileMode::Read : FileMode::ReadWrite, error);
+    // Another holder, in this process or another, keeps the file to itself.
+    std::unique_ptr<FileStream> file =
+        readOnly ? FileStream::Open(path, FileMode::Read, error) : FileStream::OpenLocked(path, error);
     if (!file) {
         ReportFileError(error, path, FileAction::Open);
         return false;
     }
-    // The file this document already holds is simply kept, as a document
-    // window is activated rather than opened twice.
-    struct stat opened {};
-    if (::fstat(file->Descriptor(), &opened) == 0 && IsSameFile(heldFile_, opened))
-        return true;
-    // Another holder, in this process or another, keeps the file to itself.
-    if (!readOnly && !file->LockExclusive(error)) {
-        ReportFileError(LockErrorCode(error), path, FileAction::Open);
-        return false;
-    }
+    if (!readOnly)
+        RemoveAbandonedSaves(path);
     const int64_t length = file->Length();
     if (length < 0) {
         ShowError("Failed to open document.");
@@ -210,34 +202,33 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
         return false;
     }
 
-    // The target must not be a file another holder keeps open; our own file is fine.
-    struct stat targetInfo {};
-    const bool targetExists = ::stat(path.c_str(), &targetInfo) == 0;
-    if (targetExists) {
-        if (!IsSameFile(heldFile_, targetInfo)) {
-            int error = 0;
-            std::unique_ptr<FileStream> existing = FileStream::Open(path, FileMode::ReadWrite, error);
-            if (!existing) {
-                ReportFileError(error, path, FileAction::Save);
-                return false;
-            }
-            if (!existing->LockExclusive(error)) {
-                ReportFileError(LockErrorCode(error), path, FileAction::Save);
-                return false;
-            }
+    // The target must not be a file another holder keeps open; our own file
+    // is fine. Another file stays locked until ours has replaced it.
+    int error = 0;
+    std::unique_ptr<FileStream> existing;
+    if (::access(path.c_str(), F_OK) == 0 && !(heldFile_ && heldFile_->IsNamedBy(path))) {
+        existing = FileStream::OpenLocked(path, error);
+        if (!existing) {
+            ReportFileError(error, path, FileAction::Save);
+            return false;
         }
     }
+    RemoveAbandonedSaves(path);
 
     // Write beside the target and rename over it only when complete, so a
     // failed save leaves the previous file as it was.
-    int error = 0;
     FileReplacement replacement(path, mode);
     if (!replacement.Begin(error)) {
         ReportFileError(error, path, FileAction::Save);
         return false;
     }
     if (!archive_.Save(replacement.Stream())) {
-        ShowError(kSaveError);
+        // A full disk is named; other failures keep the document's own text.
+        const int cause = replacement.Stream().LastError();
+        if (IsDiskFull(cause))
+            ReportFileError(cause, path, FileAction::Save);
+        else
+            ShowError(kSaveError);
         return false;
     }
     // Hold the new file before it takes the target's name, so no one else can grab it.
@@ -291,8 +282,10 @@ bool CVornDoc::CanQuickSave() const
 bool CVornDoc::QuickSave()
 {
     // The entries of a failed load describe only part of the file; appending
-    // a manifest of them would drop the rest.
-    if (loadState_ == LoadState::LoadFailed || !archive_.QuickSave())
+    // a manifest of them would drop the rest. A file replaced under its name
+    // since the open is no longer the archive: appending to it would be lost.
+    if (loadState_ == LoadState::LoadFailed || (heldFile_ && !heldFile_->IsNamedBy(pathName_)) ||
+        !archive_.QuickSave())
         return false;
     SetModified(false);
     return true;

@@ -213,6 +213,24 @@ TEST_F(DocTest, SecondOpenOfAHeldFileIsASharingViolation)
     EXPECT_EQ(messenger.Count(), 0u);
 }
 
+TEST_F(DocTest, AQuickSaveIntoAFileReplacedUnderItsNameIsRefused)
+{
+    ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));
+    ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
+    doc.SetModified(true);
+    // Another program renames its own file over the name while ours is open:
+    // appending to the file we hold would write where no one reads.
+    const std::vector<uint8_t> theirs = MakeFarImage({{"theirs.txt", "theirs"}});
+    WriteFileBytes(dir / "theirs.far", theirs);
+    std::filesystem::rename(dir / "theirs.far", dir / "one.far");
+    EXPECT_FALSE(doc.QuickSave());
+    EXPECT_TRUE(doc.IsModified());
+    EXPECT_EQ(ReadFileBytes(dir / "one.far"), theirs);
+    // A full save is the user's choice to replace it, and is not refused.
+    EXPECT_TRUE(doc.SaveDocument(doc.GetPathName()));
+    EXPECT_EQ(EntryNamesOnDisk(dir / "one.far").size(), 2u);
+}
+
 TEST_F(DocTest, ARelativePathKeepsNamingItsFileAfterTheWorkingFolderChanges)
 {
     struct WorkingFolder {

@@ -16,6 +16,8 @@ std::string Fill(std::string_view text, std::string_view value)
 std::string FileErrorText(int error, const std::filesystem::path& path, FileAction action)
 {
     const std::string name = path.string();
+    if (IsDiskFull(error))
+        return Fill("Disk full while accessing %1.", name);
     switch (error) {
     case ENOENT: return Fill("%1 was not found.", name);
     case ENOTDIR:
@@ -29,10 +31,13 @@ std::string FileErrorText(int error, const std::filesystem::path& path, FileActi
     case EAGAIN: return Fill("A sharing violation occurred while accessing %1.", name);
     case EMFILE:
     case ENFILE: return Fill("Could not open %1 because there are too many open files.", name);
-    case ENOSPC:
-    case EDQUOT: return Fill("Disk full while accessing %1.", name);
     default: return action == FileAction::Save ? "Failed to save document." : "Failed to open document.";
     }
+}
+
+bool IsDiskFull(int error)
+{
+    return error == ENOSPC || error == EDQUOT;
 }
 
 } // namespace vorn

@@ -18,4 +18,7 @@ enum class FileAction { Open, Save };
 // document." for an error without a text of its own.
 std::string FileErrorText(int error, const std::filesystem::path& path, FileAction action);
 
+// True for the errors that mean no space is left (the disk or the quota is full).
+bool IsDiskFull(int error);
+
 } // namespace vorn

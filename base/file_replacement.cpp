@@ -2,15 +2,18 @@
 
 #include "base/fault_point.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
+#include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
 #include <string>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace vorn {
 
@@ -32,20 +35,58 @@ void SyncFolder(const std::filesystem::path& folder)
     }
 }
 
-// A fresh name beside the target in the temporary-file pattern.
+constexpr std::string_view kTemporaryPrefix = ".vorn-save-";
+constexpr std::string_view kTemporarySuffix = ".tmp";
+constexpr size_t kRandomLetters = 12;
+
+bool IsAsciiLetterOrDigit(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9');
+}
+
+// A fresh name beside the target: ".vorn-save-<pid>-<12 letters>.tmp", a
+// shape no user picks by chance, so the clean-up never mistakes a user's file for one.
 std::filesystem::path RandomNameIn(const std::filesystem::path& folder)
 {
     static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
-    unsigned char random[6] = {};
+    unsigned char random[kRandomLetters] = {};
     if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
-        const auto seed = static_cast<unsigned long>(::getpid()) ^ static_cast<unsigned long>(::time(nullptr));
-        for (size_t i = 0; i < sizeof random; ++i)
-            random[i] = static_cast<unsigned char>(seed >> (i * 5));
+        static std::atomic<unsigned long> counter{0};
+        unsigned long seed = static_cast<unsigned long>(::getpid()) * 2654435761UL ^
+                             static_cast<unsigned long>(::time(nullptr)) ^ (counter.fetch_add(1) << 20);
+        for (unsigned char& byte : random) {
+            seed = seed * 6364136223846793005UL + 1442695040888963407UL;
+            byte = static_cast<unsigned char>(seed >> 33);
+        }
     }
-    std::string name = ".vorn-";
+    std::string name(kTemporaryPrefix);
+    name += std::to_string(::getpid());
+    name += '-';
     for (unsigned char byte : random)
         name += kLetters[byte % (sizeof kLetters - 1)];
+    name += kTemporarySuffix;
     return folder / name;
+}
+
+// A named new file for file systems without unnamed ones.
+std::unique_ptr<FileStream> CreateNamedIn(const std::filesystem::path& folder, std::filesystem::path& created,
+                                          int& error)
+{
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const std::filesystem::path name = RandomNameIn(folder);
+        const int fd = ::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            created = name;
+            error = 0;
+            return std::make_unique<FileStream>(fd);
+        }
+        if (errno != EEXIST) {
+            error = errno;
+            return nullptr;
+        }
+    }
+    error = EEXIST;
+    return nullptr;
 }
 
 // Gives the open unnamed file `fd` the name `path`; fails when `path` exists.
@@ -70,20 +111,33 @@ bool TryLock(int fd)
     return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
 }
 
-bool IsTemporaryName(const char* name)
-{
-    static constexpr char kPrefix[] = ".vorn-";
-    return std::strncmp(name, kPrefix, sizeof kPrefix - 1) == 0 && std::strlen(name) == sizeof kPrefix - 1 + 6;
-}
-
 } // namespace
 
-void RemoveAbandonedTemporaries(const std::filesystem::path& folder)
+bool IsTemporaryName(std::string_view name)
+{
+    if (name.size() <= kTemporaryPrefix.size() + kTemporarySuffix.size() || !name.starts_with(kTemporaryPrefix) ||
+        !name.ends_with(kTemporarySuffix))
+        return false;
+    name.remove_prefix(kTemporaryPrefix.size());
+    name.remove_suffix(kTemporarySuffix.size());
+    const size_t dash = name.find('-');
+    if (dash == 0 || dash == std::string_view::npos || dash > 10 || name.size() - dash - 1 != kRandomLetters)
+        return false;
+    for (size_t i = 0; i < name.size(); ++i) {
+        const char c = name[i];
+        if (i < dash ? !(c >= '0' && c <= '9') : i > dash && !IsAsciiLetterOrDigit(c))
+            return false;
+    }
+    return true;
+}
+
+void RemoveAbandonedTemporaries(const std::filesystem::path& folder, std::span<const char> signature)
 {
     DIR* listing = ::opendir(folder.c_str());
     if (!listing)
         return;
     const int folderFd = ::dirfd(listing);
+    std::vector<char> head(signature.size());
     while (const dirent* item = ::readdir(listing)) {
         if (!IsTemporaryName(item->d_name))
             continue;
@@ -92,8 +146,13 @@ void RemoveAbandonedTemporaries(const std::filesystem::path& folder)
             continue;
         struct stat opened {};
         struct stat named {};
-        // Only a regular file that nobody holds, and still the one under that name.
-        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && TryLock(fd) &&
+        // Only a regular file that begins as the saved kind of file does (a
+        // save locks its file before it writes a byte, so one that has bytes
+        // and no lock lost its writer), that nobody holds, and that is still
+        // the one under that name.
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) &&
+            ::pread(fd, head.data(), head.size(), 0) == static_cast<ssize_t>(head.size()) &&
+            std::equal(head.begin(), head.end(), signature.begin()) && TryLock(fd) &&
             ::fstatat(folderFd, item->d_name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
             named.st_ino == opened.st_ino)
             ::unlinkat(folderFd, item->d_name, 0);
@@ -115,8 +174,6 @@ FileReplacement::~FileReplacement()
 bool FileReplacement::Begin(int& error)
 {
     const std::filesystem::path folder = FolderOf(target_);
-    // A save killed between naming its file and the rename leaves that file behind.
-    RemoveAbandonedTemporaries(folder);
     const int fd = FaultInjected(FaultPoint::UnnamedCreate)
                        ? (errno = EOPNOTSUPP, -1)
                        : ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0666);
@@ -125,7 +182,7 @@ bool FileReplacement::Begin(int& error)
         unnamed_ = true;
     } else {
         // File systems without unnamed files get a named one, removed on failure.
-        stream_ = FileStream::CreateTemporary(folder, temporary_, error);
+        stream_ = CreateNamedIn(folder, temporary_, error);
         if (!stream_)
             return false;
     }
@@ -140,11 +197,11 @@ bool FileReplacement::Begin(int& error)
 
 bool FileReplacement::PlaceUnnamed(int& error)
 {
-    if (FaultInjected(FaultPoint::Rename)) {
-        error = EIO;
-        return false;
-    }
     if (mode_ == ReplaceMode::CreateNew) {
+        if (FaultInjected(FaultPoint::Rename)) {
+            error = EIO;
+            return false;
+        }
         // A link never replaces an existing name, so of two creators only one wins.
         if (LinkUnnamed(stream_->Descriptor(), target_))
             return true;
@@ -161,7 +218,10 @@ bool FileReplacement::PlaceUnnamed(int& error)
             error = errno;
             return false;
         }
-        if (::rename(name.c_str(), target_.c_str()) == 0)
+        // The moment a kill leaves a named file behind, which the clean-up removes.
+        if (FaultInjected(FaultPoint::Rename))
+            errno = EIO;
+        else if (::rename(name.c_str(), target_.c_str()) == 0)
             return true;
         error = errno;
         ::unlink(name.c_str());

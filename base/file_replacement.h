@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <memory>
+#include <span>
+#include <string_view>
 
 namespace vorn {
 
@@ -19,9 +21,15 @@ enum class ReplaceResult {
     AlreadyExists, // CreateNew only: someone else made the target first; it is untouched
 };
 
-// Removes the ".vorn-XXXXXX" files in `folder` that no save holds locked:
-// what a save killed in the moment between naming its file and the rename left.
-void RemoveAbandonedTemporaries(const std::filesystem::path& folder);
+// True for a name of the shape FileReplacement gives its new files
+// (".vorn-save-<pid>-<12 letters or digits>.tmp").
+bool IsTemporaryName(std::string_view name);
+
+// Removes what a save killed between naming its new file and the rename left
+// in `folder`: regular files whose name has exactly the temporary shape,
+// whose first bytes are `signature` (the kind of file the caller saves) and
+// that no live writer holds locked. Nothing else is touched.
+void RemoveAbandonedTemporaries(const std::filesystem::path& folder, std::span<const char> signature);
 
 // A new version of a file, written beside it and put in its place only when
 // complete, so a failure at any point leaves the previous file as it was. The

@@ -3,7 +3,9 @@
 #include "base/file_replacement.h"
 #include "testing/temp_dir.h"
 
+#include <array>
 #include <cerrno>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -155,40 +157,79 @@ TEST(FileReplacement, AFailureAtAnyStepLeavesEitherTheOldFileOrTheNewOneAndNoDeb
     }
 }
 
-TEST(FileReplacement, ASaveRemovesWhatAKilledSaveLeftButNotAFileInUse)
+std::vector<uint8_t> ArchiveLike(size_t size)
+{
+    std::vector<uint8_t> bytes(size, 7);
+    std::memcpy(bytes.data(), "FAR!byAZ", 8);
+    return bytes;
+}
+
+constexpr std::array<char, 8> kSignature = {'F', 'A', 'R', '!', 'b', 'y', 'A', 'Z'};
+
+TEST(FileReplacement, TheCleanUpRemovesOnlyAbandonedFilesOfItsOwnShapeAndKind)
 {
     TempDir dir;
-    const std::filesystem::path target = dir / "t.bin";
-    WriteFileBytes(target, std::vector<uint8_t>{1});
-    // Left by a killed save: a temporary name nobody holds.
-    WriteFileBytes(dir / ".vorn-Abc123", std::vector<uint8_t>(1000, 7));
-    // Not ours to touch: the pattern's length differs, or it is not a regular file.
-    WriteFileBytes(dir / ".vorn-Abc1234", std::vector<uint8_t>{2});
-    std::filesystem::create_directory(dir / ".vorn-Dir123");
-
-    // Another save still writing: its file is held locked.
-    FileReplacement other(dir / "other.bin");
+    // Left by a killed save: the temporary shape, the archive's first bytes, nobody holds it.
+    const std::string abandoned = ".vorn-save-4242-Abc123Def456.tmp";
+    WriteFileBytes(dir / abandoned, ArchiveLike(1000));
+    // Not ours to touch: a user's own files whatever they hold, names near
+    // the shape, a temporary-shaped file that is no archive, a directory.
+    const std::vector<std::string> kept = {".vorn-notes1", ".vorn-Abc123", ".vorn-save-4242-Abc123Def45.tmp",
+                                           ".vorn-save-4242-Abc123Def4567.tmp", ".vorn-save--Abc123Def456.tmp",
+                                           ".vorn-save-42x-Abc123Def456.tmp", ".vorn-save-4242-Abc123Def456.tmp~",
+                                           ".vorn-save-4242-Abc123Def45_.tmp", "notes.far"};
+    for (const std::string& name : kept)
+        WriteFileBytes(dir / name, ArchiveLike(100));
+    WriteFileBytes(dir / ".vorn-save-1-AAAAAAAAAAAA.tmp", std::vector<uint8_t>{'n', 'o', 't', 'e', 's'});
+    WriteFileBytes(dir / ".vorn-save-2-AAAAAAAAAAAA.tmp", std::vector<uint8_t>{});
+    std::filesystem::create_directory(dir / ".vorn-save-3-AAAAAAAAAAAA.tmp");
+    // A save still writing holds its named file locked.
+    const std::string live = ".vorn-save-5-LiveLiveLive.tmp";
+    WriteFileBytes(dir / live, ArchiveLike(100));
     int error = 0;
-    ASSERT_TRUE(other.Begin(error));
-    ASSERT_TRUE(other.Stream().Write("abc", 3));
-    // A named one held by a save on a file system without unnamed files.
-    WriteFileBytes(dir / ".vorn-Lck123", std::vector<uint8_t>{3});
-    const int heldFd = ::open((dir / ".vorn-Lck123").c_str(), O_RDWR | O_CLOEXEC);
-    ASSERT_GE(heldFd, 0);
-    FileStream held(heldFd);
-    ASSERT_TRUE(held.LockExclusive(error));
+    auto held = FileStream::Open(dir / live, FileMode::ReadWrite, error);
+    ASSERT_TRUE(held);
+    ASSERT_TRUE(held->LockExclusive(error));
 
-    FileReplacement replacement(target);
-    ASSERT_TRUE(replacement.Begin(error));
-    ASSERT_TRUE(replacement.Stream().Write("n", 1));
-    ASSERT_EQ(replacement.Commit(error), ReplaceResult::Replaced);
+    RemoveAbandonedTemporaries(dir.Path(), kSignature);
 
-    EXPECT_FALSE(std::filesystem::exists(dir / ".vorn-Abc123"));
-    EXPECT_TRUE(std::filesystem::exists(dir / ".vorn-Abc1234"));
-    EXPECT_TRUE(std::filesystem::is_directory(dir / ".vorn-Dir123"));
-    EXPECT_TRUE(std::filesystem::exists(dir / ".vorn-Lck123"));
-    ASSERT_EQ(other.Commit(error), ReplaceResult::Replaced);
-    EXPECT_EQ(ReadFileBytes(dir / "other.bin"), (std::vector<uint8_t>{'a', 'b', 'c'}));
+    EXPECT_FALSE(std::filesystem::exists(dir / abandoned));
+    for (const std::string& name : kept)
+        EXPECT_EQ(ReadFileBytes(dir / name), ArchiveLike(100)) << name;
+    EXPECT_TRUE(std::filesystem::exists(dir / ".vorn-save-1-AAAAAAAAAAAA.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(dir / ".vorn-save-2-AAAAAAAAAAAA.tmp"));
+    EXPECT_TRUE(std::filesystem::is_directory(dir / ".vorn-save-3-AAAAAAAAAAAA.tmp"));
+    EXPECT_TRUE(std::filesystem::exists(dir / live));
+    held.reset();
+    RemoveAbandonedTemporaries(dir.Path(), kSignature);
+    EXPECT_FALSE(std::filesystem::exists(dir / live)); // its writer is gone now
+}
+
+TEST(FileReplacement, NewFilesAreNamedInTheTemporaryShapeWithOrdinaryPermissions)
+{
+    // Where unnamed files are missing the new file is visible while written.
+    SetFaultHook([](FaultPoint point) { return point == FaultPoint::UnnamedCreate; });
+    TempDir dir;
+    FileReplacement replacement(dir / "new.bin");
+    int error = 0;
+    const bool begun = replacement.Begin(error);
+    SetFaultHook(nullptr);
+    ASSERT_TRUE(begun);
+    std::vector<std::filesystem::path> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        names.push_back(entry.path());
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(IsTemporaryName(names[0].filename().string())) << names[0];
+    struct stat info {};
+    ASSERT_EQ(::stat(names[0].c_str(), &info), 0);
+    EXPECT_NE(info.st_mode & S_IRGRP, 0u) << "a saved archive must not become private";
+    // A second one never takes the same name.
+    FileReplacement other(dir / "other.bin");
+    SetFaultHook([](FaultPoint point) { return point == FaultPoint::UnnamedCreate; });
+    const bool otherBegun = other.Begin(error);
+    SetFaultHook(nullptr);
+    ASSERT_TRUE(otherBegun);
+    EXPECT_EQ(FilesIn(dir.Path()), 2u);
 }
 
 TEST(FileErrorText, EveryCallerGetsTheSameTexts)
@@ -197,6 +238,8 @@ TEST(FileErrorText, EveryCallerGetsTheSameTexts)
     EXPECT_EQ(FileErrorText(EAGAIN, "a.far", FileAction::Save), "A sharing violation occurred while accessing a.far.");
     EXPECT_EQ(FileErrorText(EIO, "a.far", FileAction::Open), "Failed to open document.");
     EXPECT_EQ(FileErrorText(EIO, "a.far", FileAction::Save), "Failed to save document.");
+    EXPECT_EQ(FileErrorText(EDQUOT, "a.far", FileAction::Save), "Disk full while accessing a.far.");
+    EXPECT_TRUE(IsDiskFull(ENOSPC) && IsDiskFull(EDQUOT) && !IsDiskFull(EIO) && !IsDiskFull(0));
     EXPECT_EQ(Fill("no mark", "x"), "no mark");
 }
 

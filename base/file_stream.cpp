@@ -41,22 +41,41 @@ std::unique_ptr<FileStream> FileStream::Open(const std::filesystem::path& path, 
     return std::make_unique<FileStream>(fd);
 }
 
-std::unique_ptr<FileStream> FileStream::CreateTemporary(const std::filesystem::path& folder,
-                                                        std::filesystem::path& created, int& error)
+std::unique_ptr<FileStream> FileStream::OpenLocked(const std::filesystem::path& path, int& error)
 {
-    std::string pattern = (folder / ".vorn-XXXXXX").string();
-    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
-    if (fd < 0) {
-        error = errno;
-        return nullptr;
+    // Each retry means another writer replaced the file in the moment
+    // between our open and our lock; a handful of those in a row is a
+    // writer that keeps replacing it, which reads as a file in use.
+    constexpr int kAttempts = 8;
+    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+        std::unique_ptr<FileStream> file = Open(path, FileMode::ReadWrite, error);
+        if (!file)
+            return nullptr;
+        if (FaultInjected(FaultPoint::Lock) || !file->LockExclusive(error)) {
+            // A lock another holder keeps reads as a file in use, whichever way the system words it.
+            error = error == EACCES || error == 0 ? EAGAIN : error;
+            return nullptr;
+        }
+        if (file->IsNamedBy(path))
+            return file;
     }
-    // mkstemp makes the file 0600; an archive should get the usual permissions.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::fchmod(fd, 0666 & ~mask);
-    created = pattern;
-    error = 0;
-    return std::make_unique<FileStream>(fd);
+    error = EAGAIN;
+    return nullptr;
+}
+
+bool FileStream::IsNamedBy(const std::filesystem::path& path) const
+{
+    struct stat opened {};
+    struct stat named {};
+    return ::fstat(fd_, &opened) == 0 && ::stat(path.c_str(), &named) == 0 && opened.st_dev == named.st_dev &&
+           opened.st_ino == named.st_ino;
+}
+
+bool FileStream::Failed(int error)
+{
+    lastError_ = error;
+    errno = error;
+    return false;
 }
 
 size_t FileStream::Read(void* buffer, size_t size)
@@ -77,10 +96,10 @@ size_t FileStream::Read(void* buffer, size_t size)
 
 bool FileStream::Write(const void* data, size_t size)
 {
-    if (FaultInjected(FaultPoint::Write)) {
-        errno = EIO;
-        return false;
-    }
+    if (FaultInjected(FaultPoint::Write))
+        return Failed(EIO);
+    if (FaultInjected(FaultPoint::DiskFull))
+        return Failed(ENOSPC);
     const auto* in = static_cast<const char*>(data);
     size_t done = 0;
     while (done < size) {
@@ -88,7 +107,7 @@ bool FileStream::Write(const void* data, size_t size)
         if (put < 0 && errno == EINTR)
             continue;
         if (put <= 0)
-            return false;
+            return Failed(put < 0 ? errno : EIO);
         done += static_cast<size_t>(put);
         position_ += put;
     }
@@ -127,16 +146,14 @@ bool FileStream::Truncate(int64_t length)
     do {
         result = ::ftruncate(fd_, length);
     } while (result != 0 && errno == EINTR);
-    return result == 0;
+    return result == 0 || Failed(errno);
 }
 
 bool FileStream::Flush()
 {
-    if (FaultInjected(FaultPoint::Sync)) {
-        errno = EIO;
-        return false;
-    }
-    return ::fsync(fd_) == 0;
+    if (FaultInjected(FaultPoint::Sync))
+        return Failed(EIO);
+    return ::fsync(fd_) == 0 || Failed(errno);
 }
 
 std::unique_ptr<ByteStream> FileStream::DuplicateHandle() const

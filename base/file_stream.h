@@ -23,9 +23,13 @@ public:
 
     // Opens a file; on failure returns null and stores errno in `error`.
     static std::unique_ptr<FileStream> Open(const std::filesystem::path& path, FileMode mode, int& error);
-    // Creates a new, uniquely named file in `folder`; its path goes to `created`.
-    static std::unique_ptr<FileStream> CreateTemporary(const std::filesystem::path& folder,
-                                                       std::filesystem::path& created, int& error);
+    // Opens an existing file read-write and takes its exclusive lock, then
+    // checks that `path` still names the locked file: a writer that renamed
+    // a new file over the name between the open and the lock leaves this one
+    // holding a replaced file, whose changes would be lost, so the new one is
+    // opened instead (a few times at most). On failure returns null with
+    // errno in `error`; EAGAIN when another holder keeps the file.
+    static std::unique_ptr<FileStream> OpenLocked(const std::filesystem::path& path, int& error);
 
     size_t Read(void* buffer, size_t size) override;
     bool Write(const void* data, size_t size) override;
@@ -40,11 +44,19 @@ public:
     // holder (in this process or another) can lock the same file. Returns
     // false when someone else holds it; `error` then says why.
     bool LockExclusive(int& error);
+    // True when `path` names the file this stream has open.
+    bool IsNamedBy(const std::filesystem::path& path) const;
     int Descriptor() const { return fd_; }
+    // The errno of the last write, sync or truncation that failed (0 while
+    // none has), so a caller can say why ("no space left") after the fact.
+    int LastError() const { return lastError_; }
 
 private:
+    bool Failed(int error);
+
     int fd_;
     int64_t position_ = 0;
+    int lastError_ = 0;
 };
 
 } // namespace vorn

@@ -1,3 +1,4 @@
+#include "base/fault_point.h"
 #include "base/file_stream.h"
 #include "base/stream_io.h"
 #include "testing/temp_dir.h"
@@ -57,17 +58,80 @@ TEST(FileStream, ExclusiveLockRefusesASecondHolderButSurvivesDuplication)
     EXPECT_TRUE(second->LockExclusive(error));
 }
 
-TEST(FileStream, TemporaryFilesGetOrdinaryPermissions)
+// A writer that replaces the file in the moment between another's open and
+// lock: the hook renames a new file over the name once, or every time.
+std::filesystem::path replacedPath;
+bool replaceEveryTime = false;
+int replacements = 0;
+
+bool ReplaceBeforeTheLock(FaultPoint point)
+{
+    if (point != FaultPoint::Lock || (replacements > 0 && !replaceEveryTime))
+        return false;
+    ++replacements;
+    const std::filesystem::path fresh = replacedPath.string() + ".new";
+    testing::WriteFileBytes(fresh, std::vector<uint8_t>{static_cast<uint8_t>(replacements)});
+    std::filesystem::rename(fresh, replacedPath);
+    return false;
+}
+
+TEST(FileStream, OpenLockedHoldsTheFileThePathNamesOnceLocked)
 {
     TempDir dir;
-    std::filesystem::path created;
+    replacedPath = dir / "a.far";
+    testing::WriteFileBytes(replacedPath, std::vector<uint8_t>{0});
+    replacements = 0;
+    replaceEveryTime = false;
+    SetFaultHook(ReplaceBeforeTheLock);
     int error = 0;
-    auto file = FileStream::CreateTemporary(dir.Path(), created, error);
+    std::unique_ptr<FileStream> file = FileStream::OpenLocked(replacedPath, error);
+    SetFaultHook(nullptr);
     ASSERT_TRUE(file);
-    EXPECT_EQ(created.parent_path(), dir.Path());
-    struct stat info {};
-    ASSERT_EQ(::stat(created.c_str(), &info), 0);
-    EXPECT_NE(info.st_mode & S_IRGRP, 0u) << "a saved archive must not become private";
+    EXPECT_EQ(replacements, 1);
+    EXPECT_TRUE(file->IsNamedBy(replacedPath));
+    uint8_t byte = 0;
+    ASSERT_EQ(file->Read(&byte, 1), 1u);
+    EXPECT_EQ(byte, 1); // the replacing writer's file, not the one first opened
+
+    // Held: a second holder is refused as a file in use.
+    EXPECT_EQ(FileStream::OpenLocked(replacedPath, error), nullptr);
+    EXPECT_EQ(error, EAGAIN);
+    file.reset();
+
+    // A writer that keeps replacing it is given up on, bounded.
+    replacements = 0;
+    replaceEveryTime = true;
+    SetFaultHook(ReplaceBeforeTheLock);
+    EXPECT_EQ(FileStream::OpenLocked(replacedPath, error), nullptr);
+    SetFaultHook(nullptr);
+    EXPECT_EQ(error, EAGAIN);
+    EXPECT_GT(replacements, 1);
+    EXPECT_LT(replacements, 20);
+
+    EXPECT_EQ(FileStream::OpenLocked(dir / "missing.far", error), nullptr);
+    EXPECT_EQ(error, ENOENT);
+}
+
+TEST(FileStream, AFailedWriteKeepsItsReason)
+{
+    TempDir dir;
+    int error = 0;
+    auto file = FileStream::Open(dir / "f", FileMode::CreateReadWrite, error);
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(file->Write("ab", 2));
+    EXPECT_EQ(file->LastError(), 0);
+    SetFaultHook([](FaultPoint point) { return point == FaultPoint::DiskFull; });
+    EXPECT_FALSE(file->Write("cd", 2));
+    SetFaultHook(nullptr);
+    EXPECT_EQ(file->LastError(), ENOSPC);
+    EXPECT_EQ(file->Length(), 2);
+
+    // The real device that is always full says the same.
+    auto full = FileStream::Open("/dev/full", FileMode::ReadWrite, error);
+    if (full) {
+        EXPECT_FALSE(full->Write("x", 1));
+        EXPECT_EQ(full->LastError(), ENOSPC);
+    }
 }
 
 } // namespace

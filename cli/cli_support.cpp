@@ -27,6 +27,11 @@ void CliContext::Error(const std::string& text)
     messenger.Show(Message{text, kErrorCaption, MessageIcon::Error, MessageButtons::Ok});
 }
 
+void CliContext::CantCreate(const std::string& target, const std::filesystem::path& path, int error)
+{
+    Error(IsDiskFull(error) ? FileErrorText(error, path, FileAction::Save) : Fill("Can't create \"%1\"!", target));
+}
+
 bool CliContext::AskOverwrite(const std::string& text)
 {
     return messenger.Show(Message{text, kWarningCaption, MessageIcon::Question, MessageButtons::YesNo}) ==
@@ -178,12 +183,15 @@ bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, 
     if (std::filesystem::exists(status) && !context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", target)))
         return true;
 
-    const std::string cantCreate = Fill("Can't create \"%1\"!", target);
     int code = 0;
     FileReplacement replacement(path);
-    if (!replacement.Begin(code) || !replacement.Stream().Write(bytes.data(), bytes.size()) ||
-        replacement.Commit(code) != ReplaceResult::Replaced) {
-        context.Error(cantCreate);
+    bool done = replacement.Begin(code);
+    if (done && !replacement.Stream().Write(bytes.data(), bytes.size())) {
+        code = replacement.Stream().LastError();
+        done = false;
+    }
+    if (!done || replacement.Commit(code) != ReplaceResult::Replaced) {
+        context.CantCreate(target, path, code);
         return false;
     }
     written = true;

@@ -31,6 +31,9 @@ struct CliContext {
 
     // Shows an error box (caption "Error", error icon) through the messenger.
     void Error(const std::string& text);
+    // Reports an output file that could not be written: the reason when the
+    // disk is full, else "Can't create" with the name as typed.
+    void CantCreate(const std::string& target, const std::filesystem::path& path, int error);
     // Asks a Yes/No overwrite question; true for Yes.
     bool AskOverwrite(const std::string& text);
 };

@@ -1,5 +1,8 @@
 #include "archive/far_archive.h"
+#include "base/fault_point.h"
+#include "base/file_replacement.h"
 #include "base/file_stream.h"
+#include "cli/cli_app.h"
 #include "cli/cli_test_support.h"
 #include "testing/archive_contents.h"
 #include "testing/far_fixture.h"
@@ -10,6 +13,8 @@
 #include <csignal>
 #include <map>
 #include <random>
+#include <sstream>
+#include <sys/wait.h>
 #include <thread>
 
 namespace vorn {
@@ -150,6 +155,157 @@ TEST(SaveRobustness, AKilledFullSaveLeavesTheOldArchiveOrTheNewOneAndNoDebrisPas
 TEST(SaveRobustness, AKilledQuickSaveLeavesTheOldArchiveOrTheNewOne)
 {
     KillDuringSaves(true, Runs("VORN_KILL_RUNS", 20));
+}
+
+// ---- two writers of one archive -------------------------------------------
+
+// The second writer has opened the archive and not yet locked it when the
+// fault point runs the first writer's whole command: the first renames its
+// new file over the name, so the second holds the replaced file unless it
+// looks again after its lock.
+struct Race {
+    std::vector<std::string> first;
+    bool ran = false;
+    int firstStatus = -1;
+    std::string firstErr;
+};
+Race race;
+
+bool RunTheFirstWriterBeforeTheLock(FaultPoint point)
+{
+    if (point != FaultPoint::Lock || race.ran)
+        return false;
+    race.ran = true;
+    std::ostringstream out, err;
+    race.firstStatus = RunCli(race.first, out, err);
+    race.firstErr = err.str();
+    return false;
+}
+
+TEST(SaveRobustness, TwoWritersOfOneArchiveBothKeepTheirChange)
+{
+    TempDir dir;
+    const std::string archive = (dir / "A.far").string();
+    WriteText(dir / "a.txt", "from the first");
+    WriteText(dir / "b.txt", "from the second");
+    const Contents before = {{"old.txt", "old"}};
+    Contents after = before;
+    after["a.txt"] = "from the first";
+    after["b.txt"] = "from the second";
+    for (const bool firstQuick : {false, true}) {
+        for (const bool secondQuick : {false, true}) {
+            SCOPED_TRACE(std::string(firstQuick ? "quick" : "full") + " first, " + (secondQuick ? "quick" : "full") +
+                         " second");
+            WriteFileBytes(archive, MakeFarImage({{"old.txt", "old"}}));
+            race = Race{};
+            race.first = {"add", archive, (dir / "a.txt").string()};
+            std::vector<std::string> second = {"add", archive, (dir / "b.txt").string()};
+            if (firstQuick)
+                race.first.insert(race.first.begin(), "--quick");
+            if (secondQuick)
+                second.insert(second.begin(), "--quick");
+            std::ostringstream out, err;
+            SetFaultHook(RunTheFirstWriterBeforeTheLock);
+            const int secondStatus = RunCli(second, out, err);
+            SetFaultHook(nullptr);
+            ASSERT_TRUE(race.ran);
+            EXPECT_EQ(race.firstStatus, 0) << race.firstErr;
+            EXPECT_EQ(secondStatus, 0) << err.str();
+            EXPECT_EQ(testing::LoadArchiveContents(archive), after);
+            EXPECT_EQ(NamesIn(dir.Path()), (std::vector<std::string>{"A.far", "a.txt", "b.txt"}));
+        }
+    }
+}
+
+// ---- a save killed at its rename ---------------------------------------------
+
+bool namedNewFiles = false;
+
+bool KillAtTheRename(FaultPoint point)
+{
+    if (point == FaultPoint::Rename)
+        ::kill(::getpid(), SIGKILL);
+    return point == FaultPoint::UnnamedCreate && namedNewFiles;
+}
+
+// The files of the temporary shape in `folder`, other than the user's own.
+size_t TemporariesIn(const std::filesystem::path& folder, const std::map<std::string, std::string>& userFiles)
+{
+    size_t count = 0;
+    for (const std::string& name : NamesIn(folder))
+        count += IsTemporaryName(name) && !userFiles.contains(name);
+    return count;
+}
+
+TEST(SaveRobustness, ASaveKilledAtItsRenameLeavesNothingPastTheNextWriterAndNoUserFileGoes)
+{
+    const int runs = Runs("VORN_RENAME_KILL_RUNS", 20);
+    TempDir dir;
+    std::filesystem::create_directories(dir / "out");
+    const std::string archive = (dir / "out/one.far").string();
+    WriteText(dir / "added.bin", std::string(100000, 'z'));
+    // A user's own files beside the archive, some of them in the shapes a
+    // careless clean-up would take: the old temporary pattern, archive bytes,
+    // the new pattern with other contents.
+    const std::map<std::string, std::string> userFiles = {
+        {".vorn-notes1", "my notes"},
+        {".vorn-Abc123", "FAR!byAZ a copy I keep"},
+        {".vorn-save-1-notes1notes1.tmp", "not an archive"},
+        {".vorn-save-77-Abc123Def456.tmp~", "FAR!byAZ backup"},
+        {"keep.far", "FAR!byAZ"}};
+    const Contents before = {{"old.txt", "old"}};
+    Contents after = before;
+    after["added.bin"] = std::string(100000, 'z');
+
+    int killed = 0;
+    int leftByKill = 0;
+    int leftAfterRead = 0;
+    int leftAfterNext = 0;
+    int userFilesRemoved = 0;
+    for (int run = 0; run < runs; ++run) {
+        SCOPED_TRACE("run " + std::to_string(run));
+        WriteFileBytes(archive, MakeFarImage({{"old.txt", "old"}}));
+        for (const auto& [name, text] : userFiles)
+            WriteText(dir / "out" / name, text);
+        namedNewFiles = run % 2 == 1;
+        const pid_t child = ::fork();
+        if (child == 0) {
+            SetFaultHook(KillAtTheRename);
+            std::ostringstream out, err;
+            RunCli({"add", archive, (dir / "added.bin").string()}, out, err);
+            ::_exit(0); // not reached when the save came to its rename
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        killed += WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL;
+        leftByKill += static_cast<int>(TemporariesIn(dir / "out", userFiles));
+        EXPECT_EQ(testing::LoadArchiveContents(archive), before);
+
+        // Commands that only read leave it; the next one that writes there clears it.
+        std::ostringstream out, err;
+        EXPECT_EQ(RunCli({"list", archive}, out, err), 0) << err.str();
+        leftAfterRead += static_cast<int>(TemporariesIn(dir / "out", userFiles));
+        std::vector<std::string> next = {"add", archive, (dir / "added.bin").string()};
+        if (run % 4 >= 2)
+            next.insert(next.begin(), "--quick");
+        EXPECT_EQ(RunCli(next, out, err), 0) << err.str();
+        EXPECT_EQ(testing::LoadArchiveContents(archive), after);
+        leftAfterNext += static_cast<int>(TemporariesIn(dir / "out", userFiles));
+        for (const auto& [name, text] : userFiles) {
+            const bool kept = std::filesystem::exists(dir / "out" / name) &&
+                              testing::ReadText(dir / "out" / name) == text;
+            userFilesRemoved += !kept;
+        }
+    }
+    std::printf("save killed at its rename: %d runs, %d killed, %d temporaries left by the kills, %d still there "
+                "after a read-only command, %d after the next writer, %d of %zu user files removed or changed\n",
+                runs, killed, leftByKill, leftAfterRead, leftAfterNext, userFilesRemoved,
+                userFiles.size() * static_cast<size_t>(runs));
+    EXPECT_EQ(killed, runs);
+    EXPECT_EQ(leftByKill, runs);
+    EXPECT_EQ(leftAfterRead, runs);
+    EXPECT_EQ(leftAfterNext, 0);
+    EXPECT_EQ(userFilesRemoved, 0);
 }
 
 } // namespace

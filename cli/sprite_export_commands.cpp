@@ -196,13 +196,13 @@ bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std
     }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
-        context.Error(Fill("Can't create \"%1\"!", path.string()));
+        context.CantCreate(path.string(), path, errno);
         return false;
     }
     FileStream file(fd);
     if (!file.Write(bytes.data(), bytes.size())) {
         ::unlink(path.c_str());
-        context.Error(Fill("Can't create \"%1\"!", path.string()));
+        context.CantCreate(path.string(), path, file.LastError());
         return false;
     }
     return true;

@@ -2,6 +2,8 @@
 
 #include "archive/archive_path.h"
 #include "archive/far_directory_tree.h"
+#include "base/fault_point.h"
+#include "base/file_error_text.h"
 #include "base/file_stream.h"
 #include "transfer/disk_names.h"
 #include "transfer/transfer_messages.h"
@@ -182,14 +184,20 @@ private:
     // in messages.
     void WriteFile(const OpenFolder& folder, const std::string& diskName, const FarFileItem* item,
                    std::string_view relative, FileOverwrite overwrite);
-    // Opens the place of a file that is already on disk, after the questions
-    // and the checks; -1 when it is skipped or refused (with its message).
-    int OpenExisting(int folder, const std::string& name, std::string_view relative, FileOverwrite overwrite);
+    // Creates `name` in `folder` as a new file; -1 with errno when it cannot.
+    static int CreateFileAt(int folder, const std::string& name);
+    // Puts a new file in the place of one that is already on disk, after the
+    // questions and the checks; -1 when it is skipped or refused (with its
+    // message).
+    int ReplaceExisting(int folder, const std::string& name, std::string_view relative, FileOverwrite overwrite);
+    // `message` with the reason added when the disk is full.
+    Message WithCause(Message message, int error) const;
 
     enum class SourceCopy { NotFromSource, Copied, Failed };
-    // Copies an entry whose bytes are not in memory straight from the job's source.
-    SourceCopy CopyFromSource(const FarFileItem& item, FileStream& out);
-    bool KernelCopy(int64_t from, uint64_t length, int out, bool& unsupported) const;
+    // Copies an entry whose bytes are not in memory straight from the job's
+    // source; on failure `error` holds errno of a failed write (0 for a read).
+    SourceCopy CopyFromSource(const FarFileItem& item, FileStream& out, int& error);
+    bool KernelCopy(int64_t from, uint64_t length, int out, bool& unsupported, int& error) const;
 
     std::string_view Relative(std::string_view path) const
     {
@@ -359,8 +367,13 @@ TransferOutcome Extraction::Fill(const CFarDirectory& directory, const OpenFolde
     return TransferOutcome::Completed;
 }
 
-int Extraction::OpenExisting(int folder, const std::string& name, std::string_view relative,
-                             FileOverwrite overwrite)
+int Extraction::CreateFileAt(int folder, const std::string& name)
+{
+    return ::openat(folder, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+}
+
+int Extraction::ReplaceExisting(int folder, const std::string& name, std::string_view relative,
+                                FileOverwrite overwrite)
 {
     struct stat found {};
     // A link in the file's place may lead anywhere outside the target folder.
@@ -376,27 +389,39 @@ int Extraction::OpenExisting(int folder, const std::string& name, std::string_vi
         return -1;
     if (overwrite == FileOverwrite::Ask && Show(text::AskOverwrite(relative)) == MessageAnswer::No)
         return -1;
-    // Truncating the archive's own file would destroy the bytes still to be read.
-    if (archiveKnown_ && found.st_dev == archiveDevice_ && found.st_ino == archiveInode_) {
+    // Only a regular file is replaced (a FIFO or a device is not ours to
+    // remove); one the user made read-only stays, as it would for a writer
+    // that truncates; and the archive's own file is still being read.
+    if (!S_ISREG(found.st_mode) || ::faccessat(folder, name.c_str(), W_OK, AT_EACCESS) != 0 ||
+        (archiveKnown_ && found.st_dev == archiveDevice_ && found.st_ino == archiveInode_)) {
         Show(text::CantCreate(relative));
         return -1;
     }
-    // Non-blocking, so a FIFO in the target's place cannot hang the worker
-    // where no cancel reaches it; only a regular file is written.
-    const int fd = ::openat(folder, name.c_str(),
-                            O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOCTTY | O_NONBLOCK | O_NOFOLLOW, 0666);
+    // The name is replaced, never the file behind it: that file may be a
+    // hard link to one outside the target folder, which keeps its bytes.
+    // Whatever appears under the name meanwhile fails the exclusive create.
+    if (::unlinkat(folder, name.c_str(), 0) != 0) {
+        Show(text::CantCreate(relative));
+        return -1;
+    }
+    const int fd = CreateFileAt(folder, name);
     if (fd < 0) {
-        Show(text::CantCreate(relative));
-        return -1;
+        const int cause = errno;
+        Show(WithCause(text::CantCreate(relative), cause));
     }
-    struct stat opened {};
-    if (::fstat(fd, &opened) != 0 || !S_ISREG(opened.st_mode)) {
-        ::close(fd);
-        Show(text::CantCreate(relative));
-        return -1;
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     return fd;
+}
+
+Message Extraction::WithCause(Message message, int error) const
+{
+    if (IsDiskFull(error)) {
+        // The folder names the device; the job keeps it with a closing "/".
+        std::string folder = job_.targetFolder;
+        while (folder.size() > 1 && folder.back() == '/')
+            folder.pop_back();
+        message.text += "\n\n" + FileErrorText(error, folder, FileAction::Save);
+    }
+    return message;
 }
 
 void Extraction::WriteFile(const OpenFolder& folder, const std::string& diskName, const FarFileItem* item,
@@ -410,22 +435,24 @@ void Extraction::WriteFile(const OpenFolder& folder, const std::string& diskName
     // A file created here is new and regular (an exclusive create never
     // follows a link): the questions and checks are needed only when
     // something already has the name.
-    int fd = ::openat(place.fd, place.last.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    int fd = CreateFileAt(place.fd, place.last);
     if (fd < 0) {
-        if (errno != EEXIST) {
-            Show(text::CantCreate(relative));
+        const int cause = errno;
+        if (cause != EEXIST) {
+            Show(WithCause(text::CantCreate(relative), cause));
             return;
         }
-        fd = OpenExisting(place.fd, place.last, relative, overwrite);
+        fd = ReplaceExisting(place.fd, place.last, relative, overwrite);
         if (fd < 0)
             return;
     }
     bool written = false;
+    int cause = 0;
     {
         FileStream file(fd); // closes the descriptor
         if (item) {
             const CFarEntry* entry = job_.archive->EntryOfItem(*item);
-            switch (CopyFromSource(*item, file)) {
+            switch (CopyFromSource(*item, file, cause)) {
             case SourceCopy::Copied:
                 written = true;
                 break;
@@ -439,22 +466,26 @@ void Extraction::WriteFile(const OpenFolder& folder, const std::string& diskName
                 break;
             }
         }
+        if (file.LastError() != 0)
+            cause = file.LastError();
     }
     if (written)
         job_.filesDone.fetch_add(1, std::memory_order_relaxed);
     else
-        Show(text::CantExtract(relative));
+        Show(WithCause(text::CantExtract(relative), cause));
 }
 
 // Copies inside the kernel, without bringing the bytes into this process.
 // `unsupported` is set when the file systems refuse before anything was copied.
-bool Extraction::KernelCopy(int64_t from, uint64_t length, int out, bool& unsupported) const
+bool Extraction::KernelCopy(int64_t from, uint64_t length, int out, bool& unsupported, int& error) const
 {
     loff_t in = from;
     loff_t to = 0;
     uint64_t left = length;
     while (left > 0) {
-        const ssize_t copied = ::copy_file_range(sourceFd_, &in, out, &to, static_cast<size_t>(left), 0);
+        const ssize_t copied = FaultInjected(FaultPoint::DiskFull)
+                                   ? (errno = ENOSPC, -1)
+                                   : ::copy_file_range(sourceFd_, &in, out, &to, static_cast<size_t>(left), 0);
         if (copied > 0) {
             left -= static_cast<uint64_t>(copied);
             continue;
@@ -463,12 +494,13 @@ bool Extraction::KernelCopy(int64_t from, uint64_t length, int out, bool& unsupp
             continue;
         unsupported = copied < 0 && left == length &&
                       (errno == EXDEV || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP || errno == EBADF);
+        error = copied < 0 ? errno : 0;
         return false;
     }
     return true;
 }
 
-Extraction::SourceCopy Extraction::CopyFromSource(const FarFileItem& item, FileStream& out)
+Extraction::SourceCopy Extraction::CopyFromSource(const FarFileItem& item, FileStream& out, int& error)
 {
     const CFarArchive* archive = job_.archive->Archive();
     if (!job_.source || !archive || item.entryIndex < 0)
@@ -486,7 +518,7 @@ Extraction::SourceCopy Extraction::CopyFromSource(const FarFileItem& item, FileS
 
     if (sourceFd_ >= 0 && kernelCopy_) {
         bool unsupported = false;
-        if (KernelCopy(entry->offset, entry->size2, out.Descriptor(), unsupported))
+        if (KernelCopy(entry->offset, entry->size2, out.Descriptor(), unsupported, error))
             return SourceCopy::Copied;
         if (!unsupported)
             return SourceCopy::Failed;

@@ -1,5 +1,6 @@
 #include "transfer/extract_worker.h"
 
+#include "base/fault_point.h"
 #include "base/memory_stream.h"
 #include "transfer/transfer_messages.h"
 #include "transfer/transfer_test_host.h"
@@ -438,6 +439,35 @@ TEST_F(ExtractTest, DanglingLinkInTheTargetsPlaceIsNotWrittenThrough)
     EXPECT_FALSE(fs::exists(elsewhere));
     EXPECT_EQ(TextOf(target / "a/b/c.txt"), "ccc");
     EXPECT_EQ(job.filesDone.load(), 1);
+}
+
+TEST_F(ExtractTest, AFullDiskIsNamedAndTheCutFileKeepsItsName)
+{
+    for (const bool streamed : {false, true}) {
+        SCOPED_TRACE(streamed ? "streamed" : "through the tree");
+        fs::remove_all(target);
+        fs::create_directory(target);
+        WriteFileBytes(target / "e.txt", BytesOf("old e"));
+        host.messenger.Clear();
+        host.messenger.Script({MessageAnswer::Yes});
+        job.source = streamed ? opened.file.get() : nullptr;
+        job.directories = {"a"};
+        job.files = {"e.txt"};
+        job.prefixLength = 0;
+        SetFaultHook([](FaultPoint point) { return point == FaultPoint::DiskFull; });
+        const TransferOutcome outcome = Run();
+        SetFaultHook(nullptr);
+        EXPECT_EQ(outcome, TransferOutcome::Completed);
+        const std::string cause = "\n\nDisk full while accessing " + target.string() + ".";
+        EXPECT_EQ(Texts(host.messenger.Messages()),
+                  (std::vector<std::string>{"Can't extract \"a\\b\\c.txt\"!" + cause, "Can't extract \"a\\d.txt\"!" + cause,
+                                            "Do you want to overwrite \"e.txt\"?", "Can't extract \"e.txt\"!" + cause}));
+        EXPECT_EQ(host.messenger.Messages()[0].caption, "Error");
+        // What was written stays under the final name, as for any failed write.
+        EXPECT_TRUE(fs::is_regular_file(target / "e.txt"));
+        EXPECT_TRUE(fs::is_regular_file(target / "a/d.txt"));
+        EXPECT_EQ(job.filesDone.load(), 0);
+    }
 }
 
 TEST(ExtractStreaming, LargeEntriesCopyWholeFromAFileOrAMemorySource)

@@ -153,6 +153,48 @@ TEST(HostileExtraction, NeverWritesThroughALinkPlantedInTheTargetFolder)
     }
 }
 
+// Hard links planted in the target folder to files outside it: an overwrite
+// replaces the name, so the outside files keep their bytes; read from the
+// archive's file and through the tree alike.
+TEST(HostileExtraction, OverwritingAHardLinkReplacesTheNameNotTheFileOutside)
+{
+    for (const bool streamed : {false, true}) {
+        SCOPED_TRACE(streamed ? "streamed" : "through the tree");
+        TempDir temp;
+        const fs::path target = temp / "out";
+        const fs::path outside = temp / "outside";
+        fs::create_directories(target / "d");
+        fs::create_directories(outside);
+        WriteFileBytes(outside / "victim.txt", BytesOf("precious"));
+        WriteFileBytes(outside / "deep.txt", BytesOf("also precious"));
+        WriteFileBytes(outside / "locked.txt", BytesOf("read-only"));
+        fs::create_hard_link(outside / "victim.txt", target / "x.txt");
+        fs::create_hard_link(outside / "deep.txt", target / "d" / "y.txt");
+        // A file the user made read-only is refused, as before, and not replaced.
+        fs::create_hard_link(outside / "locked.txt", target / "ro.txt");
+        ASSERT_EQ(::chmod((outside / "locked.txt").c_str(), 0444), 0);
+        const auto before = Snapshot(outside);
+
+        Extraction extraction(temp / "hard.far",
+                              {{"x.txt", "replaced"}, {"d\\y.txt", "replaced too"}, {"ro.txt", "not written"}},
+                              target);
+        if (streamed)
+            extraction.job.source = extraction.opened.file.get();
+        EXPECT_EQ(extraction.Run(), TransferOutcome::Completed);
+
+        EXPECT_EQ(Snapshot(outside), before);
+        EXPECT_EQ(TextOf(target / "x.txt"), "replaced");
+        EXPECT_EQ(TextOf(target / "d" / "y.txt"), "replaced too");
+        EXPECT_EQ(fs::hard_link_count(outside / "victim.txt"), 1u);
+        EXPECT_EQ(fs::hard_link_count(target / "x.txt"), 1u);
+        if (::geteuid() != 0) { // root writes to read-only files anyway
+            EXPECT_EQ(extraction.Refusals(), std::vector<std::string>{"Can't create \"ro.txt\"!"});
+            EXPECT_EQ(TextOf(target / "ro.txt"), "read-only");
+            EXPECT_EQ(extraction.job.filesDone.load(), 2);
+        }
+    }
+}
+
 // The target folder the user picked may itself be a link; that one is
 // followed, as any path the user types would be.
 TEST(HostileExtraction, ATargetFolderThatIsALinkIsUsed)
