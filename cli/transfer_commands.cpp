@@ -8,6 +8,7 @@
 #include "transfer/transfer_job.h"
 #include "transfer/transfer_messages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <sys/stat.h>
 #include <system_error>
@@ -42,6 +43,39 @@ std::string ParentOf(const std::string& path)
 {
     const size_t slash = path.rfind('\\');
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+bool IsBelow(std::string_view path, std::string_view directory)
+{
+    return path.size() > directory.size() && path[directory.size()] == '\\' &&
+           EqualsNoCase(path.substr(0, directory.size()), directory);
+}
+
+// Entries of the group's selection that the tree hides behind a later entry
+// of the same name (names differ only in letter case). On disk they are one
+// file, which holds the later entry's bytes, as extraction in archive order
+// leaves it. Each is asked about as any other existing file is, so without
+// --yes or --no it is reported as not overwritten instead of dropped unseen.
+void AskAboutHiddenEntries(const ExtractGroup& group, CFarDirectoryTree& tree, Messenger& messenger)
+{
+    const size_t prefix = group.directory.empty() ? 0 : group.directory.size() + 1;
+    const std::vector<CFarEntry>& entries = tree.Archive()->Entries();
+    for (size_t i = 0; i < entries.size(); ++i) {
+        const CFarEntry& entry = entries[i];
+        if (entry.isDeleted)
+            continue;
+        const FarFileItem* shown = tree.FindFileItem(entry.name);
+        if (!shown || shown->entryIndex == static_cast<int32_t>(i))
+            continue;
+        const std::string_view name = StripLeadingSeparators(entry.name);
+        const bool selected =
+            std::any_of(group.files.begin(), group.files.end(),
+                        [&](const std::string& file) { return tree.FindFileItem(file) == shown; }) ||
+            std::any_of(group.directories.begin(), group.directories.end(),
+                        [&](const std::string& directory) { return IsBelow(name, directory); });
+        if (selected)
+            messenger.Show(transfer_text::AskOverwrite(name.substr(std::min(prefix, name.size()))));
+    }
 }
 
 } // namespace
@@ -121,6 +155,7 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
         job.Reset();
         ExtractFiles(job);
         filesDone += job.filesDone.load();
+        AskAboutHiddenEntries(group, tree, context.messenger);
     }
     context.messenger.Show(transfer_text::ExtractedCount(filesDone));
     return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;

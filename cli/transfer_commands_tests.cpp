@@ -95,15 +95,26 @@ TEST_F(TransferCommands, NamesDifferingInCaseExtractIntoTheTreesSpelling)
                                                  {"Dir\\Sub\\c.bin", "c"},
                                                  {"x.txt", "first"},
                                                  {"X.TXT", "second"}}));
+    // The earlier of the two root files shares the later one's file on disk,
+    // which holds the later one, as extraction in archive order leaves it;
+    // it is not overwritten without being asked for, and that is said.
     const auto whole = Run({"extract", "c.far", "whole"});
-    ASSERT_EQ(whole.status, 0) << whole.err;
-    EXPECT_EQ(whole.err, "4 files have been successfully extracted!\n");
+    EXPECT_EQ(whole.status, 1);
+    EXPECT_EQ(whole.err, "Do you want to overwrite \"x.txt\"?\n"
+                         "Not overwritten: use --yes to overwrite or --no to skip.\n"
+                         "4 files have been successfully extracted!\n");
     EXPECT_EQ(FilesBelow(dir_ / "whole"),
               (std::vector<std::string>{"X.TXT", "dir/Sub/c.bin", "dir/a.txt", "dir/b.txt"}));
     EXPECT_EQ(ReadText(dir_ / "whole/X.TXT"), "second");
+    for (const char* answer : {"--yes", "--no"}) {
+        const auto answered = Run({answer, "extract", "c.far", std::string("answered") + answer});
+        EXPECT_EQ(answered.status, 0) << answered.err;
+        EXPECT_EQ(answered.err, "4 files have been successfully extracted!\n");
+        EXPECT_EQ(ReadText(dir_ / (std::string("answered") + answer) / "X.TXT"), "second");
+    }
 
     // Typed in other letter case: the directory still comes out as the tree spells it.
-    const auto named = Run({"extract", "c.far", "named", "DIR", "x.txt"});
+    const auto named = Run({"--no", "extract", "c.far", "named", "DIR", "x.txt"});
     ASSERT_EQ(named.status, 0) << named.err;
     EXPECT_EQ(FilesBelow(dir_ / "named"), FilesBelow(dir_ / "whole"));
     EXPECT_EQ(ReadText(dir_ / "named/dir/b.txt"), "b");
@@ -111,6 +122,22 @@ TEST_F(TransferCommands, NamesDifferingInCaseExtractIntoTheTreesSpelling)
     const auto inner = Run({"extract", "c.far", "inner", "DIR/SUB", "dIr\\B.TXT"});
     ASSERT_EQ(inner.status, 0) << inner.err;
     EXPECT_EQ(FilesBelow(dir_ / "inner"), (std::vector<std::string>{"Sub/c.bin", "b.txt"}));
+
+    // Inside a directory, named by the hidden entry's own spelling.
+    WriteFileBytes(dir_ / "d.far", MakeFarImage({{"dir\\A.txt", "upper"}, {"DIR\\a.txt", "lower"}, {"dir\\b.txt", "b"}}));
+    for (const std::string selection : {"", "DIR", "dir/A.TXT"}) {
+        SCOPED_TRACE(selection);
+        std::vector<std::string> arguments = {"extract", "d.far", "case" + selection.substr(0, 3)};
+        if (!selection.empty())
+            arguments.push_back(selection);
+        const auto result = Run(arguments);
+        EXPECT_EQ(result.status, 1);
+        const std::string name = selection == "dir/A.TXT" ? "A.txt" : "dir\\A.txt";
+        EXPECT_NE(result.err.find("Do you want to overwrite \"" + name + "\"?\n"
+                                  "Not overwritten: use --yes to overwrite or --no to skip.\n"),
+                  std::string::npos)
+            << result.err;
+    }
 }
 
 TEST_F(TransferCommands, OverwritesNeedAnAnswer)
