@@ -56,17 +56,23 @@ PcmWavStatus CPcmWavReader::Read(std::span<const uint8_t> bytes, PcmSound& sound
     const uint8_t* f = bytes.data() + format->offset;
     sound.formatTag = LoadLE16(f);
     const uint16_t channels = LoadLE16(f + 2);
+    sound.channelCount = channels;
     sound.sampleRate = LoadLE32(f + 4);
     const uint16_t blockAlign = LoadLE16(f + 12);
+    sound.blockAlign = blockAlign;
     sound.bitsPerSample = LoadLE16(f + 14);
     bool pcm = sound.formatTag == kFormatPcm;
     if (sound.formatTag == kFormatExtensible && format->size >= kSubFormatOffset + 2)
         pcm = LoadLE16(f + kSubFormatOffset) == kFormatPcm;
     if (!pcm || sound.bitsPerSample != 16)
         return PcmWavStatus::NotPcm16;
-    if (channels == 0 || channels > 255 || blockAlign != 2 * channels || sound.sampleRate == 0)
+    if (channels == 0 || channels > 255)
         return PcmWavStatus::BadChannels;
-    sound.channelCount = channels;
+    if (blockAlign != 2 * channels)
+        return PcmWavStatus::BadBlockAlign;
+    // The bytes a second are a 32-bit field of both WAV and XA headers.
+    if (sound.sampleRate == 0 || static_cast<uint64_t>(sound.sampleRate) * blockAlign > UINT32_MAX)
+        return PcmWavStatus::BadRate;
 
     const size_t frames = data->size / blockAlign;
     sound.samples.resize(frames * channels);

@@ -10,7 +10,9 @@ enum class PcmWavStatus {
     Ok,
     NotWav,         // no "RIFF" ... "WAVE" header
     NotPcm16,       // a format other than 16-bit integer PCM
-    BadChannels,    // no channels, more than 255, or a block size that does not fit them
+    BadChannels,    // no channels, or more than 255
+    BadBlockAlign,  // a block size other than 2 bytes a channel
+    BadRate,        // a rate of 0, or one whose bytes a second do not fit 32 bits
     NoData,         // no "fmt " or no "data" chunk
     Truncated,      // the file ends inside a chunk header or before the data the header states
 };
@@ -23,6 +25,7 @@ struct PcmSound {
     // For messages about refused files: what the format chunk says.
     uint16_t formatTag = 0;
     uint16_t bitsPerSample = 0;
+    uint16_t blockAlign = 0;
 };
 
 // Reads a RIFF/WAVE file: chunks in any order, unknown chunks skipped (with

@@ -134,6 +134,7 @@ void CXaDecoder::SetInput(const uint8_t* input, uint32_t inputLength, ByteStream
     inputLength_ = input != nullptr ? inputLength : 0;
     output_ = output;
     channelCount_ = inputLength_ > 10 ? input[10] : 0;
+    headerChannelCount_ = inputLength_ > 11 ? LoadLE16(input + 10) : static_cast<uint16_t>(channelCount_);
     channels_ = std::make_unique<XaChannelState[]>(channelCount_);
 }
 
@@ -147,6 +148,7 @@ void CXaDecoder::Destroy()
 {
     channels_.reset();
     channelCount_ = 0;
+    headerChannelCount_ = 0;
     input_ = nullptr;
     inputLength_ = 0;
 }
@@ -161,8 +163,10 @@ bool CXaDecoder::Decode()
 {
     if (input_ == nullptr || output_ == nullptr || inputLength_ < kMinimumLength)
         return false;
-    // With no channel there is nothing to take turns over.
-    if (channelCount_ == 0 || !channels_)
+    // With no channel there is nothing to take turns over. A count above 255
+    // is decoded by its low byte, so the copied format block would claim
+    // channels the samples do not have.
+    if (channelCount_ == 0 || !channels_ || headerChannelCount_ != channelCount_)
         return false;
     std::fill(channels_.get(), channels_.get() + channelCount_, XaChannelState{});
 

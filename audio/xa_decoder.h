@@ -36,13 +36,16 @@ public:
     CXaDecoder& operator=(const CXaDecoder&) = delete;
 
     // The input is not owned and must outlive Decode. The channel count is the
-    // byte at offset 10 (0 when the input is too short to hold it).
+    // byte at offset 10 (0 when the input is too short to hold it); the header's
+    // own 16-bit count at 10 is kept to check against it.
     void SetInput(const uint8_t* input, uint32_t inputLength, ByteStream* output);
     void SetInput(std::span<const uint8_t> input, ByteStream* output);
 
     // Replaces the output's content by the WAV image. True on success, including
     // an input that ends inside a block (the samples so far are kept). False for
-    // an input under 24 bytes or with no channels (nothing written), a block
+    // an input under 24 bytes, with no channels or with a header claiming more
+    // than 255 (the image's header would disagree with its samples; nothing
+    // written), a block
     // whose coefficient index is above 4 (the header and the samples produced
     // before it stay), or an output that refuses the bytes.
     bool Decode();
@@ -51,12 +54,15 @@ public:
     void Destroy();
 
     uint32_t ChannelCount() const { return channelCount_; }
+    // The channel count the format block states (16 bits; 0 when too short).
+    uint16_t HeaderChannelCount() const { return headerChannelCount_; }
     // D = 4 * (N - N / 15) for N data bytes: the data size the header states.
     static uint32_t DataSizeFor(uint32_t inputLength);
 
 private:
     std::unique_ptr<XaChannelState[]> channels_;
     uint32_t channelCount_ = 0;
+    uint16_t headerChannelCount_ = 0;
     const uint8_t* input_ = nullptr;
     uint32_t inputLength_ = 0;
     ByteStream* output_ = nullptr;

@@ -175,6 +175,16 @@ TEST(XaDecoderTest, RefusesShortInputsNoChannelsAndBadCoefficients)
     EXPECT_FALSE(decoder.Decode());
     EXPECT_EQ(out.Length(), 4);
 
+    // Counts above 255 are decoded by their low byte: a WAV saying 257
+    // channels over mono samples would be a wrong file, so none is written.
+    for (const uint16_t claimed : {256, 257, 511}) {
+        const auto many = BuildXa(claimed, 22050, XaBlock(0x00, {}));
+        decoder.SetInput(many, &out);
+        EXPECT_EQ(decoder.HeaderChannelCount(), claimed);
+        EXPECT_FALSE(decoder.Decode()) << claimed;
+        EXPECT_EQ(out.Length(), 4) << claimed;
+    }
+
     for (uint8_t header : {0x50, 0x5F, 0xF0}) {
         const Decoded d = Decode(BuildXa(1, 22050, XaBlock(header, {})));
         EXPECT_FALSE(d.ok) << int(header);
@@ -318,8 +328,11 @@ TEST(XaDecoderTest, RandomAndDamagedInputsNeverCrash)
         std::vector<uint8_t> xa(rng() % 700);
         for (auto& b : xa)
             b = static_cast<uint8_t>(rng());
+        // Most get a channel count below 256, so that their data is decoded.
+        if (round % 4 != 0 && xa.size() > 11)
+            xa[11] = 0;
         const Decoded d = Decode(xa);
-        if (xa.size() < 24 || xa[10] == 0) {
+        if (xa.size() < 24 || xa[10] == 0 || xa[11] != 0) {
             EXPECT_FALSE(d.ok);
             continue;
         }

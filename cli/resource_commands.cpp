@@ -84,6 +84,26 @@ int WriteIffEntry(CliContext& context, const EntryInput& input, const EntryInput
     return editor.Save(context.quick) ? kExitSuccess : kExitFailure;
 }
 
+// Where a listing stops being the whole file, for the user to see; empty
+// when the chunks fill the file.
+std::string ScanEndText(const IffScanEnd& end, uint64_t length)
+{
+    const std::string where = "The file stops making sense at byte " + std::to_string(end.offset) + ": ";
+    const uint64_t left = length - end.offset;
+    const std::string claims = "its chunk header claims " + std::to_string(end.claimedSize) + " bytes, ";
+    switch (end.stop) {
+    case IffScanStop::None: return {};
+    case IffScanStop::CutHeader: return where + std::to_string(left) + " bytes are left, too few for a chunk header!";
+    case IffScanStop::BadSize:
+    case IffScanStop::PastEnd:
+        if (end.claimedSize > left)
+            return where + claims + "but only " + std::to_string(left) + " are left!";
+        return where + claims + (end.claimedSize < CIffFile::kChunkHeaderSize ? "fewer than the header itself!"
+                                                                             : "more than a chunk may hold!");
+    }
+    return {};
+}
+
 } // namespace
 
 int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
@@ -95,7 +115,12 @@ int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
     CXaDecoder decoder;
     decoder.SetInput(*bytes, &image);
     if (bytes->size() > UINT32_MAX || !decoder.Decode()) {
-        context.Error("Can't decompress XA file!");
+        if (decoder.HeaderChannelCount() > 255)
+            context.Error("Can't decompress XA file! Its header claims " +
+                          std::to_string(decoder.HeaderChannelCount()) +
+                          " channels, and an XA sound holds at most 255.");
+        else
+            context.Error("Can't decompress XA file!");
         return kExitFailure;
     }
     bool written = false;
@@ -109,9 +134,15 @@ int RunIffChunks(CliContext& context, const std::vector<std::string>& args)
     CIffFileRef file;
     if (!OpenIff(context, args[0], file))
         return kExitFailure;
-    for (const auto& chunk : file.File()->Chunks())
+    const CIffFile& iff = *file.File();
+    for (const auto& chunk : iff.Chunks())
         context.out << TypeCodeText(chunk->Type()) << '\t' << chunk->Id() << "\t0x" << Hex4(chunk->Flags()) << '\t'
                     << chunk->Size() << '\t' << chunk->Label() << '\n';
+    const std::string problem = ScanEndText(iff.ScanEnd(), iff.Length());
+    if (!problem.empty()) {
+        context.Error(problem);
+        return kExitFailure;
+    }
     return kExitSuccess;
 }
 

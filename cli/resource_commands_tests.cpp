@@ -1,4 +1,5 @@
 #include "audio/xa_decoder.h"
+#include "base/endian.h"
 #include "base/memory_stream.h"
 #include "cli/cli_test_support.h"
 #include "iff/fix_colors.h"
@@ -120,6 +121,13 @@ TEST_F(ResourceCommands, BadSoundsFailWithTheirMessage)
         EXPECT_EQ(result.err, "Can't decompress XA file!\n");
         EXPECT_FALSE(std::filesystem::exists(dir_ / "out.wav"));
     }
+    // A header claiming 257 channels (decoded as mono by its low byte) writes
+    // no WAV whose header disagrees with its samples.
+    WriteFileBytes(dir_ / "many.xa", testing::BuildXa(257, 22050, testing::XaBlock(0x00, {})));
+    const auto many = Run({"xa2wav", "many.xa", "out.wav"});
+    EXPECT_EQ(many.status, 1);
+    EXPECT_EQ(many.err, "Can't decompress XA file! Its header claims 257 channels, and an XA sound holds at most 255.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "out.wav"));
     WriteFileBytes(dir_ / "s.far", testing::MakeFarImage({{"a.xa", "x"}}));
     EXPECT_EQ(Run({"xa2wav", "s.far::b.xa", "out.wav"}).err, "Can't load file!\n");
     EXPECT_EQ(Run({"xa2wav", "nothere.xa", "out.wav"}).err, (dir_ / "nothere.xa").string() + " was not found.\n");
@@ -148,6 +156,52 @@ TEST_F(ResourceCommands, IffChunksAndObjects)
     const auto objects = Run({"iff", "objects", "objects.far::people/cook.iff"});
     EXPECT_EQ(objects.status, 0) << objects.err;
     EXPECT_EQ(objects.out, "128\tCook\t2\tsingle\t0\n130\tTable\t3\tleader\t2\n");
+}
+
+TEST_F(ResourceCommands, IffChunksSaysWhereTheFileStopsMakingSense)
+{
+    testing::IffFileLayout layout;
+    layout.map = testing::IffMapPlacement::None;
+    layout.chunks = {{"STR#", 1, 0x0010, "first", std::vector<uint8_t>(10, 1)},
+                     {"BHAV", 2, 0x0010, "second", std::vector<uint8_t>(20, 2)}};
+    const std::vector<uint8_t> whole = testing::BuildIffFile(layout);
+    const size_t second = 64 + 76 + 10;
+    ASSERT_EQ(whole.size(), second + 76 + 20);
+    const std::string first = "STR#\t1\t0x0010\t10\tfirst\n";
+    WriteFileBytes(dir_ / "whole.iff", whole);
+    EXPECT_EQ(Run({"iff", "chunks", "whole.iff"}).status, 0);
+
+    std::vector<uint8_t> huge = whole;
+    StoreBE32(huge.data() + second + 4, 0xFFFFFFFF);
+    std::vector<uint8_t> tiny = whole;
+    StoreBE32(tiny.data() + second + 4, 12);
+    std::vector<uint8_t> cut(whole.begin(), whole.end() - 5);
+    std::vector<uint8_t> tail = whole;
+    tail.resize(whole.size() + 30, 0);
+    const struct {
+        const char* name;
+        std::vector<uint8_t> bytes;
+        std::string out;
+        std::string err;
+    } cases[] = {
+        {"huge.iff", huge, first, "its chunk header claims 4294967295 bytes, but only 96 are left!"},
+        {"tiny.iff", tiny, first, "its chunk header claims 12 bytes, fewer than the header itself!"},
+        {"cut.iff", cut, first + "BHAV\t2\t0x0010\t20\tsecond\n",
+         "its chunk header claims 96 bytes, but only 91 are left!"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFileBytes(dir_ / c.name, c.bytes);
+        const auto result = Run({"iff", "chunks", c.name});
+        EXPECT_EQ(result.status, 1);
+        EXPECT_EQ(result.out, c.out);
+        EXPECT_EQ(result.err, "The file stops making sense at byte " + std::to_string(second) + ": " + c.err + "\n");
+    }
+    WriteFileBytes(dir_ / "tail.iff", tail);
+    const auto trailing = Run({"iff", "chunks", "tail.iff"});
+    EXPECT_EQ(trailing.status, 1);
+    EXPECT_EQ(trailing.err, "The file stops making sense at byte " + std::to_string(whole.size()) +
+                                ": 30 bytes are left, too few for a chunk header!\n");
 }
 
 TEST_F(ResourceCommands, FixColorsWritesWhatThePreviewerWouldSave)

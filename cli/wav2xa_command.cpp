@@ -16,7 +16,17 @@ std::string RefusalText(PcmWavStatus status, const PcmSound& sound, const std::s
                std::to_string(sound.bitsPerSample) + "-bit samples in format " + std::to_string(sound.formatTag) +
                "!";
     case PcmWavStatus::BadChannels:
-        return Fill("Can't convert \"%1\": an XA sound holds 1 to 255 channels at a rate above 0!", name);
+        return Fill("Can't convert \"%1\": it has ", name) + std::to_string(sound.channelCount) +
+               " channels, and an XA sound holds 1 to 255!";
+    case PcmWavStatus::BadBlockAlign:
+        return Fill("Can't convert \"%1\": its block align of ", name) + std::to_string(sound.blockAlign) +
+               " bytes does not fit " + std::to_string(sound.channelCount) + " channels of 16-bit samples (" +
+               std::to_string(2 * sound.channelCount) + " bytes)!";
+    case PcmWavStatus::BadRate:
+        return Fill("Can't convert \"%1\": its rate of ", name) + std::to_string(sound.sampleRate) +
+               " samples a second is " +
+               (sound.sampleRate == 0 ? std::string("no rate at all!")
+                                      : "too high: its bytes a second do not fit the header's 32-bit field!");
     case PcmWavStatus::NoData: return Fill("\"%1\" holds no sound format or no sound data!", name);
     case PcmWavStatus::Truncated: return Fill("\"%1\" is cut short: it ends before the data its header states!", name);
     case PcmWavStatus::Ok: break;

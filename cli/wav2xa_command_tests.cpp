@@ -89,8 +89,14 @@ TEST(WavToXa, EveryRefusalSaysWhyAndWritesNothing)
         {"32-bit float", patched({{20, 3}, {32, 8}, {34, 32}}), "this one holds 32-bit samples in format 3!"},
         {"24-bit PCM", patched({{32, 6}, {34, 24}}), "this one holds 24-bit samples in format 1!"},
         {"A-law", patched({{20, 6}, {32, 2}, {34, 8}}), "this one holds 8-bit samples in format 6!"},
-        {"no channels", patched({{22, 0}}), "an XA sound holds 1 to 255 channels at a rate above 0!"},
-        {"a block size that does not fit", patched({{32, 6}}), "an XA sound holds 1 to 255 channels"},
+        {"no channels", patched({{22, 0}, {32, 0}}), "it has 0 channels, and an XA sound holds 1 to 255!"},
+        {"256 channels", patched({{22, 256}, {32, 512}}), "it has 256 channels, and an XA sound holds 1 to 255!"},
+        {"a block size that does not fit", patched({{32, 6}}),
+         "its block align of 6 bytes does not fit 2 channels of 16-bit samples (4 bytes)!"},
+        {"rate 0", patched({{24, 0}, {26, 0}}), "its rate of 0 samples a second is no rate at all!"},
+        {"rate 0xFFFFFFFF", patched({{24, 0xFFFF}, {26, 0xFFFF}}),
+         "its rate of 4294967295 samples a second is too high: its bytes a second do not fit the header's 32-bit "
+         "field!"},
         {"no data chunk", std::vector<uint8_t>(good.begin(), good.begin() + 36), "holds no sound format or no sound data!"},
         {"cut inside a chunk header", std::vector<uint8_t>(good.begin(), good.begin() + 40), "is cut short"},
     };

@@ -167,6 +167,7 @@ bool CIffFile::Parse(IffParseError& error)
     retired_.clear();
     holes_ = 0;
     allLoaded_ = true;
+    scanEnd_ = {};
 
     header_.fill(0);
     image_.Seek(0, SeekOrigin::Begin);
@@ -196,10 +197,16 @@ bool CIffFile::Parse(IffParseError& error)
     uint64_t position = kHeaderSize;
     while (position < length) {
         ChunkHeader header;
-        if (!ReadChunkHeader(position, header))
+        if (!ReadChunkHeader(position, header)) {
+            scanEnd_ = {IffScanStop::CutHeader, position, 0};
             break;
-        if (header.size < kChunkHeaderSize || header.size > kMaxChunkSize)
+        }
+        if (header.size < kChunkHeaderSize || header.size > kMaxChunkSize) {
+            scanEnd_ = {IffScanStop::BadSize, position, header.size};
             break;
+        }
+        if (header.size > length - position)
+            scanEnd_ = {IffScanStop::PastEnd, position, header.size};
         if ((header.flags & CIffChunk::kFlagMapOnly) == 0)
             Register(header, position);
         position += header.size;

@@ -22,6 +22,20 @@ enum class IffParseError {
     InvalidHandle = 5,  // no container under the handle
 };
 
+// Where the sequential chunk scan stopped short of a clean end, and why.
+enum class IffScanStop {
+    None,      // the chunks fill the file exactly
+    CutHeader, // fewer bytes are left than a chunk header takes
+    BadSize,   // the header claims less than itself or more than any chunk may hold
+    PastEnd,   // the chunk claims more bytes than the file has left (it is still listed)
+};
+
+struct IffScanEnd {
+    IffScanStop stop = IffScanStop::None;
+    uint64_t offset = 0;      // of the chunk header
+    uint32_t claimedSize = 0; // its size field, header included
+};
+
 // One open IFF container: its memory image and the chunks parsed from it.
 // Containers live in IffFileTable; callers reach them through CIffFileRef.
 //
@@ -53,8 +67,10 @@ public:
 
     // Reads the header and registers the chunks (through the resource map for
     // "2.5", then by a sequential scan). Returns false with 3 or 4 in `error`.
-    // A malformed chunk sequence ends the scan quietly with the chunks found so far.
+    // A malformed chunk sequence ends the scan with the chunks found so far;
+    // ScanEnd() then tells where and why.
     bool Parse(IffParseError& error);
+    const IffScanEnd& ScanEnd() const { return scanEnd_; }
     // Serialises every chunk in list order plus a fresh resource map into
     // `target`, or into the own memory image when `target` is null. Fails when a
     // non-map chunk is not loaded, on a target failure, or for a self-write of
@@ -106,6 +122,7 @@ private:
     std::vector<std::unique_ptr<CIffChunk>> retired_;
     size_t holes_ = 0;
     bool parsing_ = false;
+    IffScanEnd scanEnd_;
 };
 
 } // namespace vorn
