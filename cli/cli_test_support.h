@@ -7,9 +7,11 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 namespace vorn::testing {
 
@@ -32,8 +34,19 @@ struct RunningTool {
     std::filesystem::path errPath;
 };
 
-// Starts vorn-cli with `arguments` in `workDir`, standard input empty.
-inline RunningTool StartTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir)
+// The address space a sanitizer build cannot run in: it reserves terabytes
+// for its shadow memory, so there a limit is left off.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kAddressSpaceLimitWorks = false;
+#else
+constexpr bool kAddressSpaceLimitWorks = true;
+#endif
+
+// Starts vorn-cli with `arguments` in `workDir`, standard input empty; with
+// `addressSpace` (bytes, where kAddressSpaceLimitWorks) its memory is bounded
+// as a small machine's would be.
+inline RunningTool StartTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir,
+                             uint64_t addressSpace = 0)
 {
     static int serial = 0;
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(++serial);
@@ -61,6 +74,10 @@ inline RunningTool StartTool(const std::vector<std::string>& arguments, const st
         // A sanitizer build's findings must not pass for an ordinary failure (status 1).
         ::setenv("ASAN_OPTIONS", "exitcode=86", 1);
         ::setenv("UBSAN_OPTIONS", "exitcode=86:print_stacktrace=1", 1);
+        if (addressSpace != 0 && kAddressSpaceLimitWorks) {
+            const rlimit limit{addressSpace, addressSpace};
+            ::setrlimit(RLIMIT_AS, &limit);
+        }
         ::execv(program.c_str(), argv.data());
         ::_exit(127);
     }
@@ -85,9 +102,25 @@ inline ToolResult FinishTool(const RunningTool& tool)
 }
 
 // Runs vorn-cli with `arguments` in `workDir`, standard input empty.
-inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir)
+inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir,
+                          uint64_t addressSpace = 0)
 {
-    return FinishTool(StartTool(arguments, workDir));
+    return FinishTool(StartTool(arguments, workDir, addressSpace));
+}
+
+// `png` with the width and height of its header replaced (and the header's
+// check sum made right), the pixel data left as it was: a small file that
+// claims a large picture.
+inline std::vector<uint8_t> PngClaimingSize(std::vector<uint8_t> png, uint32_t width, uint32_t height)
+{
+    auto put = [&png](size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            png[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (24 - 8 * i));
+    };
+    put(16, width);
+    put(20, height);
+    put(29, static_cast<uint32_t>(::crc32(::crc32(0, nullptr, 0), png.data() + 12, 17)));
+    return png;
 }
 
 } // namespace vorn::testing

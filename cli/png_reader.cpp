@@ -1,5 +1,8 @@
 #include "cli/png_reader.h"
 
+#include "base/endian.h"
+
+#include <cstring>
 #include <new>
 #include <png.h>
 
@@ -7,20 +10,29 @@ namespace vorn {
 
 namespace {
 
-PngReadStatus Read(std::span<const uint8_t> bytes, uint32_t maxSide, uint32_t format, PngPicture& picture)
+// The signature, then the IHDR chunk's length and type, then its width and height.
+constexpr size_t kIhdrSizeEnd = 24;
+
+PngReadStatus Read(std::span<const uint8_t> bytes, PngLimits limits, uint32_t format, PngPicture& picture)
 {
     picture = PngPicture{};
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0 ||
-        !png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+    if (bytes.size() < kIhdrSizeEnd || png_sig_cmp(bytes.data(), 0, 8) != 0 ||
+        std::memcmp(bytes.data() + 12, "IHDR", 4) != 0)
         return PngReadStatus::NotPng;
-    if (image.width > maxSide || image.height > maxSide) {
-        picture.width = image.width;
-        picture.height = image.height;
-        png_image_free(&image);
+    // Taken from the header itself, so that a size libpng would refuse by its
+    // own limits, or whose buffer size overflows its 32-bit arithmetic, is
+    // still named as too large.
+    const uint32_t width = LoadBE32(bytes.data() + 16);
+    const uint32_t height = LoadBE32(bytes.data() + 20);
+    if (width > limits.maxSide || height > limits.maxSide || uint64_t{width} * height > limits.maxPixels) {
+        picture.width = width;
+        picture.height = height;
         return PngReadStatus::TooLarge;
     }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size()))
+        return PngReadStatus::NotPng;
     // libpng takes 16-bit samples without a gamma chunk for linear light and
     // brightens them on the way to 8 bits; editors write them in the same
     // encoding as 8-bit ones (and a depth is no light at all), so they are
@@ -31,6 +43,8 @@ PngReadStatus Read(std::span<const uint8_t> bytes, uint32_t maxSide, uint32_t fo
         picture.pixels.resize(PNG_IMAGE_SIZE(image));
     } catch (const std::bad_alloc&) {
         png_image_free(&image);
+        picture.width = width;
+        picture.height = height;
         return PngReadStatus::TooLarge;
     }
     if (!png_image_finish_read(&image, nullptr, picture.pixels.data(), 0, nullptr)) {
@@ -45,14 +59,14 @@ PngReadStatus Read(std::span<const uint8_t> bytes, uint32_t maxSide, uint32_t fo
 
 } // namespace
 
-PngReadStatus CPngReader::ReadRgba(std::span<const uint8_t> bytes, uint32_t maxSide, PngPicture& picture)
+PngReadStatus CPngReader::ReadRgba(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture)
 {
-    return Read(bytes, maxSide, PNG_FORMAT_RGBA, picture);
+    return Read(bytes, limits, PNG_FORMAT_RGBA, picture);
 }
 
-PngReadStatus CPngReader::ReadGrey(std::span<const uint8_t> bytes, uint32_t maxSide, PngPicture& picture)
+PngReadStatus CPngReader::ReadGrey(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture)
 {
-    return Read(bytes, maxSide, PNG_FORMAT_GRAY, picture);
+    return Read(bytes, limits, PNG_FORMAT_GRAY, picture);
 }
 
 } // namespace vorn

@@ -5,6 +5,7 @@
 #include "cli/png_writer.h"
 #include "cli/sprite_manifest.h"
 #include "base/file_stream.h"
+#include "base/number_text.h"
 #include "iff/iff_file.h"
 #include "iff/iff_file_ref.h"
 #include "iff/palt_palette.h"
@@ -162,6 +163,15 @@ Spr2PixelPlanes PlanesFrom(const PngPicture& rgba, const std::vector<uint8_t>& d
     return planes;
 }
 
+// The refusal of a frame beyond the pixel limit: "W x H pixels, ...".
+std::string TooManyPixelsText(uint32_t width, uint32_t height)
+{
+    return std::to_string(width) + " x " + std::to_string(height) + " pixels, more than the " +
+           FormatGroupedNumber(kMaxFramePixels) +
+           " a sprite frame may have (the game's are a few hundred pixels a side; the limit keeps the memory a "
+           "frame takes in bounds)";
+}
+
 bool ReadPicture(CliContext& context, const std::filesystem::path& path, bool grey, PngPicture& picture)
 {
     EntryInput input;
@@ -169,15 +179,20 @@ bool ReadPicture(CliContext& context, const std::filesystem::path& path, bool gr
     const std::optional<std::vector<uint8_t>> bytes = ReadInput(input, context);
     if (!bytes)
         return false;
-    const PngReadStatus status = grey ? CPngReader::ReadGrey(*bytes, kMaxFrameSide, picture)
-                                      : CPngReader::ReadRgba(*bytes, kMaxFrameSide, picture);
+    const PngLimits limits{kMaxFrameSide, kMaxFramePixels};
+    const PngReadStatus status =
+        grey ? CPngReader::ReadGrey(*bytes, limits, picture) : CPngReader::ReadRgba(*bytes, limits, picture);
     if (status == PngReadStatus::NotPng) {
         context.Error(Fill("\"%1\" is not a PNG picture that can be read!", path.string()));
         return false;
     }
     if (status == PngReadStatus::TooLarge) {
-        context.Error(Fill("\"%1\" is ", path.string()) + std::to_string(picture.width) + " x " +
-                      std::to_string(picture.height) + " pixels: a sprite frame holds at most 65535 x 65535!");
+        if (picture.width > kMaxFrameSide || picture.height > kMaxFrameSide)
+            context.Error(Fill("\"%1\" is ", path.string()) + std::to_string(picture.width) + " x " +
+                          std::to_string(picture.height) + " pixels: a sprite frame holds at most 65535 x 65535!");
+        else
+            context.Error(Fill("\"%1\" is ", path.string()) + TooManyPixelsText(picture.width, picture.height) +
+                          "!");
         return false;
     }
     return true;
@@ -216,7 +231,8 @@ bool DrawsPicture(const Spr2Frame& frame, const uint8_t* colours, const PngPictu
     if (rgba.width != frame.width || rgba.height != frame.height)
         return false;
     ExportedFrame drawn;
-    return ExportFrame(frame, PaletteColours(colours, 768), drawn) && drawn.rgba == rgba.pixels && drawn.depth == depth;
+    return ExportFrame(frame, PaletteColours(colours, 768), drawn) == FrameExportResult::Complete &&
+           drawn.rgba == rgba.pixels && drawn.depth == depth;
 }
 
 // Reads OUTDIR's sprites.json. A missing one leaves `manifest` empty (the
@@ -367,7 +383,14 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
                 continue;
             }
             ExportedFrame pictures;
-            if (!ExportFrame(frame, PaletteColours(colours, 768), pictures)) {
+            const FrameExportResult exported = ExportFrame(frame, PaletteColours(colours, 768), pictures);
+            if (exported == FrameExportResult::TooLarge) {
+                context.Error("Frame " + std::to_string(index) + " of SPR2 " + std::to_string(chunk->Id()) + " is " +
+                              TooManyPixelsText(frame.width, frame.height) + "; its pictures are not written.");
+                failed = true;
+                continue;
+            }
+            if (exported == FrameExportResult::Partial) {
                 context.Error("Frame " + std::to_string(index) + " of SPR2 " + std::to_string(chunk->Id()) +
                               " could not be decoded completely; its pictures show what was drawn.");
                 failed = true;
@@ -486,7 +509,17 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
                 continue;
             }
             NearestColour nearest(colours);
-            std::vector<uint8_t> commands = EncodeSpr2Frame(PlanesFrom(rgba, depth, nearest));
+            std::vector<uint8_t> commands;
+            const Spr2EncodeResult encoded = EncodeSpr2Frame(PlanesFrom(rgba, depth, nearest), commands);
+            if (encoded.status == Spr2EncodeStatus::RowTooLong) {
+                context.Error("Row " + std::to_string(encoded.row) + " of \"" + colourPath.string() + "\" takes " +
+                              std::to_string(encoded.rowBytes) + " bytes, more than the " +
+                              std::to_string(kMaxSpr2RowBytes) +
+                              " an SPR2 row can hold (up to 8186 pixels without depth, 4093 with depth or 2728 "
+                              "blended; transparent ones take next to nothing)!");
+                failed = true;
+                continue;
+            }
             frame.width = static_cast<uint16_t>(rgba.width);
             frame.height = static_cast<uint16_t>(rgba.height);
             if (!spr2.ReplaceFrame(index, frame, std::move(commands))) {

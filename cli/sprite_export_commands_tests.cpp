@@ -90,7 +90,7 @@ std::vector<ExportedFrame> DecodedFrames(const std::vector<uint8_t>& iff)
             EXPECT_TRUE(sprite.GetFrame(i, frame));
             const uint8_t* colours = PaltPalette::Colours(*PaltPalette::FindChunk(file, frame.paletteId, 0));
             frames.emplace_back();
-            EXPECT_TRUE(ExportFrame(frame, PaletteColours(colours, 768), frames.back()));
+            EXPECT_EQ(ExportFrame(frame, PaletteColours(colours, 768), frames.back()), FrameExportResult::Complete);
         }
     }
     return frames;
@@ -280,6 +280,94 @@ TEST_F(SpriteRoundTrip, BadPicturesAreRefusedAndNothingIsWritten)
     }
     // --from is required.
     EXPECT_EQ(RunTool({"iff", "import", "obj.iff", "new.iff"}, dir_.Path()).status, 2);
+}
+
+TEST_F(SpriteRoundTrip, FramesAndPicturesBeyondTheLimitsFailWithTheirSizeInBoundedMemory)
+{
+    // Under 2 GiB of address space, as a small machine: frames claiming
+    // 65535 x 65535 and 12000 x 12000 pixels in a file of a few hundred bytes
+    // are refused before anything is allocated for them; one at the limit
+    // (4096 x 4096) is exported.
+    constexpr uint64_t kTwoGiB = uint64_t{2} << 30;
+    auto claiming = [](uint16_t width, uint16_t height) {
+        testing::Spr2ChunkFrame frame;
+        frame.width = width;
+        frame.height = height;
+        frame.paletteId = 7;
+        frame.pixels = {0x00, 0x00, 0x01, 0xC0, 0x05, 0x00, 0x00, 0xA0}; // row start, one pixel, end
+        return frame;
+    };
+    testing::IffFileLayout layout;
+    layout.chunks = {
+        testing::Chunk("SPR2", 600, testing::BuildSpr2(7, {claiming(65535, 65535), claiming(12000, 12000),
+                                                           claiming(4096, 4096)})),
+        testing::Chunk("PALT", 7, testing::BuildPalt(PaletteColoursBytes())),
+    };
+    const std::vector<uint8_t> bomb = testing::BuildIffFile(layout);
+    ASSERT_LT(bomb.size(), 2000u);
+    WriteFileBytes(dir_ / "bomb.iff", bomb);
+    const auto exported = RunTool({"iff", "export", "bomb.iff", "bomb"}, dir_.Path(), kTwoGiB);
+    EXPECT_EQ(exported.status, 1);
+    const std::string limit = " pixels, more than the 16,777,216 a sprite frame may have";
+    EXPECT_NE(exported.err.find("Frame 0 of SPR2 600 is 65535 x 65535" + limit), std::string::npos) << exported.err;
+    EXPECT_NE(exported.err.find("Frame 1 of SPR2 600 is 12000 x 12000" + limit), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "bomb/600_0.png"));
+    const Png atLimit = ReadPng(dir_ / "bomb/600_2.png", PNG_FORMAT_RGBA, PNG_COLOR_TYPE_RGB_ALPHA);
+    EXPECT_EQ(atLimit.width, 4096u);
+    EXPECT_EQ(atLimit.pixels[3], 255); // the one pixel drawn
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "bomb/sprites.json"));
+
+    // Pictures claiming what the files claimed: each named with its size.
+    ASSERT_EQ(Export().status, 0);
+    const std::vector<uint8_t> small = ReadFileBytes(dir_ / "out/500_0.png");
+    const std::pair<uint32_t, std::string> claims[] = {
+        {16000, "is 16000 x 16000" + limit},
+        {30000, "is 30000 x 30000" + limit},
+        {33000, "is 33000 x 33000" + limit},
+        {65536, "is 65536 x 65536 pixels: a sprite frame holds at most 65535 x 65535!"},
+    };
+    for (const auto& [side, message] : claims) {
+        WriteFileBytes(dir_ / "out/500_0.png", testing::PngClaimingSize(small, side, side));
+        const auto imported = RunTool({"iff", "import", "obj.iff", "new.iff", "--from", "out"}, dir_.Path(), kTwoGiB);
+        EXPECT_EQ(imported.status, 1) << side;
+        EXPECT_NE(imported.err.find(message), std::string::npos) << imported.err;
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff"));
+    }
+}
+
+TEST_F(SpriteRoundTrip, WideRowsImportUpToWhatAnSpr2RowHolds)
+{
+    // Opaque pixels with depth take 2 bytes each: 4093 of them fill a row's
+    // 8191 bytes, 4100 would need 8204, which its 13-bit count cannot state.
+    auto wide = [&](uint32_t width) {
+        std::vector<uint8_t> rgba(4 * size_t{width} * 2, 255);
+        for (size_t p = 0; p < rgba.size() / 4; ++p) { // colour p mod 256 of palette 7
+            rgba[4 * p] = static_cast<uint8_t>(p);
+            rgba[4 * p + 1] = static_cast<uint8_t>(255 - p);
+            rgba[4 * p + 2] = static_cast<uint8_t>(3 * p);
+        }
+        WritePng(dir_ / "out/500_0.png", width, 2, PNG_FORMAT_RGBA, rgba);
+        WritePng(dir_ / "out/500_0_depth.png", width, 2, PNG_FORMAT_GRAY, std::vector<uint8_t>(size_t{width} * 2, 40));
+    };
+    ASSERT_EQ(Export().status, 0);
+    wide(4100);
+    const auto refused = Import();
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("Row 0 of \"out/500_0.png\" takes 8204 bytes, more than the 8191 an SPR2 row can hold"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff"));
+
+    wide(4093);
+    const auto fits = Import();
+    ASSERT_EQ(fits.status, 0) << fits.err;
+    const std::vector<ExportedFrame> frames = DecodedFrames(ReadFileBytes(dir_ / "new.iff"));
+    ASSERT_EQ(frames[0].width, 4093);
+    for (size_t p = 0; p < 2 * 4093; p += 97) {
+        EXPECT_EQ(frames[0].rgba[4 * p], static_cast<uint8_t>(p)) << p;
+        EXPECT_EQ(frames[0].rgba[4 * p + 3], 255) << p;
+        EXPECT_EQ(frames[0].depth[p], 40) << p;
+    }
 }
 
 // Replaces the one occurrence of `from` in the exported sprites.json.

@@ -28,12 +28,12 @@ uint32_t CommandOf(Spr2PixelKind kind)
 
 } // namespace
 
-std::vector<uint8_t> EncodeSpr2Frame(const Spr2PixelPlanes& f)
+Spr2EncodeResult EncodeSpr2Frame(const Spr2PixelPlanes& f, std::vector<uint8_t>& out)
 {
+    out.clear();
     const size_t pixels = static_cast<size_t>(f.width) * f.height;
     if (f.kind.size() != pixels || f.colour.size() != pixels || f.depth.size() != pixels || f.alpha.size() != pixels)
-        return {};
-    std::vector<uint8_t> out;
+        return {Spr2EncodeStatus::WrongPlaneSizes};
     uint32_t skippedRows = 0;
     for (uint32_t row = 0; row < f.height; ++row) {
         const size_t rowStart = static_cast<size_t>(row) * f.width;
@@ -70,12 +70,25 @@ std::vector<uint8_t> EncodeSpr2Frame(const Spr2PixelPlanes& f)
             }
             x += run;
         }
-        const auto rowLength = static_cast<uint32_t>(out.size() - rowHeader);
+        // Readers may step over a row by its count, so one that cannot be
+        // stated would shift every row after it.
+        const size_t rowLength = out.size() - rowHeader;
+        if (rowLength > kMaxSpr2RowBytes) {
+            out.clear();
+            return {Spr2EncodeStatus::RowTooLong, row, rowLength};
+        }
         out[rowHeader] = static_cast<uint8_t>(rowLength);
-        out[rowHeader + 1] = static_cast<uint8_t>((rowLength >> 8) & 0x1F);
+        out[rowHeader + 1] = static_cast<uint8_t>(rowLength >> 8);
     }
     PutCommand(out, 5, 0);
-    return out;
+    return {};
+}
+
+std::vector<uint8_t> EncodeSpr2Frame(const Spr2PixelPlanes& planes)
+{
+    std::vector<uint8_t> commands;
+    EncodeSpr2Frame(planes, commands);
+    return commands;
 }
 
 } // namespace vorn

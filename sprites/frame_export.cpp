@@ -47,14 +47,16 @@ std::array<uint8_t, 768> BitPalette(int pass)
 
 } // namespace
 
-bool ExportFrame(const Spr2Frame& frame, PaletteColours colours, ExportedFrame& out)
+FrameExportResult ExportFrame(const Spr2Frame& frame, PaletteColours colours, ExportedFrame& out)
 {
     out = ExportedFrame{frame.width, frame.height, {}, {}};
     const size_t pixels = static_cast<size_t>(frame.width) * frame.height;
+    if (pixels > kMaxFramePixels)
+        return FrameExportResult::TooLarge;
     out.rgba.assign(pixels * 4, 0);
     out.depth.assign(pixels, 255);
     if (pixels == 0)
-        return true;
+        return FrameExportResult::Complete;
     const std::span<const uint8_t> commands(frame.pixels, frame.pixelLength);
 
     // One drawing gives depth, weight and, for every pixel not partly
@@ -66,7 +68,7 @@ bool ExportFrame(const Spr2Frame& frame, PaletteColours colours, ExportedFrame& 
     RenderTarget target;
     bool ok = DrawOnWhite(frame, commands, IndexPalette(), target);
     if (!target.HasPlanes())
-        return false;
+        return FrameExportResult::Partial;
     for (int32_t y = 0; y < frame.height; ++y) {
         const uint8_t* row = target.ColourRowFromTop(y);
         const uint8_t* depthRow = target.DepthRowFromTop(y);
@@ -88,7 +90,7 @@ bool ExportFrame(const Spr2Frame& frame, PaletteColours colours, ExportedFrame& 
             RenderTarget bitTarget;
             ok = DrawOnWhite(frame, commands, BitPalette(pass), bitTarget) && ok;
             if (!bitTarget.HasPlanes())
-                return false;
+                return FrameExportResult::Partial;
             for (int32_t y = 0; y < frame.height; ++y) {
                 const uint8_t* row = bitTarget.ColourRowFromTop(y);
                 for (int32_t x = 0; x < frame.width; ++x) {
@@ -115,7 +117,7 @@ bool ExportFrame(const Spr2Frame& frame, PaletteColours colours, ExportedFrame& 
             out.rgba[4 * p + static_cast<size_t>(channel)] = colours[3 * size_t{index[p]} + static_cast<size_t>(channel)];
         out.rgba[4 * p + 3] = alpha;
     }
-    return ok;
+    return ok ? FrameExportResult::Complete : FrameExportResult::Partial;
 }
 
 } // namespace vorn

@@ -1,11 +1,13 @@
 #include "sprites/frame_export.h"
 
 #include "iff/spr2_frame_encoder.h"
+#include "testing/spr2_encoder.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <random>
+#include <string>
 
 namespace vorn {
 namespace {
@@ -50,7 +52,7 @@ ExportedFrame Export(const Spr2PixelPlanes& planes, const std::vector<uint8_t>& 
     frame.pixelLength = static_cast<uint32_t>(commands.size());
     const auto palette = Palette();
     ExportedFrame out;
-    EXPECT_EQ(ExportFrame(frame, PaletteColours(palette), out), expectOk);
+    EXPECT_EQ(ExportFrame(frame, PaletteColours(palette), out) == FrameExportResult::Complete, expectOk);
     return out;
 }
 
@@ -108,33 +110,94 @@ TEST(FrameExport, FramesWithAndWithoutPartialBlendsGiveTheSameIndices)
     }
 }
 
+// Encodes `planes`, checks that every row start states its row's length,
+// and draws the frame back: it must show the planes' picture exactly.
+void ExpectRoundTrip(const Spr2PixelPlanes& planes, const std::string& what)
+{
+    std::vector<uint8_t> commands;
+    const Spr2EncodeResult result = EncodeSpr2Frame(planes, commands);
+    ASSERT_EQ(result.status, Spr2EncodeStatus::Ok) << what;
+    EXPECT_TRUE(testing::Spr2RowLengthsAgree(commands)) << what;
+    const ExportedFrame out = Export(planes, commands);
+    const auto palette = Palette();
+    size_t wrong = 0;
+    for (size_t p = 0; p < planes.kind.size() && wrong < 3; ++p) {
+        const Kind kind = planes.kind[p];
+        const uint8_t opacity = kind == Kind::Transparent ? 0 : kind == Kind::Blended ? 255 - planes.alpha[p] : 255;
+        const uint8_t depth = kind == Kind::Depth || kind == Kind::Blended ? planes.depth[p] : 255;
+        bool same = out.rgba[4 * p + 3] == opacity && out.depth[p] == depth;
+        for (size_t c = 0; c < 3; ++c)
+            same = same && out.rgba[4 * p + c] == (opacity == 0 ? 0 : palette[3 * size_t{planes.colour[p]} + c]);
+        if (!same) {
+            ADD_FAILURE() << what << ": pixel " << p % planes.width << ", " << p / planes.width;
+            ++wrong;
+        }
+    }
+}
+
+// A picture of `height` rows of `width` pixels, all transparent but for
+// pixels of `kind` (colour, depth and alpha from the position) at the given
+// columns of the given rows.
+Spr2PixelPlanes Sparse(uint16_t width, uint16_t height, Kind kind, const std::vector<uint32_t>& columns,
+                       const std::vector<uint32_t>& rows)
+{
+    std::vector<Pixel> pixels(static_cast<size_t>(width) * height, Pixel{Kind::Transparent});
+    for (const uint32_t y : rows)
+        for (const uint32_t x : columns)
+            pixels[static_cast<size_t>(y) * width + x] = {kind, static_cast<uint8_t>(x * 7 + y),
+                                                          static_cast<uint8_t>(x + 3 * y), static_cast<uint8_t>(x)};
+    return Planes(width, height, pixels);
+}
+
 TEST(FrameExport, LongRunsAndSkippedRowsSplitAtTheCountLimit)
 {
-    // Runs longer than a 13-bit count: two rows of 9000 pixels.
-    const uint16_t width = 9000;
-    std::vector<Pixel> wide(2 * static_cast<size_t>(width));
-    for (size_t x = 0; x < width; ++x) {
-        wide[x] = {Kind::Depth, static_cast<uint8_t>(x), static_cast<uint8_t>(x >> 5)};
-        wide[width + x] = {x < 8500 ? Kind::Plain : Kind::Blended, static_cast<uint8_t>(x * 7), 3, 100};
+    // A row's commands take 2 bytes of row start, then 2 bytes a run plus 1,
+    // 2 or 3 bytes a pixel (no depth, depth, blended), padded to even: its
+    // 13-bit count holds 8191 bytes, so 8186, 4093 and 2728 pixels fit.
+    const struct {
+        Kind kind;
+        uint16_t widest;
+    } kinds[] = {{Kind::Plain, 8186}, {Kind::Depth, 4093}, {Kind::Blended, 2728}};
+    for (const auto& [kind, widest] : kinds) {
+        for (const uint16_t width : {static_cast<uint16_t>(widest - 1), widest}) {
+            std::vector<Pixel> row(2 * static_cast<size_t>(width));
+            for (size_t x = 0; x < row.size(); ++x)
+                row[x] = {kind, static_cast<uint8_t>(x * 5), static_cast<uint8_t>(x / 3), static_cast<uint8_t>(x)};
+            ExpectRoundTrip(Planes(width, 2, row), "full rows of " + std::to_string(width));
+        }
+        const uint16_t over = static_cast<uint16_t>(widest + 1);
+        const Spr2PixelPlanes tooWide = Planes(over, 2, std::vector<Pixel>(2 * size_t{over}, Pixel{kind, 1, 2, 3}));
+        std::vector<uint8_t> commands = {1};
+        const Spr2EncodeResult refused = EncodeSpr2Frame(tooWide, commands);
+        EXPECT_EQ(refused.status, Spr2EncodeStatus::RowTooLong) << over;
+        EXPECT_EQ(refused.row, 0u);
+        EXPECT_GT(refused.rowBytes, kMaxSpr2RowBytes);
+        EXPECT_TRUE(commands.empty());
     }
-    const Spr2PixelPlanes widePlanes = Planes(width, 2, wide);
-    const ExportedFrame out = Export(widePlanes, EncodeSpr2Frame(widePlanes));
-    for (size_t x = 0; x < width; x += 499) {
-        EXPECT_EQ(out.rgba[4 * x], static_cast<uint8_t>(x)) << x;
-        EXPECT_EQ(out.depth[x], static_cast<uint8_t>(x >> 5)) << x;
-        EXPECT_EQ(out.rgba[4 * (width + x)], static_cast<uint8_t>(x * 7)) << x;
-        EXPECT_EQ(out.rgba[4 * (width + x) + 3], x < 8500 ? 255 : 155) << x;
+    // The wide picture that once got a row count of 12 instead of 8204.
+    const Spr2PixelPlanes depth4100 = Planes(4100, 2, std::vector<Pixel>(8200, Pixel{Kind::Depth, 9, 9}));
+    std::vector<uint8_t> commands;
+    const Spr2EncodeResult result = EncodeSpr2Frame(depth4100, commands);
+    EXPECT_EQ(result.status, Spr2EncodeStatus::RowTooLong);
+    EXPECT_EQ(result.rowBytes, 8204u);
+
+    // Transparent runs around the 13-bit pixel count, before, between and
+    // after drawn pixels of each kind; a row's last transparent run is left out.
+    for (const Kind kind : {Kind::Plain, Kind::Depth, Kind::Blended})
+        for (const uint32_t gap : {8190u, 8191u, 8192u, 8193u, 16382u, 16383u, 16384u}) {
+            const auto width = static_cast<uint16_t>(gap + 4);
+            ExpectRoundTrip(Sparse(width, 2, kind, {gap, gap + 1}, {0, 1}), "gap " + std::to_string(gap));
+            ExpectRoundTrip(Sparse(width, 1, kind, {0, gap + 2}, {0}), "inner gap " + std::to_string(gap));
+            ExpectRoundTrip(Sparse(width, 1, kind, {1}, {0}), "trailing gap " + std::to_string(gap));
+        }
+    // Empty rows around the 13-bit row count of command 4: above, between
+    // and below drawn rows.
+    for (const uint32_t rows : {8190u, 8191u, 8192u, 8193u, 16382u, 16383u, 16384u}) {
+        const auto height = static_cast<uint16_t>(rows + 2);
+        ExpectRoundTrip(Sparse(3, height, Kind::Depth, {1}, {0, rows + 1}), "rows between " + std::to_string(rows));
+        ExpectRoundTrip(Sparse(3, height, Kind::Blended, {0, 2}, {rows + 1}), "rows above " + std::to_string(rows));
+        ExpectRoundTrip(Sparse(3, height, Kind::Plain, {2}, {0}), "rows below " + std::to_string(rows));
     }
-    // More empty rows than one skip can count.
-    const uint16_t height = 8200;
-    std::vector<Pixel> tall(height, Pixel{Kind::Transparent});
-    tall.front() = {Kind::Plain, 40};
-    tall.back() = {Kind::Plain, 41};
-    const Spr2PixelPlanes tallPlanes = Planes(1, height, tall);
-    const ExportedFrame column = Export(tallPlanes, EncodeSpr2Frame(tallPlanes));
-    EXPECT_EQ(column.rgba[0], 40);
-    EXPECT_EQ(column.rgba[4 * (height - 1)], 41);
-    EXPECT_EQ(column.rgba[4 * (height - 2) + 3], 0);
 }
 
 TEST(FrameExport, DamagedCommandsFailWithoutReachingOutside)
@@ -165,6 +228,23 @@ TEST(FrameExport, DamagedCommandsFailWithoutReachingOutside)
     Spr2PixelPlanes wrong = planes;
     wrong.alpha.pop_back();
     EXPECT_TRUE(EncodeSpr2Frame(wrong).empty());
+}
+
+TEST(FrameExport, FramesBeyondThePixelLimitAreRefusedBeforeAnythingIsAllocated)
+{
+    const auto palette = Palette();
+    const std::vector<uint8_t> end = {0x00, 0xA0}; // command 5
+    for (const auto& [width, height] : {std::pair<uint16_t, uint16_t>{65535, 65535}, {12000, 12000}, {4097, 4096}}) {
+        Spr2Frame frame;
+        frame.width = width;
+        frame.height = height;
+        frame.pixels = end.data();
+        frame.pixelLength = 2;
+        ExportedFrame out;
+        EXPECT_EQ(ExportFrame(frame, PaletteColours(palette), out), FrameExportResult::TooLarge) << width;
+        EXPECT_EQ(out.width, width);
+        EXPECT_TRUE(out.rgba.empty() && out.depth.empty());
+    }
 }
 
 } // namespace

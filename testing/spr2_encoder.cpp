@@ -4,6 +4,7 @@
 #include "iff/spr2_frame_encoder.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace vorn::testing {
 
@@ -44,6 +45,36 @@ std::vector<uint8_t> EncodeSpr2Pixels(const Spr2SourceFrame& f)
     for (size_t i = 0; i < pixels; ++i)
         planes.kind[i] = KindOf(f, i);
     return EncodeSpr2Frame(planes);
+}
+
+bool Spr2RowLengthsAgree(std::span<const uint8_t> commands)
+{
+    std::optional<size_t> rowAt;
+    uint32_t rowCount = 0;
+    size_t pos = 0;
+    while (pos + 2 <= commands.size()) {
+        const uint16_t word = LoadLE16(commands.data() + pos);
+        const unsigned command = word >> 13;
+        const unsigned count = word & 0x1FFF;
+        if ((command == 0 || command == 4 || command == 5) && rowAt) {
+            if (pos - *rowAt != rowCount)
+                return false;
+            rowAt.reset();
+        }
+        if (command == 5)
+            return true;
+        if (command == 0) {
+            rowAt = pos;
+            rowCount = count;
+        }
+        pos += 2;
+        const size_t bytesPerPixel = command == 1 ? 2 : command == 2 ? 3 : command == 6 ? 1 : 0;
+        if (bytesPerPixel != 0) {
+            pos += bytesPerPixel * count;
+            pos += pos % 2;
+        }
+    }
+    return false;
 }
 
 std::vector<uint8_t> BuildSpr2(uint32_t paletteId, const std::vector<Spr2ChunkFrame>& frames, bool aligned,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 namespace vorn::testing {
@@ -28,6 +29,12 @@ struct Spr2SourceFrame {
 // Opaque pixels use command 6 without depth, 2 when alpha is below 255,
 // else 1. Fully transparent rows become command 4.
 std::vector<uint8_t> EncodeSpr2Pixels(const Spr2SourceFrame& frame);
+
+// True when every row start (command 0) of `commands` states the byte length
+// of its row, its own word included, up to the next row start, row skip or
+// end, and the commands end with command 5. The frame decoders ignore the
+// count; readers that step over rows by it do not.
+bool Spr2RowLengthsAgree(std::span<const uint8_t> commands);
 
 // One frame as stored in an SPR2 chunk.
 struct Spr2ChunkFrame {
