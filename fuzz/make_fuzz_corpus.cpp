@@ -3,6 +3,7 @@
 // files of each kind and shape rather than from nothing.
 //
 // Usage: make_fuzz_corpus OUTPUT_FOLDER
+#include "cli/png_writer.h"
 #include "testing/bmp_builder.h"
 #include "testing/far_fixture.h"
 #include "testing/iff_fixtures.h"
@@ -97,6 +98,7 @@ void IffSeeds(SeedWriter& seeds)
     };
     layout.chunks.back().flags = 0x0014; // kept only through the map
     seeds.Add("fuzz_iff", "map_at_end.iff", BuildIffFile(layout));
+    seeds.Add("fuzz_iff_export", "sprites.iff", BuildIffFile(layout));
     layout.map = IffMapPlacement::BeforeChunks;
     seeds.Add("fuzz_iff", "map_first.iff", BuildIffFile(layout));
     layout.map = IffMapPlacement::None;
@@ -144,6 +146,7 @@ void ObjectSeeds(SeedWriter& seeds)
         Chunk("PALT", 1, Palette()),
     };
     seeds.Add("fuzz_object", "single.iff", BuildIffFile(single));
+    seeds.Add("fuzz_iff_export", "single.iff", BuildIffFile(single));
 
     IffFileLayout group;
     group.chunks = {
@@ -158,6 +161,7 @@ void ObjectSeeds(SeedWriter& seeds)
         Chunk("PALT", 1, Palette()),
     };
     seeds.Add("fuzz_object", "multi_tile.iff", BuildIffFile(group));
+    seeds.Add("fuzz_iff_export", "multi_tile.iff", BuildIffFile(group));
 }
 
 void SoundSeeds(SeedWriter& seeds)
@@ -176,6 +180,44 @@ void SoundSeeds(SeedWriter& seeds)
     std::vector<uint8_t> cut = BuildXa(1, 11025, mono);
     cut.resize(cut.size() - 7);
     seeds.Add("fuzz_xa", "cut.xa", cut);
+}
+
+void WavSeeds(SeedWriter& seeds)
+{
+    std::vector<int16_t> samples;
+    for (int i = 0; i < 120; ++i)
+        samples.push_back(static_cast<int16_t>((i * 977) % 65536 - 32768));
+    seeds.Add("fuzz_wav", "mono.wav", BuildWavImage(1, 22050, samples));
+    seeds.Add("fuzz_wav", "stereo.wav", BuildWavImage(2, 44100, samples));
+    seeds.Add("fuzz_wav", "five.wav", BuildWavImage(5, 8000, std::span(samples.data(), 100)));
+}
+
+// The encoder target's input: width and height, then pixels of kind,
+// colour, depth and alpha repeated over the picture.
+std::vector<uint8_t> EncoderInput(uint16_t width, uint16_t height, const std::vector<uint8_t>& pixels)
+{
+    std::vector<uint8_t> input = {static_cast<uint8_t>(width), static_cast<uint8_t>(width >> 8),
+                                  static_cast<uint8_t>(height), static_cast<uint8_t>(height >> 8)};
+    input.insert(input.end(), pixels.begin(), pixels.end());
+    return input;
+}
+
+void EncoderSeeds(SeedWriter& seeds)
+{
+    // Kinds 0 transparent, 1 plain, 2 depth, 3 blended.
+    seeds.Add("fuzz_spr2_encoder", "mixed.bin",
+              EncoderInput(5, 4, {1, 10, 0, 0, 2, 20, 30, 0, 3, 30, 40, 128, 0, 0, 0, 0, 3, 50, 60, 255, 2, 7, 9, 0,
+                                  0, 0, 0, 0}));
+    seeds.Add("fuzz_spr2_encoder", "wide.bin", EncoderInput(300, 2, {2, 1, 2, 0, 2, 3, 4, 0, 1, 5, 0, 0}));
+    seeds.Add("fuzz_spr2_encoder", "tall.bin", EncoderInput(1, 900, {0, 0, 0, 0, 0, 0, 0, 0, 3, 9, 9, 9}));
+}
+
+void PngSeeds(SeedWriter& seeds)
+{
+    const std::vector<uint8_t> rgba = {1, 2, 3, 255, 4, 5, 6, 128, 7, 8, 9, 0, 10, 11, 12, 255, 13, 14, 15, 1, 16, 17, 18, 254};
+    seeds.Add("fuzz_png", "rgba.png", vorn::EncodeRgbaPng(rgba, 3, 2));
+    seeds.Add("fuzz_png", "grey.png", vorn::EncodeGreyPng(std::vector<uint8_t>{0, 64, 128, 255}, 4, 1));
+    seeds.Add("fuzz_png", "rgb.png", vorn::EncodeRgbPng(std::span(rgba.data(), 12), 2, 2));
 }
 
 void PictureSeeds(SeedWriter& seeds)
@@ -247,6 +289,9 @@ int main(int argc, char** argv)
     ObjectSeeds(seeds);
     SoundSeeds(seeds);
     PictureSeeds(seeds);
+    WavSeeds(seeds);
+    EncoderSeeds(seeds);
+    PngSeeds(seeds);
     std::printf("%d seed inputs in %s\n", seeds.Count(), argv[1]);
     return 0;
 }

@@ -5,6 +5,11 @@
 # (crashes, leaks, sanitizer reports, time-outs, running out of memory).
 # Exits non-zero when anything was found.
 #
+# Memory is bounded as on a small machine: 2 GiB resident in all, and no
+# single allocation above 512 MB. No valid input of a few kilobytes needs
+# that much (the largest is a sprite frame at the pixel limit, 64 MB), so
+# an input that asks for more is a finding.
+#
 # Usage: run_fuzzers.sh FUZZ_BUILD_FOLDER SECONDS
 set -u
 if [ $# -ne 2 ]; then
@@ -26,7 +31,7 @@ for target in $(tr ';' ' ' < "$dir/fuzzers.txt"); do
   mkdir -p "$corpus" "$findings" "$dir/logs"
   before=$(ls "$findings" | wc -l)
   echo "== $target: $seconds s"
-  "$dir/$target" -max_total_time="$seconds" -timeout=10 -print_final_stats=1 \
+  "$dir/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -malloc_limit_mb=512 -print_final_stats=1 \
     -artifact_prefix="$findings/" "$corpus" "$dir/seeds/$target" >"$log" 2>&1
   status=$?
   runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)
