@@ -18,7 +18,9 @@ using namespace vorn;
 
 namespace {
 
-constexpr size_t kMaxPixels = size_t{1} << 20; // keeps one run fast
+// Enough for rows and columns past every 13-bit count (65535 x 1, 1 x
+// 65535) while one run stays fast.
+constexpr size_t kMaxPixels = size_t{1} << 16;
 
 std::array<uint8_t, 768> Palette()
 {
