@@ -6,7 +6,7 @@
 // kind, colour, depth and alpha bytes, repeated over the picture as often as
 // needed, so a few bytes describe a wide or tall one.
 #include "sprites/frame_export.h"
-#include "sprites/spr2_frame_encoder.h"
+#include "iff/spr2_frame_encoder.h"
 #include "testing/spr2_encoder.h"
 
 #include <array>
