@@ -3,12 +3,14 @@
 // Shared set-up of the UI tests: one offscreen QApplication with its settings
 // in a private folder, and an editor started on a scripted messenger.
 
+#include "app/document_adapter.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/vorn_app.h"
 #include "app/vorn_view.h"
 #include "archive/vorn_doc.h"
 #include "base/recording_messenger.h"
+#include "testing/archive_contents.h"
 #include "testing/far_fixture.h"
 #include "testing/temp_dir.h"
 
@@ -84,6 +86,7 @@ protected:
     CLeftView& Left() { return *Frame().GetLeftPane(); }
     CVornView& Right() { return *Frame().GetRightPane(); }
     CVornDoc& Doc() { return app_->Document(); }
+    DocumentAdapter& Adapter() { return Frame().Adapter(); }
 
     // Shows the window and makes it the active one, so focus and shortcuts
     // behave as on a desktop.

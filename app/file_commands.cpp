@@ -1,6 +1,6 @@
 #include "app/file_commands.h"
 
-#include "app/left_view.h"
+#include "app/document_adapter.h"
 #include "app/main_frame.h"
 #include "app/ui_text.h"
 #include "app/vorn_view.h"
@@ -23,28 +23,24 @@ constexpr const char* kDeleteDirectories = "Do you want to delete the contents o
 constexpr const char* kDeleteFiles = "Do you want to delete the selected file(s)?";
 constexpr const char* kNewDirectory = "new directory";
 
-std::string LastComponent(const std::string& path)
+// Runs `change` as one step of the frame's undo history.
+template <class Change>
+void AsOneStep(CVornView& view, const std::string& label, Change change)
 {
-    const size_t separator = path.rfind('\\');
-    return separator == std::string::npos ? path : path.substr(separator + 1);
-}
-
-std::string Joined(const std::string& directory, const std::string& name)
-{
-    return directory.empty() ? name : directory + "\\" + name;
-}
-
-// Tree pane items for every directory below `directory`, which has just
-// gained its own item, so a moved directory can be opened at any depth.
-void AddTreeItemsBelow(CLeftView& left, const CFarDirectory& directory)
-{
-    for (const CFarDirectory& subdirectory : directory.Subdirectories()) {
-        left.AddDirectoryByPath(subdirectory.Path());
-        AddTreeItemsBelow(left, subdirectory);
-    }
+    DocumentAdapter& adapter = view.Frame().Adapter();
+    adapter.Begin(label);
+    change();
+    adapter.End();
 }
 
 } // namespace
+
+std::string StepLabel(const char* verb, const std::vector<std::string>& names)
+{
+    if (names.size() == 1)
+        return std::string(verb) + " \"" + names.front() + "\"";
+    return std::string(verb) + " " + std::to_string(names.size()) + " items";
+}
 
 void DeleteSelection(CVornView& view, Messenger& messenger)
 {
@@ -67,29 +63,17 @@ void DeleteSelection(CVornView& view, Messenger& messenger)
     if (messenger.Show({question, "Warning", MessageIcon::Question, MessageButtons::YesNo}) != MessageAnswer::Yes)
         return;
 
-    CVornDoc& document = view.Document();
-    CFarDirectoryTree& tree = document.Tree();
-    int removed = 0;  // each removal moves the later rows up by one
-    for (const Record& record : records) {
-        if (record.isDirectory) {
-            const uint32_t before = tree.EntryCount();
-            if (!tree.DeleteDirectory(record.path)) {
-                // A directory can fail halfway; what went is gone from the
-                // archive, and a save must not be skipped for it.
-                if (tree.EntryCount() != before)
-                    document.SetModified(true);
+    CFarDirectoryTree& tree = view.Document().Tree();
+    std::vector<std::string> names;
+    for (const Record& record : records)
+        names.push_back(view.NameOf(record.row));
+    // The rows go as the document reports each removal.
+    AsOneStep(view, StepLabel("Delete", names), [&] {
+        for (const Record& record : records) {
+            if (!(record.isDirectory ? tree.DeleteDirectory(record.path) : tree.RemoveFile(record.path)))
                 break;
-            }
-            if (CLeftView* left = view.LeftPane())
-                left->RemoveDirectoryByPath(record.path);
-        } else if (!tree.RemoveFile(record.path)) {
-            break;
         }
-        view.DeleteRow(record.row - removed);
-        document.SetModified(true);
-        ++removed;
-    }
-    view.RecomputeSummary();
+    });
 }
 
 void FinishRename(CVornView& view, int row, const QString& typed)
@@ -104,20 +88,14 @@ void FinishRename(CVornView& view, int row, const QString& typed)
         const size_t separator = state.oldPath.rfind('\\');
         newPath = separator == std::string::npos ? *name : state.oldPath.substr(0, separator + 1) + *name;
         CFarDirectoryTree& tree = view.Document().Tree();
-        renamed = state.isDirectory ? tree.RenameDirectory(state.oldPath, newPath)
-                                    : tree.RenameFile(state.oldPath, newPath);
+        AsOneStep(view, StepLabel("Rename", {state.oldName}), [&] {
+            renamed = state.isDirectory ? tree.RenameDirectory(state.oldPath, newPath)
+                                        : tree.RenameFile(state.oldPath, newPath);
+        });
     }
-    if (!renamed) {
+    // A renamed row shows its new name as the document reports it.
+    if (!renamed)
         view.SetRowName(row, state.oldName);
-        return;
-    }
-    view.SetRowName(row, *name);
-    view.SetRowPath(row, newPath);
-    if (state.isDirectory) {
-        if (CLeftView* left = view.LeftPane())
-            left->RenameDirectory(state.oldPath, newPath);
-    }
-    view.Document().SetModified(true);
 }
 
 void MakeNewDirectory(CVornView& view)
@@ -130,12 +108,7 @@ void MakeNewDirectory(CVornView& view)
         std::snprintf(text, sizeof text, "%s (%u)", kNewDirectory, number);
         name = text;
     }
-    const std::string path = prefix + name;
-    if (!tree.MakeDirectory(path))
-        return;
-    if (CLeftView* left = view.LeftPane())
-        left->AddDirectoryByPath(path);
-    view.InsertRow(view.FirstFileRow(), name, CVornView::kImageDirectory, path);
+    AsOneStep(view, "New Directory", [&] { tree.MakeDirectory(prefix + name); });
 }
 
 void MoveSelection(CVornView& view, Messenger& messenger)
@@ -159,34 +132,24 @@ void MoveSelection(CVornView& view, Messenger& messenger)
         return;
     const std::string destination = dialog.ChosenPath();
 
-    // The rows' paths are read before the first move: the list is filled
-    // again only at the end.
+    // The rows are read before the first move takes its row away.
     struct Move {
         std::string path;
         bool isDirectory;
     };
     std::vector<Move> moves;
-    for (const int row : rows)
+    std::vector<std::string> names;
+    for (const int row : rows) {
         moves.push_back({view.PathOf(row), view.ImageOf(row) == CVornView::kImageDirectory});
-    for (const Move& move : moves) {
-        if (!move.isDirectory) {
-            if (!tree.MoveFileItem(move.path, destination))
-                break;
-        } else {
-            if (!tree.MoveDirectory(move.path, destination))
-                break;
-            if (CLeftView* left = view.LeftPane()) {
-                const std::string newPath = Joined(destination, LastComponent(move.path));
-                left->RemoveDirectoryByPath(move.path);
-                left->AddDirectoryByPath(newPath);
-                if (const CFarDirectory* moved = tree.GetDirectoryRef(newPath))
-                    AddTreeItemsBelow(*left, *moved);
-            }
-        }
-        document.SetModified(true);
+        names.push_back(view.NameOf(row));
     }
-    if (const std::optional<CFarDirectory> shown = tree.GetDirectory(view.ShownPath()))
-        view.FillFromDirectory(*shown);
+    AsOneStep(view, StepLabel("Move", names), [&] {
+        for (const Move& move : moves) {
+            if (!(move.isDirectory ? tree.MoveDirectory(move.path, destination)
+                                   : tree.MoveFileItem(move.path, destination)))
+                break;
+        }
+    });
 }
 
 } // namespace vorn

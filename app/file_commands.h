@@ -3,12 +3,15 @@
 // The list pane's archive commands that change the archive in place:
 // Delete, the end of Rename, New Directory and Move to Directory. Each works
 // on the pane's selected rows (in ascending row order) through the
-// document's directory tree, keeps both panes in step with it and marks the
-// document modified where the saved archive changes. A model operation that
-// fails ends the command at that row without a message; what was done
-// before it stays done.
+// document's directory tree, as one step of the undo history; the document
+// marks itself modified and the panes follow its changes. A model operation
+// that fails ends the command at that row without a message; what was done
+// before it stays done (and is one step).
 
 #include <QString>
+
+#include <string>
+#include <vector>
 
 namespace vorn {
 
@@ -31,8 +34,11 @@ void FinishRename(CVornView& view, int row, const QString& typed);
 // directory is not saved, so the document stays unmodified.
 void MakeNewDirectory(CVornView& view);
 
-// Asks for the destination in the move dialog, moves the selected rows there
-// and fills the pane again.
+// Asks for the destination in the move dialog and moves the selected rows there.
 void MoveSelection(CVornView& view, Messenger& messenger);
+
+// The name of a step on `names` for the Edit menu: `verb` and the quoted
+// name for one ("Delete \"a.iff\""), the count for more ("Delete 3 items").
+std::string StepLabel(const char* verb, const std::vector<std::string>& names);
 
 } // namespace vorn

@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QHeaderView>
 
+#include <algorithm>
+#include <functional>
+
 namespace vorn {
 
 namespace {
@@ -208,6 +211,26 @@ void CLeftView::AddDirectoryByPath(const std::string& path)
         accumulated += component + "\\";
     }
     viewport()->update();
+}
+
+void CLeftView::InsertDirectory(const std::string& parentPath, size_t position, const std::string& name)
+{
+    QTreeWidgetItem* parent = root_ ? ItemAtPath(parentPath) : nullptr;
+    const std::string path = parentPath.empty() ? name : parentPath + "\\" + name;
+    const CFarDirectory* directory = document_.Tree().GetDirectoryRef(path);
+    if (!parent || !directory || FindChildByText(parent, name))
+        return;
+    pathTable_.push_back(directory->Path());
+    QTreeWidgetItem* item = NewItem(nullptr, name, static_cast<int>(pathTable_.size() - 1), false);
+    parent->insertChild(std::min(static_cast<int>(position), parent->childCount()), item);
+    std::function<void(QTreeWidgetItem*, const CFarDirectory&)> addBelow = [&](QTreeWidgetItem* under,
+                                                                              const CFarDirectory& model) {
+        for (const CFarDirectory& child : model.Subdirectories()) {
+            pathTable_.push_back(child.Path());
+            addBelow(NewItem(under, child.Name(), static_cast<int>(pathTable_.size() - 1), false), child);
+        }
+    };
+    addBelow(item, *directory);
 }
 
 void CLeftView::RemoveDirectoryByPath(const std::string& path)

@@ -41,6 +41,10 @@ public:
     void SelectChildByPath(const std::string& path);
     // Makes sure every directory on `path` that the model has owns an item.
     void AddDirectoryByPath(const std::string& path);
+    // Puts an item for the model's directory `name` of `parentPath` at
+    // `position` among the parent item's children (the end when beyond),
+    // with items for everything below it in the model.
+    void InsertDirectory(const std::string& parentPath, size_t position, const std::string& name);
     // Deletes the item of the directory at `path` with everything below it.
     void RemoveDirectoryByPath(const std::string& path);
     // Renames the item at `oldPath` and rewrites the stored paths below it.

@@ -1,8 +1,8 @@
 #include "app/main_frame.h"
 
 #include "app/command_ids.h"
+#include "app/document_adapter.h"
 #include "app/drag_out.h"
-#include "app/file_commands.h"
 #include "app/file_commands.h"
 #include "app/left_view.h"
 #include "app/pane_icons.h"
@@ -76,6 +76,7 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
         indicators_.append(indicator);
     }
 
+    adapter_ = std::make_unique<DocumentAdapter>(*this, document_);
     BuildCommands();
     BuildMenu();
     // The title changes with the modified flag and the file, which the
@@ -91,6 +92,7 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
 CMainFrame::~CMainFrame()
 {
     document_.SetTitleChangedHandler(nullptr);
+    adapter_.reset();
 }
 
 bool CMainFrame::ListHasSelection() const
@@ -162,6 +164,17 @@ void CMainFrame::BuildMenu()
 
     connect(fileMenu_, &QMenu::aboutToShow, this, &CMainFrame::UpdateCommandStates);
     TrackMenuPrompts(fileMenu_);
+
+    // Undo and Redo carry the step's name and are greyed with nothing to take back.
+    editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
+    QUndoStack& history = adapter_->Stack();
+    QAction* undo = history.createUndoAction(this, QStringLiteral("&Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = history.createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    editMenu_->addAction(undo);
+    editMenu_->addAction(redo);
+    TrackMenuPrompts(editMenu_);
 }
 
 void CMainFrame::TrackMenuPrompts(QMenu* menu)

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QMainWindow>
 
+#include <memory>
 #include <string>
 
 class QSplitter;
@@ -12,6 +13,7 @@ class QSplitter;
 namespace vorn {
 
 class CLeftView;
+class DocumentAdapter;
 class CVornApp;
 class CVornDoc;
 class CVornView;
@@ -39,6 +41,9 @@ public:
     CVornView* GetRightPane() const { return right_; }
     QSplitter* Splitter() const { return splitter_; }
     QMenu* FileMenu() const { return fileMenu_; }
+    QMenu* EditMenu() const { return editMenu_; }
+    // Keeps the panes in step with the document and holds the undo history.
+    DocumentAdapter& Adapter() { return *adapter_; }
 
     // The list pane stores its summary here; the message pane shows it
     // whenever no menu prompt is up.
@@ -102,6 +107,8 @@ private:
     CLeftView* left_ = nullptr;
     CVornView* right_ = nullptr;
     QMenu* fileMenu_ = nullptr;
+    QMenu* editMenu_ = nullptr;
+    std::unique_ptr<DocumentAdapter> adapter_;
     QAction* recentSeparator_ = nullptr;
     QAction* exitSeparator_ = nullptr;
     CommandTable* commands_ = nullptr;

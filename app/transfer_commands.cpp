@@ -1,6 +1,8 @@
 #include "app/transfer_commands.h"
 
+#include "app/document_adapter.h"
 #include "app/drag_out.h"
+#include "app/file_commands.h"
 #include "app/left_view.h"
 #include "archive/archive_path.h"
 #include "archive/vorn_doc.h"
@@ -10,50 +12,26 @@
 #include "transfer/qt/transfer_dialog.h"
 #include "transfer/transfer_messages.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace vorn {
 
-void ViewTransferPanes::AddTreeNode(const std::string& directoryPath)
-{
-    if (CLeftView* left = view_.LeftPane())
-        left->AddDirectoryByPath(directoryPath);
-}
-
-void ViewTransferPanes::InsertDirectoryRow(const std::string& name, const std::string& path)
-{
-    view_.InsertRow(view_.FirstFileRow(), name, CVornView::kImageDirectory, path);
-}
-
-void ViewTransferPanes::AppendFileRow(const std::string& name, const std::string& sizeText, const std::string& path)
-{
-    // A replaced file keeps its one row, which shows the new name and size;
-    // two rows of one name would both stand for the same entry.
-    const std::string wanted(StripLeadingSeparators(path));
-    for (int row = 0; row < view_.RowCount(); ++row) {
-        if (view_.ImageOf(row) == CVornView::kImageFile &&
-            EqualsNoCase(StripLeadingSeparators(view_.PathOf(row)), wanted)) {
-            view_.SetRowName(row, name);
-            view_.SetSizeText(row, sizeText);
-            view_.SetRowPath(row, path);
-            return;
-        }
-    }
-    const int row = view_.InsertRow(view_.RowCount(), name, CVornView::kImageFile, path);
-    if (row >= 0)
-        view_.SetSizeText(row, sizeText);
-}
-
 void InstallDropToAdd(CVornView& view, Messenger& messenger)
 {
     view.filesDropped = [&messenger](CVornView& pane, const std::vector<std::string>& paths) {
-        ViewTransferPanes panes(pane);
         CTransferDialog dialog(pane.Document().Tree(), messenger, &pane.Frame());
         dialog.modeFlag = CTransferDialog::kModeAdding;
-        dialog.SetPanes(&panes);
         dialog.Job().droppedItems = paths;
         dialog.Job().currentDirectory = pane.ShownPath();
+        std::vector<std::string> names;
+        for (const std::string& path : paths)
+            names.push_back(std::filesystem::path(path).filename().string());
+        // One drop is one step, whatever the worker added on its thread.
+        DocumentAdapter& adapter = pane.Frame().Adapter();
+        adapter.Begin(StepLabel("Add", names), DocumentAdapter::AddedSizes::Plain);
         dialog.Run();
+        adapter.End();
         return static_cast<int>(dialog.filesDone());
     };
 }

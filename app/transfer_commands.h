@@ -15,21 +15,8 @@
 
 namespace vorn {
 
-// The adding job's pane updates, applied to the app's panes (on the UI thread).
-class ViewTransferPanes : public TransferPanes {
-public:
-    explicit ViewTransferPanes(CVornView& view) : view_(view) {}
-
-    void AddTreeNode(const std::string& directoryPath) override;
-    void InsertDirectoryRow(const std::string& name, const std::string& path) override;
-    void AppendFileRow(const std::string& name, const std::string& sizeText, const std::string& path) override;
-
-private:
-    CVornView& view_;
-};
-
-// Files dropped on the main window are added below the shown directory; the
-// view marks the document modified and refreshes the summary from the count.
+// Files dropped on the main window are added below the shown directory, as
+// one step of the undo history; the panes follow the document's changes.
 void InstallDropToAdd(CVornView& view, Messenger& messenger);
 
 // The job's files and directories for extracting the pane's rows, below the

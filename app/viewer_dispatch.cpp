@@ -2,6 +2,9 @@
 
 #include "app/bitmap_loader.h"
 #include "app/bitmap_view_dialog.h"
+#include "app/document_adapter.h"
+#include "app/file_commands.h"
+#include "app/main_frame.h"
 #include "app/viewer_messages.h"
 #include "app/vorn_view.h"
 #include "archive/vorn_doc.h"
@@ -129,12 +132,14 @@ void CViewerDispatch::RunIffViewer(const std::string& path)
     CVornDoc& document = view_.Document();
     dialog.SetSaveTarget(&document.Archive(), static_cast<size_t>(item->entryIndex), &document);
     DebugTrace::Instance().Trace("Going to view IFF file %s.", path.c_str());
-    if (dialog.Run() != PreviewResult::Saved)
-        return;
-    DebugTrace::Instance().Trace("IFF file %s updated!", path.c_str());
-    // The entry has new bytes: refill the pane so its row shows the new size.
-    if (const std::optional<CFarDirectory> shown = tree.GetDirectory(view_.ShownPath()))
-        view_.FillFromDirectory(*shown);
+    // What Save Changes writes in one viewing is one step; the row's size
+    // follows the document.
+    DocumentAdapter& adapter = view_.Frame().Adapter();
+    adapter.Begin(StepLabel("Save Changes to", {item->name}));
+    const PreviewResult result = dialog.Run();
+    adapter.End();
+    if (result == PreviewResult::Saved)
+        DebugTrace::Instance().Trace("IFF file %s updated!", path.c_str());
 }
 
 void CViewerDispatch::RunBitmapViewer(const std::string& path)

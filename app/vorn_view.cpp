@@ -8,6 +8,8 @@
 #include "app/pane_icons.h"
 #include "app/ui_text.h"
 #include "archive/vorn_doc.h"
+#include "archive/archive_path.h"
+#include "base/name_compare.h"
 #include "base/number_text.h"
 
 #include <QHeaderView>
@@ -140,6 +142,16 @@ bool CVornView::DeleteRow(int row)
     return model_.RemoveRow(row);
 }
 
+int CVornView::RowOfPath(const std::string& path) const
+{
+    const std::string_view wanted = StripLeadingSeparators(path);
+    for (int row = 0; row < RowCount(); ++row) {
+        if (EqualsNoCase(StripLeadingSeparators(model_.At(row).path), wanted))
+            return row;
+    }
+    return -1;
+}
+
 int CVornView::FirstFileRow() const
 {
     for (int row = 0; row < RowCount(); ++row) {
@@ -202,6 +214,8 @@ void CVornView::OnDropFiles(const std::vector<std::string>& paths)
 {
     if (!filesDropped || paths.empty())
         return;
+    // The document has marked itself modified and the panes followed what was
+    // added; a hook that added files some other way is taken at its word.
     if (filesDropped(*this, paths) != 0) {
         document_.SetModified(true);
         RecomputeSummary();

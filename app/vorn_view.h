@@ -30,8 +30,7 @@ class CVornDoc;
 //    pressed on it; the viewer dispatch opens it. Directory rows open in
 //    both panes instead.
 //  - filesDropped: local files dropped on the main window; returns how many
-//    files were added (the pane then marks the document modified and
-//    refreshes the summary when that is not 0).
+//    files were added (the document and the panes follow by themselves).
 //  - The archive commands live in the main frame's command table; the pane
 //    offers the selection, the rows and the in-place editing they use.
 class CVornView : public QTreeView {
@@ -73,6 +72,9 @@ public:
     void SetRowName(int row, const std::string& name);
     void SetRowPath(int row, const std::string& path);
     bool DeleteRow(int row);
+    // The row whose path is `path` (leading separators and letter case
+    // aside); -1 when none.
+    int RowOfPath(const std::string& path) const;
     // The first row that is not a directory row (RowCount() when none).
     int FirstFileRow() const;
 

@@ -267,18 +267,54 @@ bool CFarArchive::LoadData(size_t index)
     CFarEntry& entry = entries_[index];
     if (BlockOf(index).HasBytes())
         return true;
-    if (!source_ || entry.offset < 0)
-        return false;
-    // A damaged size must not turn into a huge allocation: check against the file first.
-    const int64_t fileLength = source_->Length();
-    if (fileLength < 0 || entry.offset + static_cast<int64_t>(entry.size2) > fileLength)
-        return false;
-    if (source_->Seek(entry.offset, SeekOrigin::Begin) != entry.offset)
-        return false;
-    auto bytes = AllocateBytes(entry.size2);
-    if (!bytes || !source_->ReadExact(bytes.get(), entry.size2))
+    auto bytes = ReadSource(entry.offset, entry.size2);
+    if (!bytes)
         return false;
     StoreBytes(entry, std::move(bytes), entry.size2);
+    return true;
+}
+
+std::unique_ptr<uint8_t[]> CFarArchive::ReadSource(int64_t offset, uint32_t size)
+{
+    if (!source_ || offset < 0)
+        return nullptr;
+    // A damaged size must not turn into a huge allocation: check against the file first.
+    const int64_t fileLength = source_->Length();
+    if (fileLength < 0 || offset + static_cast<int64_t>(size) > fileLength)
+        return nullptr;
+    if (source_->Seek(offset, SeekOrigin::Begin) != offset)
+        return nullptr;
+    auto bytes = AllocateBytes(size);
+    if (!bytes || !source_->ReadExact(bytes.get(), size))
+        return nullptr;
+    return bytes;
+}
+
+bool CFarArchive::LoadDeletedData(size_t index)
+{
+    if (index >= entries_.size() || !entries_[index].isDeleted)
+        return false;
+    CFarEntry& entry = entries_[index];
+    if (BlockOf(index).HasBytes())
+        return true;
+    auto bytes = ReadSource(entry.offset, entry.size2);
+    if (!bytes)
+        return false;
+    StoreBytes(entry, std::move(bytes), entry.size2);
+    return true;
+}
+
+bool CFarArchive::LoadState(EntryState& state)
+{
+    // A state that never had bytes (an entry just appended) has none to keep.
+    if (state.block.HasBytes() || state.offset < 0)
+        return true;
+    auto bytes = ReadSource(state.offset, state.size2);
+    if (!bytes)
+        return false;
+    state.block.bytes = std::move(bytes);
+    state.block.length = state.size2;
+    state.block.allocated = true;
     return true;
 }
 
@@ -304,12 +340,33 @@ bool CFarArchive::SetData(size_t index, ByteStream& stream)
     if (!bytes || !stream.ReadExact(bytes.get(), size))
         return false;
     CFarEntry& entry = entries_[index];
+    EntryState before{entry.size1, entry.size2, entry.offset, entry.isNew, {}};
+    if (journal_ && entry.blockIndex > 0 && static_cast<size_t>(entry.blockIndex) < blocks_.size())
+        before.block = std::move(blocks_[static_cast<size_t>(entry.blockIndex)]);
     entry.size1 = size;
     entry.size2 = size;
     StoreBytes(entry, std::move(bytes), size);
     entry.offset = -1;
     entry.isNew = true;
+    if (journal_)
+        journal_->EntryDataReplaced(index, std::move(before));
     return true;
+}
+
+void CFarArchive::SwapEntryState(size_t index, EntryState& state)
+{
+    if (index >= entries_.size())
+        return;
+    CFarEntry& entry = entries_[index];
+    if (entry.blockIndex <= 0 || static_cast<size_t>(entry.blockIndex) >= blocks_.size()) {
+        blocks_.emplace_back();
+        entry.blockIndex = static_cast<int32_t>(blocks_.size() - 1);
+    }
+    std::swap(entry.size1, state.size1);
+    std::swap(entry.size2, state.size2);
+    std::swap(entry.offset, state.offset);
+    std::swap(entry.isNew, state.isNew);
+    std::swap(blocks_[static_cast<size_t>(entry.blockIndex)], state.block);
 }
 
 std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStream& stream, bool overwrite)
@@ -325,6 +382,8 @@ std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStrea
         nextSameName_.push_back(kNoEntry); // FindEntry has built the index
         found = entries_.size() - 1;
         IndexInsert(static_cast<uint32_t>(*found));
+        if (journal_)
+            journal_->EntryAppended(*found);
     }
     if (!SetData(*found, stream)) {
         // An entry whose sizes would not match its bytes must not reach a save.
@@ -353,6 +412,8 @@ bool CFarArchive::MarkDeleted(size_t index)
     if (indexed_)
         IndexRemove(static_cast<uint32_t>(index));
     entries_[index].isDeleted = true;
+    if (journal_)
+        journal_->EntryDeleted(index);
     return true;
 }
 
@@ -360,13 +421,35 @@ bool CFarArchive::RenameEntry(size_t index, std::string_view name)
 {
     if (!IsLive(index))
         return false;
-    if (indexed_)
-        IndexRemove(static_cast<uint32_t>(index));
+    const FarEntryName before = entries_[index].name;
     // The old name's bytes stay where they are: views of it stay valid.
-    entries_[index].name = names_.Keep(name);
-    if (indexed_)
-        IndexInsert(static_cast<uint32_t>(index));
+    SetEntryName(index, names_.Keep(name));
+    if (journal_)
+        journal_->EntryRenamed(index, before);
     return true;
+}
+
+void CFarArchive::SetEntryName(size_t index, FarEntryName name)
+{
+    if (index >= entries_.size())
+        return;
+    const bool indexed = indexed_ && !entries_[index].isDeleted;
+    if (indexed)
+        IndexRemove(static_cast<uint32_t>(index));
+    entries_[index].name = name;
+    if (indexed)
+        IndexInsert(static_cast<uint32_t>(index));
+}
+
+void CFarArchive::SetEntryDeleted(size_t index, bool deleted)
+{
+    if (index >= entries_.size() || entries_[index].isDeleted == deleted)
+        return;
+    if (indexed_ && deleted)
+        IndexRemove(static_cast<uint32_t>(index));
+    entries_[index].isDeleted = deleted;
+    if (indexed_ && !deleted)
+        IndexInsert(static_cast<uint32_t>(index));
 }
 
 uint32_t CFarArchive::EntryCount() const
@@ -442,6 +525,15 @@ bool CFarArchive::Save(ByteStream& stream)
         return false;
 
     AdoptWrittenLayout(entries_, header_, records, manifestOffset);
+    // A deleted entry an undo may bring back no longer has bytes in the
+    // file: only those in memory can go into the next save.
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        CFarEntry& entry = entries_[i];
+        if (!entry.isDeleted)
+            continue;
+        entry.offset = -1;
+        entry.isNew = true;
+    }
     return true;
 }
 

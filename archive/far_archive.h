@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive/entry_journal.h"
 #include "archive/far_data_block.h"
 #include "archive/far_entry.h"
 #include "archive/far_header.h"
@@ -62,6 +63,19 @@ public:
     // Gives a live entry a new full name (the tree's renames and moves).
     bool RenameEntry(size_t index, std::string_view name);
 
+    // Every later change of an entry is reported to `journal` (null: none).
+    void SetJournal(EntryJournal* journal) { journal_ = journal; }
+    // Exact restores for undo and redo, reported to no journal: a name this
+    // archive handed out before, the deleted mark, and the bytes with their
+    // fields (swapped with `state`).
+    void SetEntryName(size_t index, FarEntryName name);
+    void SetEntryDeleted(size_t index, bool deleted);
+    void SwapEntryState(size_t index, EntryState& state);
+    // Brings a deleted entry's bytes into memory, as LoadData does for a live one.
+    bool LoadDeletedData(size_t index);
+    // Reads the bytes `state` describes in the source into it (true when it already has them).
+    bool LoadState(EntryState& state);
+
     uint32_t EntryCount() const;
     uint64_t TotalSize() const;
     const CFarEntry* Entry(size_t index) const;
@@ -77,6 +91,8 @@ public:
 
 private:
     bool IsLive(size_t index) const { return index < entries_.size() && !entries_[index].isDeleted; }
+    // Reads `size` bytes at `offset` of the source; null when they cannot be had.
+    std::unique_ptr<uint8_t[]> ReadSource(int64_t offset, uint32_t size);
     bool ReadManifest(ByteStream& stream);
     void StoreBytes(CFarEntry& entry, std::unique_ptr<uint8_t[]> bytes, uint32_t length);
 
@@ -98,6 +114,7 @@ private:
     mutable NoCaseIndex nameIndex_;
     mutable std::vector<uint32_t> nextSameName_;
     mutable bool indexed_ = false;
+    EntryJournal* journal_ = nullptr;
 };
 
 } // namespace vorn

@@ -1,5 +1,7 @@
 #include "archive/far_directory.h"
 
+#include <algorithm>
+
 #include <type_traits>
 #include <utility>
 
@@ -87,6 +89,26 @@ std::pair<size_t, bool> CFarDirectory::FindOrAppendFile(std::string_view name, i
     files_.push_back({entryIndex, std::string(name)});
     fileIndex_.Insert(static_cast<uint32_t>(files_.size() - 1), hash);
     return {files_.size() - 1, false};
+}
+
+void CFarDirectory::InsertSubdirectoryAt(size_t position, CFarDirectory directory)
+{
+    position = std::min(position, subdirectories_.size());
+    const auto id = static_cast<uint32_t>(position);
+    if (position < subdirectories_.size())
+        subdirectoryIndex_.ShiftUpFrom(id);
+    subdirectoryIndex_.Insert(id, NoCaseIndex::Hash(directory.name_));
+    subdirectories_.insert(subdirectories_.begin() + static_cast<ptrdiff_t>(position), std::move(directory));
+}
+
+void CFarDirectory::InsertFileAt(size_t position, FarFileItem item)
+{
+    position = std::min(position, files_.size());
+    const auto id = static_cast<uint32_t>(position);
+    if (position < files_.size())
+        fileIndex_.ShiftUpFrom(id);
+    fileIndex_.Insert(id, NoCaseIndex::Hash(item.name));
+    files_.insert(files_.begin() + static_cast<ptrdiff_t>(position), std::move(item));
 }
 
 CFarDirectory CFarDirectory::TakeSubdirectory(size_t position)

@@ -48,6 +48,9 @@ private:
     // The position of the file item named `name`, and whether it was there:
     // when it was not, an item (entryIndex, name) has been appended for it.
     std::pair<size_t, bool> FindOrAppendFile(std::string_view name, int32_t entryIndex);
+    // Puts an element at a position, keeping the order of the others.
+    void InsertSubdirectoryAt(size_t position, CFarDirectory directory);
+    void InsertFileAt(size_t position, FarFileItem item);
     // Removes by position, keeping the order of the others.
     CFarDirectory TakeSubdirectory(size_t position);
     void EraseFile(size_t position);

@@ -173,14 +173,16 @@ bool CFarDirectoryTree::Build(CFarArchive& archive)
 {
     root_.Clear();
     archive_ = &archive;
+    building_ = true;
+    bool built = true;
     const size_t count = archive.Entries().size();
-    for (size_t i = 0; i < count; ++i) {
-        if (archive.Entries()[i].isDeleted)
-            continue;
-        if (!AddEntry(i, true))
-            return false;
+    for (size_t i = 0; i < count && built; ++i) {
+        if (!archive.Entries()[i].isDeleted)
+            built = AddEntry(i, true) != nullptr;
     }
-    return true;
+    building_ = false;
+    Notify(TreeChange{});
+    return built;
 }
 
 const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
@@ -209,14 +211,24 @@ const FarFileItem* CFarDirectoryTree::AddEntry(size_t entryIndex, bool replace)
         return nullptr;
     const auto [position, existed] = directory->FindOrAppendFile(fileName, static_cast<int32_t>(entryIndex));
     FarFileItem& item = directory->files_[position];
+    TreeChange change;
+    change.directory = directory->path_;
+    change.position = position;
     if (existed) {
         if (!replace)
             return nullptr;
+        change.kind = TreeChangeKind::FileResized;
+        change.oldName = item.name;
+        change.oldEntryIndex = item.entryIndex;
         // The later of two entries with the same name is the one shown.
         directory->RenameFileAt(position, std::string(fileName));
         item.entryIndex = static_cast<int32_t>(entryIndex);
+    } else {
+        change.kind = TreeChangeKind::FileAdded;
     }
-    return &item;
+    change.item = item;
+    Notify(std::move(change));
+    return &directory->files_[position];
 }
 
 // ---- lookup --------------------------------------------------------------
@@ -237,6 +249,12 @@ CFarDirectory* CFarDirectoryTree::FindDirectoryMutable(std::string_view path, bo
                 return nullptr;
             next = &directory->AppendSubdirectory(
                 CFarDirectory(std::string(component), JoinArchivePath(directory->Path(), component)));
+            TreeChange change;
+            change.kind = TreeChangeKind::DirectoryAdded;
+            change.directory = directory->path_;
+            change.position = directory->subdirectories_.size() - 1;
+            change.name = next->name_;
+            Notify(std::move(change));
         }
         directory = next;
         ++depth;
@@ -386,7 +404,14 @@ bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view ne
     const Slot& slot = renaming->slot;
     if (!archive_->RenameEntry(static_cast<size_t>(slot.parent->files_[slot.position].entryIndex), newPath))
         return false;
+    TreeChange change;
+    change.kind = TreeChangeKind::FileRenamed;
+    change.directory = slot.parent->path_;
+    change.position = slot.position;
+    change.oldName = slot.parent->files_[slot.position].name;
     slot.parent->RenameFileAt(slot.position, std::string(renaming->name));
+    change.item = slot.parent->files_[slot.position];
+    Notify(std::move(change));
     return true;
 }
 
@@ -395,7 +420,13 @@ bool CFarDirectoryTree::RemoveFile(std::string_view path)
     const std::optional<Slot> slot = Locate(StripLeadingSeparators(path), ItemKind::File);
     if (!slot || !archive_->MarkDeleted(static_cast<size_t>(slot->parent->files_[slot->position].entryIndex)))
         return false;
+    TreeChange change;
+    change.kind = TreeChangeKind::FileRemoved;
+    change.directory = slot->parent->path_;
+    change.position = slot->position;
+    change.item = slot->parent->files_[slot->position];
     slot->parent->EraseFile(slot->position);
+    Notify(std::move(change));
     return true;
 }
 
@@ -417,8 +448,16 @@ bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view des
     // directory that now holds it as the tree shows it.
     if (!archive_->RenameEntry(static_cast<size_t>(item.entryIndex), JoinArchivePath(target->path_, item.name)))
         return false;
+    TreeChange change;
+    change.kind = TreeChangeKind::FileMoved;
+    change.directory = slot->parent->path_;
+    change.position = slot->position;
+    change.toDirectory = target->path_;
+    change.toPosition = target->files_.size();
+    change.item = item;
     slot->parent->EraseFile(slot->position);
     target->AppendFile(item);
+    Notify(std::move(change));
     return true;
 }
 
@@ -491,11 +530,18 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
             archive_->RenameEntry(i, newPathText + std::string(entries[i].name.substr(oldPath.size())));
     }
 
+    TreeChange change;
+    change.kind = TreeChangeKind::DirectoryRenamed;
+    change.directory = parent->path_;
+    change.position = position;
+    change.oldName = parent->subdirectories_[position].name_;
     parent->RenameSubdirectoryAt(position, std::string(renaming->name));
     CFarDirectory& directory = parent->subdirectories_[position];
     directory.path_ = newPathText;
     // Names the scan could not reach (odd separators) are made to match the tree.
     RepathBelow(directory, newPathText, newPathText);
+    change.name = directory.name_;
+    Notify(std::move(change));
     return true;
 }
 
@@ -531,6 +577,10 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
 
     // Taking the directory out may move its siblings, and the target may be
     // one of them or below one: find the target again afterwards.
+    TreeChange change;
+    change.kind = TreeChangeKind::DirectoryMoved;
+    change.directory = parent->path_;
+    change.position = position;
     CFarDirectory moved = parent->TakeSubdirectory(position);
     target = destination.empty() ? &root_ : FindDirectoryMutable(destination, false);
     // Formed from the stored spellings, so a path typed in other letter case
@@ -540,7 +590,33 @@ bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view de
     moved.path_ = newPath;
     CFarDirectory& placed = target->AppendSubdirectory(std::move(moved));
     RepathBelow(placed, oldPath, newPath);
+    change.toDirectory = target->path_;
+    change.toPosition = target->subdirectories_.size() - 1;
+    change.name = placed.name_;
+    Notify(std::move(change));
     return true;
+}
+
+bool CFarDirectoryTree::AllEntriesLive(const CFarDirectory& directory) const
+{
+    for (const FarFileItem& item : directory.files_) {
+        const CFarEntry* entry = EntryOfItem(item);
+        if (!entry || entry->isDeleted)
+            return false;
+    }
+    for (const CFarDirectory& child : directory.subdirectories_) {
+        if (!AllEntriesLive(child))
+            return false;
+    }
+    return true;
+}
+
+void CFarDirectoryTree::MarkAllDeleted(const CFarDirectory& directory)
+{
+    for (size_t i = directory.files_.size(); i-- > 0;)
+        archive_->MarkDeleted(static_cast<size_t>(directory.files_[i].entryIndex));
+    for (size_t i = directory.subdirectories_.size(); i-- > 0;)
+        MarkAllDeleted(directory.subdirectories_[i]);
 }
 
 bool CFarDirectoryTree::EmptyDirectory(CFarDirectory& directory)
@@ -549,13 +625,25 @@ bool CFarDirectoryTree::EmptyDirectory(CFarDirectory& directory)
         const size_t last = directory.files_.size() - 1;
         if (!archive_->MarkDeleted(static_cast<size_t>(directory.files_[last].entryIndex)))
             return false;
+        TreeChange change;
+        change.kind = TreeChangeKind::FileRemoved;
+        change.directory = directory.path_;
+        change.position = last;
+        change.item = directory.files_[last];
         directory.EraseFile(last);
+        Notify(std::move(change));
     }
     while (!directory.subdirectories_.empty()) {
         const size_t last = directory.subdirectories_.size() - 1;
         if (!EmptyDirectory(directory.subdirectories_[last]))
             return false;
-        directory.TakeSubdirectory(last);
+        TreeChange change;
+        change.kind = TreeChangeKind::DirectoryRemoved;
+        change.directory = directory.path_;
+        change.position = last;
+        change.removed = std::make_shared<CFarDirectory>(directory.TakeSubdirectory(last));
+        change.name = change.removed->name_;
+        Notify(std::move(change));
     }
     return true;
 }
@@ -563,10 +651,159 @@ bool CFarDirectoryTree::EmptyDirectory(CFarDirectory& directory)
 bool CFarDirectoryTree::DeleteDirectory(std::string_view path)
 {
     const std::optional<Slot> slot = Locate(ArchiveDirectoryPath(path), ItemKind::Directory);
-    if (!slot || !EmptyDirectory(slot->parent->subdirectories_[slot->position]))
+    if (!slot)
         return false;
-    slot->parent->TakeSubdirectory(slot->position);
+    // A tree whose entries are all live (always, unless an entry was deleted
+    // behind its back) loses the directory whole, kept for an undo as one
+    // change; otherwise item by item up to the entry that fails.
+    if (!AllEntriesLive(slot->parent->subdirectories_[slot->position])) {
+        if (!EmptyDirectory(slot->parent->subdirectories_[slot->position]))
+            return false;
+    }
+    MarkAllDeleted(slot->parent->subdirectories_[slot->position]);
+    TreeChange change;
+    change.kind = TreeChangeKind::DirectoryRemoved;
+    change.directory = slot->parent->path_;
+    change.position = slot->position;
+    change.removed = std::make_shared<CFarDirectory>(slot->parent->TakeSubdirectory(slot->position));
+    change.name = change.removed->name_;
+    Notify(std::move(change));
     return true;
+}
+
+// ---- changes -------------------------------------------------------------
+
+void CFarDirectoryTree::Notify(TreeChange change)
+{
+    if (observer_ && !building_)
+        observer_->TreeChanged(change);
+}
+
+CFarDirectory* CFarDirectoryTree::DirectoryAt(std::string_view path)
+{
+    return path.empty() ? &root_ : FindDirectoryMutable(path, false);
+}
+
+void CFarDirectoryTree::RepathDirectories(CFarDirectory& directory)
+{
+    for (CFarDirectory& child : directory.subdirectories_) {
+        child.path_ = JoinArchivePath(directory.path_, child.name_);
+        RepathDirectories(child);
+    }
+}
+
+void CFarDirectoryTree::Replay(TreeChange& change, bool forward)
+{
+    using Kind = TreeChangeKind;
+    // What the observer is told: the change itself, or the one that undoes it.
+    TreeChange told = change;
+    told.removed.reset();
+    auto put = [](CFarDirectory* directory, size_t position, CFarDirectory moved) {
+        moved.path_ = JoinArchivePath(directory->path_, moved.name_);
+        RepathDirectories(moved);
+        directory->InsertSubdirectoryAt(position, std::move(moved));
+    };
+    switch (change.kind) {
+    case Kind::FileAdded:
+    case Kind::FileRemoved: {
+        CFarDirectory* directory = DirectoryAt(change.directory);
+        if (!directory)
+            return;
+        if ((change.kind == Kind::FileAdded) == forward) {
+            directory->InsertFileAt(change.position, change.item);
+            told.kind = Kind::FileAdded;
+        } else {
+            directory->EraseFile(change.position);
+            told.kind = Kind::FileRemoved;
+        }
+        break;
+    }
+    case Kind::FileRenamed: {
+        CFarDirectory* directory = DirectoryAt(change.directory);
+        if (!directory)
+            return;
+        directory->RenameFileAt(change.position, forward ? change.item.name : change.oldName);
+        told.item.name = directory->files_[change.position].name;
+        told.oldName = forward ? change.oldName : change.item.name;
+        break;
+    }
+    case Kind::FileResized: {
+        CFarDirectory* directory = DirectoryAt(change.directory);
+        if (!directory)
+            return;
+        directory->RenameFileAt(change.position, forward ? change.item.name : change.oldName);
+        directory->files_[change.position].entryIndex = forward ? change.item.entryIndex : change.oldEntryIndex;
+        told.item = directory->files_[change.position];
+        break;
+    }
+    case Kind::FileMoved: {
+        CFarDirectory* from = DirectoryAt(forward ? change.directory : change.toDirectory);
+        CFarDirectory* to = DirectoryAt(forward ? change.toDirectory : change.directory);
+        if (!from || !to)
+            return;
+        const size_t fromPosition = forward ? change.position : change.toPosition;
+        const size_t toPosition = forward ? change.toPosition : change.position;
+        FarFileItem item = from->files_[fromPosition];
+        from->EraseFile(fromPosition);
+        to->InsertFileAt(toPosition, std::move(item));
+        told.directory = from->path_;
+        told.position = fromPosition;
+        told.toDirectory = to->path_;
+        told.toPosition = toPosition;
+        break;
+    }
+    case Kind::DirectoryAdded:
+    case Kind::DirectoryRemoved: {
+        CFarDirectory* parent = DirectoryAt(change.directory);
+        if (!parent)
+            return;
+        if ((change.kind == Kind::DirectoryAdded) == forward) {
+            CFarDirectory directory(change.name, std::string());
+            if (change.removed)
+                directory = std::move(*change.removed);
+            change.removed.reset();
+            put(parent, change.position, std::move(directory));
+            told.kind = Kind::DirectoryAdded;
+        } else {
+            change.removed = std::make_shared<CFarDirectory>(parent->TakeSubdirectory(change.position));
+            told.kind = Kind::DirectoryRemoved;
+        }
+        break;
+    }
+    case Kind::DirectoryRenamed: {
+        CFarDirectory* parent = DirectoryAt(change.directory);
+        if (!parent)
+            return;
+        parent->RenameSubdirectoryAt(change.position, forward ? change.name : change.oldName);
+        CFarDirectory& directory = parent->subdirectories_[change.position];
+        directory.path_ = JoinArchivePath(parent->path_, directory.name_);
+        RepathDirectories(directory);
+        told.name = directory.name_;
+        told.oldName = forward ? change.oldName : change.name;
+        break;
+    }
+    case Kind::DirectoryMoved: {
+        CFarDirectory* from = DirectoryAt(forward ? change.directory : change.toDirectory);
+        if (!from)
+            return;
+        const size_t fromPosition = forward ? change.position : change.toPosition;
+        const size_t toPosition = forward ? change.toPosition : change.position;
+        CFarDirectory moved = from->TakeSubdirectory(fromPosition);
+        told.directory = from->path_;
+        // Found after the take: the target may be a sibling that moved up.
+        CFarDirectory* to = DirectoryAt(forward ? change.toDirectory : change.directory);
+        if (!to)
+            to = &root_;
+        put(to, toPosition, std::move(moved));
+        told.position = fromPosition;
+        told.toDirectory = to->path_;
+        told.toPosition = toPosition;
+        break;
+    }
+    case Kind::Rebuilt:
+        return;
+    }
+    Notify(std::move(told));
 }
 
 } // namespace vorn

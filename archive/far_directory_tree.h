@@ -3,6 +3,7 @@
 #include "archive/far_archive.h"
 #include "archive/far_directory.h"
 #include "archive/far_file_item.h"
+#include "archive/tree_change.h"
 #include "base/byte_stream.h"
 
 #include <cstdint>
@@ -24,8 +25,8 @@ namespace vorn {
 // "\\" of a directory path is ignored; "" names the root where the root is
 // accepted. Operations that change something return false (or an empty
 // result) and leave the tree and the archive unchanged when a check fails,
-// except DeleteDirectory, which can stop halfway. None of them marks the
-// document modified or shows a message.
+// and show no message. Every change made is told to the observer, once
+// complete (Build as one Rebuilt).
 //
 // References and pointers handed out are valid until the next change of the tree.
 class CFarDirectoryTree {
@@ -103,12 +104,21 @@ public:
     // a directory of that name, or lies inside the moved directory itself.
     bool MoveDirectory(std::string_view path, std::string_view destination);
     // Marks every entry below the directory deleted and removes it. Not the
-    // root. A failure halfway leaves what was deleted deleted.
+    // root. A failure halfway (an entry below already deleted) leaves what
+    // was deleted deleted.
     bool DeleteDirectory(std::string_view path);
 
     // Forwarded to the archive (0 before the first Build).
     uint32_t EntryCount() const;
     uint64_t TotalSize() const;
+
+    // Receives every change of the tree (null: none).
+    void SetObserver(TreeObserver* observer) { observer_ = observer; }
+    // Takes back / makes again a change this tree reported, exactly, when the
+    // tree is as it was right after / before it; tells the observer what
+    // changed. Entry names and marks are the archive's to restore.
+    void Revert(TreeChange& change) { Replay(change, false); }
+    void Reapply(TreeChange& change) { Replay(change, true); }
 
 private:
     // Where an item sits: the directory holding it and its place there.
@@ -133,14 +143,28 @@ private:
     // cut to the entry's data length; none when they cannot be had.
     std::optional<std::span<const uint8_t>> EntryBytes(std::string_view path);
 
+    void Replay(TreeChange& change, bool forward);
+    void Notify(TreeChange change);
+    // The directory at a stored path ("" the root); null when missing.
+    CFarDirectory* DirectoryAt(std::string_view path);
     CFarDirectory* FindDirectoryMutable(std::string_view path, bool create);
     CFarDirectory* ParentOf(std::string_view path);
     FarFileItem* FindFileItemMutable(std::string_view path);
     void RepathBelow(CFarDirectory& directory, const std::string& oldTop, const std::string& newTop);
+    // Gives every directory below `directory` its path under the directory's; entries keep their names.
+    static void RepathDirectories(CFarDirectory& directory);
+    // Whether every file below `directory` stands for a live entry.
+    bool AllEntriesLive(const CFarDirectory& directory) const;
+    void MarkAllDeleted(const CFarDirectory& directory);
+    // The item-by-item delete for a tree whose entries are not all live:
+    // files from the last, then subdirectories from the last; stops at the
+    // first entry that cannot be marked deleted.
     bool EmptyDirectory(CFarDirectory& directory);
 
     CFarDirectory root_;
     CFarArchive* archive_ = nullptr;
+    TreeObserver* observer_ = nullptr;
+    bool building_ = false;
 };
 
 } // namespace vorn

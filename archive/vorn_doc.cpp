@@ -32,10 +32,16 @@ void RemoveAbandonedSaves(const std::filesystem::path& archive)
 
 CVornDoc::CVornDoc(Messenger& messenger) : messenger_(messenger), title_(kUntitled)
 {
+    tree_.SetObserver(this);
+    archive_.SetJournal(this);
     tree_.Build(archive_);
 }
 
-CVornDoc::~CVornDoc() = default;
+CVornDoc::~CVornDoc()
+{
+    for (DocumentEdit* edit : edits_)
+        edit->document_ = nullptr;
+}
 
 // ---- title and flag ------------------------------------------------------
 
@@ -103,6 +109,7 @@ void CVornDoc::Reset()
 {
     ReleaseFile();
     archive_.Clear();
+    DropHistory(std::string());
     tree_.Build(archive_);
     modified_ = false;
     loadState_ = LoadState::Complete;
@@ -149,6 +156,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     }
 
     SetModified(true);
+    DropHistory(std::string());
     LoadState state = LoadState::Complete;
     try {
         ReleaseFile();
@@ -180,6 +188,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     loadState_ = state;
     heldFile_ = std::move(file);
     SetPathName(path);
+    content_ = savedContent_ = ++lastContent_;
     SetModified(false);
     return true;
 }
@@ -195,6 +204,9 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
             path = resolved;
     }
 
+    // The file about to be replaced holds bytes the undo history may need.
+    if (!KeepHistoryBytes())
+        DropHistory(kHistoryDropped);
     // Every byte must be in memory before anything is written; a byte that
     // cannot be read would otherwise be a save that silently did nothing.
     if (!archive_.LoadAllData()) {
@@ -231,6 +243,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
             ShowError(kSaveError);
         return false;
     }
+    HistoryWritten();
     // Hold the new file before it takes the target's name, so no one else can grab it.
     replacement.Stream().LockExclusive(error);
     // From here on the entries' offsets describe the written file, not the
@@ -260,6 +273,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
     heldFile_ = std::move(written);
     loadState_ = LoadState::Complete;
     SetPathName(path);
+    savedContent_ = content_;
     SetModified(false);
     return true;
 }
@@ -287,6 +301,7 @@ bool CVornDoc::QuickSave()
     if (loadState_ == LoadState::LoadFailed || (heldFile_ && !heldFile_->IsNamedBy(pathName_)) ||
         !archive_.QuickSave())
         return false;
+    savedContent_ = content_;
     SetModified(false);
     return true;
 }
@@ -303,6 +318,198 @@ bool CVornDoc::SaveModified()
     case MessageAnswer::No: return true;
     default: return false;
     }
+}
+
+// ---- edits and history ---------------------------------------------------
+
+void CVornDoc::BeginEdit(std::string label)
+{
+    openEdit_ = std::make_unique<DocumentEdit>(std::move(label));
+}
+
+std::unique_ptr<DocumentEdit> CVornDoc::EndEdit()
+{
+    std::unique_ptr<DocumentEdit> edit = std::move(openEdit_);
+    if (!edit || edit->IsEmpty()) {
+        if (edit)
+            ChangesEnded();
+        return nullptr;
+    }
+    edit->contentBefore_ = content_;
+    edit->contentAfter_ = edit->ChangesArchive() ? ++lastContent_ : content_;
+    edit->document_ = this;
+    edits_.push_back(edit.get());
+    SetContent(edit->contentAfter_);
+    ChangesEnded();
+    return edit;
+}
+
+void CVornDoc::UndoEdit(DocumentEdit& edit)
+{
+    Replay(edit, false);
+    SetContent(edit.contentBefore_);
+    ChangesEnded();
+}
+
+void CVornDoc::RedoEdit(DocumentEdit& edit)
+{
+    Replay(edit, true);
+    SetContent(edit.contentAfter_);
+    ChangesEnded();
+}
+
+void CVornDoc::Replay(DocumentEdit& edit, bool forward)
+{
+    using Kind = DocumentEdit::EntryChangeKind;
+    // The entries first: the panes read sizes while they follow the tree.
+    auto entry = [&](DocumentEdit::EntryChange& change) {
+        switch (change.kind) {
+        case Kind::Renamed: {
+            const FarEntryName current = archive_.Entry(change.index)->name;
+            archive_.SetEntryName(change.index, change.name);
+            change.name = current;
+            break;
+        }
+        case Kind::Deleted: archive_.SetEntryDeleted(change.index, forward); break;
+        case Kind::Appended: archive_.SetEntryDeleted(change.index, !forward); break;
+        }
+    };
+    if (forward) {
+        for (DocumentEdit::EntryChange& change : edit.entryChanges_)
+            entry(change);
+        for (DocumentEdit::DataChange& change : edit.dataChanges_)
+            archive_.SwapEntryState(change.index, change.state);
+        for (TreeChange& change : edit.treeChanges_)
+            tree_.Reapply(change);
+    } else {
+        for (auto it = edit.entryChanges_.rbegin(); it != edit.entryChanges_.rend(); ++it)
+            entry(*it);
+        for (auto it = edit.dataChanges_.rbegin(); it != edit.dataChanges_.rend(); ++it)
+            archive_.SwapEntryState(it->index, it->state);
+        for (auto it = edit.treeChanges_.rbegin(); it != edit.treeChanges_.rend(); ++it)
+            tree_.Revert(*it);
+    }
+    // Bytes replaced in place change no tree item; the panes still show sizes.
+    for (const DocumentEdit::DataChange& change : edit.dataChanges_)
+        EntryDataChanged(change.index);
+}
+
+void CVornDoc::SetContent(uint64_t content)
+{
+    content_ = content;
+    SetModified(content_ != savedContent_);
+}
+
+void CVornDoc::ChangesEnded()
+{
+    if (observer_)
+        observer_->ChangesEnded();
+}
+
+void CVornDoc::TreeChanged(const TreeChange& change)
+{
+    if (openEdit_ && change.kind != TreeChangeKind::Rebuilt)
+        openEdit_->treeChanges_.push_back(change);
+    if (observer_)
+        observer_->TreeChanged(change);
+}
+
+void CVornDoc::EntryDataChanged(size_t index)
+{
+    const CFarEntry* entry = archive_.Entry(index);
+    if (!observer_ || !entry || entry->isDeleted)
+        return;
+    const std::string name(entry->name);
+    const size_t separator = name.rfind('\\');
+    TreeChange change;
+    change.kind = TreeChangeKind::FileResized;
+    change.directory = separator == std::string::npos ? std::string() : name.substr(0, separator);
+    change.item = {static_cast<int32_t>(index), separator == std::string::npos ? name : name.substr(separator + 1)};
+    observer_->TreeChanged(change);
+}
+
+void CVornDoc::ContentChangedOutsideEdit()
+{
+    SetContent(++lastContent_);
+}
+
+void CVornDoc::EntryRenamed(size_t index, FarEntryName before)
+{
+    if (!openEdit_)
+        return ContentChangedOutsideEdit();
+    openEdit_->entryChanges_.push_back({static_cast<uint32_t>(index), DocumentEdit::EntryChangeKind::Renamed, before});
+}
+
+void CVornDoc::EntryDeleted(size_t index)
+{
+    if (!openEdit_)
+        return ContentChangedOutsideEdit();
+    openEdit_->entryChanges_.push_back({static_cast<uint32_t>(index), DocumentEdit::EntryChangeKind::Deleted, {}});
+}
+
+void CVornDoc::EntryAppended(size_t index)
+{
+    if (!openEdit_)
+        return ContentChangedOutsideEdit();
+    openEdit_->entryChanges_.push_back({static_cast<uint32_t>(index), DocumentEdit::EntryChangeKind::Appended, {}});
+}
+
+void CVornDoc::EntryDataReplaced(size_t index, EntryState before)
+{
+    if (!openEdit_) {
+        ContentChangedOutsideEdit();
+    } else {
+        openEdit_->dataChanges_.push_back({static_cast<uint32_t>(index), std::move(before)});
+    }
+    EntryDataChanged(index);
+}
+
+void CVornDoc::Forget(DocumentEdit& edit)
+{
+    std::erase(edits_, &edit);
+}
+
+bool CVornDoc::KeepHistoryBytes()
+{
+    uint64_t held = 0;
+    for (DocumentEdit* edit : edits_) {
+        for (DocumentEdit::DataChange& change : edit->dataChanges_) {
+            if (!archive_.LoadState(change.state))
+                return false;
+        }
+        for (const DocumentEdit::EntryChange& change : edit->entryChanges_) {
+            const CFarEntry* entry = archive_.Entry(change.index);
+            if (change.kind != DocumentEdit::EntryChangeKind::Renamed && entry && entry->isDeleted &&
+                !archive_.LoadDeletedData(change.index))
+                return false;
+        }
+        held += edit->HeldBytes(archive_);
+        if (held > kUndoByteLimit)
+            return false;
+    }
+    return true;
+}
+
+void CVornDoc::HistoryWritten()
+{
+    // The bytes now live only in memory: a quick save must write them again.
+    for (DocumentEdit* edit : edits_) {
+        for (DocumentEdit::DataChange& change : edit->dataChanges_) {
+            change.state.offset = -1;
+            change.state.isNew = true;
+        }
+    }
+}
+
+void CVornDoc::DropHistory(const std::string& reason)
+{
+    openEdit_.reset();
+    if (observer_ && (!edits_.empty() || reason.empty()))
+        observer_->HistoryLost(reason);
+    // Whatever the observer did not release must not reach this archive.
+    for (DocumentEdit* edit : edits_)
+        edit->document_ = nullptr;
+    edits_.clear();
 }
 
 } // namespace vorn

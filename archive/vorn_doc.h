@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/document_edit.h"
+#include "archive/entry_journal.h"
 #include "archive/far_archive.h"
 #include "archive/far_directory_tree.h"
 #include "base/file_error_text.h"
@@ -12,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace vorn {
 
@@ -37,8 +40,27 @@ enum class LoadState { Complete, LoadFailed, BuildFailed };
 // open-file-description lock, so a second open of the same file (in this or
 // another process) is refused with a sharing-violation message.
 //
+// What the editor's panes and undo stack hear from the document: every
+// change of the tree as it is made (also while undoing), the end of each
+// edit, undo or redo, and the loss of the undo history.
+class DocumentObserver {
+public:
+    virtual ~DocumentObserver() = default;
+    virtual void TreeChanged(const TreeChange& change) = 0;
+    // An edit, undo or redo is complete (counts and sizes may have changed).
+    virtual void ChangesEnded() = 0;
+    // The steps made so far can no longer be undone (a save could not keep
+    // what they need, or a new archive replaced the old one); `reason` is
+    // empty for a new archive.
+    virtual void HistoryLost(const std::string& reason) = 0;
+};
+
 // Every message goes through the Messenger given at construction.
-class CVornDoc {
+//
+// The document sets its modified flag itself: every change of the archive's
+// entries sets it; undoing back to the saved content clears it, as does a
+// save. Changes of the tree alone (an empty new directory) leave it alone.
+class CVornDoc : private TreeObserver, private EntryJournal {
 public:
     // Texts of the document's own messages (caption "Error", error icon, OK).
     static constexpr const char* kLoadError = "Error while loading the FAR file!";
@@ -48,6 +70,10 @@ public:
     static constexpr const char* kQuickSaveError = "Error while trying to quick-save the FAR file!";
     // Title of a document that has no file yet.
     static constexpr const char* kUntitled = "Untitled";
+
+    // Shown once in the status bar when a save drops the undo history.
+    static constexpr const char* kHistoryDropped =
+        "The undo history was cleared: this save could not keep what undoing needs.";
 
     explicit CVornDoc(Messenger& messenger);
     ~CVornDoc();
@@ -134,7 +160,43 @@ public:
     // The argument is the title without " *".
     void SetSavePathPrompt(std::function<std::optional<std::filesystem::path>(const std::string&)> prompt);
 
+    // The one listener of the document's changes (null: none).
+    void SetObserver(DocumentObserver* observer) { observer_ = observer; }
+    // Opens a step: every change made through the tree or the archive until
+    // EndEdit goes into it. Steps do not nest.
+    void BeginEdit(std::string label);
+    // Closes the step; null when nothing changed.
+    std::unique_ptr<DocumentEdit> EndEdit();
+    // Takes the step back / makes it again: the tree, the entries' names,
+    // marks and bytes, exactly as before / after it. Only in history order:
+    // undo the latest step done, redo the latest undone.
+    void UndoEdit(DocumentEdit& edit);
+    void RedoEdit(DocumentEdit& edit);
+
 private:
+    friend class DocumentEdit;
+
+    void TreeChanged(const TreeChange& change) override;
+    void EntryRenamed(size_t index, FarEntryName before) override;
+    void EntryDeleted(size_t index) override;
+    void EntryAppended(size_t index) override;
+    void EntryDataReplaced(size_t index, EntryState before) override;
+    // Entries changed outside a step (the command line): a new content.
+    void ContentChangedOutsideEdit();
+    // Tells the observer that an entry's bytes (and sizes) changed in place.
+    void EntryDataChanged(size_t index);
+    void Replay(DocumentEdit& edit, bool forward);
+    void SetContent(uint64_t content);
+    void Forget(DocumentEdit& edit);
+    // Before a full save: brings into memory every byte a step may put back,
+    // since the file that holds them is about to be replaced. False when
+    // that cannot be done within the history's byte limit.
+    bool KeepHistoryBytes();
+    void HistoryWritten();
+    // A new archive: no step applies to it.
+    void DropHistory(const std::string& reason);
+    void ChangesEnded();
+
     void SetPathName(const std::filesystem::path& path);
     void ShowError(const std::string& text);
     void ReportFileError(int error, const std::filesystem::path& path, FileAction action);
@@ -154,6 +216,16 @@ private:
     std::unique_ptr<FileStream> heldFile_;
     std::function<void(const std::string&)> titleChanged_;
     std::function<std::optional<std::filesystem::path>(const std::string&)> savePathPrompt_;
+
+    DocumentObserver* observer_ = nullptr;
+    std::unique_ptr<DocumentEdit> openEdit_;
+    // Every step alive (held by the undo stack), for the saves.
+    std::vector<DocumentEdit*> edits_;
+    // Which content the entries have: a new number for every change, the
+    // step's numbers on undo and redo; the saved content is unmodified.
+    uint64_t content_ = 0;
+    uint64_t savedContent_ = 0;
+    uint64_t lastContent_ = 0;
 };
 
 } // namespace vorn

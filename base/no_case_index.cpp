@@ -87,6 +87,14 @@ void NoCaseIndex::ShiftDownAbove(uint32_t id)
     }
 }
 
+void NoCaseIndex::ShiftUpFrom(uint32_t id)
+{
+    for (Slot& slot : slots_) {
+        if (slot.id != kNone && slot.id >= id)
+            ++slot.id;
+    }
+}
+
 bool NoCaseIndex::Erase(uint32_t id, uint32_t hash)
 {
     size_t hole = SlotOf(id, hash);

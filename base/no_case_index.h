@@ -51,6 +51,9 @@ public:
     // Every id above `id` becomes one less: for ids that are positions in a
     // list from which the element at `id` was removed (and erased here first).
     void ShiftDownAbove(uint32_t id);
+    // Every id from `id` up becomes one more: for positions in a list into
+    // which an element goes at `id` (inserted here afterwards).
+    void ShiftUpFrom(uint32_t id);
 
 private:
     struct Slot {
