@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -134,15 +135,20 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
         return bytes;
     }
     const std::filesystem::path path = AbsolutePath(input.file);
+    // Without O_NONBLOCK, opening a FIFO would wait for a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        context.Error(FileErrorText(errno, path, FileAction::Open));
+        return std::nullopt;
+    }
+    auto file = std::make_unique<FileStream>(fd);
     struct stat info {};
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+    if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
         context.Error(FileErrorText(EISDIR, path, FileAction::Open));
         return std::nullopt;
     }
-    int code = 0;
-    std::unique_ptr<FileStream> file = FileStream::Open(path, FileMode::Read, code);
-    if (!file) {
-        context.Error(FileErrorText(code, path, FileAction::Open));
+    if (!S_ISREG(info.st_mode)) {
+        context.Error(Fill("\"%1\" is not a regular file!", path.string()));
         return std::nullopt;
     }
     const int64_t length = file->Length();

@@ -30,8 +30,6 @@ namespace {
 constexpr const char* kCantLoadSprite = "Can't load one of the SPR2 resources!";
 constexpr uint32_t kMaxFrameSide = 0xFFFF;
 constexpr const char* kManifestName = "sprites.json";
-// Far beyond what any object's manifest needs; a bigger file is not ours.
-constexpr uintmax_t kMaxManifestBytes = 64u << 20;
 
 struct SpriteOptions {
     std::optional<uint16_t> chunk;
@@ -244,14 +242,15 @@ bool LoadManifest(CliContext& context, const std::filesystem::path& folder, CIff
 {
     const std::filesystem::path path = folder / kManifestName;
     std::error_code error;
-    if (!std::filesystem::exists(path, error)) {
+    if (!std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
         context.err << "vorn-cli: no " << kManifestName << " in \"" << folder.string()
                     << "\": the sprites keep their palette ids, flags and frame headers\n";
         return true;
     }
     const uintmax_t size = std::filesystem::file_size(path, error);
-    if (!error && size > kMaxManifestBytes) {
-        context.Error(Fill("\"%1\" is too large to be a sprite manifest!", path.string()));
+    if (!error && size > SpriteManifest::kMaxBytes) {
+        context.Error(Fill("\"%1\" is too large to be a sprite manifest (at most ", path.string()) +
+                      std::to_string(SpriteManifest::kMaxBytes >> 20) + " MB)!");
         return false;
     }
     EntryInput input;

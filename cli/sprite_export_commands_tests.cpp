@@ -1,4 +1,5 @@
 #include "cli/cli_test_support.h"
+#include "cli/sprite_manifest.h"
 #include "iff/iff_file_ref.h"
 #include "iff/palt_palette.h"
 #include "iff/spr2_frame_encoder.h"
@@ -12,6 +13,8 @@
 #include <functional>
 #include <map>
 #include <png.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 
 namespace vorn {
 namespace {
@@ -465,6 +468,47 @@ TEST_F(SpriteRoundTrip, ABrokenOrWrongManifestWritesNothing)
         EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
         EXPECT_NE(result.err.find("Nothing was written."), std::string::npos) << c.what;
         EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff")) << c.what;
+    }
+}
+
+TEST_F(SpriteRoundTrip, AnOversizedManifestAndFifosAreRefusedUnread)
+{
+    ASSERT_EQ(Export().status, 0);
+    // Over the limit: refused before a byte is read, naming the limit.
+    std::string zeros = "[";
+    while (zeros.size() <= SpriteManifest::kMaxBytes)
+        zeros += "0,";
+    WriteFileBytes(dir_ / "out/sprites.json", testing::BytesOf(zeros + "0]"));
+    const auto large = Import();
+    EXPECT_EQ(large.status, 1);
+    EXPECT_NE(large.err.find("sprites.json\" is too large to be a sprite manifest (at most 4 MB)!"), std::string::npos)
+        << large.err;
+
+    // A FIFO in place of the manifest or of a picture is refused at once,
+    // never waited on. Should the tool wait anyway, a writer lets it go on.
+    for (const char* name : {"sprites.json", "500_0.png"}) {
+        std::filesystem::remove_all(dir_ / "out");
+        ASSERT_EQ(Export().status, 0);
+        const std::filesystem::path fifo = dir_ / "out" / name;
+        std::filesystem::remove(fifo);
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        const testing::RunningTool tool = testing::StartTool({"iff", "import", "obj.iff", "new.iff", "--from", "out"},
+                                                             dir_.Path());
+        bool finished = false;
+        for (int waited = 0; waited < 200 && !finished; ++waited) {
+            siginfo_t info{};
+            finished = ::waitid(P_PID, static_cast<id_t>(tool.pid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+                       info.si_pid == tool.pid;
+            if (!finished)
+                ::usleep(50000);
+        }
+        EXPECT_TRUE(finished) << name << ": the import waits on a FIFO";
+        if (!finished)
+            ::close(::open(fifo.c_str(), O_WRONLY | O_NONBLOCK));
+        const auto result = testing::FinishTool(tool);
+        EXPECT_EQ(result.status, 1) << name;
+        EXPECT_NE(result.err.find(std::string(name) + "\" is not a regular file!"), std::string::npos) << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff")) << name;
     }
 }
 

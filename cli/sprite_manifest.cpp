@@ -1,5 +1,9 @@
 #include "cli/sprite_manifest.h"
 
+#include "transfer/disk_names.h"
+
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <limits>
 #include <set>
@@ -10,416 +14,390 @@ namespace vorn {
 
 namespace {
 
-// A parsed JSON value. Numbers keep whether they were written as a whole
-// number and whether it fits the range read here.
-struct JsonValue {
-    enum class Kind { Null, Bool, Number, String, Array, Object };
+using Json = nlohmann::json;
+
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+
+// The fields each object of the file may have, in the order export writes them.
+constexpr std::string_view kTopFields[] = {"sprites"};
+constexpr std::string_view kSpriteFields[] = {"chunk", "label", "flags", "paletteId", "frames"};
+constexpr std::string_view kFrameFields[] = {"frame", "width", "height", "paletteId", "flags", "transparentIndex",
+                                             "xOffset", "yOffset", "png", "depthPng"};
+
+// One JSON value as the reader sees it: its kind and, for a number, whether it
+// is a whole number from 0 up (negative ones and fractions are never wanted).
+struct Value {
+    enum class Kind { Null, Bool, Number, String, Object, Array };
     Kind kind = Kind::Null;
     bool wholeNumber = false;
-    bool numberInRange = true;
-    int64_t number = 0;
-    // String bytes: \u escapes up to 00FF become that byte; `wide` tells
-    // that a higher one was seen (they are kept as UTF-8).
-    std::string text;
-    bool wide = false;
-    std::vector<JsonValue> items;
-    std::vector<std::pair<std::string, JsonValue>> members;
+    uint64_t number = 0;
+    std::string* text = nullptr;
 };
 
-// Larger than any field read here, small enough to need no overflow care.
-constexpr int64_t kNumberLimit = int64_t{1} << 40;
-// This file nests four deep; anything far deeper is not ours.
-constexpr int kMaxDepth = 32;
+// "line L, column C" of byte `at`; columns count characters, not UTF-8 bytes.
+std::string LineAndColumn(std::string_view text, size_t at)
+{
+    size_t line = 1, column = 1;
+    for (size_t i = 0; i < at && i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c == '\n') {
+            ++line;
+            column = 1;
+        } else if ((c & 0xC0) != 0x80) {
+            ++column;
+        }
+    }
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
 
-class JsonParser {
-public:
-    explicit JsonParser(std::string_view text) : text_(text) {}
+// The library's message without its own prefix, place and echo of the input:
+// "[json.exception.parse_error.101] parse error at line 1, column 5: syntax
+// error while parsing value - invalid literal; last read: '...'" gives "syntax
+// error while parsing value - invalid literal".
+std::string LibraryProblem(const std::string& what)
+{
+    std::string text = what;
+    if (const size_t tag = text.find("] "); text.starts_with("[json.exception.") && tag != std::string::npos)
+        text.erase(0, tag + 2);
+    if (text.starts_with("parse error")) {
+        const size_t colon = text.find(": ");
+        text.erase(0, colon == std::string::npos ? 0 : colon + 2);
+    }
+    const size_t echo = text.find("; last read: '");
+    if (echo != std::string::npos) {
+        const size_t expected = text.rfind("'; expected ");
+        text = text.substr(0, echo) + (expected != std::string::npos && expected > echo ? text.substr(expected + 1) : "");
+    }
+    return text;
+}
 
-    bool ParseDocument(JsonValue& value)
-    {
-        SkipSpace();
-        if (!ParseValue(value, 0))
-            return false;
-        SkipSpace();
-        if (pos_ != text_.size())
-            return Fail("more text after the end of the document");
+// A JSON string (UTF-8) as the Latin-1 bytes a chunk stores; on failure
+// `problem` names the first character Latin-1 lacks.
+bool ToLatin1(const std::string& utf8, std::string& latin1, std::string& problem)
+{
+    if (std::optional<std::string> bytes = Utf8ToLatin1(utf8)) {
+        latin1 = std::move(*bytes);
         return true;
     }
+    // The library hands over well-formed UTF-8 only, so the first lead byte
+    // past 0xC3 starts a character above U+00FF.
+    size_t at = 0;
+    while (at < utf8.size() && static_cast<unsigned char>(utf8[at]) < 0xC4)
+        ++at;
+    size_t end = at + 1;
+    while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
+        ++end;
+    const std::string character = utf8.substr(at, end - at);
+    uint32_t code = 0;
+    if (!character.empty()) {
+        const auto lead = static_cast<unsigned char>(character[0]);
+        code = lead >= 0xF0 ? lead & 0x07u : lead >= 0xE0 ? lead & 0x0Fu : lead & 0x1Fu;
+        for (size_t i = 1; i < character.size(); ++i)
+            code = (code << 6) | (static_cast<unsigned char>(character[i]) & 0x3Fu);
+    }
+    char codeText[16];
+    std::snprintf(codeText, sizeof codeText, "U+%04X", code);
+    problem = "holds \"" + character + "\" (" + codeText + "), a character above \\u00ff that Latin-1 cannot store";
+    return false;
+}
 
-    // "line L, column C: what" for the first failure.
-    std::string Problem() const
+// Builds the manifest from the parser's events while they come, keeping only
+// what the file may hold: the first field that is unknown, repeated, missing
+// or of the wrong kind or range ends the building, so nothing the file does
+// not need is ever stored. Parsing goes on to the end, because text that is
+// not JSON at all is told first.
+class ManifestBuilder {
+public:
+    explicit ManifestBuilder(std::string_view text, SpriteManifest& manifest) : text_(text), manifest_(manifest) {}
+
+    ManifestReadResult Result() const
     {
-        size_t line = 1, column = 1;
-        for (size_t i = 0; i < failedAt_ && i < text_.size(); ++i) {
-            if (text_[i] == '\n') {
-                ++line;
-                column = 1;
-            } else {
-                ++column;
-            }
-        }
-        return "line " + std::to_string(line) + ", column " + std::to_string(column) + ": " + problem_;
+        if (!syntax_.empty())
+            return {ManifestReadStatus::Malformed, syntax_};
+        if (!shape_.empty())
+            return {ManifestReadStatus::BadShape, shape_};
+        return {};
     }
 
-private:
-    bool Fail(const std::string& what)
+    // The parser's events (nlohmann's SAX interface).
+    bool null() { return OnValue({}); }
+    bool boolean(bool) { return OnValue({Value::Kind::Bool}); }
+    bool number_integer(Json::number_integer_t number)
     {
-        failedAt_ = pos_;
-        problem_ = what;
+        Value value{Value::Kind::Number};
+        value.wholeNumber = number >= 0;
+        value.number = number >= 0 ? static_cast<uint64_t>(number) : 0;
+        return OnValue(value);
+    }
+    bool number_unsigned(Json::number_unsigned_t number)
+    {
+        Value value{Value::Kind::Number};
+        value.wholeNumber = true;
+        value.number = number;
+        return OnValue(value);
+    }
+    bool number_float(Json::number_float_t, const Json::string_t&) { return OnValue({Value::Kind::Number}); }
+    bool string(Json::string_t& text)
+    {
+        Value value{Value::Kind::String};
+        value.text = &text;
+        return OnValue(value);
+    }
+    bool binary(Json::binary_t&) { return OnValue({Value::Kind::String}); }
+    bool start_object(std::size_t) { return OnValue({Value::Kind::Object}); }
+    bool start_array(std::size_t) { return OnValue({Value::Kind::Array}); }
+    bool key(Json::string_t& name)
+    {
+        if (Stopped())
+            return true;
+        if (level_ == Level::Top)
+            Field(name, kTopFields, topFields_, "the file");
+        else if (level_ == Level::Sprite)
+            Field(name, kSpriteFields, spriteFields_, SpritePlace());
+        else if (level_ == Level::Frame)
+            Field(name, kFrameFields, frameFields_, FramePlace());
+        return true;
+    }
+    bool end_object()
+    {
+        if (!Stopped())
+            EndObject();
+        return true;
+    }
+    bool end_array()
+    {
+        if (!Stopped())
+            level_ = level_ == Level::FrameList ? Level::Sprite : Level::Top;
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& error)
+    {
+        // `position` counts the bytes read, the one that failed included.
+        syntax_ = LineAndColumn(text_, position == 0 ? 0 : position - 1) + ": " + LibraryProblem(error.what());
         return false;
     }
 
-    bool AtEnd() const { return pos_ >= text_.size(); }
-    char Peek() const { return text_[pos_]; }
+private:
+    // Where the next value goes.
+    enum class Level { Document, Top, SpriteList, Sprite, FrameList, Frame, Done };
 
-    void SkipSpace()
-    {
-        while (!AtEnd() && (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r'))
-            ++pos_;
-    }
+    bool Stopped() const { return !shape_.empty(); }
 
-    bool Literal(std::string_view word)
+    bool EndObject()
     {
-        if (text_.substr(pos_, word.size()) != word)
-            return Fail("unknown word");
-        pos_ += word.size();
-        return true;
-    }
-
-    bool ParseValue(JsonValue& value, int depth)
-    {
-        if (depth > kMaxDepth)
-            return Fail("nested too deeply");
-        if (AtEnd())
-            return Fail("the text ends where a value should be");
-        value = JsonValue{};
-        switch (Peek()) {
-        case '{': return ParseObject(value, depth);
-        case '[': return ParseArray(value, depth);
-        case '"':
-            value.kind = JsonValue::Kind::String;
-            return ParseString(value.text, value.wide);
-        case 't': value.kind = JsonValue::Kind::Bool; return Literal("true");
-        case 'f': value.kind = JsonValue::Kind::Bool; return Literal("false");
-        case 'n': value.kind = JsonValue::Kind::Null; return Literal("null");
-        default: return ParseNumber(value);
-        }
-    }
-
-    bool ParseObject(JsonValue& value, int depth)
-    {
-        value.kind = JsonValue::Kind::Object;
-        ++pos_;
-        SkipSpace();
-        if (!AtEnd() && Peek() == '}') {
-            ++pos_;
+        switch (level_) {
+        case Level::Top:
+            if (!Has(topFields_, 0))
+                return Fail("the file needs \"sprites\": [ ... ]");
+            level_ = Level::Done;
             return true;
-        }
-        for (;;) {
-            SkipSpace();
-            if (AtEnd() || Peek() != '"')
-                return Fail("expected a quoted field name");
-            std::string name;
-            bool wide = false;
-            if (!ParseString(name, wide))
-                return false;
-            SkipSpace();
-            if (AtEnd() || Peek() != ':')
-                return Fail("expected ':' after the field name");
-            ++pos_;
-            SkipSpace();
-            JsonValue member;
-            if (!ParseValue(member, depth + 1))
-                return false;
-            value.members.emplace_back(std::move(name), std::move(member));
-            SkipSpace();
-            if (AtEnd())
-                return Fail("the text ends inside an object");
-            if (Peek() == '}') {
-                ++pos_;
-                return true;
-            }
-            if (Peek() != ',')
-                return Fail("expected ',' or '}'");
-            ++pos_;
-        }
-    }
-
-    bool ParseArray(JsonValue& value, int depth)
-    {
-        value.kind = JsonValue::Kind::Array;
-        ++pos_;
-        SkipSpace();
-        if (!AtEnd() && Peek() == ']') {
-            ++pos_;
+        case Level::Sprite:
+            if (!chunk_)
+                return Fail(SpritePlace() + " lacks the field \"chunk\"");
+            manifest_.sprites.push_back(std::move(sprite_));
+            level_ = Level::SpriteList;
             return true;
-        }
-        for (;;) {
-            SkipSpace();
-            JsonValue item;
-            if (!ParseValue(item, depth + 1))
-                return false;
-            value.items.push_back(std::move(item));
-            SkipSpace();
-            if (AtEnd())
-                return Fail("the text ends inside a list");
-            if (Peek() == ']') {
-                ++pos_;
-                return true;
-            }
-            if (Peek() != ',')
-                return Fail("expected ',' or ']'");
-            ++pos_;
+        case Level::Frame:
+            if (!Has(frameFields_, 0))
+                return Fail(FramePlace() + " lacks the field \"frame\"");
+            if (!frameIndices_.insert(frame_.frame).second)
+                return Fail(SpritePlace() + " lists frame " + std::to_string(frame_.frame) + " twice");
+            sprite_.frames.push_back(std::move(frame_));
+            level_ = Level::FrameList;
+            return true;
+        default: return true;
         }
     }
 
-    bool HexDigits(uint32_t& code)
+    // Stops the building (the parser goes on: a syntax error further on is
+    // told first). Always false.
+    bool Fail(const std::string& problem)
     {
-        code = 0;
-        for (int i = 0; i < 4; ++i, ++pos_) {
-            if (AtEnd())
-                return Fail("the text ends inside a \\u escape");
-            const char c = Peek();
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                     : -1;
-            if (digit < 0)
-                return Fail("a \\u escape needs four hexadecimal digits");
-            code = code * 16 + static_cast<uint32_t>(digit);
-        }
-        return true;
+        shape_ = problem;
+        return false;
     }
 
-    static void AppendUtf8(std::string& out, uint32_t code)
-    {
-        if (code < 0x800) {
-            out += static_cast<char>(0xC0 | (code >> 6));
-        } else if (code < 0x10000) {
-            out += static_cast<char>(0xE0 | (code >> 12));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (code >> 18));
-            out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        }
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
+    static bool Has(uint32_t seen, size_t field) { return (seen >> field & 1) != 0; }
 
-    bool ParseString(std::string& out, bool& wide)
+    template <size_t N>
+    bool Field(const std::string& name, const std::string_view (&known)[N], uint32_t& seen, const std::string& place)
     {
-        ++pos_; // the opening quote
-        for (;;) {
-            if (AtEnd())
-                return Fail("the text ends inside a string");
-            const auto c = static_cast<unsigned char>(Peek());
-            if (c == '"') {
-                ++pos_;
-                return true;
-            }
-            if (c < 0x20)
-                return Fail("a string holds a control character (write it as an escape)");
-            if (c != '\\') {
-                out += static_cast<char>(c);
-                ++pos_;
+        for (size_t i = 0; i < N; ++i) {
+            if (known[i] != name)
                 continue;
-            }
-            ++pos_;
-            if (AtEnd())
-                return Fail("the text ends inside an escape");
-            const char e = Peek();
-            ++pos_;
-            switch (e) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
-            case 'u': {
-                uint32_t code = 0;
-                if (!HexDigits(code))
-                    return false;
-                if (code >= 0xD800 && code < 0xDC00) {
-                    uint32_t low = 0;
-                    if (text_.substr(pos_, 2) != "\\u")
-                        return Fail("a surrogate escape without its second half");
-                    pos_ += 2;
-                    if (!HexDigits(low))
-                        return false;
-                    if (low < 0xDC00 || low >= 0xE000)
-                        return Fail("a surrogate escape without its second half");
-                    code = 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00);
-                } else if (code >= 0xDC00 && code < 0xE000) {
-                    return Fail("a surrogate escape without its first half");
-                }
-                if (code <= 0xFF) {
-                    out += static_cast<char>(code);
-                } else {
-                    wide = true;
-                    AppendUtf8(out, code);
-                }
-                break;
-            }
-            default: --pos_; return Fail("unknown escape");
-            }
+            if (Has(seen, i))
+                return Fail(place + " has the field \"" + name + "\" twice");
+            seen |= 1u << i;
+            field_ = known[i];
+            return true;
         }
+        return Fail(place + " has an unknown field \"" + name + "\"");
     }
 
-    bool Digits(int64_t* accumulate, bool& inRange)
+    std::string SpritePlace() const
     {
-        if (AtEnd() || Peek() < '0' || Peek() > '9')
-            return Fail("expected a digit");
-        while (!AtEnd() && Peek() >= '0' && Peek() <= '9') {
-            if (accumulate != nullptr) {
-                *accumulate = *accumulate * 10 + (Peek() - '0');
-                if (*accumulate > kNumberLimit) {
-                    inRange = false;
-                    *accumulate = kNumberLimit;
-                }
-            }
-            ++pos_;
-        }
+        return chunk_ ? "SPR2 " + std::to_string(*chunk_) : "sprite " + std::to_string(spriteCount_) + " of the list";
+    }
+    std::string FramePlace() const { return SpritePlace() + ", frame entry " + std::to_string(frameCount_) + ","; }
+
+    template <typename T>
+    bool Number(const Value& value, const std::string& place, T& out)
+    {
+        constexpr auto kMax = static_cast<uint64_t>(std::numeric_limits<T>::max());
+        if (value.kind != Value::Kind::Number || !value.wholeNumber || value.number > kMax)
+            return Fail(place + " \"" + std::string(field_) + "\" must be a whole number from 0 to " +
+                        std::to_string(kMax));
+        out = static_cast<T>(value.number);
         return true;
     }
-
-    bool ParseNumber(JsonValue& value)
+    template <typename T>
+    bool Number(const Value& value, const std::string& place, std::optional<T>& out)
     {
-        value.kind = JsonValue::Kind::Number;
-        value.wholeNumber = true;
-        const bool negative = Peek() == '-';
-        if (negative)
-            ++pos_;
-        if (AtEnd() || Peek() < '0' || Peek() > '9')
-            return Fail("unknown word");
-        if (Peek() == '0') {
-            ++pos_;
-            if (!AtEnd() && Peek() >= '0' && Peek() <= '9')
-                return Fail("a number may not start with 0");
-        } else if (!Digits(&value.number, value.numberInRange)) {
+        T number{};
+        if (!Number(value, place, number))
             return false;
-        }
-        if (!AtEnd() && Peek() == '.') {
-            ++pos_;
-            value.wholeNumber = false;
-            if (!Digits(nullptr, value.numberInRange))
-                return false;
-        }
-        if (!AtEnd() && (Peek() == 'e' || Peek() == 'E')) {
-            ++pos_;
-            value.wholeNumber = false;
-            if (!AtEnd() && (Peek() == '+' || Peek() == '-'))
-                ++pos_;
-            if (!Digits(nullptr, value.numberInRange))
-                return false;
-        }
-        if (negative)
-            value.number = -value.number;
+        out = number;
         return true;
+    }
+
+    // A picture name: a file name, or null for none.
+    bool Picture(const Value& value, std::string& out)
+    {
+        if (value.kind == Value::Kind::Null)
+            return true;
+        if (value.kind != Value::Kind::String)
+            return Fail(FramePlace() + " \"" + std::string(field_) + "\" must be a file name or null");
+        out = std::move(*value.text);
+        return true;
+    }
+
+    bool OnValue(const Value& value)
+    {
+        if (!Stopped())
+            OwnValue(value);
+        return true;
+    }
+
+    // False when the building stopped here.
+    bool OwnValue(const Value& value)
+    {
+        switch (level_) {
+        case Level::Document:
+            if (value.kind != Value::Kind::Object)
+                return Fail("the file must be an object { ... }");
+            level_ = Level::Top;
+            return true;
+        case Level::Top:
+            if (value.kind != Value::Kind::Array)
+                return Fail("the file needs \"sprites\": [ ... ]");
+            level_ = Level::SpriteList;
+            return true;
+        case Level::SpriteList:
+            ++spriteCount_;
+            if (value.kind != Value::Kind::Object)
+                return Fail(SpritePlace() + " must be an object { ... }");
+            sprite_ = ManifestSprite{};
+            chunk_.reset();
+            spriteFields_ = 0;
+            frameCount_ = 0;
+            frameIndices_.clear();
+            level_ = Level::Sprite;
+            return true;
+        case Level::Sprite: return SpriteValue(value);
+        case Level::FrameList:
+            ++frameCount_;
+            if (value.kind != Value::Kind::Object)
+                return Fail(FramePlace() + " must be an object { ... }");
+            frame_ = ManifestFrame{};
+            frameFields_ = 0;
+            level_ = Level::Frame;
+            return true;
+        case Level::Frame: return FrameValue(value);
+        case Level::Done: return true; // the parser reports text after the end
+        }
+        return true;
+    }
+
+    bool SpriteValue(const Value& value)
+    {
+        const std::string place = SpritePlace();
+        if (field_ == "chunk") {
+            uint16_t chunk = 0;
+            if (!Number(value, "sprite " + std::to_string(spriteCount_) + " of the list", chunk))
+                return false;
+            if (!listed_.insert(chunk).second)
+                return Fail("SPR2 " + std::to_string(chunk) + " is listed twice");
+            chunk_ = chunk;
+            sprite_.chunk = chunk;
+            return true;
+        }
+        if (field_ == "label") {
+            if (value.kind != Value::Kind::String)
+                return Fail(place + " \"label\" must be a string");
+            std::string problem;
+            std::string label;
+            if (!ToLatin1(*value.text, label, problem))
+                return Fail(place + " \"label\" " + problem);
+            sprite_.label = std::move(label);
+            return true;
+        }
+        if (field_ == "flags")
+            return Number(value, place, sprite_.flags);
+        if (field_ == "paletteId")
+            return Number(value, place, sprite_.paletteId);
+        // "frames"
+        if (value.kind != Value::Kind::Array)
+            return Fail(place + " \"frames\" must be a list [ ... ]");
+        level_ = Level::FrameList;
+        return true;
+    }
+
+    bool FrameValue(const Value& value)
+    {
+        const std::string place = FramePlace();
+        if (field_ == "frame")
+            return Number(value, place, frame_.frame);
+        if (field_ == "width")
+            return Number(value, place, frame_.width);
+        if (field_ == "height")
+            return Number(value, place, frame_.height);
+        if (field_ == "paletteId")
+            return Number(value, place, frame_.paletteId);
+        if (field_ == "flags")
+            return Number(value, place, frame_.flags);
+        if (field_ == "transparentIndex")
+            return Number(value, place, frame_.transparentIndex);
+        if (field_ == "xOffset")
+            return Number(value, place, frame_.xOffset);
+        if (field_ == "yOffset")
+            return Number(value, place, frame_.yOffset);
+        return Picture(value, field_ == "png" ? frame_.png : frame_.depthPng);
     }
 
     std::string_view text_;
-    size_t pos_ = 0;
-    size_t failedAt_ = 0;
-    std::string problem_;
+    SpriteManifest& manifest_;
+    Level level_ = Level::Document;
+    std::string_view field_; // the field whose value comes next
+    std::string syntax_;
+    std::string shape_;
+
+    uint32_t topFields_ = 0;
+    uint32_t spriteFields_ = 0;
+    uint32_t frameFields_ = 0;
+    std::set<uint16_t> listed_;
+    size_t spriteCount_ = 0;
+    ManifestSprite sprite_;
+    std::optional<uint16_t> chunk_;
+    size_t frameCount_ = 0;
+    std::set<uint32_t> frameIndices_;
+    ManifestFrame frame_;
 };
 
-// Reads the known fields of one object, refusing unknown and repeated ones.
-class FieldReader {
-public:
-    FieldReader(const JsonValue& object, std::string place) : object_(object), place_(std::move(place)) {}
-
-    // Checks the object itself and that every field is one of `known`.
-    bool Check(std::initializer_list<std::string_view> known)
-    {
-        if (object_.kind != JsonValue::Kind::Object)
-            return Fail("must be an object { ... }");
-        for (size_t i = 0; i < object_.members.size(); ++i) {
-            const std::string& name = object_.members[i].first;
-            bool isKnown = false;
-            for (std::string_view k : known)
-                isKnown = isKnown || name == k;
-            if (!isKnown)
-                return Fail("has an unknown field \"" + name + "\"");
-            for (size_t j = 0; j < i; ++j)
-                if (object_.members[j].first == name)
-                    return Fail("has the field \"" + name + "\" twice");
-        }
-        return true;
-    }
-
-    const JsonValue* Get(std::string_view name) const
-    {
-        for (const auto& [key, value] : object_.members)
-            if (key == name)
-                return &value;
-        return nullptr;
-    }
-
-    template <typename T>
-    bool Number(std::string_view name, std::optional<T>& out, bool required = false)
-    {
-        const JsonValue* value = Get(name);
-        if (value == nullptr) {
-            if (required)
-                return Fail("lacks the field \"" + std::string(name) + "\"");
-            return true;
-        }
-        constexpr auto kMax = static_cast<int64_t>(std::numeric_limits<T>::max());
-        if (value->kind != JsonValue::Kind::Number || !value->wholeNumber || !value->numberInRange ||
-            value->number < 0 || value->number > kMax)
-            return Fail("\"" + std::string(name) + "\" must be a whole number from 0 to " + std::to_string(kMax));
-        out = static_cast<T>(value->number);
-        return true;
-    }
-
-    // A picture name: a string, or null for none.
-    bool Picture(std::string_view name, std::string& out)
-    {
-        const JsonValue* value = Get(name);
-        if (value == nullptr || value->kind == JsonValue::Kind::Null)
-            return true;
-        if (value->kind != JsonValue::Kind::String)
-            return Fail("\"" + std::string(name) + "\" must be a file name or null");
-        out = value->text;
-        return true;
-    }
-
-    bool Fail(const std::string& what)
-    {
-        problem_ = place_ + " " + what;
-        return false;
-    }
-
-    const std::string& Problem() const { return problem_; }
-
-private:
-    const JsonValue& object_;
-    std::string place_;
-    std::string problem_;
-};
-
-ManifestReadResult BadShape(const std::string& problem) { return {ManifestReadStatus::BadShape, problem}; }
-
-std::string JsonString(const std::string& text)
+// A JSON string; bytes from 0x80 up are Latin-1 characters, written as
+// \u escapes so the file stays ASCII.
+std::string JsonString(const std::string& latin1)
 {
-    std::string out = "\"";
-    for (const unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += static_cast<char>(c);
-        } else if (c < 0x20 || c >= 0x80) {
-            // Labels are Latin-1 bytes: each becomes its own code point.
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", c);
-            out += escape;
-        } else {
-            out += static_cast<char>(c);
-        }
-    }
-    return out + "\"";
+    return Json(Latin1ToUtf8(latin1)).dump(-1, ' ', true);
 }
 
 template <typename T>
@@ -433,6 +411,9 @@ void WriteField(std::ostringstream& out, const char* name, const std::optional<T
 
 std::string SpriteManifest::ToJson() const
 {
+    // The layout is ours (a sprite's fields on one line, a frame a line) so a
+    // hand-edited file stays easy to read and compare; the values are the
+    // library's.
     std::ostringstream json;
     json << "{\n  \"sprites\": [";
     const char* spriteSeparator = "\n";
@@ -469,67 +450,16 @@ std::string SpriteManifest::ToJson() const
 ManifestReadResult SpriteManifest::Parse(std::string_view text, SpriteManifest& manifest)
 {
     manifest = SpriteManifest{};
-    JsonValue root;
-    JsonParser parser(text);
-    if (!parser.ParseDocument(root))
-        return {ManifestReadStatus::Malformed, parser.Problem()};
-
-    FieldReader top(root, "the file");
-    if (!top.Check({"sprites"}))
-        return BadShape(top.Problem());
-    const JsonValue* list = top.Get("sprites");
-    if (list == nullptr || list->kind != JsonValue::Kind::Array)
-        return BadShape("the file needs \"sprites\": [ ... ]");
-    std::vector<bool> listed(65536, false);
-    for (size_t s = 0; s < list->items.size(); ++s) {
-        FieldReader fields(list->items[s], "sprite " + std::to_string(s + 1) + " of the list");
-        std::optional<uint16_t> chunk;
-        if (!fields.Check({"chunk", "label", "flags", "paletteId", "frames"}) || !fields.Number("chunk", chunk, true))
-            return BadShape(fields.Problem());
-        if (listed[*chunk])
-            return BadShape("SPR2 " + std::to_string(*chunk) + " is listed twice");
-        listed[*chunk] = true;
-        ManifestSprite sprite;
-        sprite.chunk = *chunk;
-        FieldReader named(list->items[s], "SPR2 " + std::to_string(*chunk));
-        if (!named.Number("flags", sprite.flags) || !named.Number("paletteId", sprite.paletteId))
-            return BadShape(named.Problem());
-        if (const JsonValue* label = named.Get("label")) {
-            if (label->kind != JsonValue::Kind::String)
-                return BadShape("SPR2 " + std::to_string(*chunk) + " \"label\" must be a string");
-            if (label->wide)
-                return BadShape("SPR2 " + std::to_string(*chunk) +
-                                " \"label\" holds a character above \\u00ff, which a label cannot store");
-            sprite.label = label->text;
-        }
-        if (const JsonValue* frames = named.Get("frames")) {
-            if (frames->kind != JsonValue::Kind::Array)
-                return BadShape("SPR2 " + std::to_string(*chunk) + " \"frames\" must be a list [ ... ]");
-            std::set<uint32_t> seen;
-            for (size_t f = 0; f < frames->items.size(); ++f) {
-                FieldReader frameFields(frames->items[f], "SPR2 " + std::to_string(*chunk) + ", frame entry " +
-                                                              std::to_string(f + 1) + ",");
-                std::optional<uint32_t> index;
-                ManifestFrame frame;
-                if (!frameFields.Check({"frame", "width", "height", "paletteId", "flags", "transparentIndex",
-                                        "xOffset", "yOffset", "png", "depthPng"}) ||
-                    !frameFields.Number("frame", index, true) || !frameFields.Number("width", frame.width) ||
-                    !frameFields.Number("height", frame.height) || !frameFields.Number("paletteId", frame.paletteId) ||
-                    !frameFields.Number("flags", frame.flags) ||
-                    !frameFields.Number("transparentIndex", frame.transparentIndex) ||
-                    !frameFields.Number("xOffset", frame.xOffset) || !frameFields.Number("yOffset", frame.yOffset) ||
-                    !frameFields.Picture("png", frame.png) || !frameFields.Picture("depthPng", frame.depthPng))
-                    return BadShape(frameFields.Problem());
-                frame.frame = *index;
-                if (!seen.insert(frame.frame).second)
-                    return BadShape("SPR2 " + std::to_string(*chunk) + " lists frame " +
-                                    std::to_string(frame.frame) + " twice");
-                sprite.frames.push_back(std::move(frame));
-            }
-        }
-        manifest.sprites.push_back(std::move(sprite));
-    }
-    return {};
+    if (text.size() > kMaxBytes)
+        return {ManifestReadStatus::TooLarge, "larger than " + std::to_string(kMaxBytes >> 20) + " MB"};
+    if (text.starts_with(kByteOrderMark))
+        text.remove_prefix(kByteOrderMark.size());
+    ManifestBuilder builder(text, manifest);
+    Json::sax_parse(text.begin(), text.end(), &builder, nlohmann::detail::input_format_t::json, true);
+    ManifestReadResult result = builder.Result();
+    if (result.status != ManifestReadStatus::Ok)
+        manifest = SpriteManifest{};
+    return result;
 }
 
 const ManifestSprite* SpriteManifest::Find(uint16_t chunk) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -28,7 +29,7 @@ struct ManifestFrame {
 
 struct ManifestSprite {
     uint16_t chunk = 0;
-    std::optional<std::string> label; // bytes as stored in the chunk header
+    std::optional<std::string> label; // Latin-1 bytes as stored in the chunk header (UTF-8 in the file)
     std::optional<uint16_t> flags;
     std::optional<uint16_t> paletteId;
     std::vector<ManifestFrame> frames;
@@ -38,6 +39,7 @@ enum class ManifestReadStatus {
     Ok,
     Malformed, // not JSON, or cut short
     BadShape,  // JSON, but a field is unknown, missing, repeated or of the wrong kind or range
+    TooLarge,  // longer than SpriteManifest::kMaxBytes
 };
 
 struct ManifestReadResult {
@@ -48,13 +50,18 @@ struct ManifestReadResult {
 
 class SpriteManifest {
 public:
+    // A manifest lists about 150 bytes a frame: 4 MB hold over 25,000 frames,
+    // far more than any object has. Longer text is refused unread.
+    static constexpr size_t kMaxBytes = size_t{4} << 20;
+
     std::vector<ManifestSprite> sprites;
 
     // The file's text: one sprite a few lines, one frame a line.
     std::string ToJson() const;
 
-    // Reads the file's text into `manifest` (replaced). Each chunk id may
-    // appear once, each frame index once per sprite.
+    // Reads the file's text (UTF-8, a byte-order mark allowed) into
+    // `manifest` (replaced; left empty on failure). Each chunk id may appear
+    // once, each frame index once per sprite; a label must be Latin-1.
     static ManifestReadResult Parse(std::string_view text, SpriteManifest& manifest);
 
     const ManifestSprite* Find(uint16_t chunk) const;

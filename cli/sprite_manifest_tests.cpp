@@ -125,14 +125,14 @@ TEST(SpriteManifest, RefusesWrongFieldsNamingThem)
         {"{\"sprites\": {}}", ManifestReadStatus::BadShape, "needs \"sprites\": [ ... ]"},
         {"[]", ManifestReadStatus::BadShape, "must be an object"},
         {"{\"sprites\": [3]}", ManifestReadStatus::BadShape, "sprite 1 of the list must be an object"},
-        {"{\"sprites\": []} x", ManifestReadStatus::Malformed, "line 1, column 17: more text after the end"},
-        {"{\"sprites\": [\n  {\"chunk\": 1,}]}", ManifestReadStatus::Malformed, "line 2, column 15: expected a quoted"},
-        {"{\"sprites\": [01]}", ManifestReadStatus::Malformed, "may not start with 0"},
-        {"{\"sprites\": [tru]}", ManifestReadStatus::Malformed, "unknown word"},
-        {"{\"a\": \"\\x\"}", ManifestReadStatus::Malformed, "unknown escape"},
+        {"{\"sprites\": []} x", ManifestReadStatus::Malformed, "line 1, column 17: syntax error while parsing value - invalid literal; expected end of input"},
+        {"{\"sprites\": [\n  {\"chunk\": 1,}]}", ManifestReadStatus::Malformed, "line 2, column 15: syntax error while parsing object key - unexpected '}'; expected string literal"},
+        {"{\"sprites\": [01]}", ManifestReadStatus::Malformed, "line 1, column 15: syntax error while parsing array - unexpected number"},
+        {"{\"sprites\": [tru]}", ManifestReadStatus::Malformed, "invalid literal"},
+        {"{\"a\": \"\\x\"}", ManifestReadStatus::Malformed, "forbidden character after backslash"},
         {"{\"a\": \"\\ud800x\"}", ManifestReadStatus::Malformed, "surrogate"},
         {"{\"a\": \"tab\there\"}", ManifestReadStatus::Malformed, "control character"},
-        {"", ManifestReadStatus::Malformed, "ends where a value should be"},
+        {"", ManifestReadStatus::Malformed, "line 1, column 1: syntax error while parsing value - unexpected end of input"},
     };
     for (const auto& c : cases) {
         SpriteManifest read;
@@ -140,6 +140,33 @@ TEST(SpriteManifest, RefusesWrongFieldsNamingThem)
         EXPECT_EQ(result.status, c.status) << c.text;
         EXPECT_NE(result.problem.find(c.problem), std::string::npos) << c.text << "\n -> " << result.problem;
     }
+}
+
+TEST(SpriteManifest, TextIsUtf8InTheFileAndLatin1InTheChunk)
+{
+    SpriteManifest read;
+    // Typed straight in UTF-8 after a byte-order mark, or escaped: both give
+    // the Latin-1 bytes a label holds, and export writes them as escapes.
+    const std::string typed = "\xEF\xBB\xBF{\"sprites\": [{\"chunk\": 1, \"label\": \"Gr\xC3\xBCn \u00e9\"}]}";
+    ManifestReadResult result = SpriteManifest::Parse(typed, read);
+    ASSERT_EQ(result.status, ManifestReadStatus::Ok) << result.problem;
+    ASSERT_EQ(read.sprites.size(), 1u);
+    EXPECT_EQ(read.sprites[0].label, std::string("Gr\xFCn \xE9"));
+    EXPECT_NE(read.ToJson().find("\"label\": \"Gr\\u00fcn \\u00e9\""), std::string::npos) << read.ToJson();
+
+    // A character Latin-1 lacks is named, typed or escaped.
+    for (const std::string label : {"5 \xE2\x82\xAC", "5 \\u20ac"}) {
+        result = SpriteManifest::Parse("{\"sprites\": [{\"chunk\": 1, \"label\": \"" + label + "\"}]}", read);
+        EXPECT_EQ(result.status, ManifestReadStatus::BadShape) << label;
+        EXPECT_NE(result.problem.find("SPR2 1 \"label\" holds \"\xE2\x82\xAC\" (U+20AC)"), std::string::npos)
+            << result.problem;
+    }
+    // Latin-1 bytes typed raw are not UTF-8: the place is given, columns
+    // counting characters (the "é" before is one).
+    result = SpriteManifest::Parse("{\"sprites\": [\n {\"chunk\": 1, \"label\": \"\xC3\xA9\", \"flags\": \"Gr\xFCn\"}]}", read);
+    EXPECT_EQ(result.status, ManifestReadStatus::Malformed);
+    EXPECT_NE(result.problem.find("line 2, column 41: "), std::string::npos) << result.problem;
+    EXPECT_NE(result.problem.find("ill-formed UTF-8"), std::string::npos) << result.problem;
 }
 
 TEST(SpriteManifest, CutDeepAndRandomTextIsRefusedSafely)
@@ -152,11 +179,22 @@ TEST(SpriteManifest, CutDeepAndRandomTextIsRefusedSafely)
         EXPECT_EQ(SpriteManifest::Parse(std::string_view(text).substr(0, cut), read).status,
                   ManifestReadStatus::Malformed)
             << cut;
-    // Deep nesting stops at a fixed depth instead of running out of stack.
-    const std::string deep = std::string(100000, '[') + std::string(100000, ']');
+    // Deep nesting neither runs out of stack nor is stored: the first value
+    // where no list belongs ends the reading.
+    const std::string deep = "{\"sprites\": " + std::string(100000, '[') + std::string(100000, ']') + "}";
     const ManifestReadResult nested = SpriteManifest::Parse(deep, read);
-    EXPECT_EQ(nested.status, ManifestReadStatus::Malformed);
-    EXPECT_NE(nested.problem.find("nested too deeply"), std::string::npos);
+    EXPECT_EQ(nested.status, ManifestReadStatus::BadShape);
+    EXPECT_NE(nested.problem.find("sprite 1 of the list must be an object"), std::string::npos) << nested.problem;
+    EXPECT_EQ(SpriteManifest::Parse(std::string(100000, '['), read).status, ManifestReadStatus::Malformed);
+    // Text past the limit is refused unread; just below it, a list of numbers
+    // where sprites belong is refused at its first number.
+    std::string zeros = "{\"sprites\": [";
+    while (zeros.size() < SpriteManifest::kMaxBytes - 4)
+        zeros += "0,";
+    zeros += "0]}";
+    EXPECT_EQ(SpriteManifest::Parse(zeros, read).status, ManifestReadStatus::BadShape);
+    EXPECT_TRUE(read.sprites.empty());
+    EXPECT_EQ(SpriteManifest::Parse(zeros + std::string(4, ' '), read).status, ManifestReadStatus::TooLarge);
 
     std::mt19937 rng(9);
     for (int round = 0; round < 2000; ++round) {

@@ -4,6 +4,7 @@
 //
 // Usage: make_fuzz_corpus OUTPUT_FOLDER
 #include "cli/png_writer.h"
+#include "cli/sprite_manifest.h"
 #include "testing/bmp_builder.h"
 #include "testing/far_fixture.h"
 #include "testing/iff_fixtures.h"
@@ -275,6 +276,26 @@ void PictureSeeds(SeedWriter& seeds)
 
 } // namespace
 
+std::vector<uint8_t> Text(const std::string& text) { return {text.begin(), text.end()}; }
+
+void ManifestSeeds(SeedWriter& seeds)
+{
+    vorn::SpriteManifest manifest;
+    vorn::ManifestSprite& sprite = manifest.sprites.emplace_back();
+    sprite.chunk = 500;
+    sprite.label = "Caf\xe9 \"sign\"";
+    sprite.flags = 16;
+    sprite.paletteId = 7;
+    sprite.frames.push_back({0, 4, 3, 7, 0x1234, 255, 3, 1, "500_0.png", "500_0_depth.png"});
+    sprite.frames.push_back({1, 0, 0, 7, 0, 0, 0, 0, "", ""});
+    manifest.sprites.push_back({501, std::nullopt, std::nullopt, 8, {}});
+    seeds.Add("fuzz_manifest", "exported.json", Text(manifest.ToJson()));
+    // What a hand may write: a byte-order mark, UTF-8, escapes, other order and spacing.
+    seeds.Add("fuzz_manifest", "edited.json",
+              Text("\xEF\xBB\xBF{ \"sprites\" :[ {\"frames\":[{\"frame\":3,\"xOffset\":12,\"png\":null}],"
+                   "\"chunk\":42, \"label\":\"Gr\xC3\xBCn\\u00e9\\/\\n\"}]}\r\n"));
+}
+
 int main(int argc, char** argv)
 {
     if (argc != 2) {
@@ -292,6 +313,7 @@ int main(int argc, char** argv)
     WavSeeds(seeds);
     EncoderSeeds(seeds);
     PngSeeds(seeds);
+    ManifestSeeds(seeds);
     std::printf("%d seed inputs in %s\n", seeds.Count(), argv[1]);
     return 0;
 }
