@@ -28,8 +28,8 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     bool help = false;
     std::optional<QuestionPolicy> policy;
     std::vector<std::string> positional;
-    // The commands' own options, each word followed by its value (the last
-    // word given may lack one).
+    // The commands' own options, each word followed by its value (empty for
+    // a flag; the last word given may lack one).
     std::vector<std::string> options;
     bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
@@ -49,7 +49,9 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
             help = true;
         } else if (AnyCommandTakesOption(arg)) {
             options.push_back(arg);
-            if (i + 1 < arguments.size())
+            if (IsFlagOption(arg))
+                options.emplace_back();
+            else if (i + 1 < arguments.size())
                 options.push_back(arguments[++i]);
         } else {
             return UsageError(err, "unknown option " + arg, nullptr);

@@ -95,13 +95,17 @@ const CliCommand kCommands[] = {
      "grey, 255 where nothing is drawn), plus sprites.json with each sprite's chunk flags and\n"
      "palette id and each frame's size, palette id and header fields.\n",
      RunIffExport},
-    {kSoundAndObject, "iff import", "INPUT OUTPUT --from OUTDIR [--chunk ID]", "the PNGs back into the SPR2 frames",
+    {kSoundAndObject, "iff import", "INPUT OUTPUT --from OUTDIR [--chunk ID] [--opaque]",
+     "the PNGs back into the SPR2 frames",
      "Reads the pictures of OUTDIR back into the SPR2 frames of INPUT (any size up to 65535 x 65535;\n"
      "grey, indexed and 16-bit PNGs are converted), mapping each colour to the nearest colour of\n"
      "the frame's palette (exact colours exactly), and writes the IFF file to OUTPUT: a file, \"-\",\n"
      "or ARCHIVE::PATH. Labels, flags, palette ids and frame header fields come from OUTDIR's\n"
      "sprites.json when there is one (fields left out stay). Frames without a picture keep their\n"
-     "pixels; on any error, a sprites.json that cannot be read included, nothing is written.\n",
+     "pixels; on any error, a sprites.json that cannot be read included, nothing is written.\n"
+     "A picture without alpha for a frame with pixels that are not opaque is refused unless\n"
+     "--opaque is given (every pixel is then drawn opaque). A missing depth picture and pictures\n"
+     "no frame reads are reported.\n",
      RunIffImport},
 };
 
@@ -209,7 +213,10 @@ CommandShape ShapeOf(std::string_view synopsis)
             optionValueNext = false;
         } else if (word.starts_with("--")) {
             shape.options.push_back(word);
-            optionValueNext = true;
+            if (closing > 0)
+                shape.flags.push_back(word);
+            else
+                optionValueNext = true;
         } else if (!word.empty()) {
             const bool repeated = word.ends_with("...");
             if (depth == 0)
@@ -253,6 +260,16 @@ bool AnyCommandTakesOption(std::string_view option)
     for (const CliCommand& command : kCommands)
         if (TakesOption(command, option))
             return true;
+    return false;
+}
+
+bool IsFlagOption(std::string_view option)
+{
+    for (const CliCommand& command : kCommands) {
+        const std::vector<std::string_view> flags = ShapeOf(command.synopsis).flags;
+        if (std::find(flags.begin(), flags.end(), option) != flags.end())
+            return true;
+    }
     return false;
 }
 

@@ -28,7 +28,8 @@ struct CliCommand {
     std::string_view name;
     // The arguments as the usage shows them: a word each, "[...]" around what
     // may be left out, "NAME..." for one or more (inside brackets: any
-    // number), "--option VALUE" for an option with its value.
+    // number), "--option VALUE" for an option with its value, "[--flag]"
+    // for one without.
     std::string_view synopsis;
     // The overall usage's line for it.
     std::string_view summary;
@@ -44,6 +45,7 @@ struct CommandShape {
     size_t minArgs = 0;
     size_t maxArgs = 0; // kAnyNumber: no limit
     std::vector<std::string_view> options; // "--into", in synopsis order
+    std::vector<std::string_view> flags;   // those of them without a value: "[--opaque]"
 };
 CommandShape ShapeOf(std::string_view synopsis);
 
@@ -57,6 +59,8 @@ bool IsCommandGroupWord(std::string_view word);
 // command's does.
 bool TakesOption(const CliCommand& command, std::string_view option);
 bool AnyCommandTakesOption(std::string_view option);
+// Whether `option` is a flag, given without a value.
+bool IsFlagOption(std::string_view option);
 // The commands that take `option`, for a message: "the add command", "the
 // iff export and import commands".
 std::string OptionOwners(std::string_view option);

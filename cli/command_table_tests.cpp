@@ -45,6 +45,7 @@ TEST(CommandTable, SynopsisGivesArgumentCountsAndOptions)
         size_t minArgs;
         size_t maxArgs;
         std::vector<std::string_view> options;
+        std::vector<std::string_view> flags = {};
     };
     const Case cases[] = {
         {"ARCHIVE", 1, 1, {}},
@@ -55,6 +56,8 @@ TEST(CommandTable, SynopsisGivesArgumentCountsAndOptions)
         {"ARCHIVE [--into DIR] SOURCE...", 2, kAnyNumber, {"--into"}},
         {"INPUT OUTPUT --from OUTDIR [--chunk ID]", 2, 2, {"--from", "--chunk"}},
         {"IN [--zoom 1|2|3] [--size WxH]", 1, 1, {"--zoom", "--size"}},
+        // A flag closes its brackets at once: the next word is an argument.
+        {"IN [--opaque] [OUT]", 1, 2, {"--opaque"}, {"--opaque"}},
         // Brackets nest; what they hold is optional to the last one closed.
         {"A [B [C]] D", 2, 4, {}},
         {"[A] [B...]", 0, kAnyNumber, {}},
@@ -65,6 +68,7 @@ TEST(CommandTable, SynopsisGivesArgumentCountsAndOptions)
         EXPECT_EQ(shape.minArgs, c.minArgs) << c.synopsis;
         EXPECT_EQ(shape.maxArgs, c.maxArgs) << c.synopsis;
         EXPECT_EQ(shape.options, c.options) << c.synopsis;
+        EXPECT_EQ(shape.flags, c.flags) << c.synopsis;
     }
 }
 
@@ -97,11 +101,16 @@ TEST(CommandTable, TheUsageListsExactlyTheTablesCommands)
         table.insert(std::string(command.name));
     EXPECT_EQ(listed, table);
 
-    // The completion offers an option's values from "--name VALUE" in the help.
+    // The completion offers an option's values from "--name VALUE" in the
+    // help; a flag stands alone in its brackets.
     const std::regex optionWithValue("--[a-z][a-z-]* [A-Z0-9][A-Za-z0-9|]*");
     for (const CliCommand& command : CliCommands())
         for (std::string_view option : ShapeOf(command.synopsis).options) {
             const std::string synopsis(command.synopsis);
+            if (IsFlagOption(option)) {
+                EXPECT_NE(synopsis.find("[" + std::string(option) + "]"), std::string::npos) << command.name;
+                continue;
+            }
             const size_t at = synopsis.find(std::string(option) + " ");
             ASSERT_NE(at, std::string::npos) << command.name << " " << option;
             EXPECT_TRUE(std::regex_search(synopsis.substr(at), optionWithValue, std::regex_constants::match_continuous))
@@ -141,7 +150,8 @@ TEST(CommandTable, EveryCommandHasItsHelpAndReachesItsRunner)
         for (std::string_view option : shape.options)
             if (synopsis.find("[" + std::string(option)) == std::string::npos) {
                 arguments.push_back(std::string(option));
-                arguments.push_back("1");
+                if (!IsFlagOption(option))
+                    arguments.push_back("1");
             }
         const Outcome reached = RunInProcess(arguments);
         EXPECT_EQ(reached.status, 1) << command.name << ": " << reached.err;
@@ -174,7 +184,8 @@ TEST(CommandTable, OptionsAreRefusedByTheCommandsThatDoNotTakeThem)
                 for (size_t i = 0; i < ShapeOf(other.synopsis).minArgs; ++i)
                     arguments.push_back("x");
                 arguments.push_back(std::string(option));
-                arguments.push_back("1");
+                if (!IsFlagOption(option))
+                    arguments.push_back("1");
                 const Outcome refused = RunInProcess(arguments);
                 EXPECT_EQ(refused.status, 2) << other.name << " " << option;
                 EXPECT_NE(refused.err.find(std::string(option) + " belongs to " + owners), std::string::npos)

@@ -38,6 +38,7 @@ PngReadStatus Read(std::span<const uint8_t> bytes, PngLimits limits, uint32_t fo
     // encoding as 8-bit ones (and a depth is no light at all), so they are
     // only narrowed.
     image.flags |= PNG_IMAGE_FLAG_16BIT_sRGB;
+    const uint32_t fileFormat = image.format;
     image.format = format;
     try {
         picture.pixels.resize(PNG_IMAGE_SIZE(image));
@@ -54,6 +55,7 @@ PngReadStatus Read(std::span<const uint8_t> bytes, PngLimits limits, uint32_t fo
     }
     picture.width = image.width;
     picture.height = image.height;
+    picture.hasAlpha = (fileFormat & PNG_FORMAT_FLAG_ALPHA) != 0;
     return PngReadStatus::Ok;
 }
 

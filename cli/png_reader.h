@@ -23,6 +23,9 @@ struct PngLimits {
 struct PngPicture {
     uint32_t width = 0;
     uint32_t height = 0;
+    // Whether the file itself has an alpha channel (or a transparent colour);
+    // without one, RGBA pixels come out opaque.
+    bool hasAlpha = false;
     std::vector<uint8_t> pixels;
 };
 

@@ -4,6 +4,7 @@
 #include "cli/png_reader.h"
 #include "cli/png_writer.h"
 #include "cli/sprite_manifest.h"
+#include "cli/sprite_picture_folder.h"
 #include "base/file_stream.h"
 #include "base/number_text.h"
 #include "iff/iff_file.h"
@@ -14,6 +15,7 @@
 #include "iff/type_codes.h"
 #include "sprites/frame_export.h"
 
+#include <array>
 #include <charconv>
 #include <fcntl.h>
 #include <unistd.h>
@@ -34,14 +36,20 @@ constexpr const char* kManifestName = "sprites.json";
 struct SpriteOptions {
     std::optional<uint16_t> chunk;
     std::optional<std::string> from;
+    bool opaque = false; // pictures without alpha may make transparent pixels opaque
 };
 
 // The dispatcher has already refused options the command does not take and
-// a last option without its value, so the words come in pairs.
+// a last option without its value, so the words come in pairs (a flag with
+// an empty value).
 bool ParseSpriteOptions(CliContext& context, const std::vector<std::string>& words, SpriteOptions& options)
 {
     for (size_t i = 0; i + 1 < words.size(); i += 2) {
         const std::string& value = words[i + 1];
+        if (words[i] == "--opaque") {
+            options.opaque = true;
+            continue;
+        }
         if (words[i] == "--from") {
             options.from = value;
             continue;
@@ -71,11 +79,6 @@ std::optional<std::vector<CIffChunk*>> SelectSprites(CliContext& context, CIffFi
         return std::nullopt;
     }
     return chunks;
-}
-
-std::string FrameName(uint16_t chunkId, int frame, bool depth)
-{
-    return std::to_string(chunkId) + "_" + std::to_string(frame) + (depth ? "_depth.png" : ".png");
 }
 
 const uint8_t* FramePalette(CIffFileRef& file, const Spr2Frame& frame, uint16_t fallback)
@@ -280,12 +283,24 @@ bool ApplySpriteFields(CliContext& context, const ManifestSprite& listed, CIffCh
                        bool& changed)
 {
     const std::string where = "SPR2 " + std::to_string(listed.chunk) + " in " + kManifestName;
-    for (const ManifestFrame& frame : listed.frames)
+    for (const ManifestFrame& frame : listed.frames) {
         if (frame.frame >= static_cast<uint32_t>(spr2.FrameCount())) {
             context.Error(where + " lists frame " + std::to_string(frame.frame) + ", but the sprite has " +
                           std::to_string(spr2.FrameCount()) + " frames!");
             return false;
         }
+        // Pictures are found by their names: another name would be passed over.
+        for (const bool depth : {false, true}) {
+            const std::optional<std::string>& name = depth ? frame.depthPng : frame.png;
+            const std::string wanted =
+                SpritePictureFolder::PictureName(listed.chunk, static_cast<int>(frame.frame), depth);
+            if (name && !name->empty() && *name != wanted) {
+                context.Error(where + " names \"" + *name + "\" for frame " + std::to_string(frame.frame) +
+                              ", but the import reads \"" + wanted + "\" (or no picture, for null)!");
+                return false;
+            }
+        }
+    }
     if (listed.label) {
         // The chunk header holds 63 bytes and ends the label at a NUL: a
         // label it would cut is refused rather than shortened unseen.
@@ -305,24 +320,86 @@ bool ApplySpriteFields(CliContext& context, const ManifestSprite& listed, CIffCh
     return true;
 }
 
-// Frame `index`'s header fields from the manifest; true when any differs.
-// The size always comes from the picture.
-bool ApplyFrameFields(const ManifestSprite& listed, int index, Spr2Frame& frame)
+// Frame `index`'s entry in the manifest; null when it is not listed.
+const ManifestFrame* ListedFrame(const ManifestSprite* listed, int index)
 {
-    for (const ManifestFrame& entry : listed.frames) {
-        if (entry.frame != static_cast<uint32_t>(index))
+    if (listed != nullptr)
+        for (const ManifestFrame& entry : listed->frames)
+            if (entry.frame == static_cast<uint32_t>(index))
+                return &entry;
+    return nullptr;
+}
+
+// Frame header fields from the manifest; true when any differs. The size
+// comes from the picture (see SizeProblem).
+bool ApplyFrameFields(const ManifestFrame* entry, Spr2Frame& frame)
+{
+    if (entry == nullptr)
+        return false;
+    const Spr2Frame before = frame;
+    frame.paletteId = entry->paletteId.value_or(frame.paletteId);
+    frame.flags = entry->flags.value_or(frame.flags);
+    frame.transparentIndex = entry->transparentIndex.value_or(frame.transparentIndex);
+    frame.xOffset = entry->xOffset.value_or(frame.xOffset);
+    frame.yOffset = entry->yOffset.value_or(frame.yOffset);
+    return frame.paletteId != before.paletteId || frame.flags != before.flags ||
+           frame.transparentIndex != before.transparentIndex || frame.xOffset != before.xOffset ||
+           frame.yOffset != before.yOffset;
+}
+
+// A width or height in the manifest is the frame's size at export. Left as
+// it was it tells nothing; changed, it must be the new picture's size, since
+// the size comes from the picture. None when they agree.
+std::optional<std::string> SizeProblem(const ManifestFrame* entry, uint16_t chunkId, int index,
+                                       const Spr2Frame& before, const std::optional<std::filesystem::path>& picture,
+                                       const PngPicture& read)
+{
+    if (entry == nullptr)
+        return std::nullopt;
+    const struct {
+        const char* field;
+        std::optional<uint16_t> listed;
+        uint32_t old;
+        uint32_t now;
+        const char* unit;
+    } sides[] = {{"width", entry->width, before.width, read.width, "wide"},
+                 {"height", entry->height, before.height, read.height, "high"}};
+    for (const auto& side : sides) {
+        if (!side.listed || *side.listed == side.old || (picture && *side.listed == side.now))
             continue;
-        const Spr2Frame before = frame;
-        frame.paletteId = entry.paletteId.value_or(frame.paletteId);
-        frame.flags = entry.flags.value_or(frame.flags);
-        frame.transparentIndex = entry.transparentIndex.value_or(frame.transparentIndex);
-        frame.xOffset = entry.xOffset.value_or(frame.xOffset);
-        frame.yOffset = entry.yOffset.value_or(frame.yOffset);
-        return frame.paletteId != before.paletteId || frame.flags != before.flags ||
-               frame.transparentIndex != before.transparentIndex || frame.xOffset != before.xOffset ||
-               frame.yOffset != before.yOffset;
+        const std::string given = "SPR2 " + std::to_string(chunkId) + " in " + kManifestName + " gives frame " +
+                                  std::to_string(index) + " the " + side.field + " " + std::to_string(*side.listed);
+        if (!picture)
+            return given + ", but there is no picture to take a new size from!";
+        return given + ", but \"" + picture->string() + "\" is " + std::to_string(side.now) + " pixels " + side.unit +
+               ": the size comes from the picture!";
     }
-    return false;
+    return std::nullopt;
+}
+
+// What a frame held before the import: pixels less than opaque, stored depth.
+struct FrameContent {
+    bool translucent = false;
+    bool depth = false;
+};
+
+FrameContent ContentOf(const Spr2Frame& frame)
+{
+    // A header may claim far more pixels than any frame has: such a frame is
+    // not drawn here, and is taken to have had both.
+    constexpr uint64_t kMaxDrawnPixels = uint64_t{1} << 24;
+    if (uint64_t{frame.width} * frame.height > kMaxDrawnPixels)
+        return {true, true};
+    // Alpha and depth do not depend on the colours: any palette will do.
+    static constexpr std::array<uint8_t, 768> kAnyColours{};
+    ExportedFrame pictures;
+    ExportFrame(frame, PaletteColours(kAnyColours), pictures);
+    FrameContent content;
+    for (size_t p = 0; p < pictures.depth.size(); ++p) {
+        content.translucent = content.translucent || pictures.rgba[4 * p + 3] != 255;
+        content.depth = content.depth || pictures.depth[p] != 255;
+    }
+    return content;
 }
 
 } // namespace
@@ -394,16 +471,16 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
                               " could not be decoded completely; its pictures show what was drawn.");
                 failed = true;
             }
-            frameEntry.png = FrameName(chunk->Id(), index, false);
-            frameEntry.depthPng = FrameName(chunk->Id(), index, true);
+            frameEntry.png = SpritePictureFolder::PictureName(chunk->Id(), index, false);
+            frameEntry.depthPng = SpritePictureFolder::PictureName(chunk->Id(), index, true);
             const std::vector<uint8_t> colourPng = EncodeRgbaPng(pictures.rgba, frame.width, frame.height);
             const std::vector<uint8_t> depthPng = EncodeGreyPng(pictures.depth, frame.width, frame.height);
             if (colourPng.empty() || depthPng.empty()) {
                 context.Error("Can't encode the picture!");
                 return kExitFailure;
             }
-            if (!WriteExportFile(context, folder / frameEntry.png, colourPng) ||
-                !WriteExportFile(context, folder / frameEntry.depthPng, depthPng))
+            if (!WriteExportFile(context, folder / *frameEntry.png, colourPng) ||
+                !WriteExportFile(context, folder / *frameEntry.depthPng, depthPng))
                 return kExitFailure;
         }
     }
@@ -436,6 +513,7 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
         return kExitFailure;
     }
 
+    SpritePictureFolder pictures(folder, sprite.chunk);
     bool failed = false;
     for (CIffChunk* chunk : *chunks) {
         CSpr2Sprite spr2;
@@ -456,10 +534,22 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
             Spr2Frame frame;
             if (!spr2.GetFrame(index, frame))
                 break;
-            const bool headerChanged = listed != nullptr && ApplyFrameFields(*listed, index, frame);
-            const std::filesystem::path colourPath = folder / FrameName(chunk->Id(), index, false);
-            std::error_code error;
-            if (!std::filesystem::exists(colourPath, error)) {
+            const Spr2Frame before = frame;
+            const ManifestFrame* entry = ListedFrame(listed, index);
+            const bool headerChanged = ApplyFrameFields(entry, frame);
+            const std::optional<std::filesystem::path> colourPath = pictures.Find(chunk->Id(), index, false, entry);
+            PngPicture rgba;
+            if (colourPath && !ReadPicture(context, *colourPath, false, rgba)) {
+                failed = true;
+                continue;
+            }
+            if (const std::optional<std::string> problem =
+                    SizeProblem(entry, chunk->Id(), index, before, colourPath, rgba)) {
+                context.Error(*problem);
+                failed = true;
+                continue;
+            }
+            if (!colourPath) {
                 // A frame without a picture keeps its pixels; only its header may change.
                 if (!headerChanged)
                     continue;
@@ -471,26 +561,39 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
                 }
                 continue;
             }
-            PngPicture rgba;
-            if (!ReadPicture(context, colourPath, false, rgba)) {
+            const std::string frameText = "frame " + std::to_string(index) + " of SPR2 " + std::to_string(chunk->Id());
+            std::optional<FrameContent> content; // decoded when needed
+            const auto contentBefore = [&]() -> const FrameContent& {
+                if (!content)
+                    content = ContentOf(before);
+                return *content;
+            };
+            // Editors often save without alpha: every transparent pixel
+            // would turn opaque.
+            if (!rgba.hasAlpha && !sprite.opaque && contentBefore().translucent) {
+                context.Error(Fill("\"%1\" has no alpha channel, but ", colourPath->string()) + frameText +
+                              " has pixels that are not opaque: save it with alpha, or give --opaque to draw "
+                              "every pixel opaque!");
                 failed = true;
                 continue;
             }
             std::vector<uint8_t> depth(static_cast<size_t>(rgba.width) * rgba.height, 255);
-            const std::filesystem::path depthPath = folder / FrameName(chunk->Id(), index, true);
-            if (std::filesystem::exists(depthPath, error)) {
+            if (const std::optional<std::filesystem::path> depthPath = pictures.Find(chunk->Id(), index, true, entry)) {
                 PngPicture grey;
-                if (!ReadPicture(context, depthPath, true, grey)) {
+                if (!ReadPicture(context, *depthPath, true, grey)) {
                     failed = true;
                     continue;
                 }
                 if (grey.width != rgba.width || grey.height != rgba.height) {
-                    context.Error(Fill("\"%1\" is not the size of ", depthPath.string()) + "\"" +
-                                  colourPath.string() + "\"!");
+                    context.Error(Fill("\"%1\" is not the size of ", depthPath->string()) + "\"" +
+                                  colourPath->string() + "\"!");
                     failed = true;
                     continue;
                 }
                 depth = std::move(grey.pixels);
+            } else if (contentBefore().depth) {
+                context.err << "vorn-cli: no depth picture for " << frameText << " in \"" << folder.string()
+                            << "\": its pixels lose their depth\n";
             }
             // The palette the frame will be drawn with: its own (perhaps just
             // edited), else the sprite's.
@@ -511,7 +614,7 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
             std::vector<uint8_t> commands;
             const Spr2EncodeResult encoded = EncodeSpr2Frame(PlanesFrom(rgba, depth, nearest), commands);
             if (encoded.status == Spr2EncodeStatus::RowTooLong) {
-                context.Error("Row " + std::to_string(encoded.row) + " of \"" + colourPath.string() + "\" takes " +
+                context.Error("Row " + std::to_string(encoded.row) + " of \"" + colourPath->string() + "\" takes " +
                               std::to_string(encoded.rowBytes) + " bytes, more than the " +
                               std::to_string(kMaxSpr2RowBytes) +
                               " an SPR2 row can hold (up to 8186 pixels without depth, 4093 with depth or 2728 "
@@ -538,6 +641,8 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
         context.Error("Nothing was written.");
         return kExitFailure;
     }
+    for (const std::string& line : pictures.UnreadPictures())
+        context.err << "vorn-cli: " << line << "\n";
     return SaveIffOutput(context, file, args[0], args[1]);
 }
 

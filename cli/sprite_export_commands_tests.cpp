@@ -155,9 +155,11 @@ protected:
         args.insert(args.end(), extra.begin(), extra.end());
         return RunTool(args, dir_.Path());
     }
-    testing::ToolResult Import(const std::string& output = "new.iff")
+    testing::ToolResult Import(const std::string& output = "new.iff", const std::vector<std::string>& extra = {})
     {
-        return RunTool({"iff", "import", "obj.iff", output, "--from", "out"}, dir_.Path());
+        std::vector<std::string> args = {"iff", "import", "obj.iff", output, "--from", "out"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return RunTool(args, dir_.Path());
     }
 
     testing::TempDir dir_;
@@ -237,7 +239,8 @@ TEST_F(SpriteRoundTrip, NewPicturesOfAnyKindMapToTheNearestPaletteColour)
     std::filesystem::remove(dir_ / "out/500_1_depth.png");
     WritePng(dir_ / "out/501_0.png", 1, 1, PNG_FORMAT_LINEAR_RGB_ALPHA, {0, 0, 0xFF, 0xFF, 0, 0, 0xFF, 0xFF});
     std::filesystem::remove(dir_ / "out/501_0_depth.png");
-    const auto result = Import();
+    // Frame 0 had transparent pixels: its RGB picture needs --opaque.
+    const auto result = Import("new.iff", {"--opaque"});
     ASSERT_EQ(result.status, 0) << result.err;
     const std::vector<ExportedFrame> frames = DecodedFrames(ReadFileBytes(dir_ / "new.iff"));
     ASSERT_EQ(frames.size(), 3u);
@@ -510,6 +513,137 @@ TEST_F(SpriteRoundTrip, AnOversizedManifestAndFifosAreRefusedUnread)
         EXPECT_NE(result.err.find(std::string(name) + "\" is not a regular file!"), std::string::npos) << result.err;
         EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff")) << name;
     }
+}
+
+// How many times `what` occurs in `text`.
+size_t Count(const std::string& text, const std::string& what)
+{
+    size_t count = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        ++count;
+    return count;
+}
+
+TEST_F(SpriteRoundTrip, PicturesThatWouldLoseAlphaOrDepthAreRefusedOrToldOf)
+{
+    ASSERT_EQ(Export().status, 0);
+    // Frame 0 has transparent and blended pixels and depth; frame 1 is a
+    // solid block with depth; sprite 501's frame has no depth. Frame 0 and 1
+    // come back as RGB pictures (no alpha channel), without depth pictures.
+    WritePng(dir_ / "out/500_0.png", 4, 3, PNG_FORMAT_RGB, std::vector<uint8_t>(36, 200));
+    WritePng(dir_ / "out/500_1.png", 2, 2, PNG_FORMAT_RGB, std::vector<uint8_t>(12, 60));
+    for (const char* name : {"500_0_depth.png", "500_1_depth.png", "501_0_depth.png"})
+        std::filesystem::remove(dir_ / "out" / name);
+    const auto refused = Import();
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("500_0.png\" has no alpha channel, but frame 0 of SPR2 500 has pixels that are not "
+                               "opaque: save it with alpha, or give --opaque to draw every pixel opaque!"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_EQ(Count(refused.err, "no alpha channel"), 1u) << refused.err; // frame 1 was opaque anyway
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff"));
+
+    // --opaque (a flag: the argument after it is the output) draws them opaque;
+    // each frame whose depth is dropped is named, once.
+    const auto opaque = RunTool({"iff", "import", "obj.iff", "--opaque", "new.iff", "--from", "out"}, dir_.Path());
+    ASSERT_EQ(opaque.status, 0) << opaque.err;
+    EXPECT_EQ(Count(opaque.err, "no depth picture for"), 2u) << opaque.err;
+    EXPECT_NE(opaque.err.find("vorn-cli: no depth picture for frame 0 of SPR2 500 in \"out\": its pixels lose their "
+                              "depth"),
+              std::string::npos)
+        << opaque.err;
+    EXPECT_NE(opaque.err.find("frame 1 of SPR2 500 in"), std::string::npos) << opaque.err;
+    const std::vector<ExportedFrame> frames = DecodedFrames(ReadFileBytes(dir_ / "new.iff"));
+    ASSERT_EQ(frames.size(), 3u);
+    for (size_t p = 0; p < 12; ++p)
+        EXPECT_EQ(frames[0].rgba[4 * p + 3], 255) << p;
+    EXPECT_EQ(frames[0].depth, std::vector<uint8_t>(12, 255));
+}
+
+TEST_F(SpriteRoundTrip, ManifestPictureNamesAndSizesAreHonouredOrRefused)
+{
+    const std::filesystem::path json = dir_ / "out/sprites.json";
+    const struct {
+        const char* what;
+        std::string from, to;
+        const char* message;
+    } refusals[] = {
+        {"another picture name", "\"png\": \"500_0.png\"", "\"png\": \"mine.png\"",
+         "SPR2 500 in sprites.json names \"mine.png\" for frame 0, but the import reads \"500_0.png\" (or no "
+         "picture, for null)!"},
+        {"another depth name", "\"depthPng\": \"501_0_depth.png\"", "\"depthPng\": \"501_0.png\"",
+         "names \"501_0.png\" for frame 0, but the import reads \"501_0_depth.png\""},
+        {"a size the picture does not have", "{\"frame\": 0, \"width\": 4", "{\"frame\": 0, \"width\": 5",
+         "SPR2 500 in sprites.json gives frame 0 the width 5, but \"out/500_0.png\" is 4 pixels wide: the size comes "
+         "from the picture!"},
+        {"a size without a picture", "{\"frame\": 1, \"width\": 2, \"height\": 2", "{\"frame\": 1, \"width\": 2, \"height\": 7",
+         "gives frame 1 the height 7, but there is no picture to take a new size from!"},
+    };
+    for (const auto& c : refusals) {
+        std::filesystem::remove_all(dir_ / "out");
+        ASSERT_EQ(Export().status, 0);
+        std::filesystem::remove(dir_ / "out/500_1.png");
+        EditManifest(json, c.from, c.to);
+        const auto result = Import();
+        EXPECT_EQ(result.status, 1) << c.what;
+        EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff")) << c.what;
+    }
+
+    // A size changed along with its picture is taken; "png": null keeps the
+    // frame's pixels, and the picture left in the folder is named as unread.
+    std::filesystem::remove_all(dir_ / "out");
+    ASSERT_EQ(Export().status, 0);
+    WritePng(dir_ / "out/501_0.png", 3, 1, PNG_FORMAT_RGBA, std::vector<uint8_t>(12, 255));
+    std::filesystem::remove(dir_ / "out/501_0_depth.png");
+    EditManifest(json, "{\"frame\": 0, \"width\": 1", "{\"frame\": 0, \"width\": 3");
+    EditManifest(json, "\"png\": \"500_1.png\", \"depthPng\": \"500_1_depth.png\"", "\"png\": null");
+    WritePng(dir_ / "out/500_1.png", 2, 2, PNG_FORMAT_RGBA, std::vector<uint8_t>(16, 0));
+    const auto result = Import();
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("\"out/500_1.png\" was not read: sprites.json gives frame 1 of SPR2 500 no such picture "
+                              "(null)"),
+              std::string::npos)
+        << result.err;
+    EXPECT_NE(result.err.find("\"out/500_1_depth.png\" was not read: sprites.json gives frame 1"), std::string::npos)
+        << result.err;
+    const std::vector<ExportedFrame> before = DecodedFrames(SpriteFile());
+    const std::vector<ExportedFrame> after = DecodedFrames(ReadFileBytes(dir_ / "new.iff"));
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[1].rgba, before[1].rgba);
+    EXPECT_EQ(after[2].width, 3);
+}
+
+TEST_F(SpriteRoundTrip, PicturesNoFrameReadsAreReported)
+{
+    ASSERT_EQ(Export().status, 0);
+    std::filesystem::rename(dir_ / "out/500_0.png", dir_ / "out/500_0.PNG");
+    for (const char* name : {"100_12.png", "500_7.png", "501_3_depth.png", "notes.txt"})
+        std::filesystem::copy_file(dir_ / "out/501_0.png", dir_ / "out" / name);
+    std::filesystem::create_directory(dir_ / "out/folder.png");
+    const auto result = Import();
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_NE(result.err.find("vorn-cli: \"out/500_0.PNG\" was not read: the import reads \"500_0.png\", in that "
+                              "letter case"),
+              std::string::npos)
+        << result.err;
+    for (const char* name : {"100_12.png", "500_7.png", "501_3_depth.png"})
+        EXPECT_NE(result.err.find(std::string("\"out/") + name + "\" was not read: it is not the picture of a frame "
+                                                               "imported"),
+                  std::string::npos)
+            << name << ": " << result.err;
+    EXPECT_NE(result.err.find("\"out/500_0_depth.png\" was not read: a depth picture is read with its colour "
+                              "picture \"500_0.png\", which is not there"),
+              std::string::npos)
+        << result.err;
+    EXPECT_EQ(Count(result.err, "was not read"), 5u) << result.err;
+
+    // With --chunk, only the pictures named after that sprite are its business.
+    std::filesystem::remove(dir_ / "new.iff");
+    const auto one = Import("new.iff", {"--chunk", "501"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(Count(one.err, "was not read"), 1u) << one.err;
+    EXPECT_NE(one.err.find("501_3_depth.png"), std::string::npos) << one.err;
 }
 
 TEST_F(SpriteRoundTrip, ImportWritesBackIntoAnArchiveEntry)

@@ -260,12 +260,14 @@ private:
         return true;
     }
 
-    // A picture name: a file name, or null for none.
-    bool Picture(const Value& value, std::string& out)
+    // A picture name: a file name, or null for none (kept as empty).
+    bool Picture(const Value& value, std::optional<std::string>& out)
     {
-        if (value.kind == Value::Kind::Null)
+        if (value.kind == Value::Kind::Null) {
+            out.emplace();
             return true;
-        if (value.kind != Value::Kind::String)
+        }
+        if (value.kind != Value::Kind::String || value.text->empty())
             return Fail(FramePlace() + " \"" + std::string(field_) + "\" must be a file name or null");
         out = std::move(*value.text);
         return true;
@@ -435,9 +437,9 @@ std::string SpriteManifest::ToJson() const
             WriteField(json, "transparentIndex", frame.transparentIndex);
             WriteField(json, "xOffset", frame.xOffset);
             WriteField(json, "yOffset", frame.yOffset);
-            json << ", \"png\": " << (frame.png.empty() ? "null" : JsonString(frame.png));
-            if (!frame.depthPng.empty())
-                json << ", \"depthPng\": " << JsonString(frame.depthPng);
+            json << ", \"png\": " << (frame.png.value_or("").empty() ? "null" : JsonString(*frame.png));
+            if (frame.depthPng)
+                json << ", \"depthPng\": " << (frame.depthPng->empty() ? "null" : JsonString(*frame.depthPng));
             json << "}";
             frameSeparator = ",\n";
         }

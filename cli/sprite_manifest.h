@@ -22,9 +22,10 @@ struct ManifestFrame {
     std::optional<uint16_t> transparentIndex;
     std::optional<uint16_t> xOffset;
     std::optional<uint16_t> yOffset;
-    // The picture names; empty for a frame without pictures (null in the file).
-    std::string png;
-    std::string depthPng;
+    // The picture names: none when the field is left out, empty for null
+    // (the frame has no such picture).
+    std::optional<std::string> png;
+    std::optional<std::string> depthPng;
 };
 
 struct ManifestSprite {

@@ -84,7 +84,7 @@ TEST(SpriteManifest, ReadsAHandEditedFileWithFieldsLeftOut)
     EXPECT_EQ(s.frames[0].frame, 3u);
     EXPECT_EQ(s.frames[0].xOffset, 12);
     EXPECT_FALSE(s.frames[0].paletteId.has_value());
-    EXPECT_TRUE(s.frames[0].png.empty());
+    EXPECT_FALSE(s.frames[0].png.has_value());
     EXPECT_FALSE(read.sprites[1].label.has_value());
     EXPECT_TRUE(read.sprites[1].frames.empty());
 }

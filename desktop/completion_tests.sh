@@ -74,6 +74,7 @@ expect_includes "vorn-cli iff " chunks objects fixcolors
 expect "vorn-cli --q" "--quick"
 expect "vorn-cli --y" "--yes"
 expect_includes "vorn-cli add a.far --" --into --yes --no --quick
+expect_includes "vorn-cli iff import a.iff b.iff --" --from --chunk --opaque
 complete_line "vorn-cli list a.far --"
 [[ " $got " == *" --into "* ]] && fail "--into offered for list: [$got]"
 

@@ -59,7 +59,7 @@ done
 
 # Each command the page describes is one of the tool's, with the same arguments
 # as its usage line (options aside: the page gives them items of their own).
-positionals() { sed -E 's/\[--[a-z-]+ [^]]*\]//g; s/--[a-z-]+ [^ ]+//g; s/  +/ /g; s/^ //; s/ $//'; }
+positionals() { sed -E 's/\[--[a-z-]+\]//g; s/\[--[a-z-]+ [^]]*\]//g; s/--[a-z-]+ [^ ]+//g; s/  +/ /g; s/^ //; s/ $//'; }
 while read -r first second rest; do
     name=$first
     printf '%s\n' "${names[@]}" | grep -qxF -- "$first $second" && name="$first $second" || rest="$second $rest"

@@ -27,8 +27,9 @@ _vorn_cli_value_options()
 }
 
 # The placeholder of argument N (0 = the first after the command's words) in
-# the usage line of COMMAND..., brackets and options left out; "PATH..." stands
-# for every argument from its place on. Nothing past the last argument.
+# the usage line of COMMAND..., brackets and options (with their values; a
+# flag such as "[--opaque]" has none) left out; "PATH..." stands for every
+# argument from its place on. Nothing past the last argument.
 _vorn_cli_placeholder()
 {
     local tool=$1 n=$2
@@ -39,7 +40,7 @@ _vorn_cli_placeholder()
             for (f = skip + 1; f <= NF; f++) {
                 word = $f
                 gsub(/[][]/, "", word)
-                if (word ~ /^--/) { f++; continue }
+                if (word ~ /^--/) { if ($f !~ /\]$/) f++; continue }
                 repeated = word ~ /\.\.\.$/
                 if (i == n || (repeated && i < n)) { sub(/\.\.\.$/, "", word); print word; exit }
                 i++
