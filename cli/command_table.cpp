@@ -85,8 +85,8 @@ const CliCommand kCommands[] = {
      "Draws the object whose OBJD chunk id is CHUNKID as the preview shows it in a client area of\n"
      "W x H pixels (default 512x384; graphic 0, direction 0, zoom 3, format 32): yellow background,\n"
      "centred, and writes it as an 8-bit RGB PNG. --format picks the pixel layout drawn in (15 and\n"
-     "16 bits come out with their channels widened). A drawing that fails part-way is still written,\n"
-     "and the exit status is 1.\n",
+     "16 bits come out with their channels widened). What cannot be drawn is left out and named\n"
+     "(\"Not drawn: sprite 0 frame 0\"); the picture is still written, and the exit status is 1.\n",
      RunIffRender},
     {kSoundAndObject, "iff export", "INPUT OUTDIR [--chunk ID]", "every SPR2 frame as colour and depth PNGs",
      "Writes every frame of every SPR2 chunk (or of the chunk ID) into the folder OUTDIR as\n"

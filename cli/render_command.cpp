@@ -124,8 +124,9 @@ int RunIffRender(CliContext& context, const std::vector<std::string>& args, cons
         return kExitFailure;
     }
     const PreviewPan pan = RecentreObject(catalogue, *entry, render.view, render.width, render.height);
-    // A drawing that fails part-way is still written, as the preview shows it.
-    const bool drawn = PaintPreview(target, catalogue, *entry, render.view, pan);
+    // What can be drawn is drawn and written; the rest is named after the message.
+    DrawReport report;
+    const bool drawn = PaintPreview(target, catalogue, *entry, render.view, pan, &report);
     const std::vector<uint8_t> png = EncodeRgbPng(ColourPlaneToRgb(target), static_cast<uint32_t>(render.width),
                                                   static_cast<uint32_t>(render.height));
     if (png.empty()) {
@@ -137,6 +138,8 @@ int RunIffRender(CliContext& context, const std::vector<std::string>& args, cons
         return kExitFailure;
     if (!drawn) {
         context.Error("The object could not be drawn completely; the picture shows what was drawn.");
+        if (!report.Complete())
+            context.err << "vorn-cli: " << report.Summary() << '\n';
         return kExitFailure;
     }
     return context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;

@@ -240,7 +240,8 @@ TEST_F(RenderCommand, ABrokenSpriteStillGivesThePictureSoFar)
     WriteFileBytes(dir_ / "objects.iff", ObjectFile(cut));
     const auto result = Run({"iff", "render", "objects.iff", "out.png", "--object", "129", "--size", "64x20"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "The object could not be drawn completely; the picture shows what was drawn.\n");
+    EXPECT_EQ(result.err, "The object could not be drawn completely; the picture shows what was drawn.\n"
+                          "vorn-cli: Not drawn: sprite 301 frame 0\n");
     const Picture picture = ReadPng(ReadFileBytes(dir_ / "out.png"));
     EXPECT_EQ(picture.At(30, 12), kDirectionColours[0]);
     EXPECT_EQ(picture.At(39, 11), 0x804020u);

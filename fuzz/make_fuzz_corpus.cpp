@@ -163,6 +163,24 @@ void ObjectSeeds(SeedWriter& seeds)
     };
     seeds.Add("fuzz_object", "multi_tile.iff", BuildIffFile(group));
     seeds.Add("fuzz_iff_export", "multi_tile.iff", BuildIffFile(group));
+
+    // As object files made without the game's tools come: sprites of version
+    // 1001, a palette whose header starts with 0, no OBJD with flag 0x10, and
+    // placements of a sprite and a frame the file lacks.
+    IffFileLayout elsewhere;
+    std::vector<uint8_t> zeroPalette = Palette();
+    zeroPalette[0] = 0;
+    elsewhere.chunks = {
+        ObjdChunk(600, "Lamp", 0, 1, 9, -1),
+        ObjdChunk(601, "Lamp tile 0", 1000, 1, 9, 0x0000),
+        ObjdChunk(602, "Lamp tile 1", 1100, 1, 9, 0x0100),
+        DgrpChunk(1000, 0xFF, 1, {Placement(0, 0, 0, 0), Placement(300, 1, 2, 2), Placement(300, 7, 0, 0)}),
+        Chunk("SPR2", 300, BuildSpr2Sequential(7, {SolidFrame(4, 3, 1, 200), MixedFrame(true, 7)})),
+        Chunk("PALT", 7, zeroPalette),
+    };
+    for (size_t i = 0; i < 3; ++i)
+        elsewhere.chunks[i].flags = 0;
+    seeds.Add("fuzz_object", "made_elsewhere.iff", BuildIffFile(elsewhere));
 }
 
 void SoundSeeds(SeedWriter& seeds)

@@ -19,38 +19,53 @@ struct GatheredFrame {
     uint16_t spritePalette = 0;
 };
 
-// Every placement's frame, parsed from its SPR2 chunk. A sprite named by
-// several placements is parsed once; the sprites own the frames' bytes, so
-// they live as long as `sprites`.
-bool GatherFrames(CIffFileRef& file, const DrawGroupImage& image, std::vector<std::unique_ptr<CSpr2Sprite>>& sprites,
-                  std::vector<GatheredFrame>& frames)
+void Note(DrawReport* report, UndrawnPart part)
 {
+    if (report != nullptr)
+        report->Add(part);
+}
+
+UndrawnPart FramePart(const SpritePlacement& placement)
+{
+    return {UndrawnPart::Kind::Frame, static_cast<uint16_t>(placement.spriteId), placement.frameIndex};
+}
+
+// Every placement's frame that can be had, parsed from its SPR2 chunk; the
+// others are noted in `report` and left out. A sprite named by several
+// placements is parsed once; the sprites own the frames' bytes, so they live
+// as long as `sprites`. False when any placement was left out.
+bool GatherFrames(CIffFileRef& file, const DrawGroupImage& image, std::vector<std::unique_ptr<CSpr2Sprite>>& sprites,
+                  std::vector<GatheredFrame>& frames, DrawReport* report)
+{
+    // A sprite that does not parse is kept as null, so it is tried once.
     std::vector<std::pair<uint16_t, CSpr2Sprite*>> loaded;
     frames.reserve(image.sprites.size());
+    bool complete = true;
     for (const SpritePlacement& placement : image.sprites) {
         // Short draw groups sign-extend their 16-bit ids; the chunk id is the low half.
         const auto id = static_cast<uint16_t>(placement.spriteId);
-        CSpr2Sprite* sprite = nullptr;
-        for (const auto& [loadedId, loadedSprite] : loaded)
-            if (loadedId == id)
-                sprite = loadedSprite;
-        if (sprite == nullptr) {
+        const auto known = std::find_if(loaded.begin(), loaded.end(), [id](const auto& l) { return l.first == id; });
+        CSpr2Sprite* sprite = known != loaded.end() ? known->second : nullptr;
+        if (known == loaded.end()) {
             auto fresh = std::make_unique<CSpr2Sprite>();
-            if (!fresh->Load(file, file.Find(kTypeSpr2, id)))
-                return false;
-            sprite = fresh.get();
-            sprites.push_back(std::move(fresh));
+            if (fresh->Load(file, file.Find(kTypeSpr2, id))) {
+                sprite = fresh.get();
+                sprites.push_back(std::move(fresh));
+            }
             loaded.emplace_back(id, sprite);
         }
         GatheredFrame gathered;
         gathered.placement = &placement;
-        gathered.spritePalette = sprite->PaletteId();
         // Indices above INT32_MAX become negative and are refused like any other bad index.
-        if (!sprite->GetFrame(static_cast<int>(placement.frameIndex), gathered.frame))
-            return false;
+        if (sprite == nullptr || !sprite->GetFrame(static_cast<int>(placement.frameIndex), gathered.frame)) {
+            Note(report, FramePart(placement));
+            complete = false;
+            continue;
+        }
+        gathered.spritePalette = sprite->PaletteId();
         frames.push_back(gathered);
     }
-    return true;
+    return complete;
 }
 
 const DrawGroupImage* ImageAt(const CDrawGroup& group, int imageIndex)
@@ -72,16 +87,23 @@ BoundsRect Moved(const BoundsRect& rect, int32_t dx, int32_t dy)
 }
 
 // The draw group image of one catalogue entry (single object or tile) for a
-// graphic; false when the chunk is missing, does not parse or has no image
-// for the view.
+// graphic; false, with the part noted, when the chunk is missing, does not
+// parse or has nothing for the view.
 bool FindObjectImage(CIffFileRef& file, const ObjectEntry& entry, int32_t graphicIndex, int direction, int zoom,
-                     CDrawGroup& group, int& imageIndex)
+                     CDrawGroup& group, int& imageIndex, DrawReport* report)
 {
     const auto id = static_cast<uint16_t>(entry.baseGraphicId + static_cast<uint16_t>(graphicIndex));
-    if (!group.Load(file, file.Find(kTypeDgrp, id)))
+    if (!group.Load(file, file.Find(kTypeDgrp, id))) {
+        Note(report, {UndrawnPart::Kind::DrawGroup, id, 0});
         return false;
+    }
     imageIndex = group.FindImage(direction, zoom);
-    return imageIndex != -1;
+    const DrawGroupImage* image = ImageAt(group, imageIndex);
+    if (image == nullptr || image->sprites.empty()) {
+        Note(report, {UndrawnPart::Kind::View, id, 0});
+        return false;
+    }
+    return true;
 }
 
 bool HasGraphic(const ObjectEntry& entry, int32_t graphicIndex)
@@ -110,33 +132,67 @@ bool OrderTiles(const CObjectCatalogue& catalogue, const ObjectEntry& leader, in
     return true;
 }
 
-// The catalogue's container with the entry's OBJD present, or false.
-bool AttachObject(const CObjectCatalogue& catalogue, const ObjectEntry& entry, CIffFileRef& file)
+// Calls visit(file, group, imageIndex, dx, dy) for every image drawing the
+// object covers, in drawing order: a single entry's image at (0, 0), or each
+// tile's image of a leader moved to its place. What cannot be had is noted
+// and left out; a tile without the graphic is left out silently. False when
+// anything was left out or the entry is neither single nor a leader.
+template <typename Visit>
+bool WalkObjectImages(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphicIndex,
+                      int direction, int zoom, DrawReport* report, Visit visit)
 {
-    return file.Attach(catalogue.Handle()) && file.Find(kTypeObjd, entry.chunkId) != nullptr;
+    CIffFileRef file;
+    if (!file.Attach(catalogue.Handle()) || file.Find(kTypeObjd, entry.chunkId) == nullptr) {
+        Note(report, {UndrawnPart::Kind::Object, entry.chunkId, 0});
+        return false;
+    }
+    std::vector<PlacedTile> tiles;
+    if (entry.single) {
+        if (!HasGraphic(entry, graphicIndex)) {
+            Note(report, {UndrawnPart::Kind::Graphic, static_cast<uint32_t>(graphicIndex), 0});
+            return false;
+        }
+        tiles.push_back({&entry, {}});
+    } else if (!entry.leader || !OrderTiles(catalogue, entry, direction, zoom, tiles)) {
+        return false;
+    }
+    bool complete = true;
+    for (const PlacedTile& placed : tiles) {
+        if (!HasGraphic(*placed.tile, graphicIndex))
+            continue;
+        CDrawGroup group;
+        int image = -1;
+        if (!FindObjectImage(file, *placed.tile, graphicIndex, direction, zoom, group, image, report)) {
+            complete = false;
+            continue;
+        }
+        complete = visit(file, group, image, placed.placement.dx, placed.placement.dy) && complete;
+    }
+    return complete;
 }
 
 } // namespace
 
 bool DrawImage(CIffFileRef& file, const CDrawGroup& group, int imageIndex, RenderTarget& target, int32_t x,
-               int32_t y, int32_t depthBias)
+               int32_t y, int32_t depthBias, DrawReport* report)
 {
     const DrawGroupImage* image = ImageAt(group, imageIndex);
     if (!target.HasPlanes() || image == nullptr || image->sprites.empty())
         return false;
     std::vector<std::unique_ptr<CSpr2Sprite>> sprites;
     std::vector<GatheredFrame> frames;
-    if (!GatherFrames(file, *image, sprites, frames))
-        return false;
+    bool complete = GatherFrames(file, *image, sprites, frames, report);
     for (const GatheredFrame& item : frames) {
         target.x = WrapAdd(x, item.placement->x);
         target.y = WrapSub(WrapAdd(y, item.placement->y), item.frame.height);
         target.mirror = (item.placement->flags & 1) != 0;
         target.depthBias = depthBias;
-        if (!DrawSprite(file, item.frame, target, item.spritePalette))
-            return false;
+        if (!DrawSprite(file, item.frame, target, item.spritePalette)) {
+            Note(report, FramePart(*item.placement));
+            complete = false;
+        }
     }
-    return true;
+    return complete;
 }
 
 BoundsRect ImageBounds(CIffFileRef& file, const CDrawGroup& group, int imageIndex)
@@ -146,8 +202,7 @@ BoundsRect ImageBounds(CIffFileRef& file, const CDrawGroup& group, int imageInde
         return BoundsRect::Empty();
     std::vector<std::unique_ptr<CSpr2Sprite>> sprites;
     std::vector<GatheredFrame> frames;
-    if (!GatherFrames(file, *image, sprites, frames))
-        return BoundsRect::Empty();
+    GatherFrames(file, *image, sprites, frames, nullptr);
     BoundsRect bounds;
     for (const GatheredFrame& item : frames) {
         if (item.frame.width == 0 || item.frame.height == 0)
@@ -179,72 +234,33 @@ bool PlaceTile(int direction, int zoom, int16_t subIndex, TilePlacement& placeme
 }
 
 bool DrawObject(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphicIndex, int direction,
-                int zoom, RenderTarget& target)
+                int zoom, RenderTarget& target, DrawReport* report)
 {
-    CIffFileRef file;
-    if (!AttachObject(catalogue, entry, file))
-        return false;
     const int32_t x = target.x;
     const int32_t y = target.y;
-    if (entry.single) {
-        if (!HasGraphic(entry, graphicIndex))
-            return false;
-        CDrawGroup group;
-        int image = -1;
-        if (!FindObjectImage(file, entry, graphicIndex, direction, zoom, group, image))
-            return false;
-        return DrawImage(file, group, image, target, x, y, 0);
-    }
-    if (!entry.leader)
-        return false;
-    std::vector<PlacedTile> tiles;
-    if (!OrderTiles(catalogue, entry, direction, zoom, tiles))
-        return false;
-    for (const PlacedTile& placed : tiles) {
-        if (!HasGraphic(*placed.tile, graphicIndex))
-            continue;
-        CDrawGroup group;
-        int image = -1;
-        if (!FindObjectImage(file, *placed.tile, graphicIndex, direction, zoom, group, image))
-            return false;
-        if (!DrawImage(file, group, image, target, WrapAdd(x, placed.placement.dx), WrapAdd(y, placed.placement.dy),
-                       0))
-            return false;
-        // The next tile covers this one whatever its depths.
-        target.FillDepth(255);
-    }
-    return true;
+    const bool tiled = entry.leader;
+    return WalkObjectImages(catalogue, entry, graphicIndex, direction, zoom, report,
+                            [&](CIffFileRef& file, const CDrawGroup& group, int image, int32_t dx, int32_t dy) {
+                                const bool drawn = DrawImage(file, group, image, target, WrapAdd(x, dx),
+                                                             WrapAdd(y, dy), 0, report);
+                                // The next tile covers this one whatever its depths.
+                                if (tiled)
+                                    target.FillDepth(255);
+                                return drawn;
+                            });
 }
 
 BoundsRect ObjectBounds(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphicIndex,
                         int direction, int zoom)
 {
-    CIffFileRef file;
-    if (!AttachObject(catalogue, entry, file))
-        return BoundsRect::Empty();
-    if (entry.single) {
-        CDrawGroup group;
-        int image = -1;
-        if (!HasGraphic(entry, graphicIndex) ||
-            !FindObjectImage(file, entry, graphicIndex, direction, zoom, group, image))
-            return BoundsRect::Empty();
-        return ImageBounds(file, group, image);
-    }
-    std::vector<PlacedTile> tiles;
-    if (!entry.leader || !OrderTiles(catalogue, entry, direction, zoom, tiles))
-        return BoundsRect::Empty();
     BoundsRect bounds;
-    for (const PlacedTile& placed : tiles) {
-        if (!HasGraphic(*placed.tile, graphicIndex))
-            continue;
-        CDrawGroup group;
-        int image = -1;
-        if (!FindObjectImage(file, *placed.tile, graphicIndex, direction, zoom, group, image))
-            return BoundsRect::Empty();
-        const BoundsRect tileBounds = ImageBounds(file, group, image);
-        if (!tileBounds.IsEmpty())
-            bounds = Union(bounds, Moved(tileBounds, placed.placement.dx, placed.placement.dy));
-    }
+    WalkObjectImages(catalogue, entry, graphicIndex, direction, zoom, nullptr,
+                     [&](CIffFileRef& file, const CDrawGroup& group, int image, int32_t dx, int32_t dy) {
+                         const BoundsRect imageBounds = ImageBounds(file, group, image);
+                         if (!imageBounds.IsEmpty())
+                             bounds = Union(bounds, Moved(imageBounds, dx, dy));
+                         return true;
+                     });
     return bounds;
 }
 

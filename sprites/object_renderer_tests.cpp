@@ -148,10 +148,17 @@ TEST_F(RenderFixture, ATileWithoutTheGraphicIsLeftOut)
     EXPECT_EQ(At(100, 99), kGreen);
     EXPECT_EQ(Coloured(), 1);
     EXPECT_EQ(ObjectBounds(catalogue, Entry(500), 1, 4, 3), (BoundsRect{0, -1, 1, 0}));
-    // With the tile claiming the graphic, its missing draw group fails the drawing.
+    // With the tile claiming the graphic, its missing draw group fails the
+    // drawing; the other tile is still drawn and measured.
     Open(TwoTileObject(2));
-    EXPECT_FALSE(Draw(500, 1, 4, 3));
-    EXPECT_TRUE(ObjectBounds(catalogue, Entry(500), 1, 4, 3).IsEmpty());
+    DrawReport report;
+    target.x = 100;
+    target.y = 100;
+    EXPECT_FALSE(DrawObject(catalogue, Entry(500), 1, 4, 3, target, &report));
+    EXPECT_EQ(At(100, 99), kGreen);
+    EXPECT_EQ(Coloured(), 1);
+    EXPECT_EQ(report.Summary(), "Not drawn: draw group 1101");
+    EXPECT_EQ(ObjectBounds(catalogue, Entry(500), 1, 4, 3), (BoundsRect{0, -1, 1, 0}));
 }
 
 TEST_F(RenderFixture, SingleObjectsAndTheirFailures)
@@ -189,6 +196,66 @@ TEST_F(RenderFixture, AnEntryWhoseObjdIsGoneIsNotDrawn)
     EXPECT_TRUE(ObjectBounds(empty, Entry(128), 0, 0, 1).IsEmpty());
 }
 
+TEST_F(RenderFixture, EveryTileFailingDrawsNothingAndNamesEachTile)
+{
+    auto chunks = TwoTileObject();
+    // Tile (0,0)'s draw group serves no view at zoom 3; tile (1,0)'s is gone.
+    chunks[3] = DgrpChunk(1000, 0xFF, 1, {Placement(300, 0, 0, 0)});
+    chunks.erase(chunks.begin() + 5);
+    Open(chunks);
+    DrawReport report;
+    target.x = 100;
+    target.y = 100;
+    EXPECT_FALSE(DrawObject(catalogue, Entry(500), 0, 4, 3, target, &report));
+    EXPECT_EQ(Coloured(), 0);
+    EXPECT_EQ(report.Summary(), "Not drawn: draw group 1100 and draw group 1000 in this view");
+    EXPECT_TRUE(ObjectBounds(catalogue, Entry(500), 0, 4, 3).IsEmpty());
+
+    // A single object names the graphic or object it lacks.
+    report.Clear();
+    ObjectEntry single = Entry(501);
+    single.single = true;
+    EXPECT_FALSE(DrawObject(catalogue, single, 5, 4, 3, target, &report));
+    single.chunkId = 999;
+    EXPECT_FALSE(DrawObject(catalogue, single, 0, 4, 3, target, &report));
+    EXPECT_EQ(report.Summary(), "Not drawn: graphic 5 and object 999");
+}
+
+TEST_F(RenderFixture, EitherSpriteLayoutAndEitherPaletteHeaderDrawTheSamePixels)
+{
+    const auto frames = std::vector<testing::Spr2ChunkFrame>{SolidFrame(3, 2, 1, 200), SolidFrame(2, 4, 4, 9)};
+    auto draw = [&](std::vector<uint8_t> sprite, uint32_t paletteVersion) {
+        Open({ObjdChunk(128, "Chair", 2000, 1),
+              DgrpChunk(2000, 0xFF, 2, {Placement(300, 0, 0, 0), Placement(300, 1, 2, 1, 1)}),
+              Chunk("SPR2", 300, std::move(sprite)),
+              Chunk("PALT", 1, testing::BuildPalt({0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 255, 255, 255},
+                                                  paletteVersion))});
+        EXPECT_TRUE(Draw(128, 0, 6, 2));
+        return std::vector<uint8_t>(target.ColourPlane(), target.ColourPlane() + target.ColourStride() * 200);
+    };
+    const auto reference = draw(testing::BuildSpr2(1, frames), 1);
+    EXPECT_EQ(Coloured(), 12);
+    EXPECT_EQ(draw(testing::BuildSpr2Sequential(1, frames), 0), reference);
+    EXPECT_EQ(draw(testing::BuildSpr2Sequential(1, frames), 1), reference);
+}
+
+TEST(DrawReport, NamesEachPartOnceAndCountsTheRest)
+{
+    DrawReport report;
+    EXPECT_TRUE(report.Complete());
+    EXPECT_EQ(report.Summary(), "");
+    report.Add({UndrawnPart::Kind::Frame, 0, 0});
+    report.Add({UndrawnPart::Kind::Frame, 0, 0});
+    EXPECT_EQ(report.Summary(), "Not drawn: sprite 0 frame 0");
+    report.Add({UndrawnPart::Kind::Frame, 0, 1});
+    report.Add({UndrawnPart::Kind::DrawGroup, 101, 0});
+    EXPECT_EQ(report.Summary(), "Not drawn: sprite 0 frame 0, sprite 0 frame 1 and draw group 101");
+    report.Add({UndrawnPart::Kind::View, 7, 0});
+    report.Add({UndrawnPart::Kind::Object, 8, 0});
+    EXPECT_EQ(report.Summary(), "Not drawn: sprite 0 frame 0, sprite 0 frame 1, draw group 101 and 2 more");
+    EXPECT_FALSE(report.Complete());
+}
+
 class ImageFixture : public RenderFixture {
 protected:
     void OpenImages(std::vector<testing::DgrpSpriteDesc> sprites, std::vector<testing::IffChunkDesc> more = {})
@@ -218,20 +285,45 @@ TEST_F(ImageFixture, PlacementsDrawInOrderAtTheirBottomEdges)
     EXPECT_EQ(At(47, 49), kRed); // no depth test for frame 2
 }
 
-TEST_F(ImageFixture, AMissingFrameFailsBeforeAnythingIsDrawn)
+TEST_F(ImageFixture, APlacementThatCannotBeDrawnIsLeftOutAndTheRestDrawn)
 {
-    OpenImages({Placement(300, 0, 0, 0), Placement(301, 0, 0, 0)});
-    EXPECT_FALSE(DrawImage(file, group, 0, target, 50, 40, 0));
-    EXPECT_EQ(Coloured(), 0);
-    EXPECT_TRUE(ImageBounds(file, group, 0).IsEmpty());
-    OpenImages({Placement(300, 0, 0, 0), Placement(300, 3, 0, 0)});
-    EXPECT_FALSE(DrawImage(file, group, 0, target, 50, 40, 0));
-    EXPECT_EQ(Coloured(), 0);
-    OpenImages({Placement(300, 0, 0, 0), Placement(300, 0x80000000u, 0, 0)});
-    EXPECT_FALSE(DrawImage(file, group, 0, target, 50, 40, 0));
+    // Reference: the image without the bad placements.
+    OpenImages({Placement(300, 0, 0, 0), Placement(300, 2, -3, 10)});
+    ASSERT_TRUE(DrawImage(file, group, 0, target, 50, 40, 0));
+    const std::vector<uint8_t> complete(target.ColourPlane(), target.ColourPlane() + target.ColourStride() * 200);
+    EXPECT_EQ(ImageBounds(file, group, 0), (BoundsRect{-3, -1, 1, 10}));
+    // A missing sprite, a frame beyond the sprite's, one whose palette is
+    // missing and a sprite that does not parse, among the good ones.
+    auto noPalette = SolidFrame(1, 1, 2, std::nullopt, 9);
+    auto broken = testing::BuildSpr2(1, {SolidFrame(1, 1, 3, std::nullopt)});
+    broken[0] = 0x99;
+    OpenImages({Placement(301, 0, 0, 0), Placement(300, 0, 0, 0), Placement(300, 3, 7, 7),
+                Placement(302, 0, 1, 1), Placement(300, 2, -3, 10), Placement(303, 0, 2, 2),
+                Placement(300, 0x80000000u, 0, 0)},
+               {Chunk("SPR2", 302, testing::BuildSpr2(9, {noPalette})), Chunk("SPR2", 303, broken)});
+    DrawReport report;
+    EXPECT_FALSE(DrawImage(file, group, 0, target, 50, 40, 0, &report));
+    EXPECT_EQ(std::vector<uint8_t>(target.ColourPlane(), target.ColourPlane() + target.ColourStride() * 200),
+              complete)
+        << "every placement that can be drawn, exactly as without the others";
+    // The placements that cannot be had come first, those that fail to draw after them.
+    using Kind = UndrawnPart::Kind;
+    EXPECT_EQ(report.Parts(), (std::vector<UndrawnPart>{{Kind::Frame, 301, 0}, {Kind::Frame, 300, 3},
+                                                        {Kind::Frame, 303, 0}, {Kind::Frame, 300, 0x80000000u},
+                                                        {Kind::Frame, 302, 0}}));
+    EXPECT_EQ(report.Summary(), "Not drawn: sprite 301 frame 0, sprite 300 frame 3, sprite 303 frame 0 and 2 more");
+    // The bounds take the frames that can be had (302's frame has a size,
+    // only its palette is missing).
+    EXPECT_EQ(ImageBounds(file, group, 0), (BoundsRect{-3, -1, 2, 10}));
     EXPECT_FALSE(DrawImage(file, group, 1, target, 50, 40, 0));
     RenderTarget none;
     EXPECT_FALSE(DrawImage(file, group, 0, none, 50, 40, 0));
+
+    // Nothing that can be drawn: nothing drawn, no bounds.
+    OpenImages({Placement(301, 0, 0, 0), Placement(300, 3, 0, 0)});
+    EXPECT_FALSE(DrawImage(file, group, 0, target, 50, 40, 0));
+    EXPECT_EQ(Coloured(), 0);
+    EXPECT_TRUE(ImageBounds(file, group, 0).IsEmpty());
 }
 
 TEST_F(ImageFixture, AFrameOfWidthZeroHasNoBoundsButIsStillDecoded)

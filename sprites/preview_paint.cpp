@@ -5,7 +5,8 @@
 namespace vorn {
 
 bool PaintPreview(RenderTarget& target, const CObjectCatalogue& catalogue, const ObjectEntry& entry,
-                  const PreviewView& view, PreviewPan pan, uint8_t red, uint8_t green, uint8_t blue)
+                  const PreviewView& view, PreviewPan pan, DrawReport* report, uint8_t red, uint8_t green,
+                  uint8_t blue)
 {
     if (!target.HasPlanes())
         return false;
@@ -15,7 +16,7 @@ bool PaintPreview(RenderTarget& target, const CObjectCatalogue& catalogue, const
     target.y = pan.y;
     target.depthBias = 0;
     target.mirror = false;
-    return DrawObject(catalogue, entry, view.graphicIndex, view.direction, view.zoom, target);
+    return DrawObject(catalogue, entry, view.graphicIndex, view.direction, view.zoom, target, report);
 }
 
 PreviewPan RecentreObject(const CObjectCatalogue& catalogue, const ObjectEntry& entry, const PreviewView& view,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "iff/object_catalogue.h"
+#include "sprites/draw_report.h"
 #include "sprites/preview_pan.h"
 #include "sprites/render_target.h"
 
@@ -22,11 +23,11 @@ constexpr uint8_t kPreviewBlue = 0;
 
 // One paint of the preview into an allocated target: the colour plane filled
 // with (red, green, blue), the depth plane with 255, then `entry` drawn with
-// its origin at `pan`. Returns DrawObject's result; what was drawn before a
-// failure stays, as the preview shows it.
+// its origin at `pan`. Returns DrawObject's result; what could be drawn is
+// drawn, and what could not is noted in `report` when given.
 bool PaintPreview(RenderTarget& target, const CObjectCatalogue& catalogue, const ObjectEntry& entry,
-                  const PreviewView& view, PreviewPan pan, uint8_t red = kPreviewRed, uint8_t green = kPreviewGreen,
-                  uint8_t blue = kPreviewBlue);
+                  const PreviewView& view, PreviewPan pan, DrawReport* report = nullptr, uint8_t red = kPreviewRed,
+                  uint8_t green = kPreviewGreen, uint8_t blue = kPreviewBlue);
 
 // The pan recentre gives for `entry` in a client area of width x height.
 PreviewPan RecentreObject(const CObjectCatalogue& catalogue, const ObjectEntry& entry, const PreviewView& view,

@@ -67,12 +67,13 @@ QImage CObjectPreview::Render(int width, int height, int bitsPerPixel) const
     // do, so fresh pages are not faulted in on every paint.
     const bool planesFit = target_.HasPlanes() && target_.Width() == width && target_.Height() == height &&
                            target_.BitsPerPixel() == bits;
+    report_.Clear();
     if (!catalogue_ || (!planesFit && !target_.Allocate(width, height, bits))) {
         image.fill(QColor(background_[2], background_[1], background_[0]));
         return image;
     }
-    // A drawing that fails part-way shows what it drew, as the game's does.
-    PaintPreview(target_, *catalogue_, entry_, {graphicIndex_, direction_, zoom_}, pan_, background_[2],
+    // What can be drawn is drawn; the rest is named under the preview.
+    PaintPreview(target_, *catalogue_, entry_, {graphicIndex_, direction_, zoom_}, pan_, &report_, background_[2],
                  background_[1], background_[0]);
     // The planes run bottom-up, the image top-down.
     const size_t rowBytes = static_cast<size_t>(width) * target_.BytesPerPixel();
@@ -87,6 +88,11 @@ void CObjectPreview::paintEvent(QPaintEvent*)
 {
     QPainter painter(this);
     painter.drawImage(0, 0, Render(width(), height()));
+    const QString notDrawn = QString::fromLatin1(report_.Summary());
+    if (notDrawn != notDrawn_) {
+        notDrawn_ = notDrawn;
+        emit notDrawnChanged(notDrawn_);
+    }
 }
 
 void CObjectPreview::mousePressEvent(QMouseEvent* event)

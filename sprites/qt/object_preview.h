@@ -1,6 +1,7 @@
 #pragma once
 
 #include "iff/object_catalogue.h"
+#include "sprites/draw_report.h"
 #include "sprites/preview_pan.h"
 #include "sprites/render_target.h"
 
@@ -52,8 +53,15 @@ public:
     QImage Render(int width, int height, int bitsPerPixel = 0) const;
     // The display's colour-plane bits per pixel, as probed once.
     static int DisplayBitsPerPixel();
+    // What the last paint could not draw ("Not drawn: sprite 0 frame 0"),
+    // empty when it drew everything.
+    QString NotDrawnText() const { return notDrawn_; }
 
     QSize sizeHint() const override;
+
+signals:
+    // The last paint left out something else than the one before.
+    void notDrawnChanged(const QString& text);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -74,6 +82,8 @@ private:
 
     // Kept between paints (see Render).
     mutable RenderTarget target_;
+    mutable DrawReport report_;
+    QString notDrawn_;
 };
 
 } // namespace vorn

@@ -76,6 +76,9 @@ CPreviewObjectsDialog::CPreviewObjectsDialog(uint32_t iffHandle, Messenger& mess
     zoomSlider_->setObjectName(QStringLiteral("zoomSlider"));
     preview_ = new CObjectPreview(this);
     preview_->setObjectName(QStringLiteral("preview"));
+    notDrawnLabel_ = new QLabel(this);
+    notDrawnLabel_->setObjectName(QStringLiteral("notDrawn"));
+    notDrawnLabel_->setTextFormat(Qt::PlainText);
     saveChangesButton_ = MakeButton("Save\nChanges", this);
     saveChangesButton_->setObjectName(QStringLiteral("saveChanges"));
     fixColorsButton_ = MakeButton("Fix\nColors", this);
@@ -99,9 +102,15 @@ CPreviewObjectsDialog::CPreviewObjectsDialog(uint32_t iffHandle, Messenger& mess
     column->addStretch(1);
     column->addWidget(fixColorsButton_);
     column->addWidget(saveChangesButton_);
+    // The line under the preview keeps its height when empty, so the
+    // preview does not jump when it comes and goes.
+    notDrawnLabel_->setMinimumHeight(notDrawnLabel_->fontMetrics().height());
+    auto* previewColumn = new QVBoxLayout;
+    previewColumn->addWidget(preview_, 1);
+    previewColumn->addWidget(notDrawnLabel_);
     auto* body = new QHBoxLayout;
     body->addLayout(column);
-    body->addWidget(preview_, 1);
+    body->addLayout(previewColumn, 1);
     auto* outer = new QVBoxLayout(this);
     outer->addWidget(objectList_);
     outer->addLayout(body, 1);
@@ -118,6 +127,7 @@ CPreviewObjectsDialog::CPreviewObjectsDialog(uint32_t iffHandle, Messenger& mess
     connect(zoomSlider_, &QSlider::valueChanged, this, [this] { OnVerticalScroll(); });
     connect(fixColorsButton_, &QPushButton::clicked, this, [this] { OnFixColors(); });
     connect(saveChangesButton_, &QPushButton::clicked, this, [this] { OnSaveChanges(); });
+    connect(preview_, &CObjectPreview::notDrawnChanged, notDrawnLabel_, &QLabel::setText);
     saveChangesButton_->setEnabled(false);
 }
 

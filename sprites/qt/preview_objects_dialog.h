@@ -9,6 +9,7 @@
 #include <cstdint>
 
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QSlider;
 
@@ -74,6 +75,8 @@ public:
     QPushButton* FixColorsButton() const { return fixColorsButton_; }
     QPushButton* SaveChangesButton() const { return saveChangesButton_; }
     CObjectPreview* Preview() const { return preview_; }
+    // Under the preview: what its last paint could not draw.
+    QLabel* NotDrawnLabel() const { return notDrawnLabel_; }
 
     void done(int result) override;
     void accept() override;
@@ -109,6 +112,7 @@ private:
     QPushButton* saveChangesButton_ = nullptr; // 1013
     QPushButton* fixColorsButton_ = nullptr;   // 1014
     QComboBox* graphicList_ = nullptr;      // 1015
+    QLabel* notDrawnLabel_ = nullptr;
 };
 
 } // namespace vorn

@@ -173,6 +173,25 @@ TEST_F(PreviewDialogTest, AMultiTileObjectIsListedOnceUnderItsLeadersLabel)
     EXPECT_EQ(CoverageOf(Picture(), kYellow).count, 2 * 10 * 3);
 }
 
+TEST_F(PreviewDialogTest, WhatCannotBeDrawnIsNamedUnderThePreview)
+{
+    testing::IffFileLayout layout;
+    layout.chunks.push_back({"PALT", 1, 0x10, "", qt_testing::RampPalette()});
+    AddObject(layout, {128, "Lamp", 0, 0, 100, 2, 200});
+    std::erase_if(layout.chunks, [](const testing::IffChunkDesc& c) { return c.type == "SPR2" && c.id == 201; });
+    Open(testing::BuildIffFile(layout));
+    dialog->Preview()->grab();
+    EXPECT_TRUE(dialog->NotDrawnLabel()->text().isEmpty());
+    // Graphic 1's sprite is gone: direction 0 at zoom 3 needs its frame 8.
+    dialog->GraphicList()->setCurrentIndex(1);
+    dialog->Preview()->grab();
+    EXPECT_EQ(dialog->NotDrawnLabel()->text(), QStringLiteral("Not drawn: sprite 201 frame 8"));
+    EXPECT_EQ(CoverageOf(Picture(), kYellow).count, 0) << "nothing else to draw";
+    dialog->GraphicList()->setCurrentIndex(0);
+    dialog->Preview()->grab();
+    EXPECT_TRUE(dialog->NotDrawnLabel()->text().isEmpty());
+}
+
 TEST_F(PreviewDialogTest, FixColorsOnAFileWhoseFramesAreAllFixedLeavesSaveChangesDisabled)
 {
     ObjectSpec fixed;
