@@ -11,6 +11,9 @@ namespace vorn {
 class CIffFileRef;
 class CObjectCatalogue;
 
+constexpr const char* kNotIffText = "This file is not a valid IFF file!";
+constexpr const char* kNoObjectsText = "This file does not contain objects!";
+
 // One function per command. `args` are the command's own positional
 // arguments (without the command name); the count has been checked by the
 // dispatcher. Each returns an exit status.
@@ -45,5 +48,7 @@ int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
 // `options` holds the option words in the order given, values included:
 // --object, --graphic, --direction, --zoom, --size, --format.
 int RunIffRender(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+// `args` are the inputs and, last, the picture; `options` may hold --object.
+int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 
 } // namespace vorn

@@ -88,6 +88,15 @@ const CliCommand kCommands[] = {
      "16 bits come out with their channels widened). What cannot be drawn is left out and named\n"
      "(\"Not drawn: sprite 0 frame 0\"); the picture is still written, and the exit status is 1.\n",
      RunIffRender},
+    {kSoundAndObject, "iff sheet", "INPUT... OUT.png [--object CHUNKID]", "every object in its 12 views on one picture",
+     "Draws every object of every INPUT (or only those whose OBJD chunk id is CHUNKID) into one\n"
+     "8-bit RGB PNG, a band per graphic: a title (input, label, OBJD id, graphic), a line naming what\n"
+     "could not be drawn, and the 12 views (directions 0, 2, 4, 6 at zooms 1, 2, 3) as the preview\n"
+     "draws them, each centred on yellow in a cell of its own size (at most 1024 pixels a side), framed\n"
+     "in red when not drawn completely. INPUT is an IFF file, a FAR archive (all its .iff entries),\n"
+     "ARCHIVE::DIR (the .iff entries below DIR) or ARCHIVE::PATH. Prints how many objects were drawn\n"
+     "completely, partly and not at all; the exit status is 1 when any view was not drawn completely.\n",
+     RunIffSheet},
     {kSoundAndObject, "iff export", "INPUT OUTDIR [--chunk ID]", "every SPR2 frame as colour and depth PNGs",
      "Writes every frame of every SPR2 chunk (or of the chunk ID) into the folder OUTDIR as\n"
      "<chunkid>_<frame>.png (RGBA: the palette colour; alpha 255 for opaque pixels, the blend's\n"

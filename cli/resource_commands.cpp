@@ -15,8 +15,6 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kNotIff = "This file is not a valid IFF file!";
-constexpr const char* kNoObjects = "This file does not contain objects!";
 constexpr const char* kCantLoadSprite = "Can't load one of the SPR2 resources!";
 constexpr const char* kCantLoadAll = "File I/O error while trying to load all resources!";
 
@@ -29,7 +27,7 @@ bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file
         return false;
     IffParseError error = IffParseError::None;
     if (!file.Open(*bytes, error, true)) {
-        context.Error(kNotIff);
+        context.Error(kNotIffText);
         return false;
     }
     return true;
@@ -40,7 +38,7 @@ bool OpenObjects(CliContext& context, const std::string& argument, CIffFileRef& 
     if (!OpenIff(context, argument, file))
         return false;
     if (!catalogue.Build(&file)) {
-        context.Error(kNoObjects);
+        context.Error(kNoObjectsText);
         return false;
     }
     return true;
