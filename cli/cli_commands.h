@@ -10,6 +10,7 @@ namespace vorn {
 
 class CIffFileRef;
 class CObjectCatalogue;
+struct ObjectEntry;
 
 constexpr const char* kNotIffText = "This file is not a valid IFF file!";
 constexpr const char* kNoObjectsText = "This file does not contain objects!";
@@ -45,6 +46,8 @@ bool OpenObjects(CliContext& context, const std::string& argument, CIffFileRef& 
 int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& inputArgument,
                   const std::string& outputArgument);
 int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
+// The single object or multi-tile leader whose OBJD chunk id is `chunkId`, or null.
+const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t chunkId);
 // `options` holds the option words in the order given, values included:
 // --object, --graphic, --direction, --zoom, --size, --format.
 int RunIffRender(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);

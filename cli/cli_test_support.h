@@ -4,6 +4,9 @@
 
 #include "testing/temp_dir.h"
 
+#include <gtest/gtest.h>
+#include <png.h>
+
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -121,6 +124,42 @@ inline std::vector<uint8_t> PngClaimingSize(std::vector<uint8_t> png, uint32_t w
     put(20, height);
     put(29, static_cast<uint32_t>(::crc32(::crc32(0, nullptr, 0), png.data() + 12, 17)));
     return png;
+}
+
+// A picture the tool wrote, as 8-bit R, G, B bytes, top row first.
+struct Picture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    std::vector<uint8_t> rgb;
+
+    uint32_t At(uint32_t x, uint32_t y) const
+    {
+        const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+        return (p[0] << 16) | (p[1] << 8) | p[2];
+    }
+};
+
+// Reads a PNG back with libpng; also checks it is stored as 8-bit RGB.
+inline Picture ReadPng(const std::vector<uint8_t>& bytes)
+{
+    Picture picture;
+    if (bytes.size() < 26 || bytes[24] != 8 || bytes[25] != PNG_COLOR_TYPE_RGB) {
+        ADD_FAILURE() << "not an 8-bit RGB PNG";
+        return picture;
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+        ADD_FAILURE() << image.message;
+        return picture;
+    }
+    image.format = PNG_FORMAT_RGB;
+    picture.width = image.width;
+    picture.height = image.height;
+    picture.rgb.resize(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
+        ADD_FAILURE() << image.message;
+    return picture;
 }
 
 } // namespace vorn::testing

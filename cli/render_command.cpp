@@ -88,6 +88,8 @@ bool ParseOptions(const std::vector<std::string>& words, RenderOptions& options,
     return true;
 }
 
+} // namespace
+
 const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t chunkId)
 {
     for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;) {
@@ -97,8 +99,6 @@ const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t c
     }
     return nullptr;
 }
-
-} // namespace
 
 int RunIffRender(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {

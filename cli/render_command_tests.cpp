@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <png.h>
-
 namespace vorn {
 namespace {
 
@@ -13,44 +11,11 @@ using testing::Chunk;
 using testing::DgrpChunk;
 using testing::ObjdChunk;
 using testing::Placement;
+using testing::Picture;
 using testing::ReadFileBytes;
+using testing::ReadPng;
 using testing::SolidFrame;
 using testing::WriteFileBytes;
-
-struct Picture {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    std::vector<uint8_t> rgb;
-
-    uint32_t At(uint32_t x, uint32_t y) const
-    {
-        const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
-        return (p[0] << 16) | (p[1] << 8) | p[2];
-    }
-};
-
-// Reads a PNG back with libpng; also checks it is stored as 8-bit RGB.
-Picture ReadPng(const std::vector<uint8_t>& bytes)
-{
-    Picture picture;
-    if (bytes.size() < 26 || bytes[24] != 8 || bytes[25] != PNG_COLOR_TYPE_RGB) {
-        ADD_FAILURE() << "not an 8-bit RGB PNG";
-        return picture;
-    }
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-        ADD_FAILURE() << image.message;
-        return picture;
-    }
-    image.format = PNG_FORMAT_RGB;
-    picture.width = image.width;
-    picture.height = image.height;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
-        ADD_FAILURE() << image.message;
-    return picture;
-}
 
 constexpr uint32_t kYellow = 0xFFFF00;
 // Colours 1 to 4 stay exact in every layout; colour 5 does not in 15 and 16 bits.

@@ -156,16 +156,6 @@ struct Tally {
     uint32_t notDrawn = 0;
 };
 
-const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t chunkId)
-{
-    for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;) {
-        const ObjectEntry* entry = catalogue.NextDisplayable(position);
-        if (entry->chunkId == chunkId)
-            return entry;
-    }
-    return nullptr;
-}
-
 // `rows` as `height` white rows of `width` pixels; false when memory runs out.
 bool Blank(std::vector<uint8_t>& rows, int32_t width, int32_t height)
 {

@@ -2,16 +2,13 @@
 #include "cli/png_row_writer.h"
 #include "cli/png_writer.h"
 #include "iff/iff_file_ref.h"
-#include "iff/spr2_sprite.h"
 #include "iff/type_codes.h"
 #include "testing/far_fixture.h"
 #include "testing/object_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <png.h>
-
-#include <map>
+#include <algorithm>
 
 namespace vorn {
 namespace {
@@ -19,35 +16,13 @@ namespace {
 using testing::Chunk;
 using testing::DgrpChunk;
 using testing::ObjdChunk;
+using testing::Picture;
 using testing::Placement;
 using testing::ReadFileBytes;
+using testing::ReadPng;
 using testing::RunTool;
 using testing::SolidFrame;
 using testing::WriteFileBytes;
-
-struct Picture {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    std::vector<uint8_t> rgb;
-};
-
-Picture ReadPng(const std::vector<uint8_t>& bytes)
-{
-    Picture picture;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
-    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
-        ADD_FAILURE() << image.message;
-        return picture;
-    }
-    image.format = PNG_FORMAT_RGB;
-    picture.width = image.width;
-    picture.height = image.height;
-    picture.rgb.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgb.data(), 0, nullptr))
-        ADD_FAILURE() << image.message;
-    return picture;
-}
 
 size_t Count(const Picture& picture, uint32_t colour)
 {
