@@ -31,8 +31,12 @@ std::string Describe(const UndrawnPart& part)
 
 void DrawReport::Add(UndrawnPart part)
 {
-    if (std::find(parts_.begin(), parts_.end(), part) == parts_.end())
+    if (std::find(parts_.begin(), parts_.end(), part) != parts_.end())
+        return;
+    if (parts_.size() < kKeptParts)
         parts_.push_back(part);
+    else
+        ++uncounted_;
 }
 
 std::string DrawReport::Summary() const
@@ -46,8 +50,8 @@ std::string DrawReport::Summary() const
             text += i + 1 == named && named == parts_.size() ? " and " : ", ";
         text += Describe(parts_[i]);
     }
-    if (parts_.size() > named)
-        text += " and " + std::to_string(parts_.size() - named) + " more";
+    if (parts_.size() + uncounted_ > named)
+        text += " and " + std::to_string(parts_.size() + uncounted_ - named) + " more";
     return text;
 }
 

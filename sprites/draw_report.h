@@ -28,10 +28,19 @@ struct UndrawnPart {
 // fail to draw).
 class DrawReport {
 public:
+    // Parts kept to be named; beyond them, further parts are only counted
+    // (without telling repeats apart), so a draw group of a million bad
+    // placements costs no more than a few.
+    static constexpr size_t kKeptParts = 64;
+
     void Add(UndrawnPart part);
     bool Complete() const { return parts_.empty(); }
     const std::vector<UndrawnPart>& Parts() const { return parts_; }
-    void Clear() { parts_.clear(); }
+    void Clear()
+    {
+        parts_.clear();
+        uncounted_ = 0;
+    }
 
     // "Not drawn: sprite 0 frame 0, draw group 101 and 2 more"; empty when
     // nothing was left out.
@@ -39,6 +48,7 @@ public:
 
 private:
     std::vector<UndrawnPart> parts_;
+    size_t uncounted_ = 0; // added after kKeptParts were kept
 };
 
 } // namespace vorn

@@ -254,6 +254,15 @@ TEST(DrawReport, NamesEachPartOnceAndCountsTheRest)
     report.Add({UndrawnPart::Kind::Object, 8, 0});
     EXPECT_EQ(report.Summary(), "Not drawn: sprite 0 frame 0, sprite 0 frame 1, draw group 101 and 2 more");
     EXPECT_FALSE(report.Complete());
+    // Past the parts it keeps, the report only counts.
+    for (uint32_t frame = 0; frame < 2 * DrawReport::kKeptParts; ++frame)
+        report.Add({UndrawnPart::Kind::Frame, 9, frame});
+    EXPECT_EQ(report.Parts().size(), DrawReport::kKeptParts);
+    EXPECT_EQ(report.Summary(), "Not drawn: sprite 0 frame 0, sprite 0 frame 1, draw group 101 and " +
+                                    std::to_string(2 * DrawReport::kKeptParts + 2) + " more");
+    report.Clear();
+    EXPECT_TRUE(report.Complete());
+    EXPECT_EQ(report.Summary(), "");
 }
 
 class ImageFixture : public RenderFixture {
