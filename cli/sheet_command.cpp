@@ -236,10 +236,15 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
     FileReplacement replacement(path);
     int code = 0;
     if (!replacement.Begin(code)) {
-        context.Error(Fill("Can't create \"%1\"!", output));
+        context.CantCreate(output, path, code);
         return kExitFailure;
     }
-    CPngRowWriter png([&](std::span<const uint8_t> bytes) { return replacement.Stream().Write(bytes.data(), bytes.size()); });
+    CPngRowWriter png([&](std::span<const uint8_t> bytes) {
+        if (replacement.Stream().Write(bytes.data(), bytes.size()))
+            return true;
+        code = replacement.Stream().LastError();
+        return false;
+    });
     bool written = png.Begin(static_cast<uint32_t>(width), static_cast<uint32_t>(height));
 
     // Second pass: each file opened again, its bands drawn and written one at a time.
@@ -290,7 +295,7 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
         written = Blank(rows, width, plan[next].band.Height()) && png.WriteRows(rows);
     if (!written || !png.Finish() || replacement.Commit(code) != ReplaceResult::Replaced) {
         replacement.Discard();
-        context.Error(Fill("Can't create \"%1\"!", output));
+        context.CantCreate(output, path, code);
         return kExitFailure;
     }
     context.out << tally.files << " files, " << tally.objects << " objects (" << tally.withGraphics
