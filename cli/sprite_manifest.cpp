@@ -395,11 +395,17 @@ private:
     ManifestFrame frame_;
 };
 
-// A JSON string; bytes from 0x80 up are Latin-1 characters, written as
-// \u escapes so the file stays ASCII.
-std::string JsonString(const std::string& latin1)
+// A label as a JSON string: its bytes from 0x80 up are Latin-1 characters,
+// written as \u escapes so the file stays ASCII.
+std::string LabelJson(const std::string& latin1)
 {
     return Json(Latin1ToUtf8(latin1)).dump(-1, ' ', true);
+}
+
+// A picture name as a JSON string: a disk name, UTF-8 already.
+std::string NameJson(const std::string& utf8)
+{
+    return Json(utf8).dump(-1, ' ', true, Json::error_handler_t::replace);
 }
 
 template <typename T>
@@ -422,7 +428,7 @@ std::string SpriteManifest::ToJson() const
     for (const ManifestSprite& sprite : sprites) {
         json << spriteSeparator << "    {\"chunk\": " << sprite.chunk;
         if (sprite.label)
-            json << ", \"label\": " << JsonString(*sprite.label);
+            json << ", \"label\": " << LabelJson(*sprite.label);
         WriteField(json, "flags", sprite.flags);
         WriteField(json, "paletteId", sprite.paletteId);
         json << ", \"frames\": [";
@@ -437,9 +443,9 @@ std::string SpriteManifest::ToJson() const
             WriteField(json, "transparentIndex", frame.transparentIndex);
             WriteField(json, "xOffset", frame.xOffset);
             WriteField(json, "yOffset", frame.yOffset);
-            json << ", \"png\": " << (frame.png.value_or("").empty() ? "null" : JsonString(*frame.png));
+            json << ", \"png\": " << (frame.png.value_or("").empty() ? "null" : NameJson(*frame.png));
             if (frame.depthPng)
-                json << ", \"depthPng\": " << (frame.depthPng->empty() ? "null" : JsonString(*frame.depthPng));
+                json << ", \"depthPng\": " << (frame.depthPng->empty() ? "null" : NameJson(*frame.depthPng));
             json << "}";
             frameSeparator = ",\n";
         }

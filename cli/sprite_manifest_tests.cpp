@@ -153,6 +153,14 @@ TEST(SpriteManifest, TextIsUtf8InTheFileAndLatin1InTheChunk)
     ASSERT_EQ(read.sprites.size(), 1u);
     EXPECT_EQ(read.sprites[0].label, std::string("Gr\xFCn \xE9"));
     EXPECT_NE(read.ToJson().find("\"label\": \"Gr\\u00fcn \\u00e9\""), std::string::npos) << read.ToJson();
+    // Picture names are disk names: UTF-8 both ways, never taken for Latin-1.
+    ASSERT_EQ(SpriteManifest::Parse("{\"sprites\": [{\"chunk\": 1, \"frames\": [{\"frame\": 0, \"png\": \"\xD2\x95.png\"}]}]}",
+                                    read)
+                  .status,
+              ManifestReadStatus::Ok);
+    SpriteManifest again;
+    ASSERT_EQ(SpriteManifest::Parse(read.ToJson(), again).status, ManifestReadStatus::Ok) << read.ToJson();
+    EXPECT_EQ(again.sprites[0].frames[0].png, std::string("\xD2\x95.png"));
 
     // A character Latin-1 lacks is named, typed or escaped.
     for (const std::string label : {"5 \xE2\x82\xAC", "5 \\u20ac"}) {
