@@ -3,6 +3,9 @@
 #include "cli/cli_support.h"
 #include "cli/command_table.h"
 
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <optional>
 #include <string_view>
 
@@ -20,9 +23,7 @@ int UsageError(std::ostream& err, std::string_view problem, const CliCommand* co
     return kExitUsage;
 }
 
-} // namespace
-
-int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
 {
     bool quick = false;
     bool help = false;
@@ -97,6 +98,24 @@ int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::os
     CConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
     CliContext context{out, err, messenger, quick};
     return command->run(context, args, options);
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
+{
+    int status = Dispatch(arguments, out, err);
+    // Every command's data, help included, ends here: a full disk or a closed
+    // pipe must not pass for success.
+    errno = 0;
+    out.flush();
+    if (!out) {
+        const int code = errno;
+        err << "vorn-cli: can't write to standard output" << (code != 0 ? std::string(": ") + std::strerror(code) : "")
+            << '\n';
+        status = std::max(status, kExitFailure);
+    }
+    return status;
 }
 
 } // namespace vorn

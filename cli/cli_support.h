@@ -79,6 +79,8 @@ public:
     CFarDirectoryTree& Tree() { return doc_.Tree(); }
     CVornDoc& Doc() { return doc_; }
     void MarkModified() { doc_.SetModified(true); }
+    // True when the archive did not exist and Save would create it.
+    bool IsNew() const { return created_; }
     // Writes the changes: a quick save when asked for and the archive has a
     // file to append to, otherwise a full save. Nothing is written when the
     // document is unchanged and not new.

@@ -47,9 +47,10 @@ constexpr bool kAddressSpaceLimitWorks = true;
 
 // Starts vorn-cli with `arguments` in `workDir`, standard input empty; with
 // `addressSpace` (bytes, where kAddressSpaceLimitWorks) its memory is bounded
-// as a small machine's would be.
+// as a small machine's would be; standard output goes to `outputFile` when
+// one is given ("/dev/full").
 inline RunningTool StartTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir,
-                             uint64_t addressSpace = 0)
+                             uint64_t addressSpace = 0, const std::filesystem::path& outputFile = {})
 {
     static int serial = 0;
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(++serial);
@@ -67,7 +68,8 @@ inline RunningTool StartTool(const std::vector<std::string>& arguments, const st
     tool.pid = ::fork();
     if (tool.pid == 0) {
         const int in = ::open("/dev/null", O_RDONLY);
-        const int out = ::open(tool.outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const std::filesystem::path& outTarget = outputFile.empty() ? tool.outPath : outputFile;
+        const int out = ::open(outTarget.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(tool.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (in < 0 || out < 0 || err < 0 || ::chdir(workDir.c_str()) != 0)
             ::_exit(127);
@@ -106,9 +108,9 @@ inline ToolResult FinishTool(const RunningTool& tool)
 
 // Runs vorn-cli with `arguments` in `workDir`, standard input empty.
 inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir,
-                          uint64_t addressSpace = 0)
+                          uint64_t addressSpace = 0, const std::filesystem::path& outputFile = {})
 {
-    return FinishTool(StartTool(arguments, workDir, addressSpace));
+    return FinishTool(StartTool(arguments, workDir, addressSpace, outputFile));
 }
 
 // `png` with the width and height of its header replaced (and the header's

@@ -50,7 +50,8 @@ const CliCommand kCommands[] = {
     {kArchive, "add", "ARCHIVE [--into DIR] SOURCE...", "files and folders into DIR (creates ARCHIVE)",
      "Adds files and folders (recursively) into the archive directory DIR (default the root),\n"
      "creating ARCHIVE when it does not exist. Existing files are replaced only with --yes;\n"
-     "a folder whose directory already exists in the archive is refused.\n",
+     "a folder whose directory already exists in the archive is refused. A SOURCE \".\" (or\n"
+     "FOLDER/.) adds what the folder holds; an archive is not created when nothing was found to add.\n",
      RunAddInto},
     {kArchive, "rm", "ARCHIVE PATH...", "delete files or directories",
      "Deletes files, or directories with everything below them.\n", WithoutOptions<RunRemove>},
@@ -135,7 +136,7 @@ constexpr std::string_view kGlobalOptions =
     "  --help        this text, or a command's own (vorn-cli COMMAND --help)\n"
     "\n"
     "Archive paths use \"\\\" or \"/\" between directories. OUTPUT \"-\" is standard output.\n"
-    "Exit status: 0 success, 1 failure, 2 usage error.\n";
+    "Exit status: 0 success, 1 failure (standard output that cannot be written included), 2 usage error.\n";
 
 // The overall usage's columns: the synopsis after the name (further right
 // for sub-commands), the summary after the synopsis, lines of a long

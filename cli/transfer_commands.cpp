@@ -3,6 +3,7 @@
 #include "archive/archive_path.h"
 #include "base/absolute_path.h"
 #include "transfer/add_worker.h"
+#include "transfer/disk_names.h"
 #include "transfer/extract_worker.h"
 #include "transfer/transfer_host.h"
 #include "transfer/transfer_job.h"
@@ -37,6 +38,31 @@ ExtractGroup& GroupFor(std::vector<ExtractGroup>& groups, const std::string& dir
             return group;
     groups.push_back(ExtractGroup{directory, {}, {}});
     return groups.back();
+}
+
+// A source spelt "." or ".." (or "dir/.") stands for what its folder holds, as
+// with tar and zip: the folder has no name of its own to add it under. The
+// archive being written is left out of its own contents.
+std::vector<std::string> ExpandedSources(const std::vector<std::string>& sources, const std::filesystem::path& archive)
+{
+    std::vector<std::string> expanded;
+    for (const std::string& source : sources) {
+        const std::string name = DiskBaseName(source);
+        if (name != "." && name != "..") {
+            expanded.push_back(source);
+            continue;
+        }
+        std::vector<std::string> inside;
+        std::error_code error;
+        for (const auto& item : std::filesystem::directory_iterator(source, error)) {
+            std::error_code ignored;
+            if (!std::filesystem::equivalent(item.path(), archive, ignored))
+                inside.push_back(item.path().string());
+        }
+        std::sort(inside.begin(), inside.end());
+        expanded.insert(expanded.end(), inside.begin(), inside.end());
+    }
+    return expanded;
 }
 
 std::string ParentOf(const std::string& path)
@@ -192,13 +218,18 @@ int RunAdd(CliContext& context, const std::vector<std::string>& args, const std:
     job.host = &host;
     job.archive = &tree;
     job.currentDirectory = directory;
-    job.droppedItems.assign(args.begin() + 1, args.end());
+    job.droppedItems = ExpandedSources({args.begin() + 1, args.end()}, AbsolutePath(args[0]));
     job.Reset();
     AddDroppedItems(job);
 
     // Nothing is written when any item failed or an overwrite was refused.
     if (context.messenger.HasProblems())
         return kExitFailure;
+    // An archive is not created empty: the sources held no file at all.
+    if (job.filesDone.load() == 0 && editor.IsNew()) {
+        context.Error(Fill("Nothing to add: no file was found in what was named, so \"%1\" was not created!", args[0]));
+        return kExitFailure;
+    }
     if (job.filesDone.load() != 0)
         editor.MarkModified();
     return editor.Save(context.quick) ? kExitSuccess : kExitFailure;
