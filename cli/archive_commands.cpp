@@ -1,6 +1,10 @@
 #include "cli/cli_commands.h"
 
 #include "archive/archive_path.h"
+#include "base/name_compare.h"
+#include "cli/archive_pattern.h"
+
+#include <algorithm>
 #include <charconv>
 #include <functional>
 
@@ -67,13 +71,28 @@ int RunList(CliContext& context, const std::vector<std::string>& args)
     CReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
+    // Named paths and patterns select the entries they match and those below
+    // the directories they match; each must select something.
+    std::vector<CArchivePattern> patterns;
+    for (size_t i = 1; i < args.size(); ++i)
+        patterns.emplace_back(NamedPath(args[i]));
+    std::vector<bool> used(patterns.size(), false);
+    const auto selected = [&](std::string_view name) {
+        if (patterns.empty())
+            return true;
+        bool any = false;
+        for (size_t i = 0; i < patterns.size(); ++i)
+            if (patterns[i].MatchesItselfOrAParent(name))
+                any = used[i] = true;
+        return any;
+    };
     // Lines are formatted into one buffer and written in large pieces: a
     // stream insertion per field costs more than reading the whole manifest.
     constexpr size_t kFlushAt = 1 << 16;
     std::string buffer;
     buffer.reserve(kFlushAt + 256);
     for (const CFarEntry& entry : archive.Archive().Entries()) {
-        if (entry.isDeleted)
+        if (entry.isDeleted || !selected(entry.name))
             continue;
         char digits[16];
         char* end = std::to_chars(digits, digits + sizeof digits, entry.size1).ptr;
@@ -85,6 +104,11 @@ int RunList(CliContext& context, const std::vector<std::string>& args)
         }
     }
     context.out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    for (size_t i = 0; i < patterns.size(); ++i)
+        if (!used[i]) {
+            ReportNoMatch(context, args[i + 1], args[0]);
+            return kExitFailure;
+        }
     return kExitSuccess;
 }
 
@@ -102,14 +126,30 @@ int RunCat(CliContext& context, const std::vector<std::string>& args)
     CReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
-    const std::optional<std::vector<uint8_t>> bytes = archive.CopyEntryData(NamedPath(args[1]));
-    if (!bytes) {
-        context.Error("Can't load file!");
-        return kExitFailure;
+    // A pattern writes every file it matches, in archive order, as "cat *" does.
+    std::vector<std::string> names;
+    if (CArchivePattern::IsPattern(args[1])) {
+        const CArchivePattern pattern(NamedPath(args[1]));
+        for (const CFarEntry& entry : archive.Archive().Entries())
+            if (!entry.isDeleted && pattern.Matches(entry.name) &&
+                std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, entry.name); }))
+                names.emplace_back(entry.name);
+        if (names.empty()) {
+            ReportNoMatch(context, args[1], args[0]);
+            return kExitFailure;
+        }
+    } else {
+        names.push_back(NamedPath(args[1]));
     }
-    context.out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
-    context.out.flush();
-    return context.out ? kExitSuccess : kExitFailure;
+    for (const std::string& name : names) {
+        const std::optional<std::vector<uint8_t>> bytes = archive.CopyEntryData(name);
+        if (!bytes) {
+            context.Error("Can't load file!");
+            return kExitFailure;
+        }
+        context.out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));
+    }
+    return kExitSuccess;
 }
 
 int RunRemove(CliContext& context, const std::vector<std::string>& args)
@@ -118,12 +158,16 @@ int RunRemove(CliContext& context, const std::vector<std::string>& args)
     if (!editor.Open(args[0], false))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();
-    for (size_t i = 1; i < args.size(); ++i) {
-        const std::string path = NamedPath(args[i]);
+    const std::optional<std::vector<std::string>> items =
+        SelectItems(context, tree, args[0], std::span(args).subspan(1));
+    if (!items)
+        return kExitFailure;
+    for (const std::string& item : *items) {
+        const std::string path = NamedPath(item);
         const bool done = ApplyToItem(
             tree, path, [&] { return tree.RemoveFile(path); }, [&] { return tree.DeleteDirectory(path); });
         if (!done) {
-            context.Error(Fill("Can't delete \"%1\"!", args[i]));
+            context.Error(Fill("Can't delete \"%1\"!", item));
             return kExitFailure;
         }
     }
@@ -143,8 +187,12 @@ int RunMove(CliContext& context, const std::vector<std::string>& args)
         context.Error(Fill("The directory \"%1\" does not exist!", args.back()));
         return kExitFailure;
     }
-    for (size_t i = 1; i + 1 < args.size(); ++i) {
-        std::string path = NamedPath(args[i]);
+    const std::optional<std::vector<std::string>> items =
+        SelectItems(context, tree, args[0], std::span(args).subspan(1, args.size() - 2));
+    if (!items)
+        return kExitFailure;
+    for (const std::string& item : *items) {
+        std::string path = NamedPath(item);
         const bool done = ApplyToItem(
             tree, path, [&] { return tree.MoveFileItem(path, destination); },
             [&] {
@@ -153,7 +201,7 @@ int RunMove(CliContext& context, const std::vector<std::string>& args)
                 return tree.MoveDirectory(path, destination);
             });
         if (!done) {
-            context.Error(Fill("Can't move \"%1\"!", args[i]));
+            context.Error(Fill("Can't move \"%1\"!", item));
             return kExitFailure;
         }
     }

@@ -319,7 +319,7 @@ TEST_F(ArchiveCommands, UsageErrorsAndHelp)
          std::vector<std::vector<std::string>>{{},
                                                {"frobnicate", "u.far"},
                                                {"list"},
-                                               {"list", "u.far", "extra"},
+                                               {"info", "u.far", "extra"},
                                                {"mv", "u.far", "a"},
                                                {"--yes", "--no", "list", "u.far"},
                                                {"--bogus", "list", "u.far"},

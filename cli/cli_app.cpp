@@ -97,7 +97,9 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
 
     CConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
     CliContext context{out, err, messenger, quick};
-    return command->run(context, args, options);
+    const int status = command->run(context, args, options);
+    messenger.ReportRefusals();
+    return status;
 }
 
 } // namespace

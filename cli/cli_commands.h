@@ -41,10 +41,9 @@ bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file
 // does not contain objects!" shown when it has none.
 bool OpenObjects(CliContext& context, const std::string& argument, CIffFileRef& file, CObjectCatalogue& catalogue);
 // Writes a changed IFF to OUTPUT with the tool's save rules: a file (or
-// "-"), or ARCHIVE::PATH, where the entry it was read from is replaced
-// without a question. Returns the exit status.
-int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& inputArgument,
-                  const std::string& outputArgument);
+// "-"), or ARCHIVE::PATH, replaced as named outputs are. Returns the exit
+// status.
+int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& outputArgument);
 int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
 // The single object or multi-tile leader whose OBJD chunk id is `chunkId`, or null.
 const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t chunkId);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace vorn {
 namespace {
 
@@ -65,6 +67,81 @@ TEST_F(CliConventions, AddingTheCurrentFolderAddsWhatItHolds)
     EXPECT_EQ(nothing.status, 1);
     EXPECT_NE(nothing.err.find("new.far"), std::string::npos) << nothing.err;
     EXPECT_FALSE(std::filesystem::exists(dir_ / "empty/new.far"));
+}
+
+TEST_F(CliConventions, OneOverwriteRuleForEveryCommand)
+{
+    const std::string crate = "sample.far::Objects/Crate and signpost.iff";
+    const std::string refusalEnd = ": not overwritten (use --yes to overwrite or --no to skip)\n";
+
+    // Named outputs are replaced when a command runs again: a file, and an
+    // archive entry other than the input.
+    for (int run = 0; run < 2; ++run) {
+        const auto render = Run({"iff", "render", crate, "crate.png", "--object", "128"});
+        EXPECT_EQ(render.status, 0) << render.err;
+        EXPECT_EQ(render.err, "");
+        const auto fix = Run({"iff", "fixcolors", crate, "sample.far::Objects/Faded crate.iff"});
+        EXPECT_EQ(fix.status, 0) << fix.err;
+        EXPECT_EQ(fix.err, "");
+    }
+    EXPECT_EQ(Run({"cat", "sample.far", "Objects/Faded crate.iff"}).out,
+              Run({"iff", "fixcolors", crate, "-"}).out);
+
+    // What a command finds in its way is kept without --yes, said in one line.
+    ASSERT_EQ(Run({"iff", "export", crate, "pictures", "--chunk", "258"}).status, 0);
+    const std::vector<uint8_t> before = ReadFileBytes(dir_ / "pictures/258_0.png");
+    WriteFileBytes(dir_ / "pictures/258_0.png", testing::BytesOf("painted"));
+    const auto again = Run({"iff", "export", crate, "pictures", "--chunk", "258"});
+    EXPECT_EQ(again.status, 1);
+    EXPECT_EQ(again.err, "vorn-cli: \"pictures/258_0.png\" and 8 more exist" + refusalEnd);
+    EXPECT_EQ(Run({"--no", "iff", "export", crate, "pictures", "--chunk", "258"}).status, 0);
+    EXPECT_EQ(testing::ReadText(dir_ / "pictures/258_0.png"), "painted");
+    EXPECT_EQ(Run({"--yes", "iff", "export", crate, "pictures", "--chunk", "258"}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir_ / "pictures/258_0.png"), before);
+
+    WriteFileBytes(dir_ / "Chime.xa", testing::BytesOf("not a sound"));
+    const auto add = Run({"add", "sample.far", "--into", "Sounds", "Chime.xa"});
+    EXPECT_EQ(add.status, 1);
+    EXPECT_EQ(add.err, "vorn-cli: \"Chime.xa\" exists" + refusalEnd);
+    EXPECT_NE(Run({"cat", "sample.far", "Sounds/Chime.xa"}).out, "not a sound");
+}
+
+TEST_F(CliConventions, PatternsSelectEntriesForEveryCommandThatNamesThem)
+{
+    EXPECT_EQ(Run({"list", "sample.far", "objects/*.IFF"}).out.find("Furniture"), std::string::npos);
+    const auto iffs = Run({"list", "sample.far", "Objects/*.iff"});
+    EXPECT_NE(iffs.out.find("\tObjects\\Crate and signpost.iff\n"), std::string::npos);
+    EXPECT_NE(iffs.out.find("\tObjects\\Faded crate.iff\n"), std::string::npos);
+    EXPECT_EQ(std::count(iffs.out.begin(), iffs.out.end(), '\n'), 2);
+    const auto sounds = Run({"list", "sample.far", "**/*.XA", "Pictures/Small"});
+    EXPECT_EQ(std::count(sounds.out.begin(), sounds.out.end(), '\n'), 4) << sounds.out;
+
+    EXPECT_EQ(Run({"cat", "sample.far", "sounds/chi[a-m]e.*"}).out, Run({"cat", "sample.far", "Sounds/Chime.xa"}).out);
+    ASSERT_EQ(Run({"extract", "sample.far", "out", "**/stage.iff", "Sounds/*"}).status, 0);
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "out/Stage.iff"));
+    EXPECT_TRUE(std::filesystem::is_regular_file(dir_ / "out/Stereo/Left then right.xa"));
+
+    ASSERT_EQ(Run({"rm", "sample.far", "Pictures/*.bmp"}).status, 0);
+    ASSERT_EQ(Run({"mv", "sample.far", "Sounds/*", "Pictures"}).status, 0);
+    EXPECT_EQ(Run({"tree", "sample.far"}).out, "Objects\n  Furniture\nPictures\n  Small\n  Stereo\n");
+    EXPECT_EQ(Run({"list", "sample.far", "Pictures/*"}).out.find(".bmp\n") != std::string::npos, true);
+
+    // A pattern that matches nothing is an error that names it, and changes nothing.
+    const std::vector<uint8_t> before = ReadFileBytes(dir_ / "sample.far");
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"rm", "sample.far", "Objects/*.iff", "nothing*"},
+             {"mv", "sample.far", "*.none", "Objects"},
+             {"list", "sample.far", "nothing*"},
+             {"cat", "sample.far", "nothing*"},
+             {"extract", "sample.far", "out2", "nothing*"}}) {
+        const auto result = Run(arguments);
+        EXPECT_EQ(result.status, 1);
+        EXPECT_NE(result.err.find("\"" + arguments[arguments.size() - (arguments[0] == "mv" ? 2 : 1)] +
+                                  "\" matches nothing in \"sample.far\"!"),
+                  std::string::npos)
+            << result.err;
+    }
+    EXPECT_EQ(ReadFileBytes(dir_ / "sample.far"), before);
 }
 
 } // namespace

@@ -1,6 +1,8 @@
 #include "cli/cli_support.h"
 
+#include "archive/archive_path.h"
 #include "base/absolute_path.h"
+#include "cli/archive_pattern.h"
 #include "base/byte_copy.h"
 #include "base/file_replacement.h"
 #include "base/file_stream.h"
@@ -102,6 +104,52 @@ bool CArchiveEditor::Save(bool quick)
     return doc_.SaveDocument(path_, created_ ? ReplaceMode::CreateNew : ReplaceMode::Replace);
 }
 
+// ---- selections ----------------------------------------------------------
+
+namespace {
+
+void CollectMatches(const CFarDirectoryTree& tree, const CFarDirectory& directory, const CArchivePattern& pattern,
+                    std::vector<std::string>& found)
+{
+    for (const CFarDirectory& sub : directory.Subdirectories()) {
+        if (pattern.Matches(sub.Path()))
+            found.push_back(sub.Path());
+        else
+            CollectMatches(tree, sub, pattern, found);
+    }
+    for (const FarFileItem& item : directory.Files())
+        if (const CFarEntry* entry = tree.EntryOfItem(item); entry != nullptr && pattern.Matches(entry->name))
+            found.emplace_back(entry->name);
+}
+
+} // namespace
+
+void ReportNoMatch(CliContext& context, const std::string& pattern, const std::string& archive)
+{
+    context.Error("\"" + pattern + "\" matches nothing in \"" + archive + "\"!");
+}
+
+std::optional<std::vector<std::string>> SelectItems(CliContext& context, const CFarDirectoryTree& tree,
+                                                    const std::string& archive,
+                                                    std::span<const std::string> arguments)
+{
+    std::vector<std::string> items;
+    for (const std::string& argument : arguments) {
+        if (!CArchivePattern::IsPattern(argument)) {
+            items.push_back(argument);
+            continue;
+        }
+        const CArchivePattern pattern(StripLeadingSeparators(ArchivePathArgument(argument)));
+        const size_t before = items.size();
+        CollectMatches(tree, tree.Root(), pattern, items);
+        if (items.size() == before) {
+            ReportNoMatch(context, argument, archive);
+            return std::nullopt;
+        }
+    }
+    return items;
+}
+
 // ---- inputs --------------------------------------------------------------
 
 std::string EntryInput::Display() const
@@ -170,14 +218,12 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
 
 // ---- outputs -------------------------------------------------------------
 
-bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context, bool& written)
+bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context)
 {
-    written = false;
     if (target == "-") {
         context.out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
         context.out.flush();
-        written = static_cast<bool>(context.out);
-        return written;
+        return static_cast<bool>(context.out);
     }
     const std::filesystem::path path = AbsolutePath(target);
     std::error_code ignored;
@@ -186,8 +232,6 @@ bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, 
         context.Error(Fill("Can't create file \"%1\"!\n\nA directory with that name already exists!", target));
         return false;
     }
-    if (std::filesystem::exists(status) && !context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", target)))
-        return true;
 
     int code = 0;
     FileReplacement replacement(path);
@@ -200,7 +244,6 @@ bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, 
         context.CantCreate(target, path, code);
         return false;
     }
-    written = true;
     return true;
 }
 

@@ -93,6 +93,17 @@ private:
     bool created_ = false;
 };
 
+// The archive items the PATH arguments name: an argument without "*", "?"
+// or "[" as it is; a pattern (see CArchivePattern) as the stored paths of the
+// files and directories it matches, in the tree's order, leaving out what
+// lies below a matched directory. None, with "\"PATTERN\" matches nothing in
+// \"ARCHIVE\"!" shown, when a pattern matches nothing.
+std::optional<std::vector<std::string>> SelectItems(CliContext& context, const CFarDirectoryTree& tree,
+                                                    const std::string& archive,
+                                                    std::span<const std::string> arguments);
+// The error for a pattern that matched nothing.
+void ReportNoMatch(CliContext& context, const std::string& pattern, const std::string& archive);
+
 // An input named on the command line: a file on disk, or "ARCHIVE::PATH", an
 // entry inside an archive. A name that exists on disk as it is always means
 // the disk file.
@@ -109,10 +120,9 @@ EntryInput ParseEntryInput(std::string_view text);
 // messages for an archive, "Can't load file!" for a missing entry.
 std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContext& context);
 
-// Writes a whole output file: "-" is the data stream. An existing file is
-// replaced only when the overwrite question is answered Yes; the bytes go to
-// a temporary file first, so a failure leaves the previous file as it was.
-// Returns true when written or when the user declined; `written` tells which.
-bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context, bool& written);
+// Writes a whole output file: "-" is the data stream. A file named as the
+// output is replaced, as a shell redirection replaces it; the bytes go to a
+// temporary file first, so a failure leaves the previous file as it was.
+bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context);
 
 } // namespace vorn

@@ -34,14 +34,17 @@ const CliCommand kCommands[] = {
      "Prints one line each, a TAB between name and value: version, manifest offset,\n"
      "entries (live entries), total size (sum of the first size fields), name length width (2 or 4).\n",
      WithoutOptions<RunInfo>},
-    {kArchive, "list", "ARCHIVE", "size and full name of every entry, in archive order",
-     "Prints one line per entry in archive order: its size, a TAB, its full name as stored.\n",
+    {kArchive, "list", "ARCHIVE [PATH...]", "size and full name of every entry, in archive order",
+     "Prints one line per entry in archive order: its size, a TAB, its full name as stored.\n"
+     "With PATHs (or patterns), only the entries they name and those below the directories they name.\n",
      WithoutOptions<RunList>},
     {kArchive, "tree", "ARCHIVE", "the directory tree, two spaces per level",
      "Prints the directories in the editor's order, one per line, indented two spaces per level.\n",
      WithoutOptions<RunTree>},
     {kArchive, "cat", "ARCHIVE PATH", "an entry's bytes to standard output",
-     "Writes the bytes of the entry PATH to standard output.\n", WithoutOptions<RunCat>},
+     "Writes the bytes of the entry PATH to standard output; a pattern writes every file it\n"
+     "matches, in archive order.\n",
+     WithoutOptions<RunCat>},
     {kArchive, "extract", "ARCHIVE DEST [PATH...]", "everything, or the named files and directories, into DEST",
      "Extracts everything, or the named files and directories, into the folder DEST.\n"
      "Each named item lands in DEST under its own name, directories with everything below them.\n"
@@ -103,7 +106,8 @@ const CliCommand kCommands[] = {
      "<chunkid>_<frame>.png (RGBA: the palette colour; alpha 255 for opaque pixels, the blend's\n"
      "opacity for blended ones, 0 where nothing is drawn) and <chunkid>_<frame>_depth.png (8-bit\n"
      "grey, 255 where nothing is drawn), plus sprites.json with each sprite's chunk flags and\n"
-     "palette id and each frame's size, palette id and header fields.\n",
+     "palette id and each frame's size, palette id and header fields. Files already in OUTDIR\n"
+     "are replaced only with --yes.\n",
      RunIffExport},
     {kSoundAndObject, "iff import", "INPUT OUTPUT --from OUTDIR [--chunk ID] [--opaque]",
      "the PNGs back into the SPR2 frames",
@@ -132,10 +136,17 @@ constexpr std::string_view kUsageLead = "Usage: vorn-cli [--quick] [--yes|--no] 
 constexpr std::string_view kGlobalOptions =
     "Options:\n"
     "  --quick       save changes by appending to the archive instead of rewriting it\n"
-    "  --yes, --no   answer overwrite questions; without either nothing is overwritten\n"
+    "  --yes, --no   replace, or keep, what a command finds in its way (see Overwriting)\n"
     "  --help        this text, or a command's own (vorn-cli COMMAND --help)\n"
     "\n"
     "Archive paths use \"\\\" or \"/\" between directories. OUTPUT \"-\" is standard output.\n"
+    "The PATHs of extract, cat, rm, mv and list may be shell-style patterns, quoted from the shell:\n"
+    "* and ? within a name, [a-z] a set, ** any number of directories ('Objects/*.iff',\n"
+    "'**/thief.iff'); letter case is ignored, and a pattern that matches nothing is an error.\n"
+    "Overwriting: an OUTPUT (a file or ARCHIVE::PATH) is replaced, as a shell redirection replaces\n"
+    "a file. Files and entries a command finds in its way (extract in DEST, add in ARCHIVE, iff\n"
+    "export in OUTDIR) are replaced only with --yes and kept with --no; without either none is\n"
+    "replaced, one line names them and the exit status is 1.\n"
     "Exit status: 0 success, 1 failure (standard output that cannot be written included), 2 usage error.\n";
 
 // The overall usage's columns: the synopsis after the name (further right

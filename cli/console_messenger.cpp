@@ -18,12 +18,28 @@ MessageAnswer CConsoleMessenger::Show(const Message& message)
     case QuestionPolicy::No: return MessageAnswer::No;
     case QuestionPolicy::Refuse: break;
     }
-    // Nobody can answer: show the question and refuse it, so nothing on disk
-    // or in the archive is replaced without being asked for.
-    err_ << message.text << '\n' << kRefusalNote << '\n';
-    err_.flush();
-    ++refusals_;
+    // Nobody can answer: refuse, so nothing on disk or in the archive is
+    // replaced without being asked for. Questions put the name in quotes.
+    if (refusals_++ == 0) {
+        const size_t open = message.text.find('"');
+        const size_t close = message.text.rfind('"');
+        firstRefused_ = open < close ? message.text.substr(open, close - open + 1) : message.text;
+    }
     return MessageAnswer::No;
+}
+
+void CConsoleMessenger::ReportRefusals()
+{
+    std::lock_guard lock(mutex_);
+    if (refusals_ == 0)
+        return;
+    err_ << "vorn-cli: " << firstRefused_;
+    if (refusals_ == 1)
+        err_ << " exists";
+    else
+        err_ << " and " << refusals_ - 1 << " more exist";
+    err_ << ": not overwritten (use --yes to overwrite or --no to skip)\n";
+    err_.flush();
 }
 
 uint32_t CConsoleMessenger::ErrorCount() const

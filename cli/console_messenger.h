@@ -5,12 +5,13 @@
 #include <cstdint>
 #include <mutex>
 #include <ostream>
+#include <string>
 
 namespace vorn {
 
 // How questions are answered on the command line.
 enum class QuestionPolicy {
-    Refuse, // neither --yes nor --no: answer No and say that nothing was overwritten
+    Refuse, // neither --yes nor --no: answer No, and say once what was not overwritten
     Yes,    // --yes
     No,     // --no
 };
@@ -21,8 +22,6 @@ enum class QuestionPolicy {
 // own thread, so it locks.
 class CConsoleMessenger : public Messenger {
 public:
-    static constexpr const char* kRefusalNote = "Not overwritten: use --yes to overwrite or --no to skip.";
-
     CConsoleMessenger(std::ostream& err, QuestionPolicy policy) : err_(err), policy_(policy) {}
 
     MessageAnswer Show(const Message& message) override;
@@ -33,6 +32,9 @@ public:
     uint32_t RefusalCount() const;
     // Something failed or was refused: the command must not report success.
     bool HasProblems() const { return ErrorCount() != 0 || RefusalCount() != 0; }
+    // One line for all refused questions, naming the first: a folder of
+    // files in the way is not one line each.
+    void ReportRefusals();
 
 private:
     std::ostream& err_;
@@ -40,6 +42,7 @@ private:
     mutable std::mutex mutex_;
     uint32_t errors_ = 0;
     uint32_t refusals_ = 0;
+    std::string firstRefused_; // the question's quoted name
 };
 
 } // namespace vorn

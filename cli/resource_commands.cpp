@@ -53,26 +53,15 @@ std::string Hex4(uint16_t value)
 
 namespace {
 
-bool SameArchiveFile(const std::filesystem::path& a, const std::filesystem::path& b)
-{
-    std::error_code error;
-    return std::filesystem::equivalent(a, b, error) && !error;
-}
-
-// Puts the fixed IFF into an archive entry, as the previewer's Save Changes
-// does: the entry it was read from is replaced without a question, any other
-// existing entry only when the overwrite question is answered Yes.
-int WriteIffEntry(CliContext& context, const EntryInput& input, const EntryInput& output, MemoryStream& image)
+// Puts the changed IFF into the archive entry named as the output, as the
+// previewer's Save Changes does: an entry of that name is replaced, as a
+// named output file is.
+int WriteIffEntry(CliContext& context, const EntryInput& output, MemoryStream& image)
 {
     CArchiveEditor editor(context.messenger);
     if (!editor.Open(output.file, false))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();
-    const bool exists = tree.FindFileItem(*output.entry) != nullptr;
-    const bool isInput = input.entry && SameArchiveFile(input.file, output.file) &&
-                         tree.FindFileItem(*input.entry) == tree.FindFileItem(*output.entry);
-    if (exists && !isInput && !context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", *output.entry)))
-        return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;
     image.Seek(0, SeekOrigin::Begin);
     if (!tree.AddFile(*output.entry, image, true)) {
         context.Error(Fill("Can't create file \"%1\" in the FAR file!", *output.entry));
@@ -121,8 +110,7 @@ int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
             context.Error("Can't decompress XA file!");
         return kExitFailure;
     }
-    bool written = false;
-    if (!WriteOutputFile(args[1], image.Bytes(), context, written))
+    if (!WriteOutputFile(args[1], image.Bytes(), context))
         return kExitFailure;
     return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;
 }
@@ -170,25 +158,20 @@ int RunIffFixColors(CliContext& context, const std::vector<std::string>& args)
     for (size_t i = 0; i < result.unloadableSprites.size(); ++i)
         context.messenger.Show(Message{kCantLoadSprite, "Warning", MessageIcon::Error, MessageButtons::Ok});
 
-    return SaveIffOutput(context, file, args[0], args[1]);
+    return SaveIffOutput(context, file, args[1]);
 }
 
-int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& inputArgument,
-                  const std::string& outputArgument)
+int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& outputArgument)
 {
     MemoryStream image(1024);
     if (!file.LoadAll() || !file.Save(image)) {
         context.Error(kCantLoadAll);
         return kExitFailure;
     }
-    const EntryInput input = ParseEntryInput(inputArgument);
     const EntryInput output = ParseEntryInput(outputArgument);
     if (output.entry)
-        return WriteIffEntry(context, input, output, image);
-    bool written = false;
-    if (!WriteOutputFile(outputArgument, image.Bytes(), context, written))
-        return kExitFailure;
-    return context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;
+        return WriteIffEntry(context, output, image);
+    return WriteOutputFile(outputArgument, image.Bytes(), context) ? kExitSuccess : kExitFailure;
 }
 
 } // namespace vorn

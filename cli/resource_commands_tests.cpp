@@ -92,16 +92,15 @@ TEST_F(ResourceCommands, XaToWavEqualsTheDecodersImage)
     EXPECT_EQ(fromArchive.status, 0);
     EXPECT_EQ(fromArchive.out, AsText(image));
 
-    // An existing output is replaced only when the question is answered Yes.
-    WriteFileBytes(dir_ / "old.wav", testing::BytesOf("old"));
-    const auto refused = Run({"xa2wav", "sound.xa", "old.wav"});
-    EXPECT_EQ(refused.status, 1);
-    EXPECT_EQ(refused.err, "Do you want to overwrite \"old.wav\"?\n"
-                           "Not overwritten: use --yes to overwrite or --no to skip.\n");
-    EXPECT_EQ(Run({"--no", "xa2wav", "sound.xa", "old.wav"}).status, 0);
-    EXPECT_EQ(ReadFileBytes(dir_ / "old.wav"), testing::BytesOf("old"));
-    EXPECT_EQ(Run({"--yes", "xa2wav", "sound.xa", "old.wav"}).status, 0);
-    EXPECT_EQ(ReadFileBytes(dir_ / "old.wav"), image);
+    // The file named as the output is replaced without a question, as a
+    // redirection replaces it; --no keeps only what a command finds in its way.
+    for (const char* answer : {"--quick", "--no"}) {
+        WriteFileBytes(dir_ / "old.wav", testing::BytesOf("old"));
+        const auto replaced = Run({answer, "xa2wav", "sound.xa", "old.wav"});
+        EXPECT_EQ(replaced.status, 0);
+        EXPECT_EQ(replaced.err, "");
+        EXPECT_EQ(ReadFileBytes(dir_ / "old.wav"), image);
+    }
 }
 
 TEST_F(ResourceCommands, BadSoundsFailWithTheirMessage)
@@ -231,10 +230,10 @@ TEST_F(ResourceCommands, FixColorsWritesWhatThePreviewerWouldSave)
     EXPECT_EQ(inPlace.status, 0) << inPlace.err;
     EXPECT_EQ(Run({"cat", "objects.far", "People\\Cook.iff"}).out, AsText(expected));
     EXPECT_EQ(Run({"list", "objects.far"}).out, std::to_string(expected.size()) + "\tPeople\\Cook.iff\n1\tx\n");
-    // Another existing entry needs an answer.
+    // Another existing entry named as the output is replaced too, as a named file is.
     const auto other = Run({"iff", "fixcolors", "cook.iff", "objects.far::x"});
-    EXPECT_EQ(other.status, 1);
-    EXPECT_EQ(Run({"cat", "objects.far", "x"}).out, "x");
+    EXPECT_EQ(other.status, 0) << other.err;
+    EXPECT_EQ(Run({"cat", "objects.far", "x"}).out, AsText(expected));
 }
 
 TEST_F(ResourceCommands, FilesThatAreNoIffFilesFailWithTheirMessage)

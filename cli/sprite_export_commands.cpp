@@ -201,14 +201,15 @@ bool ReadPicture(CliContext& context, const std::filesystem::path& path, bool gr
 
 // The pictures and the manifest can always be exported again, so a new file
 // is written straight, without the sync per file of the save rules (hundreds
-// of syncs would take seconds); an existing one is replaced by those rules,
-// after the overwrite question.
+// of syncs would take seconds). One found in OUTDIR is replaced by those
+// rules only when the overwrite question is answered Yes, as extract does.
 bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std::span<const uint8_t> bytes)
 {
     std::error_code error;
     if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
-        bool written = false;
-        return WriteOutputFile(path.string(), bytes, context, written);
+        if (!context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", path.string())))
+            return true;
+        return WriteOutputFile(path.string(), bytes, context);
     }
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -643,7 +644,7 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
     }
     for (const std::string& line : pictures.UnreadPictures())
         context.err << "vorn-cli: " << line << "\n";
-    return SaveIffOutput(context, file, args[0], args[1]);
+    return SaveIffOutput(context, file, args[1]);
 }
 
 } // namespace vorn

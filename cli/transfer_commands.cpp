@@ -124,8 +124,12 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
                 all.files.push_back(entry->name);
         groups.push_back(std::move(all));
     } else {
-        for (size_t i = 2; i < args.size(); ++i) {
-            std::string path = StrippedPath(args[i]);
+        const std::optional<std::vector<std::string>> items =
+            SelectItems(context, tree, args[0], std::span(args).subspan(2));
+        if (!items)
+            return kExitFailure;
+        for (const std::string& named : *items) {
+            std::string path = StrippedPath(named);
             const bool directoryOnly = !path.empty() && path.back() == '\\';
             if (directoryOnly)
                 path.pop_back();
@@ -144,7 +148,7 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
             } else if (const CFarDirectory* directory = tree.GetDirectoryRef(path)) {
                 GroupFor(groups, ParentOf(directory->Path())).directories.push_back(directory->Path());
             } else {
-                context.messenger.Show(transfer_text::CantExtract(args[i]));
+                context.messenger.Show(transfer_text::CantExtract(named));
             }
         }
     }

@@ -53,10 +53,9 @@ int RunWavToXa(CliContext& context, const std::vector<std::string>& args)
         context.Error(Fill("\"%1\" is too long for an XA sound!", input.Display()));
         return kExitFailure;
     }
-    bool written = false;
-    if (!WriteOutputFile(args[1], xa, context, written))
+    if (!WriteOutputFile(args[1], xa, context))
         return kExitFailure;
-    return context.messenger.RefusalCount() != 0 ? kExitFailure : kExitSuccess;
+    return kExitSuccess;
 }
 
 } // namespace vorn

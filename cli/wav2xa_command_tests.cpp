@@ -40,8 +40,10 @@ TEST(WavToXa, EncodesAStereoFileTheDecoderPlaysBack)
         worst = std::max(worst, std::abs(static_cast<double>(s) - samples[i]));
     }
     EXPECT_LT(worst, 400);
-    // An existing output is kept without --yes.
-    EXPECT_NE(RunTool({"wav2xa", "in.wav", "out.xa"}, dir.Path()).err.find("overwrite"), std::string::npos);
+    // The output named is replaced when run again.
+    WriteFileBytes(dir / "out.xa", testing::BytesOf("old"));
+    EXPECT_EQ(RunTool({"wav2xa", "in.wav", "out.xa"}, dir.Path()).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir / "out.xa"), xa);
 }
 
 TEST(WavToXa, RefusesOtherFormatsAndCutFilesWithStatusOne)
