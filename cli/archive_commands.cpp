@@ -2,6 +2,12 @@
 
 #include "archive/archive_path.h"
 #include "base/name_compare.h"
+#include "iff/iff_file.h"
+#include "iff/iff_file_ref.h"
+#include "iff/object_catalogue.h"
+#include "transfer/disk_names.h"
+
+#include <nlohmann/json.hpp>
 #include "cli/archive_pattern.h"
 
 #include <algorithm>
@@ -31,6 +37,56 @@ void PrintTree(std::ostream& out, const CFarDirectory& directory, size_t depth)
     }
 }
 
+using Json = nlohmann::ordered_json;
+
+// One JSON document, indented; names that are no valid UTF-8 (an archive's
+// path as typed) have their stray bytes replaced rather than failing.
+void WriteJson(CliContext& context, const Json& document)
+{
+    context.out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+Json TreeJson(const CFarDirectory& directory)
+{
+    Json subdirectories = Json::array();
+    for (const CFarDirectory& sub : directory.Subdirectories())
+        subdirectories.push_back({{"name", Latin1ToUtf8(sub.Name())},
+                                  {"path", Latin1ToUtf8(sub.Path())},
+                                  {"directories", TreeJson(sub)}});
+    return subdirectories;
+}
+
+// What list --long shows of an object file: its chunks and the objects
+// `iff objects` lists. None for other entries and for object files that do
+// not parse.
+struct IffCounts {
+    size_t chunks = 0;
+    size_t objects = 0;
+};
+
+std::optional<IffCounts> CountIff(ByteStream* source, const CFarEntry& entry)
+{
+    constexpr std::string_view kIff = ".iff";
+    if (source == nullptr || entry.name.size() < kIff.size() ||
+        !EqualsNoCase(std::string_view(entry.name).substr(entry.name.size() - kIff.size()), kIff))
+        return std::nullopt;
+    std::vector<uint8_t> bytes;
+    if (!ReadStoredBytes(*source, entry, bytes))
+        return std::nullopt;
+    CIffFileRef file;
+    IffParseError error = IffParseError::None;
+    if (!file.Open(bytes, error, true))
+        return std::nullopt;
+    IffCounts counts;
+    counts.chunks = file.File()->Chunks().size();
+    CObjectCatalogue catalogue;
+    if (catalogue.Build(&file))
+        for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;
+             catalogue.NextDisplayable(position))
+            ++counts.objects;
+    return counts;
+}
+
 // The tree operation for a file or, failing that, a directory of that path.
 bool ApplyToItem(CFarDirectoryTree& tree, const std::string& path, const std::function<bool()>& onFile,
                  const std::function<bool()>& onDirectory)
@@ -52,25 +108,38 @@ int Finish(CliContext& context, CArchiveEditor& editor)
 
 } // namespace
 
-int RunInfo(CliContext& context, const std::vector<std::string>& args)
+int RunInfo(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
     CReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
     const CFarArchive& far = archive.Archive();
+    const int nameLengthWidth = far.narrowNameLengths() ? 2 : 4;
+    if (HasFlag(options, "--json")) {
+        const Json document = {{"archive", args[0]},
+                               {"version", far.Header().version},
+                               {"manifestOffset", far.Header().manifestOffset},
+                               {"entries", far.EntryCount()},
+                               {"totalSize", far.TotalSize()},
+                               {"nameLengthWidth", nameLengthWidth}};
+        WriteJson(context, document);
+        return kExitSuccess;
+    }
     context.out << "version\t" << far.Header().version << '\n'
                 << "manifest offset\t" << far.Header().manifestOffset << '\n'
                 << "entries\t" << far.EntryCount() << '\n'
                 << "total size\t" << far.TotalSize() << '\n'
-                << "name length width\t" << (far.narrowNameLengths() ? 2 : 4) << '\n';
+                << "name length width\t" << nameLengthWidth << '\n';
     return kExitSuccess;
 }
 
-int RunList(CliContext& context, const std::vector<std::string>& args)
+int RunList(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
     CReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
+    const bool json = HasFlag(options, "--json");
+    const bool withCounts = HasFlag(options, "--long");
     // Named paths and patterns select the entries they match and those below
     // the directories they match; each must select something.
     std::vector<CArchivePattern> patterns;
@@ -91,18 +160,41 @@ int RunList(CliContext& context, const std::vector<std::string>& args)
     constexpr size_t kFlushAt = 1 << 16;
     std::string buffer;
     buffer.reserve(kFlushAt + 256);
+    const auto appendNumber = [&buffer](uint64_t value) {
+        char digits[24];
+        char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+        buffer.append(digits, static_cast<size_t>(end - digits)).push_back('\t');
+    };
+    const std::unique_ptr<ByteStream> source = withCounts ? archive.Archive().DuplicateSource() : nullptr;
+    Json entries = Json::array();
     for (const CFarEntry& entry : archive.Archive().Entries()) {
         if (entry.isDeleted || !selected(entry.name))
             continue;
-        char digits[16];
-        char* end = std::to_chars(digits, digits + sizeof digits, entry.size1).ptr;
-        buffer.append(digits, static_cast<size_t>(end - digits)).push_back('\t');
+        const std::optional<IffCounts> counts = withCounts ? CountIff(source.get(), entry) : std::nullopt;
+        if (json) {
+            Json item = {{"name", Latin1ToUtf8(entry.name)}, {"size", entry.size1}};
+            if (withCounts) {
+                item["chunks"] = counts ? Json(counts->chunks) : Json();
+                item["objects"] = counts ? Json(counts->objects) : Json();
+            }
+            entries.push_back(std::move(item));
+            continue;
+        }
+        appendNumber(entry.size1);
+        if (withCounts && counts) {
+            appendNumber(counts->chunks);
+            appendNumber(counts->objects);
+        } else if (withCounts) {
+            buffer.append("-\t-\t");
+        }
         buffer.append(entry.name).push_back('\n');
         if (buffer.size() >= kFlushAt) {
             context.out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
             buffer.clear();
         }
     }
+    if (json)
+        WriteJson(context, {{"archive", args[0]}, {"entries", std::move(entries)}});
     context.out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
     for (size_t i = 0; i < patterns.size(); ++i)
         if (!used[i]) {
@@ -112,12 +204,15 @@ int RunList(CliContext& context, const std::vector<std::string>& args)
     return kExitSuccess;
 }
 
-int RunTree(CliContext& context, const std::vector<std::string>& args)
+int RunTree(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
     CReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger))
         return kExitFailure;
-    PrintTree(context.out, archive.Tree().Root(), 0);
+    if (HasFlag(options, "--json"))
+        WriteJson(context, {{"archive", args[0]}, {"directories", TreeJson(archive.Tree().Root())}});
+    else
+        PrintTree(context.out, archive.Tree().Root(), 0);
     return kExitSuccess;
 }
 
@@ -144,7 +239,7 @@ int RunCat(CliContext& context, const std::vector<std::string>& args)
     for (const std::string& name : names) {
         const std::optional<std::vector<uint8_t>> bytes = archive.CopyEntryData(name);
         if (!bytes) {
-            context.Error("Can't load file!");
+            context.Error(MissingEntryText(archive.Archive(), name));
             return kExitFailure;
         }
         context.out.write(reinterpret_cast<const char*>(bytes->data()), static_cast<std::streamsize>(bytes->size()));

@@ -88,7 +88,7 @@ TEST_F(ArchiveCommands, TreeAndCat)
     const auto missing = Run({"cat", "t.far", "a\\nope"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "Can't load file!\n");
+    EXPECT_EQ(missing.err, "vorn-cli: t.far: \"a\\nope\" is not in the archive!\n");
     EXPECT_EQ(Run({"cat", "t.far", "a"}).status, 1); // a directory has no bytes
 }
 
@@ -150,7 +150,7 @@ TEST_F(ArchiveCommands, FailedEditsWriteNothing)
         SCOPED_TRACE(arguments[0] + " " + arguments[2]);
         const auto result = Run(arguments);
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, message);
+        EXPECT_EQ(result.err, "vorn-cli: keep.far: " + message);
         EXPECT_EQ(ReadFileBytes(archive), before);
     }
 }
@@ -184,17 +184,19 @@ TEST_F(ArchiveCommands, AnArchiveHeldByTheEditorIsReadButNotChanged)
     EXPECT_EQ(Run({"list", "held.far"}).status, 0);
     const auto result = Run({"rm", "held.far", "e.txt"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "A sharing violation occurred while accessing " + archive.string() + ".\n");
+    EXPECT_EQ(result.err, "vorn-cli: A sharing violation occurred while accessing " + archive.string() + ".\n");
 }
 
 TEST_F(ArchiveCommands, FilesThatAreNoArchivesFailWithTheirMessage)
 {
     WriteFileBytes(dir_ / "text.far", testing::BytesOf("just some text, not an archive"));
     std::filesystem::create_directory(dir_ / "folder.far");
-    EXPECT_EQ(Run({"list", "text.far"}).err, "Error while loading the FAR file!\n");
-    EXPECT_EQ(Run({"rm", "text.far", "x"}).err, "Error while loading the FAR file!\n");
-    EXPECT_EQ(Run({"info", "missing.far"}).err, (dir_ / "missing.far").string() + " was not found.\n");
-    EXPECT_EQ(Run({"tree", "folder.far"}).err, "Access to " + (dir_ / "folder.far").string() + " was denied.\n");
+    // Each error begins with the tool's name and names the file.
+    EXPECT_EQ(Run({"list", "text.far"}).err, "vorn-cli: text.far: Error while loading the FAR file!\n");
+    EXPECT_EQ(Run({"rm", "text.far", "x"}).err, "vorn-cli: text.far: Error while loading the FAR file!\n");
+    EXPECT_EQ(Run({"info", "missing.far"}).err, "vorn-cli: " + (dir_ / "missing.far").string() + " was not found.\n");
+    EXPECT_EQ(Run({"tree", "folder.far"}).err,
+              "vorn-cli: Access to " + (dir_ / "folder.far").string() + " was denied.\n");
     EXPECT_EQ(Run({"rm", "folder.far", "x"}).status, 1);
 
     // Truncated and corrupted archives: a message and status 1, never a crash.
@@ -203,7 +205,7 @@ TEST_F(ArchiveCommands, FilesThatAreNoArchivesFailWithTheirMessage)
         WriteFileBytes(dir_ / "cut.far", std::span(image).first(length));
         const auto result = Run({"list", "cut.far"});
         EXPECT_EQ(result.status, 1) << length;
-        EXPECT_EQ(result.err, "Error while loading the FAR file!\n") << length;
+        EXPECT_EQ(result.err, "vorn-cli: cut.far: Error while loading the FAR file!\n") << length;
     }
     std::vector<uint8_t> huge = image;
     huge[26] = huge[27] = huge[28] = 0xFF; // a count of millions of records
@@ -212,8 +214,8 @@ TEST_F(ArchiveCommands, FilesThatAreNoArchivesFailWithTheirMessage)
     std::vector<uint8_t> badOffset = image;
     badOffset[26 + 4 + 8 + 3] = 0x7F; // first file's offset far beyond the end
     WriteFileBytes(dir_ / "offset.far", badOffset);
-    EXPECT_EQ(Run({"cat", "offset.far", "a\\b\\c.txt"}).err, "Can't load file!\n");
-    EXPECT_EQ(Run({"rm", "offset.far", "e.txt"}).err, "Error while saving the FAR file!\n");
+    EXPECT_EQ(Run({"cat", "offset.far", "a\\b\\c.txt"}).err, "vorn-cli: offset.far: Can't load file!\n");
+    EXPECT_EQ(Run({"rm", "offset.far", "e.txt"}).err, "vorn-cli: offset.far: Error while saving the FAR file!\n");
     EXPECT_EQ(ReadFileBytes(dir_ / "offset.far"), badOffset);
 }
 
@@ -239,7 +241,7 @@ TEST_F(ArchiveCommands, ArchivesWhoseTreeCannotBeBuiltFailEveryReadingCommandAli
             const auto result = Run(command);
             EXPECT_EQ(result.status, 1);
             EXPECT_EQ(result.out, "");
-            EXPECT_EQ(result.err, "Error while building the directory structure!\n");
+            EXPECT_EQ(result.err, "vorn-cli: " + command[1] + ": Error while building the directory structure!\n");
         }
     }
     // The same names become readable once the root holds the name the

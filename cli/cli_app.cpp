@@ -1,5 +1,6 @@
 #include "cli/cli_app.h"
 
+#include "base/absolute_path.h"
 #include "cli/cli_support.h"
 #include "cli/command_table.h"
 
@@ -48,6 +49,13 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             policy = asked;
         } else if (arg == "--help" || arg == "-h") {
             help = true;
+        } else if (const size_t equals = arg.find('='); arg.starts_with("--") && equals != std::string::npos &&
+                                                        AnyCommandTakesOption(arg.substr(0, equals))) {
+            // "--option=value", as GNU tools take it.
+            if (IsFlagOption(arg.substr(0, equals)))
+                return UsageError(err, arg.substr(0, equals) + " takes no value", nullptr);
+            options.push_back(arg.substr(0, equals));
+            options.push_back(arg.substr(equals + 1));
         } else if (AnyCommandTakesOption(arg)) {
             options.push_back(arg);
             if (IsFlagOption(arg))
@@ -96,6 +104,11 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
     }
 
     CConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
+    // Every command's first argument is its ARCHIVE or INPUT.
+    if (!args.empty()) {
+        const EntryInput subject = ParseEntryInput(args[0]);
+        messenger.SetSubject(args[0], subject.entry ? std::string() : AbsolutePath(subject.file).string());
+    }
     CliContext context{out, err, messenger, quick};
     const int status = command->run(context, args, options);
     messenger.ReportRefusals();

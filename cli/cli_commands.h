@@ -19,9 +19,12 @@ constexpr const char* kNoObjectsText = "This file does not contain objects!";
 // arguments (without the command name); the count has been checked by the
 // dispatcher. Each returns an exit status.
 
-int RunInfo(CliContext& context, const std::vector<std::string>& args);
-int RunList(CliContext& context, const std::vector<std::string>& args);
-int RunTree(CliContext& context, const std::vector<std::string>& args);
+// `options` of info, list and tree: --json, and for list --long.
+int RunInfo(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+int RunList(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+int RunTree(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+// test ARCHIVE: every entry read, and IFF, XA and BMP entries checked.
+int RunTestArchive(CliContext& context, const std::vector<std::string>& args);
 int RunCat(CliContext& context, const std::vector<std::string>& args);
 int RunRemove(CliContext& context, const std::vector<std::string>& args);
 int RunMove(CliContext& context, const std::vector<std::string>& args);

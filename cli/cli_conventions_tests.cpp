@@ -2,7 +2,10 @@
 // adds from "." and how commands on the sample archive behave.
 #include "cli/cli_test_support.h"
 
+#include "testing/far_fixture.h"
+
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include <algorithm>
 
@@ -142,6 +145,92 @@ TEST_F(CliConventions, PatternsSelectEntriesForEveryCommandThatNamesThem)
             << result.err;
     }
     EXPECT_EQ(ReadFileBytes(dir_ / "sample.far"), before);
+}
+
+TEST_F(CliConventions, OptionsTakeEqualsSignsAndHexNumbers)
+{
+    const std::string crate = "sample.far::Objects/Crate and signpost.iff";
+    ASSERT_EQ(Run({"iff", "export", crate, "hex", "--chunk=0x102"}).status, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "hex/258_3.png"));
+    ASSERT_EQ(Run({"iff", "render", crate, "a.png", "--object=0x80", "--zoom=2", "--size=0x100x0xC0"}).status, 0);
+    ASSERT_EQ(Run({"iff", "render", crate, "b.png", "--object", "128", "--zoom", "2", "--size", "256x192"}).status, 0);
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.png"), ReadFileBytes(dir_ / "b.png"));
+    WriteFileBytes(dir_ / "note.txt", testing::BytesOf("note"));
+    ASSERT_EQ(Run({"add", "sample.far", "--into=Notes/New", "note.txt"}).status, 0);
+    EXPECT_EQ(Run({"cat", "sample.far", "notes/new/NOTE.TXT"}).out, "note");
+
+    for (const std::vector<std::string>& arguments : std::vector<std::vector<std::string>>{
+             {"iff", "export", crate, "x", "--chunk=0x"},
+             {"iff", "export", crate, "x", "--chunk=0x10000"},
+             {"iff", "render", crate, "x.png", "--object=128", "--size=0x100x"},
+             {"--quick=1", "list", "sample.far"},
+             {"list", "sample.far", "--into=x"}})
+        EXPECT_EQ(Run(arguments).status, 2) << ::testing::PrintToString(arguments);
+}
+
+TEST_F(CliConventions, TestReadsAndChecksEveryEntry)
+{
+    const auto good = Run({"test", "sample.far"});
+    EXPECT_EQ(good.status, 0) << good.err;
+    EXPECT_NE(good.out.find("    testing: Sounds\\Chime.xa   OK\n"), std::string::npos) << good.out;
+    EXPECT_TRUE(good.out.ends_with("No errors detected in sample.far (11 entries).\n")) << good.out;
+
+    const std::string object = Run({"cat", "sample.far", "Objects/Faded crate.iff"}).out;
+    WriteFileBytes(dir_ / "bad.far", testing::MakeFarImage({{"a.iff", object.substr(0, object.size() / 2)},
+                                                            {"b.xa", "XAJ"},
+                                                            {"c.bmp", "BM"},
+                                                            {"d.iff", object},
+                                                            {"e.txt", "any bytes"}}));
+    const auto bad = Run({"test", "bad.far"});
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.out, "    testing: a.iff   not a valid IFF file\n"
+                       "    testing: b.xa   can't decompress the XA sound\n"
+                       "    testing: c.bmp   not a valid BMP file\n"
+                       "    testing: d.iff   OK\n"
+                       "    testing: e.txt   OK\n");
+    EXPECT_EQ(bad.err, "vorn-cli: bad.far: 3 of 5 entries failed the test!\n");
+}
+
+TEST_F(CliConventions, LongAndJsonListingsAgreeWithThePlainOnes)
+{
+    const std::string crate = "Objects/Crate and signpost.iff";
+    const auto chunks = Run({"iff", "chunks", "sample.far::" + crate});
+    const auto chunkCount = std::count(chunks.out.begin(), chunks.out.end(), '\n');
+    const auto longList = Run({"list", "--long", "sample.far", "Objects/*"});
+    const std::string size = std::to_string(Run({"cat", "sample.far", crate}).out.size());
+    EXPECT_NE(longList.out.find(size + "\t" + std::to_string(chunkCount) + "\t2\tObjects\\Crate and signpost.iff\n"),
+              std::string::npos)
+        << longList.out;
+
+    // list --json: the names and sizes of the plain list, the counts of --long.
+    const auto listJson = nlohmann::json::parse(Run({"list", "--json", "--long", "sample.far"}).out);
+    std::string rebuilt;
+    for (const auto& entry : listJson["entries"]) {
+        rebuilt += std::to_string(entry["size"].get<uint64_t>()) + "\t" + entry["name"].get<std::string>() + "\n";
+        EXPECT_EQ(entry["chunks"].is_null(), !entry["name"].get<std::string>().ends_with(".iff"));
+    }
+    EXPECT_EQ(rebuilt, Run({"list", "sample.far"}).out);
+    EXPECT_EQ(listJson["archive"], "sample.far");
+
+    // tree --json: the plain tree, indented again.
+    const auto treeJson = nlohmann::json::parse(Run({"tree", "--json", "sample.far"}).out);
+    std::string tree;
+    const auto indent = [&tree](const auto& self, const nlohmann::json& directories, size_t depth) -> void {
+        for (const auto& directory : directories) {
+            tree += std::string(2 * depth, ' ') + directory["name"].get<std::string>() + "\n";
+            self(self, directory["directories"], depth + 1);
+        }
+    };
+    indent(indent, treeJson["directories"], 0);
+    EXPECT_EQ(tree, Run({"tree", "sample.far"}).out);
+
+    const auto infoJson = nlohmann::json::parse(Run({"info", "--json", "sample.far"}).out);
+    const std::string info = Run({"info", "sample.far"}).out;
+    EXPECT_NE(info.find("entries\t" + std::to_string(infoJson["entries"].get<int>()) + "\n"), std::string::npos);
+    EXPECT_NE(info.find("total size\t" + std::to_string(infoJson["totalSize"].get<uint64_t>()) + "\n"),
+              std::string::npos);
+    EXPECT_EQ(Run({"tree", "--long", "sample.far"}).status, 2); // --long belongs to list
+    EXPECT_EQ(Run({"info", "--json=yes", "sample.far"}).status, 2);
 }
 
 } // namespace

@@ -41,6 +41,23 @@ bool CliContext::AskOverwrite(const std::string& text)
            MessageAnswer::Yes;
 }
 
+bool ReadStoredBytes(ByteStream& source, const CFarEntry& entry, std::vector<uint8_t>& bytes)
+{
+    if (entry.offset < 0 || entry.offset + int64_t{entry.size2} > source.Length() ||
+        source.Seek(entry.offset, SeekOrigin::Begin) != entry.offset)
+        return false;
+    bytes.resize(entry.size2);
+    return source.ReadExact(bytes.data(), bytes.size());
+}
+
+bool HasFlag(const std::vector<std::string>& options, std::string_view flag)
+{
+    for (size_t i = 0; i < options.size(); i += 2)
+        if (options[i] == flag)
+            return true;
+    return false;
+}
+
 std::string ArchivePathArgument(std::string_view text)
 {
     std::string path(text);
@@ -171,6 +188,13 @@ EntryInput ParseEntryInput(std::string_view text)
     return input;
 }
 
+std::string MissingEntryText(const CFarArchive& archive, std::string_view path)
+{
+    if (CFarDirectoryTree::ShownEntry(archive, path))
+        return kCantLoadFile;
+    return Fill("\"%1\" is not in the archive!", path);
+}
+
 std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContext& context)
 {
     if (input.entry) {
@@ -179,7 +203,7 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
             return std::nullopt;
         std::optional<std::vector<uint8_t>> bytes = archive.CopyEntryData(*input.entry);
         if (!bytes)
-            context.Error(kCantLoadFile);
+            context.Error(MissingEntryText(archive.Archive(), *input.entry));
         return bytes;
     }
     const std::filesystem::path path = AbsolutePath(input.file);

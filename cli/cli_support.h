@@ -6,6 +6,7 @@
 #include "base/file_error_text.h"
 #include "cli/console_messenger.h"
 
+#include <charconv>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -37,6 +38,28 @@ struct CliContext {
     // Asks a Yes/No overwrite question; true for Yes.
     bool AskOverwrite(const std::string& text);
 };
+
+// A number option's value in decimal or 0x-hex ("257", "0x101"), whole and
+// within T's range.
+template <typename T>
+bool ParseNumber(std::string_view text, T& value)
+{
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        text.remove_prefix(2);
+        base = 16;
+    }
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+// Reads an entry's bytes from the archive's file into `bytes`, for commands
+// that go through many entries without keeping them; false when they lie
+// past the file's end (nothing is allocated for them then) or cannot be read.
+bool ReadStoredBytes(ByteStream& source, const CFarEntry& entry, std::vector<uint8_t>& bytes);
+
+// Whether the option words (in word and value pairs) hold the flag `flag`.
+bool HasFlag(const std::vector<std::string>& options, std::string_view flag);
 
 // An archive path as typed: "/" is accepted for "\\", so scripts need no
 // quoting of backslashes. Leading separators are left to the tree.
@@ -115,9 +138,13 @@ struct EntryInput {
 };
 EntryInput ParseEntryInput(std::string_view text);
 
+// The message for an archive path that names no file: "\"PATH\" is not in
+// the archive!", or "Can't load file!" when it is there but cannot be read.
+std::string MissingEntryText(const CFarArchive& archive, std::string_view path);
+
 // The input's bytes; none (with the message shown) when the file or the
 // entry cannot be read: the file-error text for a disk file, the archive's
-// messages for an archive, "Can't load file!" for a missing entry.
+// messages for an archive, MissingEntryText for an entry.
 std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContext& context);
 
 // Writes a whole output file: "-" is the data stream. A file named as the

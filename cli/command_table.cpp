@@ -30,17 +30,24 @@ constexpr CommandGroup kArchive = CommandGroup::Archive;
 constexpr CommandGroup kSoundAndObject = CommandGroup::SoundAndObject;
 
 const CliCommand kCommands[] = {
-    {kArchive, "info", "ARCHIVE", "version, manifest offset, entries, total size, name length width",
+    {kArchive, "info", "ARCHIVE [--json]", "version, manifest offset, entries, total size, name length width",
      "Prints one line each, a TAB between name and value: version, manifest offset,\n"
-     "entries (live entries), total size (sum of the first size fields), name length width (2 or 4).\n",
-     WithoutOptions<RunInfo>},
-    {kArchive, "list", "ARCHIVE [PATH...]", "size and full name of every entry, in archive order",
+     "entries (live entries), total size (sum of the first size fields), name length width (2 or 4).\n"
+     "--json prints one JSON object instead: archive, version, manifestOffset, entries, totalSize,\n"
+     "nameLengthWidth.\n",
+     RunInfo},
+    {kArchive, "list", "ARCHIVE [PATH...] [--long] [--json]", "size and full name of every entry, in archive order",
      "Prints one line per entry in archive order: its size, a TAB, its full name as stored.\n"
-     "With PATHs (or patterns), only the entries they name and those below the directories they name.\n",
-     WithoutOptions<RunList>},
-    {kArchive, "tree", "ARCHIVE", "the directory tree, two spaces per level",
-     "Prints the directories in the editor's order, one per line, indented two spaces per level.\n",
-     WithoutOptions<RunTree>},
+     "With PATHs (or patterns), only the entries they name and those below the directories they name.\n"
+     "--long adds, after the size, the chunk and object counts of IFF entries (\"-\" for others or\n"
+     "IFF files that do not parse). --json prints one JSON object instead: archive, and entries,\n"
+     "each with name (UTF-8), size and with --long chunks and objects (null when not an IFF file).\n",
+     RunList},
+    {kArchive, "tree", "ARCHIVE [--json]", "the directory tree, two spaces per level",
+     "Prints the directories in the editor's order, one per line, indented two spaces per level.\n"
+     "--json prints one JSON object instead: archive, and directories, each with name, path and\n"
+     "its own directories.\n",
+     RunTree},
     {kArchive, "cat", "ARCHIVE PATH", "an entry's bytes to standard output",
      "Writes the bytes of the entry PATH to standard output; a pattern writes every file it\n"
      "matches, in archive order.\n",
@@ -61,6 +68,11 @@ const CliCommand kCommands[] = {
     {kArchive, "mv", "ARCHIVE PATH... DESTDIR", "move files or directories into DESTDIR (\"\" for the root)",
      "Moves files or directories into the existing directory DESTDIR (\"\" or \"\\\" for the root).\n",
      WithoutOptions<RunMove>},
+    {kArchive, "test", "ARCHIVE", "check that every entry reads and decodes",
+     "Reads every entry and checks that IFF entries parse, XA entries decode and BMP entries have\n"
+     "a whole BMP header, printing one line per entry (OK or what failed) and a summary, as\n"
+     "unzip -t does. The exit status is 1 when any entry failed.\n",
+     WithoutOptions<RunTestArchive>},
     {kArchive, "rename", "ARCHIVE OLD NEW", "rename a file or directory within its directory",
      "Renames the file or directory OLD to the name NEW within its directory.\n", WithoutOptions<RunRename>},
     {kSoundAndObject, "xa2wav", "INPUT OUTPUT", "decode an XA sound to a WAV file",
@@ -139,6 +151,8 @@ constexpr std::string_view kGlobalOptions =
     "  --yes, --no   replace, or keep, what a command finds in its way (see Overwriting)\n"
     "  --help        this text, or a command's own (vorn-cli COMMAND --help)\n"
     "\n"
+    "A command's options take their value as --option VALUE or --option=VALUE, numbers in\n"
+    "decimal or 0x-hex (--chunk 0x101).\n"
     "Archive paths use \"\\\" or \"/\" between directories. OUTPUT \"-\" is standard output.\n"
     "The PATHs of extract, cat, rm, mv and list may be shell-style patterns, quoted from the shell:\n"
     "* and ? within a name, [a-z] a set, ** any number of directories ('Objects/*.iff',\n"

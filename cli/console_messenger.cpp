@@ -7,10 +7,19 @@ MessageAnswer CConsoleMessenger::Show(const Message& message)
     std::lock_guard lock(mutex_);
     const bool question = message.buttons == MessageButtons::YesNo || message.buttons == MessageButtons::YesNoCancel;
     if (!question) {
+        const bool error = message.icon == MessageIcon::Error || message.icon == MessageIcon::Warning;
+        if (error) {
+            // "vorn-cli: FILE: text", as other tools say it, unless the text
+            // names the file itself.
+            err_ << "vorn-cli: ";
+            const bool named = (!subject_.empty() && message.text.find(subject_) != std::string::npos) ||
+                               (!absoluteSubject_.empty() && message.text.find(absoluteSubject_) != std::string::npos);
+            if (!named && !subject_.empty())
+                err_ << subject_ << ": ";
+            ++errors_;
+        }
         err_ << message.text << '\n';
         err_.flush();
-        if (message.icon == MessageIcon::Error || message.icon == MessageIcon::Warning)
-            ++errors_;
         return MessageAnswer::Ok;
     }
     switch (policy_) {
@@ -26,6 +35,13 @@ MessageAnswer CConsoleMessenger::Show(const Message& message)
         firstRefused_ = open < close ? message.text.substr(open, close - open + 1) : message.text;
     }
     return MessageAnswer::No;
+}
+
+void CConsoleMessenger::SetSubject(const std::string& typed, const std::string& absolute)
+{
+    std::lock_guard lock(mutex_);
+    subject_ = typed;
+    absoluteSubject_ = absolute;
 }
 
 void CConsoleMessenger::ReportRefusals()

@@ -26,6 +26,10 @@ public:
 
     MessageAnswer Show(const Message& message) override;
 
+    // The file or entry the command works on (its ARCHIVE or INPUT, as
+    // typed): errors that name nothing themselves are said to be about it.
+    void SetSubject(const std::string& typed, const std::string& absolute);
+
     // Error and warning boxes shown so far (information boxes are not counted).
     uint32_t ErrorCount() const;
     // Questions answered No only because no flag answered them.
@@ -43,6 +47,8 @@ private:
     uint32_t errors_ = 0;
     uint32_t refusals_ = 0;
     std::string firstRefused_; // the question's quoted name
+    std::string subject_;
+    std::string absoluteSubject_;
 };
 
 } // namespace vorn

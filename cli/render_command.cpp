@@ -7,7 +7,6 @@
 #include "sprites/render_target.h"
 #include "sprites/rgb_image.h"
 
-#include <charconv>
 #include <optional>
 
 namespace vorn {
@@ -25,18 +24,6 @@ struct RenderOptions {
     int bitsPerPixel = 32;
 };
 
-template <typename T>
-bool ParseNumber(std::string_view text, T& value)
-{
-    int base = 10;
-    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
-        text.remove_prefix(2);
-        base = 16;
-    }
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    return error == std::errc() && end == text.data() + text.size() && !text.empty();
-}
-
 bool OneOf(int value, std::initializer_list<int> allowed)
 {
     for (int candidate : allowed)
@@ -45,12 +32,13 @@ bool OneOf(int value, std::initializer_list<int> allowed)
     return false;
 }
 
+// "WxH"; hex sides bring their own x ("0x200x0x180"), so each x is tried.
 bool ParseSize(std::string_view text, int32_t& width, int32_t& height)
 {
-    const size_t x = text.find_first_of("xX");
-    return x != std::string_view::npos && ParseNumber(text.substr(0, x), width) &&
-           ParseNumber(text.substr(x + 1), height) && width >= 1 && height >= 1 && width <= kMaxSide &&
-           height <= kMaxSide;
+    for (size_t x = text.find_first_of("xX"); x != std::string_view::npos; x = text.find_first_of("xX", x + 1))
+        if (ParseNumber(text.substr(0, x), width) && ParseNumber(text.substr(x + 1), height))
+            return width >= 1 && height >= 1 && width <= kMaxSide && height <= kMaxSide;
+    return false;
 }
 
 // Fills `options` from the option words, which the dispatcher hands over in

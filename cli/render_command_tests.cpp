@@ -165,14 +165,15 @@ TEST_F(RenderCommand, ObjectsThatCannotBeShownAreRefused)
         arguments.insert(arguments.end(), options.begin(), options.end());
         const auto result = Run(arguments);
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, message);
+        EXPECT_EQ(result.err, "vorn-cli: objects.iff: " + message);
         EXPECT_FALSE(std::filesystem::exists(dir_ / "out.png"));
     }
     WriteFileBytes(dir_ / "none.iff", testing::BuildIffFile({}));
     EXPECT_EQ(Run({"iff", "render", "none.iff", "out.png", "--object", "1"}).err,
-              "This file does not contain objects!\n");
+              "vorn-cli: none.iff: This file does not contain objects!\n");
     WriteFileBytes(dir_ / "bad.iff", testing::BytesOf("not an iff file at all"));
-    EXPECT_EQ(Run({"iff", "render", "bad.iff", "out.png", "--object", "1"}).err, "This file is not a valid IFF file!\n");
+    EXPECT_EQ(Run({"iff", "render", "bad.iff", "out.png", "--object", "1"}).err,
+              "vorn-cli: bad.iff: This file is not a valid IFF file!\n");
 }
 
 TEST_F(RenderCommand, BadOptionsAreUsageErrors)
@@ -205,8 +206,9 @@ TEST_F(RenderCommand, ABrokenSpriteStillGivesThePictureSoFar)
     WriteFileBytes(dir_ / "objects.iff", ObjectFile(cut));
     const auto result = Run({"iff", "render", "objects.iff", "out.png", "--object", "129", "--size", "64x20"});
     EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.err, "The object could not be drawn completely; the picture shows what was drawn.\n"
-                          "vorn-cli: Not drawn: sprite 301 frame 0\n");
+    EXPECT_EQ(result.err,
+              "vorn-cli: objects.iff: The object could not be drawn completely; the picture shows what was drawn.\n"
+              "vorn-cli: Not drawn: sprite 301 frame 0\n");
     const Picture picture = ReadPng(ReadFileBytes(dir_ / "out.png"));
     EXPECT_EQ(picture.At(30, 12), kDirectionColours[0]);
     EXPECT_EQ(picture.At(39, 11), 0x804020u);

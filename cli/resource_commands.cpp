@@ -22,12 +22,19 @@ constexpr const char* kCantLoadAll = "File I/O error while trying to load all re
 
 bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file)
 {
-    const std::optional<std::vector<uint8_t>> bytes = ReadInput(ParseEntryInput(argument), context);
+    const EntryInput input = ParseEntryInput(argument);
+    const std::optional<std::vector<uint8_t>> bytes = ReadInput(input, context);
     if (!bytes)
         return false;
     IffParseError error = IffParseError::None;
     if (!file.Open(*bytes, error, true)) {
-        context.Error(kNotIffText);
+        // An archive given where an object file belongs: say how to name one inside it.
+        constexpr std::string_view kFarMagic = "FAR!byAZ";
+        const bool archive = !input.entry && bytes->size() >= kFarMagic.size() &&
+                             std::equal(kFarMagic.begin(), kFarMagic.end(), bytes->begin());
+        context.Error(archive ? std::string(kNotIffText) + " It is a FAR archive: name an object file in it as " +
+                                    argument + "::PATH."
+                              : std::string(kNotIffText));
         return false;
     }
     return true;

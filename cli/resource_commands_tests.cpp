@@ -117,7 +117,7 @@ TEST_F(ResourceCommands, BadSoundsFailWithTheirMessage)
         WriteFileBytes(dir_ / name, bytes);
         const auto result = Run({"xa2wav", name, "out.wav"});
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, "Can't decompress XA file!\n");
+        EXPECT_EQ(result.err, "vorn-cli: " + name + ": Can't decompress XA file!\n");
         EXPECT_FALSE(std::filesystem::exists(dir_ / "out.wav"));
     }
     // A header claiming 257 channels (decoded as mono by its low byte) writes
@@ -128,8 +128,9 @@ TEST_F(ResourceCommands, BadSoundsFailWithTheirMessage)
     EXPECT_EQ(many.err, "Can't decompress XA file! Its header claims 257 channels, and an XA sound holds at most 255.\n");
     EXPECT_FALSE(std::filesystem::exists(dir_ / "out.wav"));
     WriteFileBytes(dir_ / "s.far", testing::MakeFarImage({{"a.xa", "x"}}));
-    EXPECT_EQ(Run({"xa2wav", "s.far::b.xa", "out.wav"}).err, "Can't load file!\n");
-    EXPECT_EQ(Run({"xa2wav", "nothere.xa", "out.wav"}).err, (dir_ / "nothere.xa").string() + " was not found.\n");
+    EXPECT_EQ(Run({"xa2wav", "s.far::b.xa", "out.wav"}).err, "vorn-cli: s.far::b.xa: \"b.xa\" is not in the archive!\n");
+    EXPECT_EQ(Run({"xa2wav", "nothere.xa", "out.wav"}).err,
+              "vorn-cli: " + (dir_ / "nothere.xa").string() + " was not found.\n");
 }
 
 TEST_F(ResourceCommands, IffChunksAndObjects)
@@ -221,7 +222,7 @@ TEST_F(ResourceCommands, FixColorsWritesWhatThePreviewerWouldSave)
 
     const auto result = Run({"iff", "fixcolors", "cook.iff", "fixed.iff"});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.err, "Can't load one of the SPR2 resources!\n"); // reported, kept as it was
+    EXPECT_EQ(result.err, "vorn-cli: cook.iff: Can't load one of the SPR2 resources!\n"); // reported, kept as it was
     EXPECT_EQ(ReadFileBytes(dir_ / "fixed.iff"), expected);
 
     // Back into the archive entry it came from: replaced without a question.
@@ -243,16 +244,21 @@ TEST_F(ResourceCommands, FilesThatAreNoIffFilesFailWithTheirMessage)
              {"iff", "chunks", "text.iff"}, {"iff", "objects", "text.iff"}, {"iff", "fixcolors", "text.iff", "o.iff"}}) {
         const auto result = Run(arguments);
         EXPECT_EQ(result.status, 1);
-        EXPECT_EQ(result.err, "This file is not a valid IFF file!\n");
+        EXPECT_EQ(result.err, "vorn-cli: text.iff: This file is not a valid IFF file!\n");
     }
     EXPECT_FALSE(std::filesystem::exists(dir_ / "o.iff"));
+    // An archive where an object file belongs: the way to name one inside it.
+    WriteFileBytes(dir_ / "objects.far", testing::MakeFarImage({{"People\\Cook.iff", "x"}}));
+    EXPECT_EQ(Run({"iff", "chunks", "objects.far"}).err,
+              "vorn-cli: This file is not a valid IFF file! It is a FAR archive: name an object file in it as "
+              "objects.far::PATH.\n");
 
     testing::IffFileLayout noObjects;
     noObjects.chunks = {{"PALT", 1, 0x0010, "p", testing::BuildPalt({})}};
     WriteFileBytes(dir_ / "palette.iff", testing::BuildIffFile(noObjects));
     const auto objects = Run({"iff", "objects", "palette.iff"});
     EXPECT_EQ(objects.status, 1);
-    EXPECT_EQ(objects.err, "This file does not contain objects!\n");
+    EXPECT_EQ(objects.err, "vorn-cli: palette.iff: This file does not contain objects!\n");
     EXPECT_EQ(Run({"iff", "chunks", "palette.iff"}).status, 0);
 
     // Truncated and mangled object files: a result, never a crash.

@@ -55,8 +55,7 @@ bool ParseSpriteOptions(CliContext& context, const std::vector<std::string>& wor
             continue;
         }
         uint16_t id = 0;
-        const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), id);
-        if (error != std::errc() || end != value.data() + value.size() || value.empty()) {
+        if (!ParseNumber(value, id)) {
             context.err << "vorn-cli: bad value \"" << value << "\" for --chunk\n";
             return false;
         }

@@ -85,7 +85,7 @@ TEST_F(TransferCommands, NamedItemsLandInDestUnderTheirOwnNames)
 
     const auto missing = Run({"extract", "a.far", "dest2", "nope.txt"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "Can't extract \"nope.txt\"!\n0 files have been successfully extracted!\n");
+    EXPECT_EQ(missing.err, "vorn-cli: a.far: Can't extract \"nope.txt\"!\n0 files have been successfully extracted!\n");
 }
 
 TEST_F(TransferCommands, NamesDifferingInCaseExtractIntoTheTreesSpelling)
@@ -184,10 +184,10 @@ TEST_F(TransferCommands, OverwritesNeedAnAnswer)
     // A folder whose directory exists is refused as a whole; a missing source is reported.
     std::filesystem::create_directories(dir_ / "d");
     WriteFileBytes(dir_ / "d/z.txt", testing::BytesOf("z"));
-    EXPECT_EQ(Run({"--yes", "add", "a.far", "d"}).err, "The directory \"d\" already exists!\n");
+    EXPECT_EQ(Run({"--yes", "add", "a.far", "d"}).err, "vorn-cli: a.far: The directory \"d\" already exists!\n");
     const auto missing = Run({"add", "a.far", "gone.txt"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, (dir_ / "gone.txt").string() + " was not found.\n");
+    EXPECT_EQ(missing.err, "vorn-cli: a.far: " + (dir_ / "gone.txt").string() + " was not found.\n");
     EXPECT_EQ(Run({"list", "a.far"}).out.find("z.txt"), std::string::npos);
 }
 

@@ -29,11 +29,15 @@ mapfile -t lines < <(awk '/^## vorn-cli/ { r = 1; next } /^## / { r = 0 } r' "$r
 for line in "${lines[@]}"; do
     run "$line"
     case $line in
-    "vorn-cli info "*)
+    "vorn-cli info sample.far")
         [[ $(cut -f1 "$work/out" | paste -sd,) == "version,manifest offset,entries,total size,name length width" ]] ||
             fail "info printed: $(cat "$work/out")" ;;
-    "vorn-cli list "*)
+    "vorn-cli list sample.far")
         grep -qxP '\d+\tObjects\\Faded crate\.iff' "$work/out" || fail "list printed: $(cat "$work/out")" ;;
+    "vorn-cli list --long "*)
+        grep -qxP '\d+\t\d+\t2\tObjects\\Crate and signpost\.iff' "$work/out" || fail "list --long printed: $(cat "$work/out")" ;;
+    "vorn-cli test "*)
+        [[ $(tail -n1 "$work/out") == "No errors detected in sample.far ("*")." ]] || fail "test printed: $(cat "$work/out")" ;;
     "vorn-cli tree "*)
         grep -qx '  Furniture' "$work/out" || fail "tree printed: $(cat "$work/out")" ;;
     "vorn-cli iff chunks "* | "vorn-cli iff objects "*)
