@@ -34,8 +34,10 @@ share/icons/hicolor/16x16/apps/$id.png
 share/icons/hicolor/32x32/apps/$id.png
 share/icons/hicolor/48x48/apps/$id.png
 share/icons/hicolor/scalable/apps/$id.svg
-share/man/man1/vorn-cli.1
-share/man/man1/vorn.1
+share/doc/vorn/changelog.gz
+share/doc/vorn/copyright
+share/man/man1/vorn-cli.1.gz
+share/man/man1/vorn.1.gz
 share/metainfo/$id.metainfo.xml
 share/mime/packages/$id.xml
 $VORN_BASH_COMPLETION_DIR/vorn-cli
@@ -69,7 +71,7 @@ validation=$(appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo
 
 for page in vorn vorn-cli; do
     found=$(man -w -M "$prefix/share/man" "$page" 2>/dev/null)
-    [[ $found == "$prefix/share/man/man1/$page.1" ]] || fail "man does not find $page(1) in the prefix: [$found]"
+    [[ $found == "$prefix/share/man/man1/$page.1.gz" ]] || fail "man does not find $page(1) in the prefix: [$found]"
 done
 
 # bash-completion loads completions from every XDG data folder on first Tab.
@@ -86,7 +88,7 @@ desktop_env=(env -u XDG_CURRENT_DESKTOP -u KDE_FULL_SESSION -u GNOME_DESKTOP_SES
 "${desktop_env[@]}" update-mime-database "$prefix/share/mime" || fail "update-mime-database refused the type"
 "${desktop_env[@]}" update-desktop-database "$prefix/share/applications" || fail "update-desktop-database failed"
 mkdir "$work/files"
-"$prefix/bin/vorn-cli" add "$work/files/Objects.FAR" "$prefix/share/man/man1/vorn.1" >/dev/null ||
+"$prefix/bin/vorn-cli" add "$work/files/Objects.FAR" "$prefix/share/man/man1/vorn.1.gz" >/dev/null ||
     fail "could not make an archive"
 cp "$work/files/Objects.FAR" "$work/files/no-extension"
 printf 'FAR!byAX damaged' >"$work/files/Damaged.Far"
@@ -127,7 +129,7 @@ else
     done
     if [[ -z $opened ]]; then
         fail "vorn did not open the archive"
-    elif "$prefix/bin/vorn-cli" rm "$archive" vorn.1 >"$work/rm.log" 2>&1 || ! grep -q "sharing violation" "$work/rm.log"; then
+    elif "$prefix/bin/vorn-cli" rm "$archive" vorn.1.gz >"$work/rm.log" 2>&1 || ! grep -q "sharing violation" "$work/rm.log"; then
         fail "vorn does not hold the archive locked: $(cat "$work/rm.log")"
     fi
 fi

@@ -43,11 +43,18 @@ done
 listing=$(dpkg-deb -c "$deb" | awk '{ print $NF }')
 for path in usr/bin/vorn usr/bin/vorn-cli "usr/share/applications/$VORN_APP_ID.desktop" \
     "usr/share/mime/packages/$VORN_APP_ID.xml" "usr/share/metainfo/$VORN_APP_ID.metainfo.xml" \
-    "usr/share/icons/hicolor/scalable/apps/$VORN_APP_ID.svg" usr/share/man/man1/vorn-cli.1 \
+    "usr/share/icons/hicolor/scalable/apps/$VORN_APP_ID.svg" usr/share/man/man1/vorn-cli.1.gz \
+    usr/share/doc/vorn/copyright usr/share/doc/vorn/changelog.gz \
     usr/share/bash-completion/completions/vorn-cli; do
     grep -qxF "./$path" <<<"$listing" || fail "the package lacks /$path"
 done
 grep -q '^\./usr/local/' <<<"$listing" && fail "the package installs below /usr/local"
+
+# Debian's own checker: no error and no warning. Informational tags stay
+# (the hardening of compiled code and the .comment section are reported there).
+lintian_out=$(lintian --tag-display-limit 0 "$deb" 2>&1 | grep -v 'running with root privileges')
+grep -qE '^[EW]: ' <<<"$lintian_out" && fail "lintian reports:
+$lintian_out"
 
 root=$work/root
 dpkg-deb -x "$deb" "$root" || { echo "could not unpack the package"; exit 1; }
