@@ -65,7 +65,8 @@ TEST(FullDisk, OutputsExtractionAndSavesNameTheCause)
     // Extraction keeps the Part's message and adds the cause; the cut file stays.
     const Outcome extract = RunOnAFullDisk({"extract", at("a.far"), at("out")});
     EXPECT_EQ(extract.status, 1);
-    EXPECT_EQ(extract.err, "Can't extract \"d\\x.txt\"!\n\nDisk full while accessing " + at("out") +
+    EXPECT_EQ(extract.err, "vorn-cli: " + at("a.far") + ": Can't extract \"d\\x.txt\"!\n\nDisk full while accessing " +
+                               at("out") +
                                ".\n0 files have been successfully extracted!\n");
     EXPECT_TRUE(std::filesystem::exists(dir / "out/d/x.txt"));
 }
