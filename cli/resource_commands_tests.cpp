@@ -125,7 +125,7 @@ TEST_F(ResourceCommands, BadSoundsFailWithTheirMessage)
     WriteFileBytes(dir_ / "many.xa", testing::BuildXa(257, 22050, testing::XaBlock(0x00, {})));
     const auto many = Run({"xa2wav", "many.xa", "out.wav"});
     EXPECT_EQ(many.status, 1);
-    EXPECT_EQ(many.err, "Can't decompress XA file! Its header claims 257 channels, and an XA sound holds at most 255.\n");
+    EXPECT_EQ(many.err, "vorn-cli: many.xa: Can't decompress XA file! Its header claims 257 channels, and an XA sound holds at most 255.\n");
     EXPECT_FALSE(std::filesystem::exists(dir_ / "out.wav"));
     WriteFileBytes(dir_ / "s.far", testing::MakeFarImage({{"a.xa", "x"}}));
     EXPECT_EQ(Run({"xa2wav", "s.far::b.xa", "out.wav"}).err, "vorn-cli: s.far::b.xa: \"b.xa\" is not in the archive!\n");
@@ -195,12 +195,13 @@ TEST_F(ResourceCommands, IffChunksSaysWhereTheFileStopsMakingSense)
         const auto result = Run({"iff", "chunks", c.name});
         EXPECT_EQ(result.status, 1);
         EXPECT_EQ(result.out, c.out);
-        EXPECT_EQ(result.err, "The file stops making sense at byte " + std::to_string(second) + ": " + c.err + "\n");
+        EXPECT_EQ(result.err, "vorn-cli: " + std::string(c.name) + ": The file stops making sense at byte " +
+                                  std::to_string(second) + ": " + c.err + "\n");
     }
     WriteFileBytes(dir_ / "tail.iff", tail);
     const auto trailing = Run({"iff", "chunks", "tail.iff"});
     EXPECT_EQ(trailing.status, 1);
-    EXPECT_EQ(trailing.err, "The file stops making sense at byte " + std::to_string(whole.size()) +
+    EXPECT_EQ(trailing.err, "vorn-cli: tail.iff: The file stops making sense at byte " + std::to_string(whole.size()) +
                                 ": 30 bytes are left, too few for a chunk header!\n");
 }
 
