@@ -43,13 +43,16 @@ configure: $(BUILD)/build.ninja
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
+# The tests, the sanitizer build and the fuzz build hold our code to warnings
+# as errors; a plain build, install and package do not.
 test: deps
+	cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORN_WERROR=ON
 	$(MAKE) build
 	QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # Sanitizer build: leaks, overflows and undefined behaviour fail the tests.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_BUILD_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVORN_SANITIZE=ON -DVORN_BUILD_BENCH=OFF -DVORN_WERROR=ON
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
 	QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  LSAN_OPTIONS=suppressions=$(CURDIR)/testing/lsan.supp \
@@ -59,7 +62,7 @@ test-asan: deps
 # clang and runs each for SECONDS seconds (`make fuzz SECONDS=600`).
 fuzz: fuzz-deps
 	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
-	  -DVORN_FUZZ=ON -DVORN_BUILD_UI=OFF -DVORN_BUILD_BENCH=OFF
+	  -DVORN_FUZZ=ON -DVORN_BUILD_UI=OFF -DVORN_BUILD_BENCH=OFF -DVORN_WERROR=ON
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
 	sh fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(SECONDS)
 
@@ -91,8 +94,9 @@ install: build
 	fi
 
 # The Debian package vorn_<version>_<arch>.deb, in $(BUILD)/.
-package: build
-	cmake --build $(BUILD) --target package
+package: configure
+	cmake -S . -B $(BUILD) -DVORN_WERROR=OFF
+	cmake --build $(BUILD) -j $(JOBS) --target package
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

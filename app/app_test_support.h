@@ -12,6 +12,7 @@
 #include "base/recording_messenger.h"
 #include "testing/archive_contents.h"
 #include "testing/far_fixture.h"
+#include "testing/qt/test_application.h"
 #include "testing/temp_dir.h"
 
 #include <QApplication>
@@ -32,19 +33,17 @@ inline void PrintTo(const QString& text, std::ostream* out)
 
 namespace vorn::apptest {
 
+// The shared test application, offscreen, with its settings in a private folder.
 inline QApplication& TestApplication()
 {
     static vorn::testing::TempDir configFolder;
-    static int argc = 1;
-    static char name[] = "app_tests";
-    static char* argv[] = {name, nullptr};
-    // Left alive to the end of the process: Qt's own statics outlive main.
-    static QApplication* application = [] {
+    static const bool prepared = [] {
         qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(configFolder.Path().string()));
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        return new QApplication(argc, argv);
+        return true;
     }();
-    return *application;
+    (void)prepared;
+    return vorn::testing::TestApplication();
 }
 
 inline std::filesystem::path WriteArchive(const vorn::testing::TempDir& folder, const std::string& name,

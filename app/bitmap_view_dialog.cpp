@@ -3,6 +3,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPixmap>
+#include <QVBoxLayout>
 
 namespace vorn {
 
@@ -13,17 +14,20 @@ CBitmapViewDialog::CBitmapViewDialog(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     picture_ = new QLabel(this);
     picture_->setObjectName(QStringLiteral("picture"));
-    picture_->move(0, 0);
+    // The picture fills the client area, which keeps the picture's size.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->addWidget(picture_);
 }
 
 void CBitmapViewDialog::SetBitmap(const QImage& image)
 {
     picture_->setPixmap(QPixmap::fromImage(image));
-    picture_->setGeometry(0, 0, image.width(), image.height());
-    requestedOuterSize_ = image.size() + kFrameAllowance;
     // The allowance stood for the frame; the window manager draws its own
-    // around the client area, which is therefore the picture's size.
-    setFixedSize(image.size());
+    // around the client area, which the layout makes the picture's size.
+    requestedOuterSize_ = image.size() + kFrameAllowance;
 }
 
 void CBitmapViewDialog::reject()

@@ -1,6 +1,7 @@
 #include "app/viewer_messages.h"
 
 #include "base/debug_trace.h"
+#include "base/message_texts.h"
 
 namespace vorn {
 
@@ -13,20 +14,20 @@ struct ViewerErrorText {
 
 ViewerErrorText TextOf(ViewerError error)
 {
-    constexpr const char* kCantLoad = "Can't load file!";
+    using texts::kCantLoadFile;
     switch (error) {
-    case ViewerError::XaExtractFile: return {kCantLoad, "XA ExtractFile() error"};
-    case ViewerError::XaFindFile: return {kCantLoad, "XA FindFile() error"};
-    case ViewerError::XaDecompress: return {"Can't decompress XA file!", "XA Decompress() error"};
+    case ViewerError::XaExtractFile: return {kCantLoadFile, "XA ExtractFile() error"};
+    case ViewerError::XaFindFile: return {kCantLoadFile, "XA FindFile() error"};
+    case ViewerError::XaDecompress: return {texts::kCantDecompressXa, "XA Decompress() error"};
     case ViewerError::XaInit: return {"Couldn't init DirectSound!", "XA Init() error"};
-    case ViewerError::IffExtractFile: return {kCantLoad, "IFF ExtractFile() error"};
-    case ViewerError::IffOpen: return {"This file is not a valid IFF file!", "IFF OpenIFFFile() error"};
-    case ViewerError::IffFindFile: return {kCantLoad, "IFF FindFile() error"};
-    case ViewerError::IffNoObjects: return {"This file does not contain objects!", "IFF Object LoadIFFFile() error"};
-    case ViewerError::BmpExtractFile: return {kCantLoad, "BMP ExtractFile() error"};
+    case ViewerError::IffExtractFile: return {kCantLoadFile, "IFF ExtractFile() error"};
+    case ViewerError::IffOpen: return {texts::kNotIff, "IFF OpenIFFFile() error"};
+    case ViewerError::IffFindFile: return {kCantLoadFile, "IFF FindFile() error"};
+    case ViewerError::IffNoObjects: return {texts::kNoObjects, "IFF Object LoadIFFFile() error"};
+    case ViewerError::BmpExtractFile: return {kCantLoadFile, "BMP ExtractFile() error"};
     case ViewerError::BmpLoad: return {"This file is not a valid BMP file!", "BMP LoadBitmap() error"};
     }
-    return {kCantLoad, ""};
+    return {kCantLoadFile, ""};
 }
 
 } // namespace

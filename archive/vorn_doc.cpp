@@ -4,6 +4,7 @@
 #include "base/absolute_path.h"
 #include "base/file_error_text.h"
 #include "base/file_replacement.h"
+#include "base/message_texts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -151,7 +152,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
         RemoveAbandonedSaves(path);
     const int64_t length = file->Length();
     if (length < 0) {
-        ShowError("Failed to open document.");
+        ShowError(texts::kFailedToOpenDocument);
         return false;
     }
 
@@ -182,7 +183,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
         }
     } catch (const std::bad_alloc&) {
         Reset();
-        ShowError("Failed to open document.");
+        ShowError(texts::kFailedToOpenDocument);
         return false;
     }
     loadState_ = state;

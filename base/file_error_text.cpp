@@ -1,5 +1,7 @@
 #include "base/file_error_text.h"
 
+#include "base/message_texts.h"
+
 #include <cerrno>
 
 namespace vorn {
@@ -31,7 +33,7 @@ std::string FileErrorText(int error, const std::filesystem::path& path, FileActi
     case EAGAIN: return Fill("A sharing violation occurred while accessing %1.", name);
     case EMFILE:
     case ENFILE: return Fill("Could not open %1 because there are too many open files.", name);
-    default: return action == FileAction::Save ? "Failed to save document." : "Failed to open document.";
+    default: return action == FileAction::Save ? "Failed to save document." : texts::kFailedToOpenDocument;
     }
 }
 

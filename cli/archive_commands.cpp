@@ -1,6 +1,8 @@
 #include "cli/cli_commands.h"
 
 #include "archive/archive_path.h"
+#include "cli/archive_pattern.h"
+#include "base/message_texts.h"
 #include "base/name_compare.h"
 #include "iff/iff_file.h"
 #include "iff/iff_file_ref.h"
@@ -8,7 +10,6 @@
 #include "transfer/disk_names.h"
 
 #include <nlohmann/json.hpp>
-#include "cli/archive_pattern.h"
 
 #include <algorithm>
 #include <charconv>

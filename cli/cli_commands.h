@@ -12,9 +12,6 @@ class CIffFileRef;
 class CObjectCatalogue;
 struct ObjectEntry;
 
-constexpr const char* kNotIffText = "This file is not a valid IFF file!";
-constexpr const char* kNoObjectsText = "This file does not contain objects!";
-
 // One function per command. `args` are the command's own positional
 // arguments (without the command name); the count has been checked by the
 // dispatcher. Each returns an exit status.

@@ -7,6 +7,7 @@
 #include "base/file_replacement.h"
 #include "base/file_stream.h"
 #include "base/memory_stream.h"
+#include "base/message_texts.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -21,7 +22,7 @@ namespace {
 
 constexpr const char* kErrorCaption = "Error";
 constexpr const char* kWarningCaption = "Warning";
-constexpr const char* kCantLoadFile = "Can't load file!";
+using texts::kCantLoadFile;
 
 } // namespace
 

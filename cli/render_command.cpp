@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "cli/png_writer.h"
+#include "base/message_texts.h"
 #include "iff/iff_file_ref.h"
 #include "iff/object_catalogue.h"
 #include "sprites/preview_paint.h"
@@ -118,7 +119,7 @@ int RunIffRender(CliContext& context, const std::vector<std::string>& args, cons
     const std::vector<uint8_t> png = EncodeRgbPng(ColourPlaneToRgb(target), static_cast<uint32_t>(render.width),
                                                   static_cast<uint32_t>(render.height));
     if (png.empty()) {
-        context.Error("Can't encode the picture!");
+        context.Error(texts::kCantEncodePicture);
         return kExitFailure;
     }
     if (!WriteOutputFile(args[1], png, context))

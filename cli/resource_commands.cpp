@@ -2,6 +2,7 @@
 
 #include "audio/xa_decoder.h"
 #include "base/memory_stream.h"
+#include "base/message_texts.h"
 #include "iff/fix_colors.h"
 #include "iff/iff_file.h"
 #include "iff/iff_file_ref.h"
@@ -15,8 +16,10 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kCantLoadSprite = "Can't load one of the SPR2 resources!";
-constexpr const char* kCantLoadAll = "File I/O error while trying to load all resources!";
+using texts::kCantLoadAll;
+using texts::kCantLoadSprite;
+using texts::kNoObjects;
+using texts::kNotIff;
 
 } // namespace
 
@@ -32,9 +35,9 @@ bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file
         constexpr std::string_view kFarMagic = "FAR!byAZ";
         const bool archive = !input.entry && bytes->size() >= kFarMagic.size() &&
                              std::equal(kFarMagic.begin(), kFarMagic.end(), bytes->begin());
-        context.Error(archive ? std::string(kNotIffText) + " It is a FAR archive: name an object file in it as " +
+        context.Error(archive ? std::string(kNotIff) + " It is a FAR archive: name an object file in it as " +
                                     argument + "::PATH."
-                              : std::string(kNotIffText));
+                              : std::string(kNotIff));
         return false;
     }
     return true;
@@ -45,7 +48,7 @@ bool OpenObjects(CliContext& context, const std::string& argument, CIffFileRef& 
     if (!OpenIff(context, argument, file))
         return false;
     if (!catalogue.Build(&file)) {
-        context.Error(kNoObjectsText);
+        context.Error(kNoObjects);
         return false;
     }
     return true;
@@ -114,7 +117,7 @@ int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
                           std::to_string(decoder.HeaderChannelCount()) +
                           " channels, and an XA sound holds at most 255.");
         else
-            context.Error("Can't decompress XA file!");
+            context.Error(texts::kCantDecompressXa);
         return kExitFailure;
     }
     if (!WriteOutputFile(args[1], image.Bytes(), context))

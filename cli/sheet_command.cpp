@@ -4,6 +4,7 @@
 #include "base/absolute_path.h"
 #include "base/file_replacement.h"
 #include "base/file_stream.h"
+#include "base/message_texts.h"
 #include "base/name_compare.h"
 #include "cli/png_row_writer.h"
 #include "iff/iff_file_ref.h"
@@ -194,7 +195,7 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
         IffParseError error = IffParseError::None;
         const bool parsed = iff.Open(bytes, error, true);
         if (!parsed || !catalogue.Build(&iff)) {
-            context.err << "vorn-cli: " << name << ": " << (parsed ? kNoObjectsText : kNotIffText) << '\n';
+            context.err << "vorn-cli: " << name << ": " << (parsed ? texts::kNoObjects : texts::kNotIff) << '\n';
             unusable = true;
             return;
         }

@@ -6,6 +6,7 @@
 #include "cli/sprite_manifest.h"
 #include "cli/sprite_picture_folder.h"
 #include "base/file_stream.h"
+#include "base/message_texts.h"
 #include "base/number_text.h"
 #include "iff/iff_file.h"
 #include "iff/iff_file_ref.h"
@@ -29,7 +30,7 @@ namespace vorn {
 
 namespace {
 
-constexpr const char* kCantLoadSprite = "Can't load one of the SPR2 resources!";
+using texts::kCantLoadSprite;
 constexpr uint32_t kMaxFrameSide = 0xFFFF;
 constexpr const char* kManifestName = "sprites.json";
 
@@ -476,7 +477,7 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
             const std::vector<uint8_t> colourPng = EncodeRgbaPng(pictures.rgba, frame.width, frame.height);
             const std::vector<uint8_t> depthPng = EncodeGreyPng(pictures.depth, frame.width, frame.height);
             if (colourPng.empty() || depthPng.empty()) {
-                context.Error("Can't encode the picture!");
+                context.Error(texts::kCantEncodePicture);
                 return kExitFailure;
             }
             if (!WriteExportFile(context, folder / *frameEntry.png, colourPng) ||

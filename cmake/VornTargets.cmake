@@ -1,3 +1,25 @@
+# vorn_warnings(<target>): our warning flags, as errors when VORN_WERROR is on.
+# Third-party headers come in as SYSTEM and stay quiet.
+function(vorn_warnings target)
+  target_compile_options(${target} PRIVATE -Wall -Wextra $<$<BOOL:${VORN_WERROR}>:-Werror>)
+endfunction()
+
+# vorn_warnings_below(<dir>): vorn_warnings for every compiled target defined in
+# <dir> and its subdirectories, so no program or library is left out.
+function(vorn_warnings_below dir)
+  get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+  foreach(target IN LISTS targets)
+    get_target_property(type ${target} TYPE)
+    if(type MATCHES "^(EXECUTABLE|STATIC_LIBRARY|SHARED_LIBRARY|OBJECT_LIBRARY)$")
+      vorn_warnings(${target})
+    endif()
+  endforeach()
+  get_property(subdirectories DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+  foreach(subdirectory IN LISTS subdirectories)
+    vorn_warnings_below(${subdirectory})
+  endforeach()
+endfunction()
+
 # vorn_library(NAME <target> [SOURCES_GLOB <dir>] LINKS <targets...>)
 # One library per folder level; the sources are the folder's .cpp files other than tests.
 function(vorn_library name)

@@ -3,6 +3,7 @@
 #include "audio/wav_image.h"
 #include "base/endian.h"
 #include "base/recording_messenger.h"
+#include "testing/qt/test_application.h"
 #include "testing/temp_dir.h"
 #include "testing/xa_builder.h"
 
@@ -14,25 +15,12 @@
 #include <QPushButton>
 
 #include <cstdlib>
-#include <memory>
 
 namespace vorn {
 namespace {
 
-// One application for the whole run, gone before the program's exit handlers
-// run (Qt's own statics are destroyed by then).
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[16] = "audio_qt_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
-[[maybe_unused]] ::testing::Environment* const qtEnvironment = ::testing::AddGlobalTestEnvironment(new QtEnvironment);
+[[maybe_unused]] ::testing::Environment* const qtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new testing::TestApplicationEnvironment);
 
 TEST(PlayXaDialogTest, ShowsNameAndLengthWithOnlyAPlayButton)
 {

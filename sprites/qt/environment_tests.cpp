@@ -1,5 +1,5 @@
-#include "sprites/qt/qt_test_support.h"
+#include "testing/qt/test_application.h"
 
 // The one QApplication of sprites_qt_tests.
 [[maybe_unused]] static ::testing::Environment* const qtEnvironment =
-    ::testing::AddGlobalTestEnvironment(new vorn::qt_testing::QtEnvironment);
+    ::testing::AddGlobalTestEnvironment(new vorn::testing::TestApplicationEnvironment);

@@ -4,6 +4,7 @@
 #include "sprites/qt/pixel_probe.h"
 #include "sprites/qt/qt_test_support.h"
 
+#include <QApplication>
 #include <QTest>
 
 #include <cstdlib>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/message_texts.h"
 #include "base/messenger.h"
 #include "iff/object_catalogue.h"
 
@@ -44,8 +45,8 @@ class CPreviewObjectsDialog : public QDialog {
 
 public:
     static constexpr const char* kTitle = "Preview object(s)";
-    static constexpr const char* kSpriteLoadWarning = "Can't load one of the SPR2 resources!";
-    static constexpr const char* kLoadAllError = "File I/O error while trying to load all resources!";
+    static constexpr const char* kSpriteLoadWarning = texts::kCantLoadSprite;
+    static constexpr const char* kLoadAllError = texts::kCantLoadAll;
     static constexpr const char* kStoreError = "Can't write the changes into the archive!";
 
     CPreviewObjectsDialog(uint32_t iffHandle, Messenger& messenger, QWidget* parent = nullptr);

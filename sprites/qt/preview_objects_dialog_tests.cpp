@@ -29,16 +29,16 @@ namespace {
 
 using qt_testing::AddObject;
 using qt_testing::CoverageOf;
-using qt_testing::ObjectSpec;
+using qt_testing::FixtureObject;
 
 constexpr QRgb kYellow = 0xFFFFFF00;
 
-std::vector<uint8_t> FileWith(const std::vector<ObjectSpec>& objects, bool withPalette = true)
+std::vector<uint8_t> FileWith(const std::vector<FixtureObject>& objects, bool withPalette = true)
 {
     testing::IffFileLayout layout;
     if (withPalette)
         layout.chunks.push_back({"PALT", 1, 0x10, "", qt_testing::RampPalette()});
-    for (const ObjectSpec& o : objects)
+    for (const FixtureObject& o : objects)
         AddObject(layout, o);
     return testing::BuildIffFile(layout);
 }
@@ -196,7 +196,7 @@ TEST_F(PreviewDialogTest, WhatCannotBeDrawnIsNamedUnderThePreview)
 
 TEST_F(PreviewDialogTest, FixColorsOnAFileWhoseFramesAreAllFixedLeavesSaveChangesDisabled)
 {
-    ObjectSpec fixed;
+    FixtureObject fixed;
     fixed.framePalette = kFixedPaletteId;
     Open(FileWith({fixed}));
     QTest::mouseClick(dialog->FixColorsButton(), Qt::LeftButton);
@@ -209,7 +209,7 @@ TEST_F(PreviewDialogTest, FixColorsWarnsOncePerUnreadableSpriteAndFixesTheOthers
 {
     testing::IffFileLayout layout;
     layout.chunks.push_back({"PALT", 1, 0x10, "", qt_testing::RampPalette()});
-    ObjectSpec object;
+    FixtureObject object;
     object.framePalette = 9; // no such palette: drawn with the sprite's own
     AddObject(layout, object);
     layout.chunks.push_back({"SPR2", 300, 0x10, "", {1, 2, 3}});

@@ -1,34 +1,20 @@
 #pragma once
 
-// Shared by the sprites/qt test files: one QApplication for the whole run,
-// and small IFF objects built with the fixture writers.
+// Shared by the sprites/qt test files: small IFF objects built with the
+// fixture writers.
 
 #include "testing/iff_fixtures.h"
 #include "testing/spr2_encoder.h"
 
-#include <QApplication>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <vector>
 
 namespace vorn::qt_testing {
-
-class QtEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { app_ = std::make_unique<QApplication>(argc_, argv_); }
-    void TearDown() override { app_.reset(); }
-
-private:
-    int argc_ = 1;
-    char name_[20] = "sprites_qt_tests";
-    char* argv_[2] = {name_, nullptr};
-    std::unique_ptr<QApplication> app_;
-};
 
 // A solid w x h frame of one colour index at depth 100.
 inline std::vector<uint8_t> SolidPixels(uint16_t w, uint16_t h, uint8_t colour)
@@ -53,7 +39,7 @@ inline std::vector<uint8_t> RampPalette()
 // One OBJD with `graphics` DGRPs (ids base..); in graphic g every image for
 // direction d and zoom z is a (4 + d + 2z) x (3 + g) frame of colour
 // 10 + d + z of SPR2 `spriteBase + g`, whose frames carry `framePalette`.
-struct ObjectSpec {
+struct FixtureObject {
     uint16_t objdId = 128;
     std::string label = "Object";
     uint16_t masterId = 0;
@@ -64,7 +50,7 @@ struct ObjectSpec {
     uint16_t framePalette = 1;
 };
 
-inline void AddObject(testing::IffFileLayout& layout, const ObjectSpec& s)
+inline void AddObject(testing::IffFileLayout& layout, const FixtureObject& s)
 {
     for (uint16_t g = 0; g < s.graphics; ++g) {
         std::vector<testing::Spr2ChunkFrame> frames;

@@ -3,6 +3,7 @@
 #include "transfer/qt/transfer_dialog.h"
 
 #include "base/memory_stream.h"
+#include "testing/qt/test_application.h"
 #include "transfer/transfer_protocol.h"
 #include "transfer/transfer_test_host.h"
 
@@ -33,17 +34,6 @@ namespace {
 using namespace vorn::testing;
 namespace fs = std::filesystem;
 
-QApplication& App()
-{
-    static int argc = 1;
-    static char name[] = "transfer_qt_tests";
-    static char* argv[] = {name, nullptr};
-    // Never destroyed: tearing a QApplication down in the exit handlers
-    // crashes inside Qt's post routines.
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
-
 // Runs `step` once the modal loop is up.
 void Soon(std::function<void()> step, int ms = 0)
 {
@@ -52,7 +42,7 @@ void Soon(std::function<void()> step, int ms = 0)
 
 class DialogTest : public ::testing::Test {
 protected:
-    DialogTest() { App(); }
+    DialogTest() { TestApplication(); }
 };
 
 TEST_F(DialogTest, ProgressDialogIgnoresEnterAndEscapeAndEndsOnCancel)
