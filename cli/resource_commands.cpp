@@ -113,7 +113,7 @@ int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
     decoder.SetInput(*bytes, &image);
     if (bytes->size() > UINT32_MAX || !decoder.Decode()) {
         if (decoder.HeaderChannelCount() > 255)
-            context.Error("Can't decompress XA file! Its header claims " +
+            context.Error(std::string(texts::kCantDecompressXa) + " Its header claims " +
                           std::to_string(decoder.HeaderChannelCount()) +
                           " channels, and an XA sound holds at most 255.");
         else
