@@ -7,7 +7,7 @@
 
 namespace vorn {
 
-CBitmapViewDialog::CBitmapViewDialog(QWidget* parent) : QDialog(parent)
+BitmapViewDialog::BitmapViewDialog(QWidget* parent) : QDialog(parent)
 {
     setWindowTitle(QStringLiteral("View Bitmap file"));
     // A caption and a close box only: no help button, no resizing frame.
@@ -22,7 +22,7 @@ CBitmapViewDialog::CBitmapViewDialog(QWidget* parent) : QDialog(parent)
     layout->addWidget(picture_);
 }
 
-void CBitmapViewDialog::SetBitmap(const QImage& image)
+void BitmapViewDialog::SetBitmap(const QImage& image)
 {
     picture_->setPixmap(QPixmap::fromImage(image));
     // The allowance stood for the frame; the window manager draws its own
@@ -30,12 +30,12 @@ void CBitmapViewDialog::SetBitmap(const QImage& image)
     requestedOuterSize_ = image.size() + kFrameAllowance;
 }
 
-void CBitmapViewDialog::reject()
+void BitmapViewDialog::reject()
 {
     done(kCancel);
 }
 
-void CBitmapViewDialog::keyPressEvent(QKeyEvent* event)
+void BitmapViewDialog::keyPressEvent(QKeyEvent* event)
 {
     // No buttons, so Enter would do nothing by default: it accepts instead.
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

@@ -11,7 +11,7 @@ namespace vorn {
 // "View Bitmap file": one picture control showing a bitmap at its natural
 // size, no buttons. The close box and Escape end it with kCancel, Enter with
 // kOk. The caller sets the picture before running it.
-class CBitmapViewDialog : public QDialog {
+class BitmapViewDialog : public QDialog {
     Q_OBJECT
 
 public:
@@ -23,7 +23,7 @@ public:
     // frame comes on top of it.
     static constexpr QSize kFrameAllowance{8, 24};
 
-    explicit CBitmapViewDialog(QWidget* parent = nullptr);
+    explicit BitmapViewDialog(QWidget* parent = nullptr);
 
     void SetBitmap(const QImage& image);
     QLabel* Picture() const { return picture_; }

@@ -120,7 +120,7 @@ void CMainFrame::BuildCommands()
         [this] { OnFileSave(); });
     add(ID_FILE_SAVE_AS, "Save &As...", QKeySequence(), "Save the active document with a new name", always,
         [this] { OnFileSaveAs(); });
-    for (int i = 0; i < CRecentFileList::kSize; ++i) {
+    for (int i = 0; i < RecentFileList::kSize; ++i) {
         add(ID_FILE_MRU_FILE1 + i, "Recent File", QKeySequence(), "Open this document",
             [this, i] { return i < app_.RecentFiles().Count(); }, [this, i] { app_.OnOpenRecentFile(i); });
     }
@@ -201,11 +201,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
 void CMainFrame::RebuildRecentFiles()
 {
     const QStringList& entries = app_.RecentFiles().Entries();
-    for (int i = 0; i < CRecentFileList::kSize; ++i) {
+    for (int i = 0; i < RecentFileList::kSize; ++i) {
         QAction* action = ActionFor(ID_FILE_MRU_FILE1 + i);
         fileMenu_->removeAction(action);
         if (i < entries.size()) {
-            QString shown = CRecentFileList::DisplayName(entries[i]);
+            QString shown = RecentFileList::DisplayName(entries[i]);
             shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
             action->setText(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
             fileMenu_->insertAction(exitSeparator_, action);

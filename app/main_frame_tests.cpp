@@ -222,18 +222,18 @@ TEST_F(EditorTest, ASaveAnsweredAtTheSaveChangesQuestionJoinsTheRecentFiles)
 
 TEST(RecentFileListTest, MenuNamesAreShortenedToThirtyCharacters)
 {
-    EXPECT_EQ(CRecentFileList::DisplayName("/tmp/short.far"), "/tmp/short.far");
-    const QString shortened = CRecentFileList::DisplayName("/home/someone/games/sims/gamedata/objects.far");
+    EXPECT_EQ(RecentFileList::DisplayName("/tmp/short.far"), "/tmp/short.far");
+    const QString shortened = RecentFileList::DisplayName("/home/someone/games/sims/gamedata/objects.far");
     EXPECT_LE(shortened.size(), 30);
     EXPECT_EQ(shortened, "/home/.../gamedata/objects.far");
     // Thirty characters exactly still fit; one more and the middle goes.
-    EXPECT_EQ(CRecentFileList::DisplayName("/home/someone/sims/objects.far"), "/home/someone/sims/objects.far");
-    EXPECT_EQ(CRecentFileList::DisplayName("/home/someone/simsX/objects.far"), "/home/.../simsX/objects.far");
+    EXPECT_EQ(RecentFileList::DisplayName("/home/someone/sims/objects.far"), "/home/someone/sims/objects.far");
+    EXPECT_EQ(RecentFileList::DisplayName("/home/someone/simsX/objects.far"), "/home/.../simsX/objects.far");
     // When the folder and the name leave no room for "...", the name alone.
-    EXPECT_EQ(CRecentFileList::DisplayName("/home/someone/games/a-long-archive-name-1.far"),
+    EXPECT_EQ(RecentFileList::DisplayName("/home/someone/games/a-long-archive-name-1.far"),
               "a-long-archive-name-1.far");
     // Never more than thirty, not even for a name that alone is longer.
-    EXPECT_EQ(CRecentFileList::DisplayName("/a/b/an-extremely-long-archive-file-name.far"),
+    EXPECT_EQ(RecentFileList::DisplayName("/a/b/an-extremely-long-archive-file-name.far"),
               "an-extremely-long-archive-f...");
 }
 
@@ -357,7 +357,7 @@ TEST_F(EditorTest, FileMenuShowsPromptsAndTheSummaryAfterItCloses)
         texts.push_back(action->isSeparator() ? "-" : action->text().toStdString());
     EXPECT_EQ(texts, (std::vector<std::string>{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Quick Save\tCtrl+Q",
                                                "&Save\tCtrl+S", "Save &As...", "-",
-                                               "&1 " + CRecentFileList::DisplayName(Q(folder_ / "sample.far"))
+                                               "&1 " + RecentFileList::DisplayName(Q(folder_ / "sample.far"))
                                                            .toStdString(),
                                                "-", "E&xit"}));
 

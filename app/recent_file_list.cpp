@@ -15,7 +15,7 @@ QString ValueName(int number)
 }
 } // namespace
 
-void CRecentFileList::ReadList(QSettings& settings)
+void RecentFileList::ReadList(QSettings& settings)
 {
     entries_.clear();
     settings.beginGroup(QString::fromLatin1(kSection));
@@ -27,7 +27,7 @@ void CRecentFileList::ReadList(QSettings& settings)
     settings.endGroup();
 }
 
-void CRecentFileList::WriteList(QSettings& settings) const
+void RecentFileList::WriteList(QSettings& settings) const
 {
     settings.beginGroup(QString::fromLatin1(kSection));
     for (int number = 1; number <= kSize; ++number) {
@@ -40,7 +40,7 @@ void CRecentFileList::WriteList(QSettings& settings) const
     settings.sync();
 }
 
-void CRecentFileList::Add(const QString& path)
+void RecentFileList::Add(const QString& path)
 {
     const QString full = QFileInfo(path).absoluteFilePath();
     entries_.removeAll(full);
@@ -49,13 +49,13 @@ void CRecentFileList::Add(const QString& path)
         entries_.removeLast();
 }
 
-void CRecentFileList::Remove(int index)
+void RecentFileList::Remove(int index)
 {
     if (index >= 0 && index < entries_.size())
         entries_.removeAt(index);
 }
 
-QString CRecentFileList::DisplayName(const QString& path, int maxLength)
+QString RecentFileList::DisplayName(const QString& path, int maxLength)
 {
     if (path.size() <= maxLength)
         return path;

@@ -8,7 +8,7 @@ namespace vorn {
 
 // The most-recently-used archive list kept in the settings store: section
 // "Recent File List", values "File1" (newest) to "File4".
-class CRecentFileList {
+class RecentFileList {
 public:
     static constexpr int kSize = 4;
     static constexpr int kMaxDisplayLength = 30;

@@ -46,16 +46,16 @@ ViewerKind ViewerKindOf(std::string_view path)
     return ViewerKind::None;
 }
 
-CViewerDispatch::CViewerDispatch(CVornView& view, Messenger& messenger) : view_(view), messenger_(messenger) {}
+ViewerDispatch::ViewerDispatch(CVornView& view, Messenger& messenger) : view_(view), messenger_(messenger) {}
 
-void CViewerDispatch::Dispatch(int row)
+void ViewerDispatch::Dispatch(int row)
 {
     if (view_.ImageOf(row) != CVornView::kImageFile)
         return;
     Open(view_.PathOf(row));
 }
 
-void CViewerDispatch::Open(const std::string& path)
+void ViewerDispatch::Open(const std::string& path)
 {
     switch (ViewerKindOf(path)) {
     case ViewerKind::Xa: RunXaViewer(path); break;
@@ -65,7 +65,7 @@ void CViewerDispatch::Open(const std::string& path)
     }
 }
 
-void CViewerDispatch::RunXaViewer(const std::string& path)
+void ViewerDispatch::RunXaViewer(const std::string& path)
 {
     CFarDirectoryTree& tree = view_.Document().Tree();
     const std::optional<std::vector<uint8_t>> copy = tree.CopyEntryData(path);
@@ -102,7 +102,7 @@ void CViewerDispatch::RunXaViewer(const std::string& path)
     dialog.exec();
 }
 
-void CViewerDispatch::RunIffViewer(const std::string& path)
+void ViewerDispatch::RunIffViewer(const std::string& path)
 {
     CFarDirectoryTree& tree = view_.Document().Tree();
     MemoryStream bytes(kStreamGrowth);
@@ -142,7 +142,7 @@ void CViewerDispatch::RunIffViewer(const std::string& path)
         DebugTrace::Instance().Trace("IFF file %s updated!", path.c_str());
 }
 
-void CViewerDispatch::RunBitmapViewer(const std::string& path)
+void ViewerDispatch::RunBitmapViewer(const std::string& path)
 {
     MemoryStream bytes(kStreamGrowth);
     if (!view_.Document().Tree().WriteEntryData(path, bytes)) {
@@ -155,7 +155,7 @@ void CViewerDispatch::RunBitmapViewer(const std::string& path)
         return;
     }
     DebugTrace::Instance().Trace("BMP showing bitmap %s", path.c_str());
-    CBitmapViewDialog dialog(&view_);
+    BitmapViewDialog dialog(&view_);
     dialog.SetBitmap(picture->image);
     dialog.exec();
 }
@@ -165,7 +165,7 @@ void InstallViewerDispatch(CVornView& view, Messenger& messenger)
     // One dispatch per pane, however often this is called.
     QObject::disconnect(&view, &CVornView::fileRowActivated, &view, nullptr);
     QObject::connect(&view, &CVornView::fileRowActivated, &view,
-                     [&view, &messenger](int row) { CViewerDispatch(view, messenger).Dispatch(row); });
+                     [&view, &messenger](int row) { ViewerDispatch(view, messenger).Dispatch(row); });
 }
 
 } // namespace vorn

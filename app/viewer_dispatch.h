@@ -20,9 +20,9 @@ ViewerKind ViewerKindOf(std::string_view path);
 // work on copies of the entry's bytes and change nothing, except that a
 // change saved in the previewer refills the list pane so the row shows the
 // entry's new size. The dialogs are modal.
-class CViewerDispatch {
+class ViewerDispatch {
 public:
-    CViewerDispatch(CVornView& view, Messenger& messenger);
+    ViewerDispatch(CVornView& view, Messenger& messenger);
 
     // A file row: its stored path picks the viewer; other names do nothing.
     void Dispatch(int row);

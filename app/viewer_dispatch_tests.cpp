@@ -341,7 +341,7 @@ TEST_F(ViewerTest, BitmapsOpenAtTheirNaturalSize)
 
     QSize client, picture, outer;
     Activate("picture.bmp", [&](QDialog& dialog) {
-        auto& view = static_cast<CBitmapViewDialog&>(dialog);
+        auto& view = static_cast<BitmapViewDialog&>(dialog);
         client = view.size();
         picture = view.Picture()->pixmap().size();
         outer = view.RequestedOuterSize();
@@ -367,13 +367,13 @@ TEST_F(ViewerTest, TheBitmapWindowClosesByItsCloseBoxEnterOrEscape)
     QImage image(30, 20, QImage::Format_RGB32);
     image.fill(Qt::darkCyan);
     const std::pair<std::function<void(QDialog&)>, int> ways[] = {
-        {[](QDialog& d) { d.close(); }, CBitmapViewDialog::kCancel},
-        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, CBitmapViewDialog::kCancel},
-        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, CBitmapViewDialog::kOk},
-        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Enter, Qt::KeypadModifier); }, CBitmapViewDialog::kOk},
+        {[](QDialog& d) { d.close(); }, BitmapViewDialog::kCancel},
+        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, BitmapViewDialog::kCancel},
+        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Return); }, BitmapViewDialog::kOk},
+        {[](QDialog& d) { QTest::keyClick(&d, Qt::Key_Enter, Qt::KeypadModifier); }, BitmapViewDialog::kOk},
     };
     for (const auto& [close, result] : ways) {
-        CBitmapViewDialog dialog;
+        BitmapViewDialog dialog;
         dialog.SetBitmap(image);
         EXPECT_EQ(dialog.windowTitle(), "View Bitmap file");
         QTimer::singleShot(0, &dialog, [&, close = close] { close(dialog); });

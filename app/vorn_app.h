@@ -40,7 +40,7 @@ public:
 
     CVornDoc& Document() { return *document_; }
     CMainFrame* MainFrame() const { return frame_.get(); }
-    CRecentFileList& RecentFiles() { return recentFiles_; }
+    RecentFileList& RecentFiles() { return recentFiles_; }
     Messenger& GetMessenger() { return *messenger_; }
 
     // File New: asks about unsaved changes, then an empty untitled archive.
@@ -72,7 +72,7 @@ private:
     std::unique_ptr<QtMessenger> ownMessenger_;
     Messenger* messenger_ = nullptr;
     std::unique_ptr<CVornDoc> document_;
-    CRecentFileList recentFiles_;
+    RecentFileList recentFiles_;
     std::unique_ptr<CMainFrame> frame_;
 };
 

@@ -1,7 +1,6 @@
 #include "archive/far_directory.h"
 
 #include <algorithm>
-
 #include <type_traits>
 #include <utility>
 
@@ -10,6 +9,22 @@ namespace vorn {
 // Subdirectories are held by value in a vector: growing it must move them,
 // never deep-copy whole subtrees.
 static_assert(std::is_nothrow_move_constructible_v<CFarDirectory>);
+
+namespace {
+
+// Inserts at `position` (clamped to the end) and keeps the name index in step.
+template <typename Item>
+void InsertIndexed(std::vector<Item>& items, NoCaseIndex& index, size_t position, Item item, uint32_t hash)
+{
+    position = std::min(position, items.size());
+    const auto id = static_cast<uint32_t>(position);
+    if (position < items.size())
+        index.ShiftUpFrom(id);
+    index.Insert(id, hash);
+    items.insert(items.begin() + static_cast<ptrdiff_t>(position), std::move(item));
+}
+
+} // namespace
 
 CFarDirectory::CFarDirectory(std::string name, std::string path)
     : name_(std::move(name)), path_(std::move(path))
@@ -93,22 +108,14 @@ std::pair<size_t, bool> CFarDirectory::FindOrAppendFile(std::string_view name, i
 
 void CFarDirectory::InsertSubdirectoryAt(size_t position, CFarDirectory directory)
 {
-    position = std::min(position, subdirectories_.size());
-    const auto id = static_cast<uint32_t>(position);
-    if (position < subdirectories_.size())
-        subdirectoryIndex_.ShiftUpFrom(id);
-    subdirectoryIndex_.Insert(id, NoCaseIndex::Hash(directory.name_));
-    subdirectories_.insert(subdirectories_.begin() + static_cast<ptrdiff_t>(position), std::move(directory));
+    const uint32_t hash = NoCaseIndex::Hash(directory.name_);
+    InsertIndexed(subdirectories_, subdirectoryIndex_, position, std::move(directory), hash);
 }
 
 void CFarDirectory::InsertFileAt(size_t position, FarFileItem item)
 {
-    position = std::min(position, files_.size());
-    const auto id = static_cast<uint32_t>(position);
-    if (position < files_.size())
-        fileIndex_.ShiftUpFrom(id);
-    fileIndex_.Insert(id, NoCaseIndex::Hash(item.name));
-    files_.insert(files_.begin() + static_cast<ptrdiff_t>(position), std::move(item));
+    const uint32_t hash = NoCaseIndex::Hash(item.name);
+    InsertIndexed(files_, fileIndex_, position, std::move(item), hash);
 }
 
 CFarDirectory CFarDirectory::TakeSubdirectory(size_t position)

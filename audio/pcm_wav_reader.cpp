@@ -23,7 +23,7 @@ struct Chunk {
 
 } // namespace
 
-PcmWavStatus CPcmWavReader::Read(std::span<const uint8_t> bytes, PcmSound& sound)
+PcmWavStatus PcmWavReader::Read(std::span<const uint8_t> bytes, PcmSound& sound)
 {
     sound = PcmSound{};
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 || std::memcmp(bytes.data() + 8, "WAVE", 4) != 0)

@@ -31,7 +31,7 @@ struct PcmSound {
 // Reads a RIFF/WAVE file: chunks in any order, unknown chunks skipped (with
 // their pad byte), plain PCM or the extensible format carrying PCM. A
 // partial frame at the end of the data is dropped.
-class CPcmWavReader {
+class PcmWavReader {
 public:
     static PcmWavStatus Read(std::span<const uint8_t> bytes, PcmSound& sound);
 };

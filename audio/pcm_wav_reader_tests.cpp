@@ -58,18 +58,18 @@ TEST(PcmWavReader, ReadsChunksInAnyOrderPastOddSizedOnes)
     PcmSound sound;
     const auto wav = Wav({Chunk("LIST", {1, 2, 3}), Chunk("fmt ", Format(1, 2, 32000, 16)),
                           Chunk("data", Samples({1, -2, 300, -32768, 7}))});
-    ASSERT_EQ(CPcmWavReader::Read(wav, sound), PcmWavStatus::Ok);
+    ASSERT_EQ(PcmWavReader::Read(wav, sound), PcmWavStatus::Ok);
     EXPECT_EQ(sound.channelCount, 2);
     EXPECT_EQ(sound.sampleRate, 32000u);
     EXPECT_EQ(sound.samples, (std::vector<int16_t>{1, -2, 300, -32768})); // the partial frame is dropped
 
     // The test writer's own images, and the extensible format carrying PCM.
     const std::vector<int16_t> mono = {5, 6, 7};
-    ASSERT_EQ(CPcmWavReader::Read(testing::BuildWavImage(1, 11025, mono), sound), PcmWavStatus::Ok);
+    ASSERT_EQ(PcmWavReader::Read(testing::BuildWavImage(1, 11025, mono), sound), PcmWavStatus::Ok);
     EXPECT_EQ(sound.samples, mono);
     std::vector<uint8_t> extensible = Format(0xFFFE, 1, 8000, 16, 24);
     extensible[24] = 1;
-    EXPECT_EQ(CPcmWavReader::Read(Wav({Chunk("fmt ", extensible), Chunk("data", Samples({9}))}), sound),
+    EXPECT_EQ(PcmWavReader::Read(Wav({Chunk("fmt ", extensible), Chunk("data", Samples({9}))}), sound),
               PcmWavStatus::Ok);
     EXPECT_EQ(sound.samples, std::vector<int16_t>{9});
 }
@@ -77,22 +77,22 @@ TEST(PcmWavReader, ReadsChunksInAnyOrderPastOddSizedOnes)
 TEST(PcmWavReader, RefusesOtherFormatsWithWhatTheyAre)
 {
     PcmSound sound;
-    EXPECT_EQ(CPcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 1, 8000, 8)), Chunk("data", {1, 2})}), sound),
+    EXPECT_EQ(PcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 1, 8000, 8)), Chunk("data", {1, 2})}), sound),
               PcmWavStatus::NotPcm16);
     EXPECT_EQ(sound.bitsPerSample, 8);
-    EXPECT_EQ(CPcmWavReader::Read(Wav({Chunk("fmt ", Format(3, 1, 8000, 32)), Chunk("data", {})}), sound),
+    EXPECT_EQ(PcmWavReader::Read(Wav({Chunk("fmt ", Format(3, 1, 8000, 32)), Chunk("data", {})}), sound),
               PcmWavStatus::NotPcm16);
     EXPECT_EQ(sound.formatTag, 3);
     std::vector<uint8_t> extensibleFloat = Format(0xFFFE, 1, 8000, 16, 24);
     extensibleFloat[24] = 3;
-    EXPECT_EQ(CPcmWavReader::Read(Wav({Chunk("fmt ", extensibleFloat), Chunk("data", {})}), sound),
+    EXPECT_EQ(PcmWavReader::Read(Wav({Chunk("fmt ", extensibleFloat), Chunk("data", {})}), sound),
               PcmWavStatus::NotPcm16);
-    EXPECT_EQ(CPcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 0, 8000, 16)), Chunk("data", {})}), sound),
+    EXPECT_EQ(PcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 0, 8000, 16)), Chunk("data", {})}), sound),
               PcmWavStatus::BadChannels);
-    EXPECT_EQ(CPcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 300, 8000, 16)), Chunk("data", {})}), sound),
+    EXPECT_EQ(PcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 300, 8000, 16)), Chunk("data", {})}), sound),
               PcmWavStatus::BadChannels);
-    EXPECT_EQ(CPcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 1, 8000, 16))}), sound), PcmWavStatus::NoData);
-    EXPECT_EQ(CPcmWavReader::Read(testing::BytesOf("RIFF\4\0\0\0AVI LIST"), sound), PcmWavStatus::NotWav);
+    EXPECT_EQ(PcmWavReader::Read(Wav({Chunk("fmt ", Format(1, 1, 8000, 16))}), sound), PcmWavStatus::NoData);
+    EXPECT_EQ(PcmWavReader::Read(testing::BytesOf("RIFF\4\0\0\0AVI LIST"), sound), PcmWavStatus::NotWav);
 }
 
 TEST(PcmWavReader, CutShortAnywhereIsTruncatedNeverARead)
@@ -101,11 +101,11 @@ TEST(PcmWavReader, CutShortAnywhereIsTruncatedNeverARead)
     PcmSound sound;
     for (size_t length = 12; length < wav.size(); ++length) {
         const std::vector<uint8_t> cut(wav.begin(), wav.begin() + static_cast<std::ptrdiff_t>(length));
-        const PcmWavStatus status = CPcmWavReader::Read(cut, sound);
+        const PcmWavStatus status = PcmWavReader::Read(cut, sound);
         EXPECT_TRUE(status == PcmWavStatus::Truncated || status == PcmWavStatus::NoData) << length;
     }
     for (size_t length = 0; length < 12; ++length)
-        EXPECT_EQ(CPcmWavReader::Read(std::span(wav.data(), length), sound), PcmWavStatus::NotWav);
+        EXPECT_EQ(PcmWavReader::Read(std::span(wav.data(), length), sound), PcmWavStatus::NotWav);
 }
 
 TEST(PcmWavReader, RandomAndOversizedChunksAreRefusedSafely)
@@ -117,13 +117,13 @@ TEST(PcmWavReader, RandomAndOversizedChunksAreRefusedSafely)
         std::vector<uint8_t> bytes = valid;
         for (int flips = 0; flips < 4; ++flips)
             bytes[12 + rng() % (bytes.size() - 12)] = static_cast<uint8_t>(rng());
-        if (CPcmWavReader::Read(bytes, sound) == PcmWavStatus::Ok) {
+        if (PcmWavReader::Read(bytes, sound) == PcmWavStatus::Ok) {
             EXPECT_EQ(sound.samples.size() % sound.channelCount, 0u);
         }
     }
     std::vector<uint8_t> huge = valid;
     StoreLE32(huge.data() + 40, 0xFFFFFFF0u); // data size far past the end
-    EXPECT_EQ(CPcmWavReader::Read(huge, sound), PcmWavStatus::Truncated);
+    EXPECT_EQ(PcmWavReader::Read(huge, sound), PcmWavStatus::Truncated);
 }
 
 } // namespace

@@ -79,7 +79,7 @@ int64_t TryBlock(const int16_t* in, Predictor p, const FixedPair& pair, int shif
     const int64_t step = int64_t{1} << (12 - shift + kFraction);
     const int stepBits = 12 - shift + kFraction;
     int64_t error = 0;
-    for (uint32_t i = 0; i < CXaEncoder::kSamplesPerBlock; ++i) {
+    for (uint32_t i = 0; i < XaEncoder::kSamplesPerBlock; ++i) {
         const int64_t target = in[i];
         const int64_t prediction = pair.c1 * p.p1 + pair.c2 * p.p2;
         // The decoded sample grows with the nibble, so the nearest is one of
@@ -106,15 +106,15 @@ int64_t TryBlock(const int16_t* in, Predictor p, const FixedPair& pair, int shif
 // whole number of blocks.
 void EncodeChannel(const std::vector<int16_t>& in, std::vector<uint8_t>& out)
 {
-    const size_t blocks = in.size() / CXaEncoder::kSamplesPerBlock;
-    out.resize(blocks * CXaEncoder::kBlockLength);
+    const size_t blocks = in.size() / XaEncoder::kSamplesPerBlock;
+    out.resize(blocks * XaEncoder::kBlockLength);
     static const std::array<FixedPair, kCoefficientPairs> pairs = MakeFixedPairs();
     Predictor state;
     BlockChoice previous;
-    uint8_t nibbles[CXaEncoder::kSamplesPerBlock];
-    uint8_t bestNibbles[CXaEncoder::kSamplesPerBlock] = {};
+    uint8_t nibbles[XaEncoder::kSamplesPerBlock];
+    uint8_t bestNibbles[XaEncoder::kSamplesPerBlock] = {};
     for (size_t b = 0; b < blocks; ++b) {
-        const int16_t* block = in.data() + b * CXaEncoder::kSamplesPerBlock;
+        const int16_t* block = in.data() + b * XaEncoder::kSamplesPerBlock;
         int64_t bestError = kRejected;
         BlockChoice best;
         Predictor bestAfter = state;
@@ -138,16 +138,16 @@ void EncodeChannel(const std::vector<int16_t>& in, std::vector<uint8_t>& out)
         // Pair 0 with shift 0 can always follow the input, so a choice exists.
         previous = best;
         state = bestAfter;
-        uint8_t* o = out.data() + b * CXaEncoder::kBlockLength;
+        uint8_t* o = out.data() + b * XaEncoder::kBlockLength;
         o[0] = static_cast<uint8_t>((best.pair << 4) | best.shift);
-        for (uint32_t i = 0; i < CXaEncoder::kSamplesPerBlock; i += 2)
+        for (uint32_t i = 0; i < XaEncoder::kSamplesPerBlock; i += 2)
             o[1 + i / 2] = static_cast<uint8_t>((bestNibbles[i] << 4) | bestNibbles[i + 1]);
     }
 }
 
 } // namespace
 
-std::vector<uint8_t> CXaEncoder::EncodeData(std::span<const int16_t> samples, uint32_t channelCount)
+std::vector<uint8_t> XaEncoder::EncodeData(std::span<const int16_t> samples, uint32_t channelCount)
 {
     if (channelCount == 0)
         return {};
@@ -183,7 +183,7 @@ std::vector<uint8_t> CXaEncoder::EncodeData(std::span<const int16_t> samples, ui
     return data;
 }
 
-std::vector<uint8_t> CXaEncoder::EncodeFile(std::span<const int16_t> samples, uint32_t channelCount,
+std::vector<uint8_t> XaEncoder::EncodeFile(std::span<const int16_t> samples, uint32_t channelCount,
                                             uint32_t sampleRate)
 {
     if (channelCount == 0 || channelCount > 255 || sampleRate == 0)

@@ -20,7 +20,7 @@ namespace vorn {
 // the 16-bit range (the decoder does not clamp) are never chosen. Shifts 13
 // to 15 are left out: they only give silence here, and other players read
 // them as steps.
-class CXaEncoder {
+class XaEncoder {
 public:
     static constexpr uint32_t kSamplesPerBlock = 28;
     static constexpr uint32_t kBlockLength = 15;

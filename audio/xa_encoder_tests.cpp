@@ -100,7 +100,7 @@ TEST_P(XaEncoderQuality, DecodesWithinThirtyDecibelsOnEveryChannel)
     const size_t frames = kRate / 2 + 13; // not a whole number of blocks
     const std::vector<int16_t> input = c.make(c.channels, frames);
     WavImageInfo info;
-    const std::vector<int16_t> decoded = DecodeWithOurs(CXaEncoder::EncodeFile(input, c.channels, kRate), &info);
+    const std::vector<int16_t> decoded = DecodeWithOurs(XaEncoder::EncodeFile(input, c.channels, kRate), &info);
     EXPECT_EQ(info.channelCount, c.channels);
     EXPECT_EQ(info.sampleRate, kRate);
     EXPECT_EQ(info.bitsPerSample, 16);
@@ -136,7 +136,7 @@ TEST(XaEncoder, FullScaleJumpsNeverWrapPastSixteenBits)
     std::vector<int16_t> input;
     for (int i = 0; i < 28 * 40; ++i)
         input.push_back((i / 7) % 2 == 0 ? 32767 : -32768);
-    const std::vector<int16_t> decoded = DecodeWithOurs(CXaEncoder::EncodeFile(input, 1, 22050));
+    const std::vector<int16_t> decoded = DecodeWithOurs(XaEncoder::EncodeFile(input, 1, 22050));
     ASSERT_GE(decoded.size(), input.size());
     for (size_t i = 0; i < input.size(); ++i)
         EXPECT_LT(std::abs(static_cast<int>(decoded[i]) - input[i]), 16384) << i;
@@ -146,16 +146,16 @@ TEST(XaEncoder, FullScaleJumpsNeverWrapPastSixteenBits)
 TEST(XaEncoder, SilenceAndConstantsAreExact)
 {
     const std::vector<int16_t> silence(28 * 3, 0);
-    EXPECT_EQ(DecodeWithOurs(CXaEncoder::EncodeFile(silence, 1, 8000)), silence);
+    EXPECT_EQ(DecodeWithOurs(XaEncoder::EncodeFile(silence, 1, 8000)), silence);
     // A constant of whole steps needs no error either (pair 0, shift 12: steps of 1).
     const std::vector<int16_t> small(28 * 2, 5);
-    EXPECT_EQ(DecodeWithOurs(CXaEncoder::EncodeFile(small, 1, 8000)), small);
+    EXPECT_EQ(DecodeWithOurs(XaEncoder::EncodeFile(small, 1, 8000)), small);
 }
 
 TEST(XaEncoder, HeaderAndRefusals)
 {
     const std::vector<int16_t> input = Sine440(2, 100);
-    const std::vector<uint8_t> xa = CXaEncoder::EncodeFile(input, 2, kRate);
+    const std::vector<uint8_t> xa = XaEncoder::EncodeFile(input, 2, kRate);
     ASSERT_EQ(xa.size(), 24u + 4 * 15 * 2); // 100 frames fill four blocks per channel
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(xa.data()), 3), "XAI");
     EXPECT_EQ(LoadLE32(xa.data() + 4), 4u * 28 * 2 * 2); // decoded bytes
@@ -163,11 +163,11 @@ TEST(XaEncoder, HeaderAndRefusals)
     EXPECT_EQ(LoadLE32(xa.data() + 16), kRate * 4);
     EXPECT_EQ(LoadLE16(xa.data() + 20), 4);
 
-    EXPECT_TRUE(CXaEncoder::EncodeFile(input, 0, kRate).empty());
-    EXPECT_TRUE(CXaEncoder::EncodeFile(input, 256, kRate).empty());
-    EXPECT_TRUE(CXaEncoder::EncodeFile(input, 2, 0).empty());
+    EXPECT_TRUE(XaEncoder::EncodeFile(input, 0, kRate).empty());
+    EXPECT_TRUE(XaEncoder::EncodeFile(input, 256, kRate).empty());
+    EXPECT_TRUE(XaEncoder::EncodeFile(input, 2, 0).empty());
     // No samples: a valid, empty sound.
-    const std::vector<uint8_t> empty = CXaEncoder::EncodeFile({}, 1, kRate);
+    const std::vector<uint8_t> empty = XaEncoder::EncodeFile({}, 1, kRate);
     EXPECT_EQ(empty.size(), 24u);
     EXPECT_TRUE(DecodeWithOurs(empty).empty());
 }
@@ -232,7 +232,7 @@ TEST(XaEncoder, EveryBlockHasTheLeastErrorOfAllPairsAndShifts)
         uint32_t channels;
     } cases[] = {{NoiseAndChords(2, 28 * 60), 2}, {square, 1}, {quiet, 1}};
     for (const auto& c : cases) {
-        const std::vector<uint8_t> xa = CXaEncoder::EncodeFile(c.samples, c.channels, kRate);
+        const std::vector<uint8_t> xa = XaEncoder::EncodeFile(c.samples, c.channels, kRate);
         const std::vector<int16_t> decoded = DecodeWithOurs(xa);
         ASSERT_EQ(decoded.size(), c.samples.size());
         const size_t frames = c.samples.size() / c.channels;
@@ -274,7 +274,7 @@ TEST(XaEncoder, FfmpegDecodesTheFilesToo)
     for (uint32_t channels : {1u, 2u}) {
         for (auto make : {Sine440, NoiseAndChords}) {
             const std::vector<int16_t> input = make(channels, kRate);
-            testing::WriteFileBytes(dir / "in.xa", CXaEncoder::EncodeFile(input, channels, kRate));
+            testing::WriteFileBytes(dir / "in.xa", XaEncoder::EncodeFile(input, channels, kRate));
             const std::string command = "ffmpeg -v error -y -i '" + (dir / "in.xa").string() +
                                         "' -f s16le -acodec pcm_s16le '" + (dir / "out.raw").string() + "'";
             ASSERT_EQ(std::system(command.c_str()), 0) << command;

@@ -101,7 +101,7 @@ bool ApplyToItem(CFarDirectoryTree& tree, const std::string& path, const std::fu
     return false;
 }
 
-int Finish(CliContext& context, CArchiveEditor& editor)
+int Finish(CliContext& context, ArchiveEditor& editor)
 {
     editor.MarkModified();
     return editor.Save(context.quick) && !context.messenger.HasProblems() ? kExitSuccess : kExitFailure;
@@ -111,7 +111,7 @@ int Finish(CliContext& context, CArchiveEditor& editor)
 
 int RunInfo(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
-    CReadOnlyArchive archive;
+    ReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
     const CFarArchive& far = archive.Archive();
@@ -136,14 +136,14 @@ int RunInfo(CliContext& context, const std::vector<std::string>& args, const std
 
 int RunList(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
-    CReadOnlyArchive archive;
+    ReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
     const bool json = HasFlag(options, "--json");
     const bool withCounts = HasFlag(options, "--long");
     // Named paths and patterns select the entries they match and those below
     // the directories they match; each must select something.
-    std::vector<CArchivePattern> patterns;
+    std::vector<ArchivePattern> patterns;
     for (size_t i = 1; i < args.size(); ++i)
         patterns.emplace_back(NamedPath(args[i]));
     std::vector<bool> used(patterns.size(), false);
@@ -207,7 +207,7 @@ int RunList(CliContext& context, const std::vector<std::string>& args, const std
 
 int RunTree(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {
-    CReadOnlyArchive archive;
+    ReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger))
         return kExitFailure;
     if (HasFlag(options, "--json"))
@@ -219,13 +219,13 @@ int RunTree(CliContext& context, const std::vector<std::string>& args, const std
 
 int RunCat(CliContext& context, const std::vector<std::string>& args)
 {
-    CReadOnlyArchive archive;
+    ReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
     // A pattern writes every file it matches, in archive order, as "cat *" does.
     std::vector<std::string> names;
-    if (CArchivePattern::IsPattern(args[1])) {
-        const CArchivePattern pattern(NamedPath(args[1]));
+    if (ArchivePattern::IsPattern(args[1])) {
+        const ArchivePattern pattern(NamedPath(args[1]));
         for (const CFarEntry& entry : archive.Archive().Entries())
             if (!entry.isDeleted && pattern.Matches(entry.name) &&
                 std::none_of(names.begin(), names.end(), [&](const std::string& n) { return EqualsNoCase(n, entry.name); }))
@@ -250,7 +250,7 @@ int RunCat(CliContext& context, const std::vector<std::string>& args)
 
 int RunRemove(CliContext& context, const std::vector<std::string>& args)
 {
-    CArchiveEditor editor(context.messenger);
+    ArchiveEditor editor(context.messenger);
     if (!editor.Open(args[0], false))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();
@@ -272,7 +272,7 @@ int RunRemove(CliContext& context, const std::vector<std::string>& args)
 
 int RunMove(CliContext& context, const std::vector<std::string>& args)
 {
-    CArchiveEditor editor(context.messenger);
+    ArchiveEditor editor(context.messenger);
     if (!editor.Open(args[0], false))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();
@@ -306,7 +306,7 @@ int RunMove(CliContext& context, const std::vector<std::string>& args)
 
 int RunRename(CliContext& context, const std::vector<std::string>& args)
 {
-    CArchiveEditor editor(context.messenger);
+    ArchiveEditor editor(context.messenger);
     if (!editor.Open(args[0], false))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();

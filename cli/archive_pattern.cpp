@@ -106,25 +106,25 @@ bool NamesMatch(std::span<const std::string> pattern, std::span<const std::strin
 
 } // namespace
 
-CArchivePattern::CArchivePattern(std::string_view pattern)
+ArchivePattern::ArchivePattern(std::string_view pattern)
 {
     for (std::string_view name : SplitNames(pattern))
         if (!(name == "**" && !names_.empty() && names_.back() == "**"))
             names_.emplace_back(name);
 }
 
-bool CArchivePattern::IsPattern(std::string_view text)
+bool ArchivePattern::IsPattern(std::string_view text)
 {
     return text.find_first_of("*?[") != std::string_view::npos;
 }
 
-bool CArchivePattern::Matches(std::string_view path) const
+bool ArchivePattern::Matches(std::string_view path) const
 {
     const std::vector<std::string_view> names = SplitNames(path);
     return NamesMatch(names_, names);
 }
 
-bool CArchivePattern::MatchesItselfOrAParent(std::string_view path) const
+bool ArchivePattern::MatchesItselfOrAParent(std::string_view path) const
 {
     for (size_t end = path.find('\\'); end != std::string_view::npos; end = path.find('\\', end + 1))
         if (Matches(path.substr(0, end)))

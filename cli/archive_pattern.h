@@ -11,9 +11,9 @@ namespace vorn {
 // one character, "[abc]", "[a-z]" and "[!abc]" one of a set, and "**" as a
 // whole name any number of directories, none included. Paths and patterns
 // use "\\" between names.
-class CArchivePattern {
+class ArchivePattern {
 public:
-    explicit CArchivePattern(std::string_view pattern);
+    explicit ArchivePattern(std::string_view pattern);
 
     // True when `text` holds "*", "?" or "[": a name without them is taken as it is.
     static bool IsPattern(std::string_view text);

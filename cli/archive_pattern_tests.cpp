@@ -35,12 +35,12 @@ TEST(ArchivePattern, MatchesAsTheShellDoesWithoutLetterCase)
         {"Sounds\\*", "Sounds", false},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(CArchivePattern(c.pattern).Matches(c.path), c.matches) << c.pattern << " on " << c.path;
+        EXPECT_EQ(ArchivePattern(c.pattern).Matches(c.path), c.matches) << c.pattern << " on " << c.path;
 
-    EXPECT_TRUE(CArchivePattern("Objects\\F*").MatchesItselfOrAParent("Objects\\Furniture\\Stage.iff"));
-    EXPECT_FALSE(CArchivePattern("Objects\\F*").MatchesItselfOrAParent("Objects\\Crate.iff"));
-    EXPECT_TRUE(CArchivePattern::IsPattern("a\\[b]"));
-    EXPECT_FALSE(CArchivePattern::IsPattern("Tone 440 Hz.xa"));
+    EXPECT_TRUE(ArchivePattern("Objects\\F*").MatchesItselfOrAParent("Objects\\Furniture\\Stage.iff"));
+    EXPECT_FALSE(ArchivePattern("Objects\\F*").MatchesItselfOrAParent("Objects\\Crate.iff"));
+    EXPECT_TRUE(ArchivePattern::IsPattern("a\\[b]"));
+    EXPECT_FALSE(ArchivePattern::IsPattern("Tone 440 Hz.xa"));
 }
 
 } // namespace

@@ -103,7 +103,7 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             return UsageError(err, options[i] + " needs a value", command);
     }
 
-    CConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
+    ConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
     // Every command's first argument is its ARCHIVE or INPUT.
     if (!args.empty()) {
         const EntryInput subject = ParseEntryInput(args[0]);

@@ -70,7 +70,7 @@ std::string ArchivePathArgument(std::string_view text)
 
 // ---- archives ------------------------------------------------------------
 
-bool CReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messenger, TreeUse treeUse)
+bool ReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messenger, TreeUse treeUse)
 {
     treeUse_ = treeUse;
     doc_.emplace(messenger);
@@ -78,7 +78,7 @@ bool CReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messen
            doc_->GetLoadState() == LoadState::Complete;
 }
 
-std::optional<std::vector<uint8_t>> CReadOnlyArchive::CopyEntryData(std::string_view path)
+std::optional<std::vector<uint8_t>> ReadOnlyArchive::CopyEntryData(std::string_view path)
 {
     if (treeUse_ == TreeUse::Build)
         return Tree().CopyEntryData(path);
@@ -91,7 +91,7 @@ std::optional<std::vector<uint8_t>> CReadOnlyArchive::CopyEntryData(std::string_
     return CopyBytes(*bytes);
 }
 
-bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
+bool ArchiveEditor::Open(const std::filesystem::path& requested, bool create)
 {
     path_ = AbsolutePath(requested);
     std::error_code ignored;
@@ -105,7 +105,7 @@ bool CArchiveEditor::Open(const std::filesystem::path& requested, bool create)
     return doc_.OpenDocument(path_) && doc_.GetLoadState() == LoadState::Complete;
 }
 
-bool CArchiveEditor::Save(bool quick)
+bool ArchiveEditor::Save(bool quick)
 {
     if (!created_ && !doc_.IsModified())
         return true;
@@ -126,7 +126,7 @@ bool CArchiveEditor::Save(bool quick)
 
 namespace {
 
-void CollectMatches(const CFarDirectoryTree& tree, const CFarDirectory& directory, const CArchivePattern& pattern,
+void CollectMatches(const CFarDirectoryTree& tree, const CFarDirectory& directory, const ArchivePattern& pattern,
                     std::vector<std::string>& found)
 {
     for (const CFarDirectory& sub : directory.Subdirectories()) {
@@ -153,11 +153,11 @@ std::optional<std::vector<std::string>> SelectItems(CliContext& context, const C
 {
     std::vector<std::string> items;
     for (const std::string& argument : arguments) {
-        if (!CArchivePattern::IsPattern(argument)) {
+        if (!ArchivePattern::IsPattern(argument)) {
             items.push_back(argument);
             continue;
         }
-        const CArchivePattern pattern(StripLeadingSeparators(ArchivePathArgument(argument)));
+        const ArchivePattern pattern(StripLeadingSeparators(ArchivePathArgument(argument)));
         const size_t before = items.size();
         CollectMatches(tree, tree.Root(), pattern, items);
         if (items.size() == before) {
@@ -199,7 +199,7 @@ std::string MissingEntryText(const CFarArchive& archive, std::string_view path)
 std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContext& context)
 {
     if (input.entry) {
-        CReadOnlyArchive archive;
+        ReadOnlyArchive archive;
         if (!archive.Open(input.file, context.messenger, TreeUse::CheckOnly))
             return std::nullopt;
         std::optional<std::vector<uint8_t>> bytes = archive.CopyEntryData(*input.entry);

@@ -27,7 +27,7 @@ constexpr int kExitUsage = 2;
 struct CliContext {
     std::ostream& out;
     std::ostream& err;
-    CConsoleMessenger& messenger;
+    ConsoleMessenger& messenger;
     bool quick = false;
 
     // Shows an error box (caption "Error", error icon) through the messenger.
@@ -74,7 +74,7 @@ std::string ArchivePathArgument(std::string_view text);
 // With TreeUse::CheckOnly the tree is only checked, not built (the archive
 // opens or fails exactly as with it): Tree() is then empty, and files are
 // read by path through CopyEntryData.
-class CReadOnlyArchive {
+class ReadOnlyArchive {
 public:
     bool Open(const std::filesystem::path& path, Messenger& messenger, TreeUse treeUse = TreeUse::Build);
     CFarArchive& Archive() { return doc_->Archive(); }
@@ -91,9 +91,9 @@ private:
 // An archive opened for changing through the document: read-write and
 // locked, saved with the document's full save (temporary file, then rename)
 // or its quick save.
-class CArchiveEditor {
+class ArchiveEditor {
 public:
-    explicit CArchiveEditor(CConsoleMessenger& messenger) : messenger_(messenger), doc_(messenger) {}
+    explicit ArchiveEditor(ConsoleMessenger& messenger) : messenger_(messenger), doc_(messenger) {}
 
     // Opens the archive; with `create`, a missing file starts an empty archive
     // that Save creates. False when the file cannot be opened or is not a
@@ -110,14 +110,14 @@ public:
     bool Save(bool quick);
 
 private:
-    CConsoleMessenger& messenger_;
+    ConsoleMessenger& messenger_;
     CVornDoc doc_;
     std::filesystem::path path_;
     bool created_ = false;
 };
 
 // The archive items the PATH arguments name: an argument without "*", "?"
-// or "[" as it is; a pattern (see CArchivePattern) as the stored paths of the
+// or "[" as it is; a pattern (see ArchivePattern) as the stored paths of the
 // files and directories it matches, in the tree's order, leaving out what
 // lies below a matched directory. None, with "\"PATTERN\" matches nothing in
 // \"ARCHIVE\"!" shown, when a pattern matches nothing.

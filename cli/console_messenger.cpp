@@ -2,7 +2,7 @@
 
 namespace vorn {
 
-MessageAnswer CConsoleMessenger::Show(const Message& message)
+MessageAnswer ConsoleMessenger::Show(const Message& message)
 {
     std::lock_guard lock(mutex_);
     const bool question = message.buttons == MessageButtons::YesNo || message.buttons == MessageButtons::YesNoCancel;
@@ -37,14 +37,14 @@ MessageAnswer CConsoleMessenger::Show(const Message& message)
     return MessageAnswer::No;
 }
 
-void CConsoleMessenger::SetSubject(const std::string& typed, const std::string& absolute)
+void ConsoleMessenger::SetSubject(const std::string& typed, const std::string& absolute)
 {
     std::lock_guard lock(mutex_);
     subject_ = typed;
     absoluteSubject_ = absolute;
 }
 
-void CConsoleMessenger::ReportRefusals()
+void ConsoleMessenger::ReportRefusals()
 {
     std::lock_guard lock(mutex_);
     if (refusals_ == 0)
@@ -58,13 +58,13 @@ void CConsoleMessenger::ReportRefusals()
     err_.flush();
 }
 
-uint32_t CConsoleMessenger::ErrorCount() const
+uint32_t ConsoleMessenger::ErrorCount() const
 {
     std::lock_guard lock(mutex_);
     return errors_;
 }
 
-uint32_t CConsoleMessenger::RefusalCount() const
+uint32_t ConsoleMessenger::RefusalCount() const
 {
     std::lock_guard lock(mutex_);
     return refusals_;

@@ -20,9 +20,9 @@ enum class QuestionPolicy {
 // stream, questions are answered from the flags. Counts what went wrong so
 // the tool can choose its exit status. Transfer workers call it from their
 // own thread, so it locks.
-class CConsoleMessenger : public Messenger {
+class ConsoleMessenger : public Messenger {
 public:
-    CConsoleMessenger(std::ostream& err, QuestionPolicy policy) : err_(err), policy_(policy) {}
+    ConsoleMessenger(std::ostream& err, QuestionPolicy policy) : err_(err), policy_(policy) {}
 
     MessageAnswer Show(const Message& message) override;
 

@@ -61,12 +61,12 @@ PngReadStatus Read(std::span<const uint8_t> bytes, PngLimits limits, uint32_t fo
 
 } // namespace
 
-PngReadStatus CPngReader::ReadRgba(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture)
+PngReadStatus PngReader::ReadRgba(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture)
 {
     return Read(bytes, limits, PNG_FORMAT_RGBA, picture);
 }
 
-PngReadStatus CPngReader::ReadGrey(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture)
+PngReadStatus PngReader::ReadGrey(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture)
 {
     return Read(bytes, limits, PNG_FORMAT_GRAY, picture);
 }

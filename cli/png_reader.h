@@ -33,7 +33,7 @@ struct PngPicture {
 // per channel), converted by libpng to RGBA (4 bytes a pixel) or to 8-bit
 // grey (1 byte). The size is checked from the header before anything is
 // decoded or allocated.
-class CPngReader {
+class PngReader {
 public:
     static PngReadStatus ReadRgba(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture);
     static PngReadStatus ReadGrey(std::span<const uint8_t> bytes, PngLimits limits, PngPicture& picture);

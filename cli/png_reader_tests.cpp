@@ -18,18 +18,18 @@ TEST(PngReader, ReadsWhatTheWriterWritesInEachLayout)
 {
     const std::vector<uint8_t> rgba = {1, 2, 3, 4, 250, 251, 252, 0, 9, 8, 7, 255};
     PngPicture picture;
-    ASSERT_EQ(CPngReader::ReadRgba(EncodeRgbaPng(rgba, 3, 1), Side(100), picture), PngReadStatus::Ok);
+    ASSERT_EQ(PngReader::ReadRgba(EncodeRgbaPng(rgba, 3, 1), Side(100), picture), PngReadStatus::Ok);
     EXPECT_EQ(picture.width, 3u);
     EXPECT_EQ(picture.pixels, rgba);
     const std::vector<uint8_t> grey = {0, 17, 255, 128};
-    ASSERT_EQ(CPngReader::ReadGrey(EncodeGreyPng(grey, 2, 2), Side(100), picture), PngReadStatus::Ok);
+    ASSERT_EQ(PngReader::ReadGrey(EncodeGreyPng(grey, 2, 2), Side(100), picture), PngReadStatus::Ok);
     EXPECT_EQ(picture.pixels, grey);
     // RGB comes in opaque.
-    ASSERT_EQ(CPngReader::ReadRgba(EncodeRgbPng(std::vector<uint8_t>{5, 6, 7}, 1, 1), Side(100), picture),
+    ASSERT_EQ(PngReader::ReadRgba(EncodeRgbPng(std::vector<uint8_t>{5, 6, 7}, 1, 1), Side(100), picture),
               PngReadStatus::Ok);
     EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{5, 6, 7, 255}));
     // The size limit is checked from the header.
-    EXPECT_EQ(CPngReader::ReadRgba(EncodeRgbaPng(rgba, 3, 1), Side(2), picture), PngReadStatus::TooLarge);
+    EXPECT_EQ(PngReader::ReadRgba(EncodeRgbaPng(rgba, 3, 1), Side(2), picture), PngReadStatus::TooLarge);
     EXPECT_EQ(picture.width, 3u);
 }
 
@@ -45,17 +45,17 @@ TEST(PngReader, SizesBeyondTheLimitsAreNamedFromTheHeaderBeforeDecoding)
     for (const auto& [width, height] : sizes) {
         PngPicture picture;
         const std::vector<uint8_t> claim = testing::PngClaimingSize(small, width, height);
-        EXPECT_EQ(CPngReader::ReadRgba(claim, limits, picture), PngReadStatus::TooLarge) << width;
+        EXPECT_EQ(PngReader::ReadRgba(claim, limits, picture), PngReadStatus::TooLarge) << width;
         EXPECT_EQ(picture.width, width);
         EXPECT_EQ(picture.height, height);
         EXPECT_TRUE(picture.pixels.empty());
-        EXPECT_EQ(CPngReader::ReadGrey(claim, limits, picture), PngReadStatus::TooLarge) << width;
+        EXPECT_EQ(PngReader::ReadGrey(claim, limits, picture), PngReadStatus::TooLarge) << width;
     }
     // At the limit the size passes; these pixels are then too few for it.
     PngPicture picture;
-    EXPECT_EQ(CPngReader::ReadGrey(testing::PngClaimingSize(small, 4096, 4096), limits, picture),
+    EXPECT_EQ(PngReader::ReadGrey(testing::PngClaimingSize(small, 4096, 4096), limits, picture),
               PngReadStatus::NotPng);
-    EXPECT_EQ(CPngReader::ReadGrey(small, limits, picture), PngReadStatus::Ok);
+    EXPECT_EQ(PngReader::ReadGrey(small, limits, picture), PngReadStatus::Ok);
 }
 
 // A 16-bit PNG as many editors write it: no gamma or colour-space chunk.
@@ -91,11 +91,11 @@ TEST(PngReader, SixteenBitSamplesWithoutGammaAreNarrowedNotBrightened)
     const std::vector<uint8_t> rgba = SixteenBitPng(
         2, PNG_COLOR_TYPE_RGB_ALPHA, {128 * 257, 64 * 257, 192 * 257, 65535, 16 * 257, 32 * 257, 48 * 257, 128 * 257});
     PngPicture picture;
-    ASSERT_EQ(CPngReader::ReadRgba(rgba, Side(100), picture), PngReadStatus::Ok);
+    ASSERT_EQ(PngReader::ReadRgba(rgba, Side(100), picture), PngReadStatus::Ok);
     EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{128, 64, 192, 255, 16, 32, 48, 128}));
     // A 16-bit depth keeps its values too.
     const std::vector<uint8_t> grey = SixteenBitPng(3, PNG_COLOR_TYPE_GRAY, {0, 100 * 257, 65535});
-    ASSERT_EQ(CPngReader::ReadGrey(grey, Side(100), picture), PngReadStatus::Ok);
+    ASSERT_EQ(PngReader::ReadGrey(grey, Side(100), picture), PngReadStatus::Ok);
     EXPECT_EQ(picture.pixels, (std::vector<uint8_t>{0, 100, 255}));
 }
 
@@ -109,9 +109,9 @@ TEST(PngReader, TruncatedAndRandomBytesAreRefused)
     PngPicture picture;
     // Cut anywhere before the closing 12-byte IEND chunk, the pixels are not all there.
     for (size_t cut = 0; cut + 12 < png.size(); cut += 7)
-        EXPECT_EQ(CPngReader::ReadRgba(std::span(png.data(), cut), Side(1000), picture), PngReadStatus::NotPng) << cut;
+        EXPECT_EQ(PngReader::ReadRgba(std::span(png.data(), cut), Side(1000), picture), PngReadStatus::NotPng) << cut;
     for (size_t cut = png.size() - 12; cut < png.size(); ++cut)
-        if (CPngReader::ReadRgba(std::span(png.data(), cut), Side(1000), picture) == PngReadStatus::Ok) {
+        if (PngReader::ReadRgba(std::span(png.data(), cut), Side(1000), picture) == PngReadStatus::Ok) {
             EXPECT_EQ(picture.pixels, rgba);
         }
     for (int round = 0; round < 300; ++round) {
@@ -119,13 +119,13 @@ TEST(PngReader, TruncatedAndRandomBytesAreRefused)
         for (int flips = 0; flips < 3; ++flips)
             bytes[8 + rng() % (bytes.size() - 8)] = static_cast<uint8_t>(rng());
         // The CRCs catch almost every change; whatever is accepted must be whole.
-        if (CPngReader::ReadRgba(bytes, Side(1000), picture) == PngReadStatus::Ok) {
+        if (PngReader::ReadRgba(bytes, Side(1000), picture) == PngReadStatus::Ok) {
             EXPECT_EQ(picture.pixels.size(), static_cast<size_t>(picture.width) * picture.height * 4);
         }
         std::vector<uint8_t> noise(rng() % 200);
         for (uint8_t& b : noise)
             b = static_cast<uint8_t>(rng());
-        EXPECT_EQ(CPngReader::ReadGrey(noise, Side(1000), picture), PngReadStatus::NotPng);
+        EXPECT_EQ(PngReader::ReadGrey(noise, Side(1000), picture), PngReadStatus::NotPng);
     }
 }
 

@@ -9,7 +9,7 @@ namespace vorn {
 namespace {
 
 struct SinkState {
-    CPngRowWriter::Sink* sink = nullptr;
+    PngRowWriter::Sink* sink = nullptr;
     bool failed = false;
 };
 
@@ -64,7 +64,7 @@ bool WriteEnd(png_structp png)
 
 } // namespace
 
-struct CPngRowWriter::Codec {
+struct PngRowWriter::Codec {
     png_structp png = nullptr;
     png_infop info = nullptr;
     SinkState state;
@@ -72,11 +72,11 @@ struct CPngRowWriter::Codec {
     ~Codec() { png_destroy_write_struct(&png, &info); }
 };
 
-CPngRowWriter::CPngRowWriter(Sink sink) : sink_(std::move(sink)) {}
+PngRowWriter::PngRowWriter(Sink sink) : sink_(std::move(sink)) {}
 
-CPngRowWriter::~CPngRowWriter() = default;
+PngRowWriter::~PngRowWriter() = default;
 
-bool CPngRowWriter::Begin(uint32_t width, uint32_t height)
+bool PngRowWriter::Begin(uint32_t width, uint32_t height)
 {
     if (codec_ || failed_ || width == 0 || height == 0)
         return false;
@@ -96,7 +96,7 @@ bool CPngRowWriter::Begin(uint32_t width, uint32_t height)
     return true;
 }
 
-bool CPngRowWriter::WriteRows(std::span<const uint8_t> rgb)
+bool PngRowWriter::WriteRows(std::span<const uint8_t> rgb)
 {
     if (!codec_ || failed_ || rgb.size() % RowBytes() != 0 || rgb.size() / RowBytes() > height_ - written_)
         return Failed();
@@ -106,14 +106,14 @@ bool CPngRowWriter::WriteRows(std::span<const uint8_t> rgb)
     return true;
 }
 
-bool CPngRowWriter::Finish()
+bool PngRowWriter::Finish()
 {
     if (!codec_ || failed_ || written_ != height_ || !WriteEnd(codec_->png) || codec_->state.failed)
         return Failed();
     return true;
 }
 
-bool CPngRowWriter::Failed()
+bool PngRowWriter::Failed()
 {
     failed_ = true;
     return false;

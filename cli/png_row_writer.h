@@ -12,14 +12,14 @@ namespace vorn {
 // held whole: Begin with its size, WriteRows until every row is written,
 // then Finish. The encoded bytes go to `sink` as they come; a sink that
 // returns false fails the writer. Any failure is final.
-class CPngRowWriter {
+class PngRowWriter {
 public:
     using Sink = std::function<bool(std::span<const uint8_t>)>;
 
-    explicit CPngRowWriter(Sink sink);
-    ~CPngRowWriter();
-    CPngRowWriter(const CPngRowWriter&) = delete;
-    CPngRowWriter& operator=(const CPngRowWriter&) = delete;
+    explicit PngRowWriter(Sink sink);
+    ~PngRowWriter();
+    PngRowWriter(const PngRowWriter&) = delete;
+    PngRowWriter& operator=(const PngRowWriter&) = delete;
 
     bool Begin(uint32_t width, uint32_t height);
     // `rgb` holds whole rows of width * 3 bytes, top row first; false when

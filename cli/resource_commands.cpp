@@ -68,7 +68,7 @@ namespace {
 // named output file is.
 int WriteIffEntry(CliContext& context, const EntryInput& output, MemoryStream& image)
 {
-    CArchiveEditor editor(context.messenger);
+    ArchiveEditor editor(context.messenger);
     if (!editor.Open(output.file, false))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();

@@ -68,7 +68,7 @@ void CollectIffItems(const CFarDirectory& directory, std::vector<std::pair<std::
 // ARCHIVE (a FAR file), ARCHIVE::DIR or ARCHIVE::PATH: each IFF entry it names.
 bool VisitArchive(CliContext& context, const EntryInput& input, const IffVisitor& visit)
 {
-    CReadOnlyArchive archive;
+    ReadOnlyArchive archive;
     if (!archive.Open(input.file, context.messenger))
         return false;
     std::vector<std::pair<std::string, int32_t>> items;
@@ -144,7 +144,7 @@ bool ParseOptions(CliContext& context, const std::vector<std::string>& words, Sh
 struct PlannedBand {
     size_t file = 0;         // which IFF file, counted in visiting order
     uint16_t object = 0;     // the entry's OBJD chunk id
-    CContactSheetBand band;
+    ContactSheetBand band;
 };
 
 // How the objects came out, for the closing line.
@@ -206,7 +206,7 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
             // An object without graphics still gets the one band the preview offers it.
             for (int32_t graphic = 0; graphic < std::max<int32_t>(entry.graphicCount, 1); ++graphic)
                 plan.push_back({file, entry.chunkId,
-                                CContactSheetBand(catalogue, entry, graphic, TitleOf(name, entry, graphic))});
+                                ContactSheetBand(catalogue, entry, graphic, TitleOf(name, entry, graphic))});
         }
     });
     if (plan.empty()) {
@@ -240,7 +240,7 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
         context.CantCreate(output, path, code);
         return kExitFailure;
     }
-    CPngRowWriter png([&](std::span<const uint8_t> bytes) {
+    PngRowWriter png([&](std::span<const uint8_t> bytes) {
         if (replacement.Stream().Write(bytes.data(), bytes.size()))
             return true;
         code = replacement.Stream().LastError();
@@ -250,7 +250,7 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
 
     // Second pass: each file opened again, its bands drawn and written one at a time.
     std::ostringstream unheard;
-    CConsoleMessenger quiet(unheard, QuestionPolicy::Refuse);
+    ConsoleMessenger quiet(unheard, QuestionPolicy::Refuse);
     CliContext quietContext{context.out, unheard, quiet, context.quick};
     size_t next = 0;
     size_t file = 0;
@@ -271,14 +271,14 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
             bool drewAnything = false;
             size_t bands = 0;
             for (; next < plan.size() && plan[next].file == current && plan[next].object == object; ++next, ++bands) {
-                const CContactSheetBand& band = plan[next].band;
+                const ContactSheetBand& band = plan[next].band;
                 if (!Blank(rows, width, band.Height())) {
                     written = false;
                     break;
                 }
                 if (entry != nullptr) {
-                    const CContactSheetBand::Outcome outcome = band.Draw(catalogue, *entry, rows, width, scratch);
-                    completeBands += outcome.completeViews == CContactSheetBand::kViews ? 1 : 0;
+                    const ContactSheetBand::Outcome outcome = band.Draw(catalogue, *entry, rows, width, scratch);
+                    completeBands += outcome.completeViews == ContactSheetBand::kViews ? 1 : 0;
                     drewAnything = drewAnything || outcome.drewAnything;
                 }
                 written = written && png.WriteRows(rows);

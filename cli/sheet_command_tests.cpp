@@ -127,12 +127,12 @@ TEST(PngRowWriter, RowsWrittenInPiecesMakeThePictureWrittenWhole)
     for (int i = 0; i < 5 * 4 * 3; ++i)
         rgb.push_back(static_cast<uint8_t>(i * 37));
     std::vector<uint8_t> bytes;
-    CPngRowWriter writer([&](std::span<const uint8_t> data) {
+    PngRowWriter writer([&](std::span<const uint8_t> data) {
         bytes.insert(bytes.end(), data.begin(), data.end());
         return true;
     });
     ASSERT_TRUE(writer.Begin(5, 4));
-    EXPECT_FALSE(CPngRowWriter([](std::span<const uint8_t>) { return true; }).Begin(0, 4));
+    EXPECT_FALSE(PngRowWriter([](std::span<const uint8_t>) { return true; }).Begin(0, 4));
     ASSERT_TRUE(writer.WriteRows(std::span(rgb).first(15)));
     ASSERT_TRUE(writer.WriteRows(std::span(rgb).subspan(15, 30)));
     ASSERT_TRUE(writer.WriteRows(std::span(rgb).subspan(45)));
@@ -144,18 +144,18 @@ TEST(PngRowWriter, RowsWrittenInPiecesMakeThePictureWrittenWhole)
     EXPECT_EQ(ReadPng(EncodeRgbPng(rgb, 5, 4)).rgb, picture.rgb);
 
     // Too many rows, too few, part of a row, or a sink that fails: the writer fails for good.
-    CPngRowWriter extra([](std::span<const uint8_t>) { return true; });
+    PngRowWriter extra([](std::span<const uint8_t>) { return true; });
     ASSERT_TRUE(extra.Begin(5, 1));
     EXPECT_FALSE(extra.WriteRows(std::span(rgb).first(30)));
     EXPECT_FALSE(extra.Finish());
-    CPngRowWriter few([](std::span<const uint8_t>) { return true; });
+    PngRowWriter few([](std::span<const uint8_t>) { return true; });
     ASSERT_TRUE(few.Begin(5, 2));
     EXPECT_FALSE(few.WriteRows(std::span(rgb).first(14)));
-    CPngRowWriter short_([](std::span<const uint8_t>) { return true; });
+    PngRowWriter short_([](std::span<const uint8_t>) { return true; });
     ASSERT_TRUE(short_.Begin(5, 2));
     ASSERT_TRUE(short_.WriteRows(std::span(rgb).first(15)));
     EXPECT_FALSE(short_.Finish());
-    CPngRowWriter refused([](std::span<const uint8_t>) { return false; });
+    PngRowWriter refused([](std::span<const uint8_t>) { return false; });
     EXPECT_FALSE(refused.Begin(5, 4) && refused.WriteRows(rgb) && refused.Finish());
 }
 

@@ -182,7 +182,7 @@ bool ReadPicture(CliContext& context, const std::filesystem::path& path, bool gr
         return false;
     const PngLimits limits{kMaxFrameSide, kMaxFramePixels};
     const PngReadStatus status =
-        grey ? CPngReader::ReadGrey(*bytes, limits, picture) : CPngReader::ReadRgba(*bytes, limits, picture);
+        grey ? PngReader::ReadGrey(*bytes, limits, picture) : PngReader::ReadRgba(*bytes, limits, picture);
     if (status == PngReadStatus::NotPng) {
         context.Error(Fill("\"%1\" is not a PNG picture that can be read!", path.string()));
         return false;

@@ -45,7 +45,7 @@ std::string ProblemWith(std::string_view name, std::span<const uint8_t> bytes)
 
 int RunTestArchive(CliContext& context, const std::vector<std::string>& args)
 {
-    CReadOnlyArchive archive;
+    ReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger, TreeUse::CheckOnly))
         return kExitFailure;
     // Entries are read one at a time from the file, so none stays in memory.

@@ -108,7 +108,7 @@ void AskAboutHiddenEntries(const ExtractGroup& group, CFarDirectoryTree& tree, M
 
 int RunExtract(CliContext& context, const std::vector<std::string>& args)
 {
-    CReadOnlyArchive archive;
+    ReadOnlyArchive archive;
     if (!archive.Open(args[0], context.messenger))
         return kExitFailure;
     CFarDirectoryTree& tree = archive.Tree();
@@ -204,7 +204,7 @@ int RunAdd(CliContext& context, const std::vector<std::string>& args, const std:
         }
     }
 
-    CArchiveEditor editor(context.messenger);
+    ArchiveEditor editor(context.messenger);
     if (!editor.Open(args[0], true))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();

@@ -43,12 +43,12 @@ int RunWavToXa(CliContext& context, const std::vector<std::string>& args)
     if (!bytes)
         return kExitFailure;
     PcmSound sound;
-    const PcmWavStatus status = CPcmWavReader::Read(*bytes, sound);
+    const PcmWavStatus status = PcmWavReader::Read(*bytes, sound);
     if (status != PcmWavStatus::Ok) {
         context.Error(RefusalText(status, sound, input.Display()));
         return kExitFailure;
     }
-    const std::vector<uint8_t> xa = CXaEncoder::EncodeFile(sound.samples, sound.channelCount, sound.sampleRate);
+    const std::vector<uint8_t> xa = XaEncoder::EncodeFile(sound.samples, sound.channelCount, sound.sampleRate);
     if (xa.empty()) {
         context.Error(Fill("\"%1\" is too long for an XA sound!", input.Display()));
         return kExitFailure;

@@ -15,10 +15,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::span<const uint8_t> bytes(data, size);
     const PngLimits limits{0xFFFF, kMaxFramePixels};
     PngPicture picture;
-    if (CPngReader::ReadRgba(bytes, limits, picture) == PngReadStatus::Ok &&
+    if (PngReader::ReadRgba(bytes, limits, picture) == PngReadStatus::Ok &&
         picture.pixels.size() != size_t{picture.width} * picture.height * 4)
         abort();
-    if (CPngReader::ReadGrey(bytes, limits, picture) == PngReadStatus::Ok &&
+    if (PngReader::ReadGrey(bytes, limits, picture) == PngReadStatus::Ok &&
         picture.pixels.size() != size_t{picture.width} * picture.height)
         abort();
     return 0;

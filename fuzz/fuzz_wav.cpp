@@ -11,7 +11,7 @@ using namespace vorn;
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     PcmSound sound;
-    if (CPcmWavReader::Read(std::span<const uint8_t>(data, size), sound) != PcmWavStatus::Ok)
+    if (PcmWavReader::Read(std::span<const uint8_t>(data, size), sound) != PcmWavStatus::Ok)
         return 0;
     if (sound.channelCount == 0 || sound.channelCount > 255 || sound.sampleRate == 0 ||
         sound.samples.size() % sound.channelCount != 0 || sound.samples.size() * 2 > size)

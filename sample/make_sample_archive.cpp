@@ -382,7 +382,7 @@ std::string Xa(const std::vector<std::vector<int16_t>>& channels)
     for (size_t f = 0; f < channels[0].size(); ++f)
         for (size_t c = 0; c < channels.size(); ++c)
             frames[f * channels.size() + c] = channels[c][f];
-    return AsString(vorn::CXaEncoder::EncodeFile(frames, static_cast<uint32_t>(channels.size()), kRate));
+    return AsString(vorn::XaEncoder::EncodeFile(frames, static_cast<uint32_t>(channels.size()), kRate));
 }
 
 std::string ToneFile() { return Xa({Tone(1.0, 440, 12000)}); }

@@ -75,12 +75,12 @@ bool ShowsSomething(const RenderTarget& target)
 
 } // namespace
 
-PreviewView CContactSheetBand::ViewOf(int32_t graphic, int index)
+PreviewView ContactSheetBand::ViewOf(int32_t graphic, int index)
 {
     return {graphic, 2 * (index % 4), 1 + index / 4};
 }
 
-CContactSheetBand::CContactSheetBand(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphic,
+ContactSheetBand::ContactSheetBand(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphic,
                                      std::string title)
     : title_(std::move(title)), graphic_(graphic)
 {
@@ -99,7 +99,7 @@ CContactSheetBand::CContactSheetBand(const CObjectCatalogue& catalogue, const Ob
     cellHeight_ = anything ? CellSide(tallest) : 0;
 }
 
-int32_t CContactSheetBand::Width() const
+int32_t ContactSheetBand::Width() const
 {
     int32_t cells = 0;
     if (HasCells())
@@ -108,7 +108,7 @@ int32_t CContactSheetBand::Width() const
     return std::max(cells + kGap, LabelFont::Width(title_) + 2 * kGap);
 }
 
-CContactSheetBand::Cell CContactSheetBand::CellAt(int index) const
+ContactSheetBand::Cell ContactSheetBand::CellAt(int index) const
 {
     Cell cell{kGap, kGap + LinesHeight() + LabelFont::kLineHeight, 0, cellHeight_};
     for (int i = 0; i < index; ++i)
@@ -117,13 +117,13 @@ CContactSheetBand::Cell CContactSheetBand::CellAt(int index) const
     return cell;
 }
 
-int32_t CContactSheetBand::Height() const
+int32_t ContactSheetBand::Height() const
 {
     const int32_t cells = HasCells() ? LabelFont::kLineHeight + cellHeight_ : 0;
     return kGap + LinesHeight() + cells + kGap;
 }
 
-CContactSheetBand::Outcome CContactSheetBand::Draw(const CObjectCatalogue& catalogue, const ObjectEntry& entry,
+ContactSheetBand::Outcome ContactSheetBand::Draw(const CObjectCatalogue& catalogue, const ObjectEntry& entry,
                                                    std::span<uint8_t> rgb, int32_t width, RenderTarget& scratch) const
 {
     Outcome outcome;

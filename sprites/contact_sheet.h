@@ -19,7 +19,7 @@ namespace vorn {
 // ("D0 Z1") and drawn as the preview draws it, centred on yellow in a cell
 // just large enough for it, with a red frame when it is not drawn completely.
 // A band whose views have nothing to draw shows its two lines alone.
-class CContactSheetBand {
+class ContactSheetBand {
 public:
     static constexpr int kViews = 12;
     static constexpr uint32_t kPaper = 0xFFFFFF;
@@ -29,7 +29,7 @@ public:
 
     // Measures the 12 views of one graphic of `entry`. Cheap next to drawing:
     // only the frames' sizes are read.
-    CContactSheetBand(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphic,
+    ContactSheetBand(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphic,
                       std::string title);
 
     const std::string& Title() const { return title_; }

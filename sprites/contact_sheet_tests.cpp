@@ -65,7 +65,7 @@ protected:
 };
 
 // The band's pixels of one cell, top row first.
-std::vector<uint8_t> CellPixels(const std::vector<uint8_t>& rgb, int32_t width, const CContactSheetBand::Cell& cell)
+std::vector<uint8_t> CellPixels(const std::vector<uint8_t>& rgb, int32_t width, const ContactSheetBand::Cell& cell)
 {
     std::vector<uint8_t> pixels;
     for (int32_t y = cell.y; y < cell.y + cell.height; ++y) {
@@ -77,23 +77,23 @@ std::vector<uint8_t> CellPixels(const std::vector<uint8_t>& rgb, int32_t width, 
 
 TEST_F(SheetFixture, EachCellIsThePreviewOfItsViewAtTheCellsSize)
 {
-    const CContactSheetBand band(catalogue, Entry(128), 0, "chair");
+    const ContactSheetBand band(catalogue, Entry(128), 0, "chair");
     ASSERT_TRUE(band.HasCells());
     const int32_t width = band.Width() + 7;
     std::vector<uint8_t> rgb(static_cast<size_t>(width) * 3 * static_cast<size_t>(band.Height()));
     RenderTarget scratch;
-    const CContactSheetBand::Outcome outcome = band.Draw(catalogue, Entry(128), rgb, width, scratch);
+    const ContactSheetBand::Outcome outcome = band.Draw(catalogue, Entry(128), rgb, width, scratch);
     EXPECT_EQ(outcome.completeViews, 11);
     EXPECT_TRUE(outcome.drewAnything);
     EXPECT_EQ(outcome.report.Summary(), "Not drawn: sprite 301 frame 0");
 
     int32_t right = 0;
-    for (int i = 0; i < CContactSheetBand::kViews; ++i) {
+    for (int i = 0; i < ContactSheetBand::kViews; ++i) {
         SCOPED_TRACE(i);
-        const PreviewView view = CContactSheetBand::ViewOf(0, i);
+        const PreviewView view = ContactSheetBand::ViewOf(0, i);
         EXPECT_EQ(view.direction, 2 * (i % 4));
         EXPECT_EQ(view.zoom, 1 + i / 4);
-        const CContactSheetBand::Cell cell = band.CellAt(i);
+        const ContactSheetBand::Cell cell = band.CellAt(i);
         EXPECT_GT(cell.x, right) << "cells do not overlap";
         right = cell.x + cell.width;
         RenderTarget expected;
@@ -121,14 +121,14 @@ TEST_F(SheetFixture, EachCellIsThePreviewOfItsViewAtTheCellsSize)
 
 TEST_F(SheetFixture, ABandWithNothingToDrawIsItsLinesAlone)
 {
-    const CContactSheetBand empty(catalogue, Entry(129), 0, "stool");
-    const CContactSheetBand full(catalogue, Entry(128), 0, "chair");
+    const ContactSheetBand empty(catalogue, Entry(129), 0, "stool");
+    const ContactSheetBand full(catalogue, Entry(128), 0, "chair");
     EXPECT_FALSE(empty.HasCells());
     EXPECT_LT(empty.Height(), full.Height());
     const int32_t width = full.Width();
     std::vector<uint8_t> rgb(static_cast<size_t>(width) * 3 * static_cast<size_t>(empty.Height()));
     RenderTarget scratch;
-    const CContactSheetBand::Outcome outcome = empty.Draw(catalogue, Entry(129), rgb, width, scratch);
+    const ContactSheetBand::Outcome outcome = empty.Draw(catalogue, Entry(129), rgb, width, scratch);
     EXPECT_EQ(outcome.completeViews, 0);
     EXPECT_FALSE(outcome.drewAnything);
     EXPECT_EQ(outcome.report.Summary(), "Not drawn: draw group 3000 in this view");
