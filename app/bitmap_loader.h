@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/byte_stream.h"
+#include "sprites/bmp_decoder.h"
 
 #include <QImage>
 #include <QList>
@@ -27,11 +28,8 @@ struct BitmapPicture {
 // larger than kMaxSide on a side; nothing is ever read past its bytes.
 class BitmapLoader {
 public:
-    static constexpr int32_t kMaxSide = 16384;
-    // An RLE run of two bytes draws at most 255 pixels; a picture needing
-    // more pixels per byte than this relies on skipping almost all of itself
-    // and is taken as damaged rather than allocated.
-    static constexpr uint64_t kMaxRlePixelsPerByte = 255;
+    // The checks are BmpLayout's, shared with the decoder vorn-cli uses.
+    static constexpr int32_t kMaxSide = BmpLayout::kMaxSide;
 
     static std::optional<BitmapPicture> Load(ByteStream& stream);
 };

@@ -14,7 +14,7 @@
 #include "base/debug_trace.h"
 #include "base/memory_stream.h"
 #include "base/name_compare.h"
-#include "iff/iff_file_ref.h"
+#include "sprites/iff_edit_service.h"
 #include "sprites/qt/preview_objects_dialog.h"
 
 #include <algorithm>
@@ -104,38 +104,25 @@ void ViewerDispatch::RunXaViewer(const std::string& path)
 
 void ViewerDispatch::RunIffViewer(const std::string& path)
 {
-    CFarDirectoryTree& tree = view_.Document().Tree();
-    MemoryStream bytes(kStreamGrowth);
-    if (!tree.WriteEntryData(path, bytes)) {
-        ReportViewerError(messenger_, ViewerError::IffExtractFile);
-        return;
+    CVornDoc& document = view_.Document();
+    IffEditService service;
+    switch (service.OpenEntry(document, path)) {
+    case IffOpenResult::Opened: break;
+    case IffOpenResult::CantRead: ReportViewerError(messenger_, ViewerError::IffExtractFile); return;
+    case IffOpenResult::NotIff: ReportViewerError(messenger_, ViewerError::IffOpen); return;
+    case IffOpenResult::NoEntry: ReportViewerError(messenger_, ViewerError::IffFindFile); return;
     }
-    // The reference owns the container it opens, so the container leaves the
-    // process-wide table when this viewing ends instead of piling up there.
-    CIffFileRef file;
-    IffParseError error = IffParseError::None;
-    if (!file.Open(bytes, error, true)) {
-        ReportViewerError(messenger_, ViewerError::IffOpen);
-        return;
-    }
-    const std::optional<FarFileItem> item = tree.GetFileItem(path);
-    const CFarEntry* entry = item ? tree.EntryOfItem(*item) : nullptr;
-    if (!entry) {
-        ReportViewerError(messenger_, ViewerError::IffFindFile);
-        return;
-    }
-    CPreviewObjectsDialog dialog(file.Handle(), messenger_, &view_);
-    if (!dialog.BuildCatalogue(file)) {
+    if (!service.HasObjects()) {
         ReportViewerError(messenger_, ViewerError::IffNoObjects);
         return;
     }
-    CVornDoc& document = view_.Document();
-    dialog.SetSaveTarget(&document.Archive(), static_cast<size_t>(item->entryIndex), &document);
+    CPreviewObjectsDialog dialog(service, messenger_, &view_);
     DebugTrace::Instance().Trace("Going to view IFF file %s.", path.c_str());
     // What Save Changes writes in one viewing is one step; the row's size
     // follows the document.
+    const std::optional<FarFileItem> item = document.Tree().GetFileItem(path);
     DocumentAdapter& adapter = view_.Frame().Adapter();
-    adapter.Begin(StepLabel("Save Changes to", {item->name}));
+    adapter.Begin(StepLabel("Save Changes to", {item ? item->name : path}));
     const PreviewResult result = dialog.Run();
     adapter.End();
     if (result == PreviewResult::Saved)

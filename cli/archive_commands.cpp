@@ -5,8 +5,8 @@
 #include "base/message_texts.h"
 #include "base/name_compare.h"
 #include "iff/iff_file.h"
-#include "iff/iff_file_ref.h"
 #include "iff/object_catalogue.h"
+#include "sprites/iff_edit_service.h"
 #include "transfer/disk_names.h"
 
 #include <nlohmann/json.hpp>
@@ -40,13 +40,6 @@ void PrintTree(std::ostream& out, const CFarDirectory& directory, size_t depth)
 
 using Json = nlohmann::ordered_json;
 
-// One JSON document, indented; names that are no valid UTF-8 (an archive's
-// path as typed) have their stray bytes replaced rather than failing.
-void WriteJson(CliContext& context, const Json& document)
-{
-    context.out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
-}
-
 Json TreeJson(const CFarDirectory& directory)
 {
     Json subdirectories = Json::array();
@@ -74,17 +67,15 @@ std::optional<IffCounts> CountIff(ByteStream* source, const CFarEntry& entry)
     std::vector<uint8_t> bytes;
     if (!ReadStoredBytes(*source, entry, bytes))
         return std::nullopt;
-    CIffFileRef file;
-    IffParseError error = IffParseError::None;
-    if (!file.Open(bytes, error, true))
+    IffEditService service;
+    if (service.Open(bytes) != IffOpenResult::Opened)
         return std::nullopt;
     IffCounts counts;
-    counts.chunks = file.File()->Chunks().size();
-    CObjectCatalogue catalogue;
-    if (catalogue.Build(&file))
-        for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;
-             catalogue.NextDisplayable(position))
-            ++counts.objects;
+    counts.chunks = service.Chunks().size();
+    const CObjectCatalogue& catalogue = service.Catalogue();
+    for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;
+         catalogue.NextDisplayable(position))
+        ++counts.objects;
     return counts;
 }
 

@@ -8,7 +8,7 @@
 
 namespace vorn {
 
-class CIffFileRef;
+class IffEditService;
 class CObjectCatalogue;
 struct ObjectEntry;
 
@@ -31,19 +31,24 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args);
 int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::string& into);
 
 int RunXaToWav(CliContext& context, const std::vector<std::string>& args);
-int RunIffChunks(CliContext& context, const std::vector<std::string>& args);
-int RunIffObjects(CliContext& context, const std::vector<std::string>& args);
-// Opens an input (a file or ARCHIVE::PATH) as an IFF container that is
-// closed again with the reference; false with "This file is not a valid IFF
-// file!" (or the input's own message) shown.
-bool OpenIff(CliContext& context, const std::string& argument, CIffFileRef& file);
-// OpenIff, then the objects it shows in `catalogue`; false with "This file
-// does not contain objects!" shown when it has none.
-bool OpenObjects(CliContext& context, const std::string& argument, CIffFileRef& file, CObjectCatalogue& catalogue);
+int RunIffChunks(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+int RunIffObjects(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+// iff show INPUT TYPE:ID, iff strings INPUT [TYPE:ID], iff get INPUT TYPE:ID
+// OUTPUT, iff pictures INPUT OUTDIR; --json where the table says so.
+int RunIffShow(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+int RunIffStrings(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+int RunIffGet(CliContext& context, const std::vector<std::string>& args);
+int RunIffPictures(CliContext& context, const std::vector<std::string>& args);
+// Opens an input (a file or ARCHIVE::PATH) in `service`; false with "This
+// file is not a valid IFF file!" (or the input's own message) shown.
+bool OpenIff(CliContext& context, const std::string& argument, IffEditService& service);
+// OpenIff, then false with "This file does not contain objects!" shown when
+// the service's catalogue is empty.
+bool OpenObjects(CliContext& context, const std::string& argument, IffEditService& service);
 // Writes a changed IFF to OUTPUT with the tool's save rules: a file (or
 // "-"), or ARCHIVE::PATH, replaced as named outputs are. Returns the exit
 // status.
-int SaveIffOutput(CliContext& context, CIffFileRef& file, const std::string& outputArgument);
+int SaveIffOutput(CliContext& context, IffEditService& service, const std::string& outputArgument);
 int RunIffFixColors(CliContext& context, const std::vector<std::string>& args);
 // The single object or multi-tile leader whose OBJD chunk id is `chunkId`, or null.
 const ObjectEntry* FindDisplayable(const CObjectCatalogue& catalogue, uint16_t chunkId);

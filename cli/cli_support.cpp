@@ -9,6 +9,8 @@
 #include "base/memory_stream.h"
 #include "base/message_texts.h"
 
+#include <nlohmann/json.hpp>
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -57,6 +59,11 @@ bool HasFlag(const std::vector<std::string>& options, std::string_view flag)
         if (options[i] == flag)
             return true;
     return false;
+}
+
+void WriteJson(CliContext& context, const nlohmann::ordered_json& document)
+{
+    context.out << document.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) << '\n';
 }
 
 std::string ArchivePathArgument(std::string_view text)
@@ -267,6 +274,39 @@ bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, 
     }
     if (!done || replacement.Commit(code) != ReplaceResult::Replaced) {
         context.CantCreate(target, path, code);
+        return false;
+    }
+    return true;
+}
+
+bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std::span<const uint8_t> bytes)
+{
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
+        if (!context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", path.string())))
+            return true;
+        return WriteOutputFile(path.string(), bytes, context);
+    }
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        context.CantCreate(path.string(), path, errno);
+        return false;
+    }
+    FileStream file(fd);
+    if (!file.Write(bytes.data(), bytes.size())) {
+        ::unlink(path.c_str());
+        context.CantCreate(path.string(), path, file.LastError());
+        return false;
+    }
+    return true;
+}
+
+bool MakeOutputFolder(CliContext& context, const std::string& folder)
+{
+    std::error_code error;
+    std::filesystem::create_directories(folder, error);
+    if (!std::filesystem::is_directory(folder, error)) {
+        context.Error(Fill("Can't create the folder \"%1\"!", folder));
         return false;
     }
     return true;

@@ -8,6 +8,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <nlohmann/json_fwd.hpp>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -60,6 +61,10 @@ bool ReadStoredBytes(ByteStream& source, const CFarEntry& entry, std::vector<uin
 
 // Whether the option words (in word and value pairs) hold the flag `flag`.
 bool HasFlag(const std::vector<std::string>& options, std::string_view flag);
+
+// Prints one JSON document, indented, on the data stream (--json); bytes
+// that are no valid UTF-8 (a path as typed) are replaced rather than failing.
+void WriteJson(CliContext& context, const nlohmann::ordered_json& document);
 
 // An archive path as typed: "/" is accepted for "\\", so scripts need no
 // quoting of backslashes. Leading separators are left to the tree.
@@ -151,5 +156,15 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
 // output is replaced, as a shell redirection replaces it; the bytes go to a
 // temporary file first, so a failure leaves the previous file as it was.
 bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context);
+
+// Writes one of many files a command can always make again (exported
+// pictures): a new file is written straight, without the sync per file of
+// the save rules (hundreds of syncs would take seconds). An existing one is
+// replaced by those rules only when the overwrite question is answered Yes,
+// as extract does.
+bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std::span<const uint8_t> bytes);
+// Creates the folder OUTDIR (and its parents) unless it is there; false with
+// "Can't create the folder ..." shown.
+bool MakeOutputFolder(CliContext& context, const std::string& folder);
 
 } // namespace vorn

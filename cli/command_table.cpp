@@ -83,13 +83,43 @@ const CliCommand kCommands[] = {
      "ARCHIVE::PATH) as the XA sound OUTPUT (\"-\": standard output). Each block of 28 samples gets\n"
      "the predictor and shift that come closest to the input.\n",
      WithoutOptions<RunWavToXa>},
-    {kSoundAndObject, "iff chunks", "INPUT", "type, id, flags, data size and label of every chunk",
-     "Prints one line per chunk in container order: TYPE, ID, 0xFLAGS, data size, label (TAB-separated).\n",
-     WithoutOptions<RunIffChunks>},
-    {kSoundAndObject, "iff objects", "INPUT", "the objects of an IFF file",
+    {kSoundAndObject, "iff chunks", "INPUT [--json]", "type, id, flags, data size and label of every chunk",
+     "Prints one line per chunk in container order: TYPE, ID, 0xFLAGS, data size, label (TAB-separated).\n"
+     "--json prints one JSON object instead: input, chunks (each with type, id, flags, size and\n"
+     "label) and problem (where the chunks stop making sense, or null).\n",
+     RunIffChunks},
+    {kSoundAndObject, "iff objects", "INPUT [--json]", "the objects of an IFF file",
      "Prints the displayable objects in catalogue order: chunk id, label, graphics,\n"
-     "single or leader, tile count (TAB-separated).\n",
-     WithoutOptions<RunIffObjects>},
+     "single or leader, tile count (TAB-separated). --json prints one JSON object instead: input,\n"
+     "and objects, each with id, label, graphics, kind (single or leader) and tiles.\n",
+     RunIffObjects},
+    {kSoundAndObject, "iff show", "INPUT TYPE:ID [--json]", "one chunk as its type reads (STR#:300, OBJD:128, ...)",
+     "Prints the chunk TYPE:ID (such as STR#:300 or SPR2:0x100) as its type reads, a TAB between\n"
+     "name and value: type, id, flags, label, size, then string tables (STR#, CTSS, TTAs) as their\n"
+     "layout and one row per string (index, language, text, comment); OBJD as its 16-bit fields by\n"
+     "name (index, name, value, hex); SPR2 as its version, palette and frame headers (frame, index,\n"
+     "width, height, flags, palette, transparent index, x, y, bytes); PALT as its 256 colours;\n"
+     "DGRP as its images and their sprites; BMP_ as its picture's size; any other type as hex with\n"
+     "the bytes as text. Text is Latin-1 shown as UTF-8, with TAB, line ends, \\ and other control\n"
+     "characters escaped (\\t, \\n, \\r, \\\\, \\xNN). --json prints one JSON object instead: input, the\n"
+     "fields above by name, and strings, fields, frameHeaders, colours, imageList or hex.\n",
+     RunIffShow},
+    {kSoundAndObject, "iff strings", "INPUT [TYPE:ID] [--json]", "every string of the STR#, CTSS and TTAs chunks",
+     "Prints every string of every string table (STR#, CTSS, TTAs), or of the chunk TYPE:ID, one\n"
+     "per line: type, id, index, language, text, comment (TAB-separated; Latin-1 shown as UTF-8,\n"
+     "escaped as iff show does). The language is the one the table stores (1 = the first), 0 for\n"
+     "layouts without one. A table that cannot be read is named and the exit status is 1. --json\n"
+     "prints one JSON object instead: input, and tables, each with type, id, label, layout,\n"
+     "trailingBytes and strings (index, language, text, comment), or problem.\n",
+     RunIffStrings},
+    {kSoundAndObject, "iff get", "INPUT TYPE:ID OUTPUT", "one chunk's data bytes",
+     "Writes the data bytes of the chunk TYPE:ID (without its header) to OUTPUT (\"-\": standard output).\n",
+     WithoutOptions<RunIffGet>},
+    {kSoundAndObject, "iff pictures", "INPUT OUTDIR", "every BMP_ picture and every SPR2 frame no object draws",
+     "Writes every BMP_ chunk as BMP_<id>.png (8-bit RGB) and every SPR2 frame that no object's\n"
+     "draw groups place as SPR2_<id>_<frame>.png (RGBA, as iff export draws it) into the folder\n"
+     "OUTDIR. Pictures that cannot be read are named and the exit status is 1.\n",
+     WithoutOptions<RunIffPictures>},
     {kSoundAndObject, "iff fixcolors", "INPUT OUTPUT", "switch every sprite frame to its sprite's palette",
      "Gives every sprite frame its sprite's own palette and writes the IFF file to OUTPUT:\n"
      "a file, \"-\", or ARCHIVE::PATH (the entry is replaced or added and the archive saved).\n",

@@ -2,8 +2,8 @@
 
 #include "cli/png_writer.h"
 #include "base/message_texts.h"
-#include "iff/iff_file_ref.h"
 #include "iff/object_catalogue.h"
+#include "sprites/iff_edit_service.h"
 #include "sprites/preview_paint.h"
 #include "sprites/render_target.h"
 #include "sprites/rgb_image.h"
@@ -97,10 +97,10 @@ int RunIffRender(CliContext& context, const std::vector<std::string>& args, cons
         context.err << "vorn-cli: " << problem << '\n';
         return kExitUsage;
     }
-    CIffFileRef file;
-    CObjectCatalogue catalogue;
-    if (!OpenObjects(context, args[0], file, catalogue))
+    IffEditService service;
+    if (!OpenObjects(context, args[0], service))
         return kExitFailure;
+    const CObjectCatalogue& catalogue = service.Catalogue();
     const ObjectEntry* entry = FindDisplayable(catalogue, *render.object);
     if (entry == nullptr) {
         context.Error(Fill("No object to show has the chunk id %1!", std::to_string(*render.object)));

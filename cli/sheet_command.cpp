@@ -7,8 +7,8 @@
 #include "base/message_texts.h"
 #include "base/name_compare.h"
 #include "cli/png_row_writer.h"
-#include "iff/iff_file_ref.h"
 #include "iff/object_catalogue.h"
+#include "sprites/iff_edit_service.h"
 #include "sprites/contact_sheet.h"
 
 #include <charconv>
@@ -190,11 +190,10 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
     bool unusable = false;
     const bool read = VisitInputs(context, inputs, [&](const std::string& name, std::span<const uint8_t> bytes) {
         const size_t file = tally.files++;
-        CIffFileRef iff;
-        CObjectCatalogue catalogue;
-        IffParseError error = IffParseError::None;
-        const bool parsed = iff.Open(bytes, error, true);
-        if (!parsed || !catalogue.Build(&iff)) {
+        IffEditService service;
+        const bool parsed = service.Open(bytes) == IffOpenResult::Opened;
+        const CObjectCatalogue& catalogue = service.Catalogue();
+        if (!parsed || !service.HasObjects()) {
             context.err << "vorn-cli: " << name << ": " << (parsed ? texts::kNoObjects : texts::kNotIff) << '\n';
             unusable = true;
             return;
@@ -258,10 +257,9 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
     std::vector<uint8_t> rows;
     VisitInputs(quietContext, inputs, [&](const std::string&, std::span<const uint8_t> bytes) {
         const size_t current = file++;
-        CIffFileRef iff;
-        CObjectCatalogue catalogue;
-        IffParseError error = IffParseError::None;
-        const bool opened = iff.Open(bytes, error, true) && catalogue.Build(&iff);
+        IffEditService service;
+        const bool opened = service.Open(bytes) == IffOpenResult::Opened && service.HasObjects();
+        const CObjectCatalogue& catalogue = service.Catalogue();
         while (written && next < plan.size() && plan[next].file == current) {
             const uint16_t object = plan[next].object;
             const ObjectEntry* entry = opened ? FindDisplayable(catalogue, object) : nullptr;

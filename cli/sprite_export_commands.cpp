@@ -5,7 +5,6 @@
 #include "cli/png_writer.h"
 #include "cli/sprite_manifest.h"
 #include "cli/sprite_picture_folder.h"
-#include "base/file_stream.h"
 #include "base/message_texts.h"
 #include "base/number_text.h"
 #include "iff/iff_file.h"
@@ -15,16 +14,15 @@
 #include "iff/spr2_sprite.h"
 #include "iff/type_codes.h"
 #include "sprites/frame_export.h"
+#include "sprites/frame_import.h"
+#include "sprites/iff_edit_service.h"
 
 #include <array>
 #include <charconv>
-#include <fcntl.h>
-#include <unistd.h>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <system_error>
-#include <unordered_map>
 
 namespace vorn {
 
@@ -92,78 +90,6 @@ std::string NoPaletteText(int frame, uint16_t chunkId)
     return "Frame " + std::to_string(frame) + " of SPR2 " + std::to_string(chunkId) + " has no usable palette!";
 }
 
-// Squared distance weighted by the mean red ("redmean"): close to how far
-// apart colours look, at the cost of a few multiplications.
-uint32_t ColourDistance(int r1, int g1, int b1, const uint8_t* c)
-{
-    const int meanRed = (r1 + c[0]) / 2;
-    const int dr = r1 - c[0];
-    const int dg = g1 - c[1];
-    const int db = b1 - c[2];
-    return static_cast<uint32_t>(((512 + meanRed) * dr * dr >> 8) + 4 * dg * dg + ((767 - meanRed) * db * db >> 8));
-}
-
-// Maps colours to palette indices: the first index of an exact colour, else
-// the perceptually nearest. Remembers every colour it has seen.
-class NearestColour {
-public:
-    explicit NearestColour(const uint8_t* palette) : palette_(palette) {}
-
-    uint8_t operator()(uint8_t r, uint8_t g, uint8_t b)
-    {
-        const uint32_t key = (static_cast<uint32_t>(r) << 16) | (static_cast<uint32_t>(g) << 8) | b;
-        const auto found = seen_.find(key);
-        if (found != seen_.end())
-            return found->second;
-        uint8_t best = 0;
-        uint32_t bestDistance = UINT32_MAX;
-        for (int i = 0; i < 256 && bestDistance != 0; ++i) {
-            const uint32_t d = ColourDistance(r, g, b, palette_ + 3 * i);
-            if (d < bestDistance) {
-                bestDistance = d;
-                best = static_cast<uint8_t>(i);
-            }
-        }
-        seen_.emplace(key, best);
-        return best;
-    }
-
-private:
-    const uint8_t* palette_;
-    std::unordered_map<uint32_t, uint8_t> seen_;
-};
-
-// The planes for the encoder from an RGBA picture and its depth: alpha 255
-// draws opaque (with a depth test where a depth below 255 is given), alpha 0
-// draws nothing unless a depth is given (a fully faded pixel still stores
-// depth), anything between blends with 255 minus the alpha.
-Spr2PixelPlanes PlanesFrom(const PngPicture& rgba, const std::vector<uint8_t>& depth, NearestColour& nearest)
-{
-    Spr2PixelPlanes planes;
-    planes.width = static_cast<uint16_t>(rgba.width);
-    planes.height = static_cast<uint16_t>(rgba.height);
-    const size_t pixels = static_cast<size_t>(rgba.width) * rgba.height;
-    planes.kind.resize(pixels);
-    planes.colour.resize(pixels);
-    planes.depth = depth;
-    planes.alpha.resize(pixels);
-    for (size_t p = 0; p < pixels; ++p) {
-        const uint8_t* px = rgba.pixels.data() + 4 * p;
-        const uint8_t alpha = px[3];
-        const bool hasDepth = depth[p] != 255;
-        if (alpha == 255)
-            planes.kind[p] = hasDepth ? Spr2PixelKind::Depth : Spr2PixelKind::Plain;
-        else if (alpha == 0 && !hasDepth)
-            planes.kind[p] = Spr2PixelKind::Transparent;
-        else
-            planes.kind[p] = Spr2PixelKind::Blended;
-        planes.alpha[p] = static_cast<uint8_t>(255 - alpha);
-        if (planes.kind[p] != Spr2PixelKind::Transparent)
-            planes.colour[p] = nearest(px[0], px[1], px[2]);
-    }
-    return planes;
-}
-
 // The refusal of a frame beyond the pixel limit: "W x H pixels, ...".
 std::string TooManyPixelsText(uint32_t width, uint32_t height)
 {
@@ -197,44 +123,6 @@ bool ReadPicture(CliContext& context, const std::filesystem::path& path, bool gr
         return false;
     }
     return true;
-}
-
-// The pictures and the manifest can always be exported again, so a new file
-// is written straight, without the sync per file of the save rules (hundreds
-// of syncs would take seconds). One found in OUTDIR is replaced by those
-// rules only when the overwrite question is answered Yes, as extract does.
-bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std::span<const uint8_t> bytes)
-{
-    std::error_code error;
-    if (std::filesystem::exists(std::filesystem::symlink_status(path, error))) {
-        if (!context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", path.string())))
-            return true;
-        return WriteOutputFile(path.string(), bytes, context);
-    }
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        context.CantCreate(path.string(), path, errno);
-        return false;
-    }
-    FileStream file(fd);
-    if (!file.Write(bytes.data(), bytes.size())) {
-        ::unlink(path.c_str());
-        context.CantCreate(path.string(), path, file.LastError());
-        return false;
-    }
-    return true;
-}
-
-// True when `frame`'s pixel commands, drawn with `colours`, give exactly
-// these pictures.
-bool DrawsPicture(const Spr2Frame& frame, const uint8_t* colours, const PngPicture& rgba,
-                  const std::vector<uint8_t>& depth)
-{
-    if (rgba.width != frame.width || rgba.height != frame.height)
-        return false;
-    ExportedFrame drawn;
-    return ExportFrame(frame, PaletteColours(colours, 768), drawn) == FrameExportResult::Complete &&
-           drawn.rgba == rgba.pixels && drawn.depth == depth;
 }
 
 // Reads OUTDIR's sprites.json. A missing one leaves `manifest` empty (the
@@ -378,31 +266,6 @@ std::optional<std::string> SizeProblem(const ManifestFrame* entry, uint16_t chun
     return std::nullopt;
 }
 
-// What a frame held before the import: pixels less than opaque, stored depth.
-struct FrameContent {
-    bool translucent = false;
-    bool depth = false;
-};
-
-FrameContent ContentOf(const Spr2Frame& frame)
-{
-    // A header may claim far more pixels than any frame has: such a frame is
-    // not drawn here, and is taken to have had both.
-    constexpr uint64_t kMaxDrawnPixels = uint64_t{1} << 24;
-    if (uint64_t{frame.width} * frame.height > kMaxDrawnPixels)
-        return {true, true};
-    // Alpha and depth do not depend on the colours: any palette will do.
-    static constexpr std::array<uint8_t, 768> kAnyColours{};
-    ExportedFrame pictures;
-    ExportFrame(frame, PaletteColours(kAnyColours), pictures);
-    FrameContent content;
-    for (size_t p = 0; p < pictures.depth.size(); ++p) {
-        content.translucent = content.translucent || pictures.rgba[4 * p + 3] != 255;
-        content.depth = content.depth || pictures.depth[p] != 255;
-    }
-    return content;
-}
-
 } // namespace
 
 int RunIffExport(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
@@ -410,19 +273,16 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
     SpriteOptions sprite;
     if (!ParseSpriteOptions(context, options, sprite))
         return kExitUsage;
-    CIffFileRef file;
-    if (!OpenIff(context, args[0], file))
+    IffEditService service;
+    if (!OpenIff(context, args[0], service))
         return kExitFailure;
+    CIffFileRef& file = *service.File();
     const std::optional<std::vector<CIffChunk*>> chunks = SelectSprites(context, file, sprite);
     if (!chunks)
         return kExitFailure;
     const std::filesystem::path folder(args[1]);
-    std::error_code error;
-    std::filesystem::create_directories(folder, error);
-    if (!std::filesystem::is_directory(folder, error)) {
-        context.Error(Fill("Can't create the folder \"%1\"!", args[1]));
+    if (!MakeOutputFolder(context, args[1]))
         return kExitFailure;
-    }
 
     bool failed = false;
     SpriteManifest manifest;
@@ -501,9 +361,10 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
         context.err << "vorn-cli: --from OUTDIR is required\n";
         return kExitUsage;
     }
-    CIffFileRef file;
-    if (!OpenIff(context, args[0], file))
+    IffEditService service;
+    if (!OpenIff(context, args[0], service))
         return kExitFailure;
+    CIffFileRef& file = *service.File();
     const std::optional<std::vector<CIffChunk*>> chunks = SelectSprites(context, file, sprite);
     if (!chunks)
         return kExitFailure;
@@ -604,19 +465,16 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
                 failed = true;
                 continue;
             }
-            // A picture the frame already draws keeps the frame's own
-            // commands, so an unchanged export comes back byte for byte.
-            if (DrawsPicture(frame, colours, rgba, depth)) {
+            FrameImport imported =
+                ImportFramePictures(frame, colours, {rgba.width, rgba.height, rgba.pixels, depth});
+            if (imported.status == FrameImportStatus::Unchanged) {
                 if (headerChanged && spr2.SetFrame(index, frame))
                     changed = true;
                 continue;
             }
-            NearestColour nearest(colours);
-            std::vector<uint8_t> commands;
-            const Spr2EncodeResult encoded = EncodeSpr2Frame(PlanesFrom(rgba, depth, nearest), commands);
-            if (encoded.status == Spr2EncodeStatus::RowTooLong) {
-                context.Error("Row " + std::to_string(encoded.row) + " of \"" + colourPath->string() + "\" takes " +
-                              std::to_string(encoded.rowBytes) + " bytes, more than the " +
+            if (imported.status != FrameImportStatus::Encoded) {
+                context.Error("Row " + std::to_string(imported.encode.row) + " of \"" + colourPath->string() +
+                              "\" takes " + std::to_string(imported.encode.rowBytes) + " bytes, more than the " +
                               std::to_string(kMaxSpr2RowBytes) +
                               " an SPR2 row can hold (up to 8186 pixels without depth, 4093 with depth or 2728 "
                               "blended; transparent ones take next to nothing)!");
@@ -625,7 +483,7 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
             }
             frame.width = static_cast<uint16_t>(rgba.width);
             frame.height = static_cast<uint16_t>(rgba.height);
-            if (!spr2.ReplaceFrame(index, frame, std::move(commands))) {
+            if (!spr2.ReplaceFrame(index, frame, std::move(imported.commands))) {
                 context.Error(kCantLoadSprite);
                 failed = true;
                 continue;
@@ -644,7 +502,7 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
     }
     for (const std::string& line : pictures.UnreadPictures())
         context.err << "vorn-cli: " << line << "\n";
-    return SaveIffOutput(context, file, args[1]);
+    return SaveIffOutput(context, service, args[1]);
 }
 
 } // namespace vorn

@@ -100,6 +100,14 @@ expect "vorn-cli cat a.far Sounds/T" "Sounds/Theme.xa"
 expect "vorn-cli add a.far --into S" "Sounds/"
 expect "vorn-cli rename a.far People/Cook.iff " ""
 
+# A chunk argument: the chunks of the IFF file before it, as TYPE:ID.
+mkdir -p src/iff
+{ printf 'IFF FILE 2.5'; head -c 52 /dev/zero; printf 'STR#\0\0\0\x50\x01\x2c\0\x10'; head -c 64 /dev/zero
+  printf '\xff\xff\0\0'; } >src/iff/strings.iff
+expect "vorn-cli iff show src/iff/strings.iff S" "STR#:300"
+expect "vorn-cli iff strings src/iff/strings.iff STR#:3" "300"
+expect "vorn-cli iff get src/iff/strings.iff " "STR#:300"
+
 # ARCHIVE::PATH: the part after the last ":" is what bash replaces.
 expect "vorn-cli iff chunks a.far::Peo" "People/"
 expect "vorn-cli xa2wav a.far::Sounds/" "Sounds/Theme.xa"

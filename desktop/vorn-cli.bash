@@ -86,6 +86,16 @@ _vorn_cli_reply_entries()
     return 0
 }
 
+# The chunks of the IFF file INPUT as TYPE:ID, for a chunk argument.
+_vorn_cli_reply_chunks()
+{
+    local tool=$1 input=$2 cur=$3
+    local IFS=$'\n'
+    COMPREPLY=($(compgen -W "$("$tool" iff chunks -- "$input" 2>/dev/null | awk -F'\t' '{ print $1 ":" $2 }')" -- "$cur"))
+    __ltrim_colon_completions "$cur"
+    return 0
+}
+
 _vorn_cli()
 {
     local cur prev words cword
@@ -164,6 +174,7 @@ _vorn_cli()
     case $(_vorn_cli_placeholder "$tool" "$n" "${group[@]}") in
         ARCHIVE) _filedir '[fF][aA][rR]' ;;
         PATH | OLD | DESTDIR) _vorn_cli_reply_entries "$tool" "${positional[0]}" "$cur" ;;
+        TYPE:ID) _vorn_cli_reply_chunks "$tool" "${positional[0]}" "$cur" ;;
         DEST) _filedir -d ;;
         NEW | "") ;;
         *) _filedir ;;

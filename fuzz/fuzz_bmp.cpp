@@ -1,10 +1,13 @@
 // BMP pictures: the loader's own checks of the headers, colour table and
-// compressed streams, and the image reader it hands the checked file to.
+// compressed streams, the image reader it hands the checked file to, and
+// the toolkit-free decoder vorn-cli uses on the same checks.
 #include "app/bitmap_loader.h"
 #include "base/memory_stream.h"
+#include "sprites/bmp_decoder.h"
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 using namespace vorn;
 
@@ -12,5 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     MemoryStream file(std::span<const uint8_t>(data, size));
     BitmapLoader::Load(file);
+    const std::optional<DecodedBitmap> decoded = DecodeBmp(std::span<const uint8_t>(data, size));
+    if (decoded && decoded->rgb.size() != size_t{3} * decoded->width * decoded->height)
+        abort();
     return 0;
 }

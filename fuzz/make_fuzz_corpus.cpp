@@ -135,6 +135,17 @@ void DrawGroupSeeds(SeedWriter& seeds)
         seeds.Add("fuzz_dgrp", "v" + std::to_string(version) + ".dgrp", BuildDgrp(version, images));
 }
 
+void StringSeeds(SeedWriter& seeds)
+{
+    const std::vector<StrDesc> strings = {{"Turn On", "Lamp", 1, 0}, {"Allumer", "", 3, 2}, {std::string(200, 'x'), "c", 2, 2}};
+    seeds.Add("fuzz_strings", "pascal.str", BuildStringTable(StrLayout::Pascal, strings));
+    seeds.Add("fuzz_strings", "plain.str", BuildStringTable(StrLayout::Plain, strings));
+    seeds.Add("fuzz_strings", "commented.str", BuildStringTable(StrLayout::Commented, strings));
+    seeds.Add("fuzz_strings", "languages.str", BuildStringTable(StrLayout::Languages, strings, 1, {0xA3, 0xA3}));
+    seeds.Add("fuzz_strings", "language_sets.str", BuildStringTable(StrLayout::LanguageSets, strings, 20));
+    seeds.Add("fuzz_strings", "objd.bin", BuildObjd({138, 100, 2, 7, -1}));
+}
+
 void ObjectSeeds(SeedWriter& seeds)
 {
     const auto sprites = Chunk("SPR2", 300, BuildSpr2(1, {SolidFrame(4, 3, 1, 200), MixedFrame(true, 1), SolidFrame(2, 2, 3, std::nullopt)}));
@@ -325,6 +336,7 @@ int main(int argc, char** argv)
     IffSeeds(seeds);
     SpriteSeeds(seeds);
     DrawGroupSeeds(seeds);
+    StringSeeds(seeds);
     ObjectSeeds(seeds);
     SoundSeeds(seeds);
     PictureSeeds(seeds);

@@ -11,14 +11,14 @@ namespace vorn {
 void CObjectCatalogue::Clear()
 {
     entries_.clear();
-    handle_ = 0;
+    file_ = nullptr;
 }
 
 bool CObjectCatalogue::Build(CIffFileRef* file)
 {
     entries_.clear();
-    handle_ = file != nullptr ? file->Handle() : 0;
-    if (handle_ == 0)
+    file_ = file != nullptr && file->File() != nullptr ? file : nullptr;
+    if (file_ == nullptr)
         return false;
     // Object files made without the game's tools may carry no flag 0x0010 on
     // any OBJD; all of them are objects then. Where one carries it, the

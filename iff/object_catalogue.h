@@ -33,7 +33,8 @@ public:
 
     // Rebuilds from every OBJD chunk of `file` in container order (those with
     // flag 0x0010, or all of them when none has it); true when at least one
-    // entry was added. False for a null file or handle 0.
+    // entry was added. False for a null file or one without a container.
+    // The catalogue draws from `file` afterwards, so it must outlive it.
     bool Build(CIffFileRef* file);
     // Applies the adding rules: duplicates (same chunk id, or same master id
     // and sub index for group members) are dropped; graphic counts propagate
@@ -41,7 +42,8 @@ public:
     void Add(ObjectEntry entry);
     void Clear();
 
-    uint32_t Handle() const { return handle_; }
+    // The file the catalogue was built from; null before Build or after Clear.
+    CIffFileRef* File() const { return file_; }
     const std::vector<ObjectEntry>& Entries() const { return entries_; }
     const ObjectEntry* Entry(Position position) const
     {
@@ -61,7 +63,7 @@ private:
     Position NextMatching(Position from, bool displayable, uint16_t masterId) const;
     bool HasDuplicate(const ObjectEntry& entry) const;
 
-    uint32_t handle_ = 0;
+    CIffFileRef* file_ = nullptr;
     std::vector<ObjectEntry> entries_;
 };
 

@@ -192,7 +192,7 @@ TEST(ObjectCatalogue, LeaderTakesTheLargestGraphicCountWhicheverComesFirst)
     AddObject(ref, 14, 0, 0, 2, "Lamp");
     CObjectCatalogue catalogue;
     ASSERT_TRUE(catalogue.Build(&ref));
-    EXPECT_EQ(catalogue.Handle(), ref.Handle());
+    EXPECT_EQ(catalogue.File(), &ref);
     ASSERT_EQ(catalogue.Entries().size(), 5u);
     const ObjectEntry& leader = catalogue.Entries()[1];
     EXPECT_TRUE(leader.leader);

@@ -291,6 +291,24 @@ std::string ObjectFile(const std::vector<ObjectDesign>& designs, bool fadedFrame
         b.layout.chunks.push_back({"PALT", 2, 0x10, "Washed-out colours", BuildPalt(MakePalette(true))});
     for (const ObjectDesign& d : designs)
         AddObject(b, d, fadedFrames ? 2 : 1, 1);
+    // What the game's object files carry beside the pictures: catalogue text
+    // in two languages, strings in language sets, and a small picture.
+    const std::string& name = designs.front().label;
+    b.layout.chunks.push_back({"CTSS", 2000, 0x10, "Catalogue",
+                               BuildStringTable(StrLayout::Languages,
+                                                {{name, "", 1, 0},
+                                                 {"A sample object drawn by the build.", "", 1, 0},
+                                                 {name, "", 3, 0},
+                                                 {"Un objet d'exemple dessin\xE9 par la construction.", "", 3, 0}},
+                                                1, {0xA3, 0xA3})});
+    b.layout.chunks.push_back({"STR#", 300, 0x10, "Interaction names",
+                               BuildStringTable(StrLayout::LanguageSets,
+                                                {{"Look", "shown in the pie menu", 0, 0}, {"Regarder", "", 2, 2}}, 20)});
+    std::vector<uint8_t> thumbnail;
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x)
+            thumbnail.insert(thumbnail.end(), {static_cast<uint8_t>(16 * x), static_cast<uint8_t>(16 * y), 128});
+    b.layout.chunks.push_back({"BMP_", 2000, 0x10, "Thumbnail", WriteBmp24(16, 16, thumbnail)});
     return AsString(BuildIffFile(b.layout));
 }
 

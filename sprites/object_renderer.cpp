@@ -141,8 +141,8 @@ template <typename Visit>
 bool WalkObjectImages(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t graphicIndex,
                       int direction, int zoom, DrawReport* report, Visit visit)
 {
-    CIffFileRef file;
-    if (!file.Attach(catalogue.Handle()) || file.Find(kTypeObjd, entry.chunkId) == nullptr) {
+    CIffFileRef* const file = catalogue.File();
+    if (file == nullptr || file->File() == nullptr || file->Find(kTypeObjd, entry.chunkId) == nullptr) {
         Note(report, {UndrawnPart::Kind::Object, entry.chunkId, 0});
         return false;
     }
@@ -162,11 +162,11 @@ bool WalkObjectImages(const CObjectCatalogue& catalogue, const ObjectEntry& entr
             continue;
         CDrawGroup group;
         int image = -1;
-        if (!FindObjectImage(file, *placed.tile, graphicIndex, direction, zoom, group, image, report)) {
+        if (!FindObjectImage(*file, *placed.tile, graphicIndex, direction, zoom, group, image, report)) {
             complete = false;
             continue;
         }
-        complete = visit(file, group, image, placed.placement.dx, placed.placement.dy) && complete;
+        complete = visit(*file, group, image, placed.placement.dx, placed.placement.dy) && complete;
     }
     return complete;
 }

@@ -180,4 +180,62 @@ std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageDesc
     return data;
 }
 
+std::vector<uint8_t> BuildStringTable(StrLayout layout, const std::vector<StrDesc>& strings, uint8_t sets,
+                                      const std::vector<uint8_t>& padding)
+{
+    std::vector<uint8_t> data;
+    const auto text = [&data](const std::string& value) { data.insert(data.end(), value.begin(), value.end()); };
+    const auto cString = [&](const std::string& value) {
+        text(value);
+        data.push_back(0);
+    };
+    const auto lengthLed = [&](const std::string& value) {
+        size_t length = value.size();
+        while (length >= 0x80) {
+            data.push_back(static_cast<uint8_t>(0x80 | (length & 0x7F)));
+            length >>= 7;
+        }
+        data.push_back(static_cast<uint8_t>(length));
+        text(value);
+    };
+    switch (layout) {
+    case StrLayout::Pascal:
+        data = {static_cast<uint8_t>(strings.size() >> 8), static_cast<uint8_t>(strings.size())};
+        for (const StrDesc& s : strings) {
+            data.push_back(static_cast<uint8_t>(s.text.size()));
+            text(s.text);
+        }
+        break;
+    case StrLayout::Plain:
+    case StrLayout::Commented:
+    case StrLayout::Languages:
+        data = {layout == StrLayout::Plain ? uint8_t{0xFF} : layout == StrLayout::Commented ? uint8_t{0xFE} : uint8_t{0xFD},
+                0xFF};
+        AppendLE16(data, static_cast<uint16_t>(strings.size()));
+        for (const StrDesc& s : strings) {
+            if (layout == StrLayout::Languages)
+                data.push_back(s.language);
+            cString(s.text);
+            if (layout != StrLayout::Plain)
+                cString(s.comment);
+        }
+        break;
+    case StrLayout::LanguageSets:
+        data = {0xFC, 0xFF, sets};
+        for (unsigned set = 0; set < sets; ++set) {
+            AppendLE16(data, static_cast<uint16_t>(std::count_if(strings.begin(), strings.end(),
+                                                                 [set](const StrDesc& s) { return s.set == set; })));
+            for (const StrDesc& s : strings)
+                if (s.set == set) {
+                    data.push_back(s.language);
+                    lengthLed(s.text);
+                    lengthLed(s.comment);
+                }
+        }
+        break;
+    }
+    data.insert(data.end(), padding.begin(), padding.end());
+    return data;
+}
+
 } // namespace vorn::testing

@@ -72,4 +72,26 @@ struct DgrpImageDesc {
 };
 std::vector<uint8_t> BuildDgrp(uint16_t version, const std::vector<DgrpImageDesc>& images);
 
+// A string table chunk's data (STR#, CTSS, TTAs) in one of the layouts the
+// game's files use, from the layout's description alone.
+enum class StrLayout {
+    Pascal,       // a big-endian 16-bit count, then strings led by a length byte
+    Plain,        // FF FF, a 16-bit count, NUL-ended strings
+    Commented,    // FE FF, a count, string and comment each NUL-ended
+    Languages,    // FD FF, a count, a language byte, string, comment
+    LanguageSets, // FC FF, a set count byte; per set a 16-bit count and per
+                  // string a language byte and two strings led by lengths in
+                  // groups of 7 bits (top bit: more follow)
+};
+struct StrDesc {
+    std::string text = {};
+    std::string comment = {};
+    uint8_t language = 0; // Languages and LanguageSets
+    uint8_t set = 0;      // LanguageSets: which set the string is listed in
+};
+// `sets` is the set count of LanguageSets (strings listed set by set in the
+// order given); `padding` is appended after the last string.
+std::vector<uint8_t> BuildStringTable(StrLayout layout, const std::vector<StrDesc>& strings, uint8_t sets = 1,
+                                      const std::vector<uint8_t>& padding = {});
+
 } // namespace vorn::testing

@@ -1,12 +1,7 @@
 #include "sprites/qt/preview_objects_dialog.h"
 
-#include "archive/far_archive.h"
-#include "archive/vorn_doc.h"
 #include "base/debug_trace.h"
-#include "base/memory_stream.h"
 #include "iff/fix_colors.h"
-#include "iff/iff_file_ref.h"
-#include "iff/iff_file_table.h"
 #include "sprites/qt/object_preview.h"
 #include "sprites/qt/pixel_probe.h"
 
@@ -58,8 +53,8 @@ std::string PixelTypeTraceText()
 
 } // namespace
 
-CPreviewObjectsDialog::CPreviewObjectsDialog(uint32_t iffHandle, Messenger& messenger, QWidget* parent)
-    : QDialog(parent), iffHandle_(iffHandle), messenger_(messenger)
+CPreviewObjectsDialog::CPreviewObjectsDialog(IffEditService& service, Messenger& messenger, QWidget* parent)
+    : QDialog(parent), service_(service), messenger_(messenger)
 {
     setWindowTitle(QString::fromLatin1(kTitle));
     setModal(true);
@@ -133,15 +128,6 @@ CPreviewObjectsDialog::CPreviewObjectsDialog(uint32_t iffHandle, Messenger& mess
 
 CPreviewObjectsDialog::~CPreviewObjectsDialog() = default;
 
-bool CPreviewObjectsDialog::BuildCatalogue(CIffFileRef& file) { return catalogue_.Build(&file); }
-
-void CPreviewObjectsDialog::SetSaveTarget(CFarArchive* archive, size_t entryIndex, CVornDoc* document)
-{
-    archive_ = archive;
-    entryIndex_ = entryIndex;
-    document_ = document;
-}
-
 void CPreviewObjectsDialog::Initialise()
 {
     initialised_ = true;
@@ -157,9 +143,10 @@ void CPreviewObjectsDialog::Initialise()
         const QSignalBlocker blockDirection(directionSlider_);
         const QSignalBlocker blockZoom(zoomSlider_);
         objectList_->clear();
-        for (auto position = catalogue_.FirstDisplayable(); position != CObjectCatalogue::kEnd;) {
+        const CObjectCatalogue& catalogue = service_.Catalogue();
+        for (auto position = catalogue.FirstDisplayable(); position != CObjectCatalogue::kEnd;) {
             const auto at = position;
-            const ObjectEntry* entry = catalogue_.NextDisplayable(position);
+            const ObjectEntry* entry = catalogue.NextDisplayable(position);
             // Archive bytes are shown as Latin-1, every byte as itself.
             objectList_->addItem(QString::fromLatin1(entry->label.data(), static_cast<qsizetype>(entry->label.size())),
                                  QVariant::fromValue<qulonglong>(at));
@@ -187,13 +174,14 @@ void CPreviewObjectsDialog::OnObjectSelChange()
     preview_->SetCatalogue(nullptr);
     preview_->update();
     const int selected = objectList_->currentIndex();
-    if (selected < 0 || !IffFileTable::Instance().IsValid(iffHandle_))
+    if (selected < 0 || !service_.IsOpen())
         return;
+    const CObjectCatalogue& catalogue = service_.Catalogue();
     const QVariant data = objectList_->itemData(selected);
-    const ObjectEntry* entry = data.isValid() ? catalogue_.Entry(data.toULongLong()) : nullptr;
+    const ObjectEntry* entry = data.isValid() ? catalogue.Entry(data.toULongLong()) : nullptr;
     if (entry == nullptr)
         return;
-    preview_->SetCatalogue(&catalogue_);
+    preview_->SetCatalogue(&catalogue);
     preview_->SetEntry(*entry);
     {
         const QSignalBlocker block(graphicList_);
@@ -230,41 +218,27 @@ void CPreviewObjectsDialog::OnVerticalScroll()
 
 void CPreviewObjectsDialog::OnFixColors()
 {
-    CIffFileRef file;
-    if (IffFileTable::Instance().IsValid(iffHandle_))
-        file.Attach(iffHandle_);
-    const FixColorsResult result = FixColors(file);
-    for (size_t i = 0; i < result.unloadableSprites.size(); ++i)
-        ShowMessage(kSpriteLoadWarning, "Warning");
-    if (result.Changed())
-        saveChangesButton_->setEnabled(true);
+    if (service_.IsOpen()) {
+        const FixColorsResult result = FixColors(*service_.File());
+        for (size_t i = 0; i < result.unloadableSprites.size(); ++i)
+            ShowMessage(kSpriteLoadWarning, "Warning");
+        if (result.Changed())
+            saveChangesButton_->setEnabled(true);
+    }
     preview_->Recentre();
 }
 
 void CPreviewObjectsDialog::OnSaveChanges()
 {
-    // Without the viewed container there is nothing to save; writing an
-    // empty one would replace the user's object.
-    if (!IffFileTable::Instance().IsValid(iffHandle_)) {
-        ShowMessage(kLoadAllError, "Error");
+    switch (service_.SaveToEntry()) {
+    case IffSaveResult::Saved:
+        saveChangesButton_->setEnabled(false);
+        changed_ = true;
         return;
+    case IffSaveResult::NoContainer:
+    case IffSaveResult::CantLoad: ShowMessage(kLoadAllError, "Error"); return;
+    case IffSaveResult::CantStore: ShowMessage(kStoreError, "Error"); return;
     }
-    CIffFileRef file;
-    file.Attach(iffHandle_);
-    if (!file.LoadAll()) {
-        ShowMessage(kLoadAllError, "Error");
-        return;
-    }
-    MemoryStream image(1024);
-    // The entry keeps its bytes unless the whole new file was written and taken.
-    if (archive_ == nullptr || !file.Save(image) || !archive_->SetData(entryIndex_, image)) {
-        ShowMessage(kStoreError, "Error");
-        return;
-    }
-    if (document_ != nullptr)
-        document_->SetModified(true);
-    saveChangesButton_->setEnabled(false);
-    changed_ = true;
 }
 
 void CPreviewObjectsDialog::ShowMessage(const char* text, const char* caption)

@@ -3,6 +3,7 @@
 #include "base/message_texts.h"
 #include "base/messenger.h"
 #include "iff/object_catalogue.h"
+#include "sprites/iff_edit_service.h"
 
 #include <QDialog>
 
@@ -16,10 +17,7 @@ class QSlider;
 
 namespace vorn {
 
-class CFarArchive;
-class CIffFileRef;
 class CObjectPreview;
-class CVornDoc;
 
 // What the dialog's run ends with.
 enum class PreviewResult : int {
@@ -27,18 +25,18 @@ enum class PreviewResult : int {
     NotSaved = 2, // the archive entry is as it was
 };
 
-// The modal "Preview object(s)" dialog over one open IFF file: pick an
-// object, a graphic, a view direction and a zoom and see the object drawn;
-// Fix Colors switches every sprite frame to its sprite's own palette and
-// Save Changes writes the edited IFF file back into the archive entry.
+// The modal "Preview object(s)" dialog over one IFF file: pick an object,
+// a graphic, a view direction and a zoom and see the object drawn; Fix
+// Colors switches every sprite frame to its sprite's own palette and Save
+// Changes writes the edited IFF file back into its archive entry, both
+// through the file's service.
 //
 // The caller (the viewer dispatch):
-//   CIffFileRef file;  file.Open(entryBytes, error)          // "not a valid IFF file" on failure
-//   CPreviewObjectsDialog dialog(file.Handle(), messenger, parent);
-//   if (!dialog.BuildCatalogue(file)) ...                    // "does not contain objects"
-//   dialog.SetSaveTarget(&archive, entryIndex, &document);
-//   if (dialog.Run() == PreviewResult::Saved) ...            // refresh the list pane
-// Run() fills the controls from the catalogue built before it and runs the
+//   IffEditService service;  service.OpenEntry(document, path)  // "not a valid IFF file" on failure
+//   if (!service.HasObjects()) ...                             // "does not contain objects"
+//   CPreviewObjectsDialog dialog(service, messenger, parent);
+//   if (dialog.Run() == PreviewResult::Saved) ...
+// Run() fills the controls from the service's catalogue and runs the
 // dialog modally. Enter and Escape do nothing; only closing the window ends it.
 class CPreviewObjectsDialog : public QDialog {
     Q_OBJECT
@@ -49,16 +47,11 @@ public:
     static constexpr const char* kLoadAllError = texts::kCantLoadAll;
     static constexpr const char* kStoreError = "Can't write the changes into the archive!";
 
-    CPreviewObjectsDialog(uint32_t iffHandle, Messenger& messenger, QWidget* parent = nullptr);
+    // The service outlives the dialog.
+    CPreviewObjectsDialog(IffEditService& service, Messenger& messenger, QWidget* parent = nullptr);
     ~CPreviewObjectsDialog() override;
 
-    // Builds the catalogue from the open IFF file; false when it holds no objects.
-    bool BuildCatalogue(CIffFileRef& file);
-    CObjectCatalogue& Catalogue() { return catalogue_; }
-    const CObjectCatalogue& Catalogue() const { return catalogue_; }
-    // Where Save Changes writes: the entry's bytes in `archive`, and the
-    // document marked modified (may be null when there is none).
-    void SetSaveTarget(CFarArchive* archive, size_t entryIndex, CVornDoc* document);
+    const CObjectCatalogue& Catalogue() const { return service_.Catalogue(); }
 
     // Fills the controls from the catalogue and shows the first object. Run
     // calls it; tests call it to drive the dialog without a modal loop.
@@ -96,12 +89,8 @@ private:
     void OnSaveChanges();
     void ShowMessage(const char* text, const char* caption);
 
-    uint32_t iffHandle_;
+    IffEditService& service_;
     Messenger& messenger_;
-    CObjectCatalogue catalogue_;
-    CFarArchive* archive_ = nullptr;
-    size_t entryIndex_ = 0;
-    CVornDoc* document_ = nullptr;
     bool changed_ = false;
     bool initialised_ = false;
     bool shownOnce_ = false;

@@ -50,17 +50,16 @@ protected:
     void Open(const std::vector<uint8_t>& bytes)
     {
         MemoryStream stream(bytes);
-        const auto index = doc.Archive().AddOrReplace("objects\\thing.iff", stream, true);
-        ASSERT_TRUE(index.has_value());
+        const auto item = doc.Tree().AddFile("objects\\thing.iff", stream, true);
+        ASSERT_TRUE(item.has_value());
         // The entry is the fixture's starting state, not an edit of the user's.
         doc.SetModified(false);
-        entry = *index;
+        entry = static_cast<size_t>(item->entryIndex);
         original = bytes;
-        IffParseError error = IffParseError::None;
-        ASSERT_TRUE(file.Open(bytes, error, true));
-        dialog = std::make_unique<CPreviewObjectsDialog>(file.Handle(), messenger);
-        ASSERT_TRUE(dialog->BuildCatalogue(file));
-        dialog->SetSaveTarget(&doc.Archive(), entry, &doc);
+        ASSERT_EQ(service.OpenEntry(doc, "objects\\thing.iff"), IffOpenResult::Opened);
+        ASSERT_EQ(service.EntryIndex(), entry);
+        ASSERT_TRUE(service.HasObjects());
+        dialog = std::make_unique<CPreviewObjectsDialog>(service, messenger);
         dialog->Initialise();
     }
 
@@ -80,7 +79,7 @@ protected:
     CVornDoc doc{messenger};
     size_t entry = 0;
     std::vector<uint8_t> original;
-    CIffFileRef file;
+    IffEditService service;
     std::unique_ptr<CPreviewObjectsDialog> dialog;
 };
 
@@ -223,7 +222,7 @@ TEST_F(PreviewDialogTest, FixColorsWarnsOncePerUnreadableSpriteAndFixesTheOthers
         EXPECT_EQ(m, (Message{"Can't load one of the SPR2 resources!", "Warning", MessageIcon::Error, MessageButtons::Ok}));
     EXPECT_TRUE(dialog->SaveChangesButton()->isEnabled());
     CSpr2Sprite sprite;
-    ASSERT_TRUE(sprite.Load(file, file.Find(kTypeSpr2, 200)));
+    ASSERT_TRUE(sprite.Load(*service.File(), service.Find(kTypeSpr2, 200)));
     Spr2Frame frame;
     ASSERT_TRUE(sprite.GetFrame(0, frame));
     EXPECT_EQ(frame.paletteId, kFixedPaletteId);
@@ -288,7 +287,7 @@ TEST_F(PreviewDialogTest, SaveChangesWithoutItsContainerWritesNothing)
     QTest::mouseClick(dialog->FixColorsButton(), Qt::LeftButton);
     // The container went away under the dialog: an empty one must not be
     // written over the user's object.
-    ASSERT_TRUE(IffFileTable::Instance().Close(file.Handle()));
+    ASSERT_TRUE(IffFileTable::Instance().Close(service.File()->Handle()));
     QTest::mouseClick(dialog->SaveChangesButton(), Qt::LeftButton);
     ASSERT_EQ(messenger.Count(), 1u);
     EXPECT_EQ(messenger.Messages()[0], (Message{"File I/O error while trying to load all resources!", "Error",

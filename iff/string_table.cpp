@@ -1,0 +1,320 @@
+#include "iff/string_table.h"
+
+#include "base/endian.h"
+#include "iff/type_codes.h"
+
+#include <algorithm>
+
+namespace vorn {
+
+namespace {
+
+constexpr uint16_t kPlainWord = 0xFFFF;
+constexpr uint16_t kCommentedWord = 0xFFFE;
+constexpr uint16_t kLanguagesWord = 0xFFFD;
+constexpr uint16_t kLanguageSetsWord = 0xFFFC;
+
+// Reads forward through a chunk's bytes; every read checks what is left.
+class ByteCursor {
+public:
+    explicit ByteCursor(std::span<const uint8_t> data) : data_(data) {}
+
+    size_t Left() const { return data_.size() - at_; }
+    size_t Position() const { return at_; }
+
+    bool Byte(uint8_t& value)
+    {
+        if (Left() < 1)
+            return false;
+        value = data_[at_++];
+        return true;
+    }
+    bool Word(uint16_t& value, bool bigEndian = false)
+    {
+        if (Left() < 2)
+            return false;
+        value = bigEndian ? LoadBE16(&data_[at_]) : LoadLE16(&data_[at_]);
+        at_ += 2;
+        return true;
+    }
+    bool Bytes(size_t count, std::string& text)
+    {
+        if (Left() < count)
+            return false;
+        text.assign(reinterpret_cast<const char*>(&data_[at_]), count);
+        at_ += count;
+        return true;
+    }
+    // A string ended by a NUL, which is passed over.
+    bool CString(std::string& text)
+    {
+        const auto begin = data_.begin() + static_cast<std::ptrdiff_t>(at_);
+        const auto end = std::find(begin, data_.end(), uint8_t{0});
+        if (end == data_.end())
+            return false;
+        const size_t count = static_cast<size_t>(end - begin);
+        text.assign(reinterpret_cast<const char*>(&*begin), count);
+        at_ += count + 1;
+        return true;
+    }
+    // A length in groups of 7 bits, lowest first, the top bit set on all
+    // but the last; more groups than the value needs would not write back
+    // the same, so they are refused.
+    StringTableProblem GroupedLength(size_t& length)
+    {
+        uint64_t value = 0;
+        for (int group = 0; group < 5; ++group) {
+            uint8_t byte = 0;
+            if (!Byte(byte))
+                return StringTableProblem::Truncated;
+            value |= static_cast<uint64_t>(byte & 0x7F) << (7 * group);
+            if ((byte & 0x80) == 0) {
+                if (group > 0 && byte == 0)
+                    return StringTableProblem::BadLength;
+                if (value > UINT32_MAX)
+                    return StringTableProblem::BadLength;
+                length = static_cast<size_t>(value);
+                return StringTableProblem::None;
+            }
+        }
+        return StringTableProblem::BadLength;
+    }
+    std::span<const uint8_t> Rest() const { return data_.subspan(at_); }
+
+private:
+    std::span<const uint8_t> data_;
+    size_t at_ = 0;
+};
+
+void AppendGroupedLength(std::vector<uint8_t>& out, size_t length)
+{
+    do {
+        const uint8_t low = static_cast<uint8_t>(length & 0x7F);
+        length >>= 7;
+        out.push_back(length != 0 ? static_cast<uint8_t>(low | 0x80) : low);
+    } while (length != 0);
+}
+
+void AppendText(std::vector<uint8_t>& out, const std::string& text) { out.insert(out.end(), text.begin(), text.end()); }
+
+void AppendCString(std::vector<uint8_t>& out, const std::string& text)
+{
+    AppendText(out, text);
+    out.push_back(0);
+}
+
+// Pascal strings after a count in the given byte order; true when all are there.
+bool ReadPascal(std::span<const uint8_t> data, bool bigEndian, std::vector<StringTableEntry>& strings,
+                size_t& end)
+{
+    ByteCursor cursor(data);
+    uint16_t count = 0;
+    if (!cursor.Word(count, bigEndian))
+        return false;
+    strings.clear();
+    // Each string takes a byte at least: a count beyond what is left fails
+    // before anything is reserved for it.
+    if (count > cursor.Left())
+        return false;
+    strings.reserve(count);
+    for (uint16_t i = 0; i < count; ++i) {
+        uint8_t length = 0;
+        StringTableEntry& entry = strings.emplace_back();
+        if (!cursor.Byte(length) || !cursor.Bytes(length, entry.text))
+            return false;
+    }
+    end = cursor.Position();
+    return true;
+}
+
+} // namespace
+
+bool StringTable::IsStringTableType(uint32_t type)
+{
+    return type == MakeTypeCode("STR#") || type == MakeTypeCode("CTSS") || type == MakeTypeCode("TTAs");
+}
+
+StringTableProblem StringTable::Parse(std::span<const uint8_t> data)
+{
+    strings_.clear();
+    trailing_.clear();
+    languageSets_ = 0;
+    if (data.size() < 2)
+        return StringTableProblem::Empty;
+    const uint16_t word = LoadLE16(data.data());
+    size_t end = 0;
+    StringTableProblem problem = StringTableProblem::None;
+    switch (word) {
+    case kPlainWord:
+    case kCommentedWord:
+    case kLanguagesWord: {
+        layout_ = word == kPlainWord       ? StringTableLayout::Plain
+                  : word == kCommentedWord ? StringTableLayout::Commented
+                                           : StringTableLayout::Languages;
+        ByteCursor cursor(data.subspan(2));
+        uint16_t count = 0;
+        if (!cursor.Word(count) || count > cursor.Left()) {
+            problem = StringTableProblem::Truncated;
+            break;
+        }
+        strings_.reserve(count);
+        for (uint16_t i = 0; i < count && problem == StringTableProblem::None; ++i) {
+            StringTableEntry& entry = strings_.emplace_back();
+            if ((layout_ == StringTableLayout::Languages && !cursor.Byte(entry.language)) ||
+                !cursor.CString(entry.text) ||
+                (layout_ != StringTableLayout::Plain && !cursor.CString(entry.comment)))
+                problem = StringTableProblem::Truncated;
+        }
+        end = 2 + cursor.Position();
+        break;
+    }
+    case kLanguageSetsWord: {
+        layout_ = StringTableLayout::LanguageSets;
+        ByteCursor cursor(data.subspan(2));
+        if (!cursor.Byte(languageSets_)) {
+            problem = StringTableProblem::Truncated;
+            break;
+        }
+        for (uint8_t set = 0; set < languageSets_ && problem == StringTableProblem::None; ++set) {
+            uint16_t count = 0;
+            // Three bytes at least per string.
+            if (!cursor.Word(count) || count > cursor.Left() / 3) {
+                problem = StringTableProblem::Truncated;
+                break;
+            }
+            for (uint16_t i = 0; i < count && problem == StringTableProblem::None; ++i) {
+                StringTableEntry& entry = strings_.emplace_back();
+                entry.languageSet = set;
+                size_t length = 0;
+                if (!cursor.Byte(entry.language)) {
+                    problem = StringTableProblem::Truncated;
+                    break;
+                }
+                for (std::string* text : {&entry.text, &entry.comment}) {
+                    problem = cursor.GroupedLength(length);
+                    if (problem != StringTableProblem::None)
+                        break;
+                    if (!cursor.Bytes(length, *text)) {
+                        problem = StringTableProblem::Truncated;
+                        break;
+                    }
+                }
+            }
+        }
+        end = 2 + cursor.Position();
+        break;
+    }
+    default:
+        layout_ = StringTableLayout::Pascal;
+        // The game's own files store the count high byte first; a count
+        // that only fits the other way round is taken that way.
+        pascalBigEndian_ = true;
+        if (!ReadPascal(data, true, strings_, end)) {
+            pascalBigEndian_ = false;
+            if (!ReadPascal(data, false, strings_, end))
+                problem = StringTableProblem::Truncated;
+        }
+        break;
+    }
+    if (problem != StringTableProblem::None) {
+        strings_.clear();
+        languageSets_ = 0;
+        return problem;
+    }
+    trailing_.assign(data.begin() + static_cast<std::ptrdiff_t>(end), data.end());
+    return StringTableProblem::None;
+}
+
+std::vector<uint8_t> StringTable::Serialise() const
+{
+    std::vector<uint8_t> out;
+    const uint16_t count = static_cast<uint16_t>(std::min<size_t>(strings_.size(), UINT16_MAX));
+    switch (layout_) {
+    case StringTableLayout::Pascal:
+        out.resize(2);
+        if (pascalBigEndian_)
+            StoreBE16(out.data(), count);
+        else
+            StoreLE16(out.data(), count);
+        for (size_t i = 0; i < count; ++i) {
+            const std::string& text = strings_[i].text;
+            const size_t length = std::min<size_t>(text.size(), UINT8_MAX);
+            out.push_back(static_cast<uint8_t>(length));
+            out.insert(out.end(), text.begin(), text.begin() + static_cast<std::ptrdiff_t>(length));
+        }
+        break;
+    case StringTableLayout::Plain:
+    case StringTableLayout::Commented:
+    case StringTableLayout::Languages:
+        AppendLE16(out, layout_ == StringTableLayout::Plain       ? kPlainWord
+                        : layout_ == StringTableLayout::Commented ? kCommentedWord
+                                                                  : kLanguagesWord);
+        AppendLE16(out, count);
+        for (size_t i = 0; i < count; ++i) {
+            const StringTableEntry& entry = strings_[i];
+            if (layout_ == StringTableLayout::Languages)
+                out.push_back(entry.language);
+            AppendCString(out, entry.text);
+            if (layout_ != StringTableLayout::Plain)
+                AppendCString(out, entry.comment);
+        }
+        break;
+    case StringTableLayout::LanguageSets: {
+        AppendLE16(out, kLanguageSetsWord);
+        out.push_back(languageSets_);
+        for (unsigned set = 0; set < languageSets_; ++set) {
+            const size_t countAt = out.size();
+            AppendLE16(out, 0);
+            uint16_t inSet = 0;
+            for (const StringTableEntry& entry : strings_) {
+                if (entry.languageSet != set || inSet == UINT16_MAX)
+                    continue;
+                ++inSet;
+                out.push_back(entry.language);
+                AppendGroupedLength(out, entry.text.size());
+                AppendText(out, entry.text);
+                AppendGroupedLength(out, entry.comment.size());
+                AppendText(out, entry.comment);
+            }
+            StoreLE16(&out[countAt], inSet);
+        }
+        break;
+    }
+    }
+    out.insert(out.end(), trailing_.begin(), trailing_.end());
+    return out;
+}
+
+uint32_t StringTable::ShownLanguage(StringTableLayout layout, const StringTableEntry& entry)
+{
+    switch (layout) {
+    case StringTableLayout::Languages: return entry.language;
+    case StringTableLayout::LanguageSets: return entry.languageSet + 1u;
+    default: return 0;
+    }
+}
+
+const char* StringTable::LayoutName(StringTableLayout layout)
+{
+    switch (layout) {
+    case StringTableLayout::Pascal: return "counted strings (no format word)";
+    case StringTableLayout::Plain: return "0xFFFF (strings)";
+    case StringTableLayout::Commented: return "0xFFFE (strings and comments)";
+    case StringTableLayout::Languages: return "0xFFFD (language, string, comment)";
+    case StringTableLayout::LanguageSets: return "0xFFFC (language sets)";
+    }
+    return "";
+}
+
+const char* StringTable::ProblemText(StringTableProblem problem)
+{
+    switch (problem) {
+    case StringTableProblem::None: return "";
+    case StringTableProblem::Empty: return "the chunk is too short to hold a string table";
+    case StringTableProblem::Truncated: return "a count or a string runs past the end of the chunk";
+    case StringTableProblem::BadLength: return "a string length is stored in more bytes than it needs";
+    }
+    return "";
+}
+
+} // namespace vorn

@@ -1,0 +1,98 @@
+// The shared real object files, when they are there: every string table
+// reads to its last byte and writes back the same, every BMP_ either decodes
+// or is known to be invalid, and every SPR2 frame draws.
+#include "archive/vorn_doc.h"
+#include "base/recording_messenger.h"
+#include "iff/palt_palette.h"
+#include "iff/spr2_sprite.h"
+#include "iff/string_table.h"
+#include "iff/type_codes.h"
+#include "sprites/bmp_decoder.h"
+#include "sprites/frame_export.h"
+#include "sprites/iff_edit_service.h"
+#include "testing/temp_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+
+namespace vorn {
+namespace {
+
+struct Tally {
+    std::map<std::string, size_t> tables; // by type
+    size_t bitmaps = 0;
+    size_t invalidBitmaps = 0;
+    size_t frames = 0;
+};
+
+void Check(const std::string& name, std::span<const uint8_t> bytes, Tally& tally)
+{
+    SCOPED_TRACE(name);
+    IffEditService service;
+    ASSERT_EQ(service.Open(bytes), IffOpenResult::Opened);
+    for (const auto& chunk : service.Chunks()) {
+        const std::optional<std::span<const uint8_t>> data = service.Data(*chunk);
+        ASSERT_TRUE(data.has_value());
+        const std::string where = TypeCodeText(chunk->Type()) + " " + std::to_string(chunk->Id());
+        if (StringTable::IsStringTableType(chunk->Type())) {
+            StringTable table;
+            ASSERT_EQ(table.Parse(*data), StringTableProblem::None) << where;
+            EXPECT_EQ(table.Serialise(), std::vector<uint8_t>(data->begin(), data->end())) << where;
+            ++tally.tables[TypeCodeText(chunk->Type())];
+        } else if (chunk->Type() == MakeTypeCode("BMP_")) {
+            ++tally.bitmaps;
+            tally.invalidBitmaps += DecodeBmp(*data) ? 0 : 1;
+        } else if (chunk->Type() == kTypeSpr2) {
+            CSpr2Sprite sprite;
+            ASSERT_TRUE(sprite.Load(*service.File(), chunk.get())) << where;
+            Spr2Frame frame;
+            for (int i = 0; sprite.GetFrame(i, frame); ++i) {
+                if (frame.width == 0 || frame.height == 0)
+                    continue;
+                CIffChunk* palette = PaltPalette::FindChunk(*service.File(), frame.paletteId, sprite.PaletteId());
+                ASSERT_NE(palette, nullptr) << where << " frame " << i;
+                const uint8_t* colours = PaltPalette::Colours(*palette);
+                ASSERT_NE(colours, nullptr) << where << " frame " << i;
+                ExportedFrame pictures;
+                EXPECT_EQ(ExportFrame(frame, PaletteColours(colours, 768), pictures), FrameExportResult::Complete)
+                    << where << " frame " << i;
+                ++tally.frames;
+            }
+        }
+    }
+}
+
+TEST(RealFiles, StringTablesRoundTripBitmapsDecodeAndFramesDraw)
+{
+    const std::filesystem::path folder = VORN_REALDATA_DIR;
+    if (!std::filesystem::is_directory(folder / "objects"))
+        GTEST_SKIP() << "no real files in " << folder.string();
+    Tally tally;
+    size_t files = 0;
+    for (const auto& item : std::filesystem::directory_iterator(folder / "objects")) {
+        Check(item.path().filename().string(), testing::ReadFileBytes(item.path()), tally);
+        ++files;
+    }
+    RecordingMessenger messenger;
+    CVornDoc doc(messenger);
+    ASSERT_TRUE(doc.OpenDocument(folder / "npcs.far", OpenAccess::ReadOnly, TreeUse::CheckOnly));
+    for (size_t i = 0; i < doc.Archive().Entries().size(); ++i) {
+        const std::optional<std::span<const uint8_t>> bytes = doc.Archive().LoadedBytes(i);
+        ASSERT_TRUE(bytes.has_value());
+        Check(doc.Archive().Entries()[i].name, *bytes, tally);
+        ++files;
+    }
+    std::string counts = std::to_string(files) + " files:";
+    for (const auto& [type, count] : tally.tables)
+        counts += " " + std::to_string(count) + " " + type;
+    counts += ", " + std::to_string(tally.bitmaps) + " BMP_ (" + std::to_string(tally.invalidBitmaps) + " invalid), " +
+              std::to_string(tally.frames) + " SPR2 frames";
+    std::printf("%s\n", counts.c_str());
+    EXPECT_GT(tally.frames, 0u);
+    EXPECT_GT(tally.tables["STR#"], 0u);
+}
+
+} // namespace
+} // namespace vorn
