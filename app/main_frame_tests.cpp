@@ -326,7 +326,8 @@ TEST_F(EditorTest, ContextMenuOffersTheArchiveCommandsByTheSelection)
     Right().clearSelection();
     EXPECT_EQ(describe(), (std::vector<std::string>{"E&xtract...\tCtrl+E (off)", "De&lete\tCtrl+D (off)",
                                                     "&Rename\tF2 (off)", "-", "New &Directory\tCtrl+W",
-                                                    "&Move to directory...\tCtrl+M (off)"}));
+                                                    "&Move to directory...\tCtrl+M (off)", "-",
+                                                    "Re&sources...\tCtrl+R"}));
     std::unique_ptr<QMenu> shown(Right().BuildContextMenu(nullptr));
     shown->popup(QPoint(20, 20));
     shown->setActiveAction(shown->actions()[4]);  // New Directory, enabled without a selection
@@ -336,7 +337,8 @@ TEST_F(EditorTest, ContextMenuOffersTheArchiveCommandsByTheSelection)
 
     Right().SelectRows({0});
     EXPECT_EQ(describe(), (std::vector<std::string>{"&Extract\tCtrl+E", "De&lete\tCtrl+D", "&Rename\tF2", "-",
-                                                    "New &Directory\tCtrl+W", "&Move to Directory\tCtrl+M"}));
+                                                    "New &Directory\tCtrl+W", "&Move to Directory\tCtrl+M", "-",
+                                                    "Re&sources...\tCtrl+R"}));
     // The menu holds the very actions of the shortcuts.
     std::unique_ptr<QMenu> withSelection(Right().BuildContextMenu(nullptr));
     EXPECT_EQ(withSelection->actions()[1], Frame().ActionFor(ID_FILE_DELETE));

@@ -5,6 +5,7 @@
 #include "app/document_adapter.h"
 #include "app/file_commands.h"
 #include "app/main_frame.h"
+#include "app/resource_window.h"
 #include "app/viewer_messages.h"
 #include "app/vorn_view.h"
 #include "archive/vorn_doc.h"
@@ -17,7 +18,10 @@
 #include "sprites/iff_edit_service.h"
 #include "sprites/qt/preview_objects_dialog.h"
 
+#include <QAction>
+
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -102,31 +106,55 @@ void ViewerDispatch::RunXaViewer(const std::string& path)
     dialog.exec();
 }
 
+// Opens the IFF entry at `path` in `service`; false with the viewer's
+// message shown when it cannot be read or is no IFF file.
+bool ViewerDispatch::OpenIffEntry(IffEditService& service, const std::string& path)
+{
+    switch (service.OpenEntry(view_.Document(), path)) {
+    case IffOpenResult::Opened: return true;
+    case IffOpenResult::CantRead: ReportViewerError(messenger_, ViewerError::IffExtractFile); return false;
+    case IffOpenResult::NotIff: ReportViewerError(messenger_, ViewerError::IffOpen); return false;
+    case IffOpenResult::NoEntry: ReportViewerError(messenger_, ViewerError::IffFindFile); return false;
+    }
+    return false;
+}
+
 void ViewerDispatch::RunIffViewer(const std::string& path)
 {
     CVornDoc& document = view_.Document();
-    IffEditService service;
-    switch (service.OpenEntry(document, path)) {
-    case IffOpenResult::Opened: break;
-    case IffOpenResult::CantRead: ReportViewerError(messenger_, ViewerError::IffExtractFile); return;
-    case IffOpenResult::NotIff: ReportViewerError(messenger_, ViewerError::IffOpen); return;
-    case IffOpenResult::NoEntry: ReportViewerError(messenger_, ViewerError::IffFindFile); return;
-    }
-    if (!service.HasObjects()) {
+    auto service = std::make_shared<IffEditService>();
+    if (!OpenIffEntry(*service, path))
+        return;
+    if (!service->HasObjects()) {
         ReportViewerError(messenger_, ViewerError::IffNoObjects);
         return;
     }
-    CPreviewObjectsDialog dialog(service, messenger_, &view_);
+    CPreviewObjectsDialog dialog(*service, messenger_, &view_);
+    const std::optional<FarFileItem> item = document.Tree().GetFileItem(path);
+    const std::string name = item ? item->name : path;
+    // The resource window shows the dialog's own file, edits included.
+    dialog.SetResourcesHandler([&dialog, service, name] {
+        (new ResourceWindow(service, QString::fromLatin1(name), &dialog))->show();
+    });
     DebugTrace::Instance().Trace("Going to view IFF file %s.", path.c_str());
     // What Save Changes writes in one viewing is one step; the row's size
     // follows the document.
-    const std::optional<FarFileItem> item = document.Tree().GetFileItem(path);
     DocumentAdapter& adapter = view_.Frame().Adapter();
-    adapter.Begin(StepLabel("Save Changes to", {item ? item->name : path}));
+    adapter.Begin(StepLabel("Save Changes to", {name}));
     const PreviewResult result = dialog.Run();
     adapter.End();
     if (result == PreviewResult::Saved)
         DebugTrace::Instance().Trace("IFF file %s updated!", path.c_str());
+}
+
+void ViewerDispatch::OpenResources(const std::string& path)
+{
+    auto service = std::make_shared<IffEditService>();
+    if (!OpenIffEntry(*service, path))
+        return;
+    const std::optional<FarFileItem> item = view_.Document().Tree().GetFileItem(path);
+    auto* window = new ResourceWindow(service, QString::fromLatin1(item ? item->name : path), &view_);
+    window->show();
 }
 
 void ViewerDispatch::RunBitmapViewer(const std::string& path)
@@ -149,6 +177,21 @@ void ViewerDispatch::RunBitmapViewer(const std::string& path)
 
 void InstallViewerDispatch(CVornView& view, Messenger& messenger)
 {
+    // "Resources" on the list pane's file row, from its context menu or Ctrl+R.
+    QAction* resources = view.findChild<QAction*>(QStringLiteral("resources"));
+    if (resources == nullptr) {
+        resources = new QAction(QStringLiteral("Re&sources...\tCtrl+R"), &view);
+        resources->setObjectName(QStringLiteral("resources"));
+        resources->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+        resources->setShortcutContext(Qt::WindowShortcut);
+        view.addAction(resources);
+    }
+    QObject::disconnect(resources, &QAction::triggered, nullptr, nullptr);
+    QObject::connect(resources, &QAction::triggered, &view, [&view, &messenger] {
+        const int row = view.currentIndex().row();
+        if (row >= 0 && view.ImageOf(row) == CVornView::kImageFile)
+            ViewerDispatch(view, messenger).OpenResources(view.PathOf(row));
+    });
     // One dispatch per pane, however often this is called.
     QObject::disconnect(&view, &CVornView::fileRowActivated, &view, nullptr);
     QObject::connect(&view, &CVornView::fileRowActivated, &view,

@@ -6,6 +6,7 @@
 namespace vorn {
 
 class CVornView;
+class IffEditService;
 class Messenger;
 
 // Which viewer a file opens in, by the end of its name, ignoring letter case:
@@ -27,17 +28,22 @@ public:
     // A file row: its stored path picks the viewer; other names do nothing.
     void Dispatch(int row);
     void Open(const std::string& path);
+    // Opens the IFF file at `path` in a "Resources" window of its own.
+    void OpenResources(const std::string& path);
 
 private:
     void RunXaViewer(const std::string& path);
     void RunIffViewer(const std::string& path);
+    bool OpenIffEntry(IffEditService& service, const std::string& path);
     void RunBitmapViewer(const std::string& path);
 
     CVornView& view_;
     Messenger& messenger_;
 };
 
-// The list pane's file rows open their viewer on a double-click or Enter.
+// The list pane's file rows open their viewer on a double-click or Enter,
+// and their resource window through the pane's "Resources" action (Ctrl+R,
+// and the context menu).
 void InstallViewerDispatch(CVornView& view, Messenger& messenger);
 
 } // namespace vorn

@@ -293,6 +293,11 @@ QMenu* CVornView::BuildContextMenu(QWidget* parent)
     menu->addSeparator();
     add(ID_FILE_NEWDIRECTORY, nullptr);
     add(ID_FILE_MOVETODIRECTORY, "&Move to directory...\tCtrl+M");
+    // What other parts put on the pane (the resource window's action).
+    if (!actions().isEmpty()) {
+        menu->addSeparator();
+        menu->addActions(actions());
+    }
     frame_.TrackMenuPrompts(menu);
     return menu;
 }

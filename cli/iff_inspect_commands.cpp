@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "base/endian.h"
+#include "base/hex_dump.h"
 #include "base/message_texts.h"
 #include "cli/png_writer.h"
 #include "iff/draw_group.h"
@@ -289,20 +290,8 @@ void ShowBitmapHeader(ChunkView& view, std::span<const uint8_t> data, bool& read
 // Sixteen bytes a line: offset, hex, and the printable ones as text.
 void ShowHex(ChunkView& view, std::span<const uint8_t> data)
 {
-    for (size_t at = 0; at < data.size(); at += 16) {
-        char line[96];
-        int used = std::snprintf(line, sizeof line, "%08zX ", at);
-        std::string ascii;
-        for (size_t i = 0; i < 16; ++i) {
-            if (at + i < data.size()) {
-                used += std::snprintf(line + used, sizeof line - static_cast<size_t>(used), " %02X", data[at + i]);
-                ascii += data[at + i] >= 0x20 && data[at + i] < 0x7F ? static_cast<char>(data[at + i]) : '.';
-            } else {
-                used += std::snprintf(line + used, sizeof line - static_cast<size_t>(used), "   ");
-            }
-        }
-        view.Row(std::string(line) + "  " + ascii);
-    }
+    for (size_t line = 0; line < HexDumpLineCount(data.size()); ++line)
+        view.Row(HexDumpLine(data, line * kHexDumpWidth));
     std::string hex;
     for (const uint8_t byte : data) {
         char two[3];

@@ -78,6 +78,9 @@ CPreviewObjectsDialog::CPreviewObjectsDialog(IffEditService& service, Messenger&
     saveChangesButton_->setObjectName(QStringLiteral("saveChanges"));
     fixColorsButton_ = MakeButton("Fix\nColors", this);
     fixColorsButton_->setObjectName(QStringLiteral("fixColors"));
+    resourcesButton_ = MakeButton("Resources", this);
+    resourcesButton_->setObjectName(QStringLiteral("resources"));
+    resourcesButton_->hide();
     auto* graphicLabel = new QLabel(QStringLiteral("Graphic:"), this);
     graphicList_ = new QComboBox(this);
     graphicList_->setObjectName(QStringLiteral("graphicList"));
@@ -97,6 +100,7 @@ CPreviewObjectsDialog::CPreviewObjectsDialog(IffEditService& service, Messenger&
     column->addStretch(1);
     column->addWidget(fixColorsButton_);
     column->addWidget(saveChangesButton_);
+    column->addWidget(resourcesButton_);
     // The line under the preview keeps its height when empty, so the
     // preview does not jump when it comes and goes.
     notDrawnLabel_->setMinimumHeight(notDrawnLabel_->fontMetrics().height());
@@ -122,11 +126,21 @@ CPreviewObjectsDialog::CPreviewObjectsDialog(IffEditService& service, Messenger&
     connect(zoomSlider_, &QSlider::valueChanged, this, [this] { OnVerticalScroll(); });
     connect(fixColorsButton_, &QPushButton::clicked, this, [this] { OnFixColors(); });
     connect(saveChangesButton_, &QPushButton::clicked, this, [this] { OnSaveChanges(); });
+    connect(resourcesButton_, &QPushButton::clicked, this, [this] {
+        if (openResources_)
+            openResources_();
+    });
     connect(preview_, &CObjectPreview::notDrawnChanged, notDrawnLabel_, &QLabel::setText);
     saveChangesButton_->setEnabled(false);
 }
 
 CPreviewObjectsDialog::~CPreviewObjectsDialog() = default;
+
+void CPreviewObjectsDialog::SetResourcesHandler(std::function<void()> open)
+{
+    openResources_ = std::move(open);
+    resourcesButton_->setVisible(static_cast<bool>(openResources_));
+}
 
 void CPreviewObjectsDialog::Initialise()
 {

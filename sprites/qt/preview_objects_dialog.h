@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 class QComboBox;
 class QLabel;
@@ -52,6 +53,9 @@ public:
     ~CPreviewObjectsDialog() override;
 
     const CObjectCatalogue& Catalogue() const { return service_.Catalogue(); }
+    // What the "Resources" button does (it shows only once this is set): the
+    // editor opens the file's resource window over the same service.
+    void SetResourcesHandler(std::function<void()> open);
 
     // Fills the controls from the catalogue and shows the first object. Run
     // calls it; tests call it to drive the dialog without a modal loop.
@@ -68,6 +72,7 @@ public:
     QSlider* ZoomSlider() const { return zoomSlider_; }
     QPushButton* FixColorsButton() const { return fixColorsButton_; }
     QPushButton* SaveChangesButton() const { return saveChangesButton_; }
+    QPushButton* ResourcesButton() const { return resourcesButton_; }
     CObjectPreview* Preview() const { return preview_; }
     // Under the preview: what its last paint could not draw.
     QLabel* NotDrawnLabel() const { return notDrawnLabel_; }
@@ -101,6 +106,8 @@ private:
     CObjectPreview* preview_ = nullptr;     // 1009
     QPushButton* saveChangesButton_ = nullptr; // 1013
     QPushButton* fixColorsButton_ = nullptr;   // 1014
+    QPushButton* resourcesButton_ = nullptr;
+    std::function<void()> openResources_;
     QComboBox* graphicList_ = nullptr;      // 1015
     QLabel* notDrawnLabel_ = nullptr;
 };

@@ -1,0 +1,245 @@
+#include "app/chunk_views.h"
+
+#include "app/bitmap_loader.h"
+#include "app/hex_dump_model.h"
+#include "app/sprite_frame_view.h"
+#include "base/memory_stream.h"
+#include "iff/draw_group.h"
+#include "iff/object_fields.h"
+#include "iff/palt_palette.h"
+#include "iff/string_table.h"
+#include "iff/type_codes.h"
+#include "sprites/draw_group_picture.h"
+#include "sprites/iff_edit_service.h"
+
+#include <QBoxLayout>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QListView>
+#include <QPixmap>
+#include <QScrollArea>
+#include <QTableWidget>
+
+namespace vorn {
+
+namespace {
+
+constexpr uint32_t kTypeBmp = MakeTypeCode("BMP_");
+// The largest draw group image shown; the game's are a few hundred pixels.
+constexpr int32_t kMaxImageSide = 2048;
+
+QWidget* Message(const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("message"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    return label;
+}
+
+QTableWidget* Table(const QStringList& headers, int rows, QWidget* parent)
+{
+    auto* table = new QTableWidget(rows, static_cast<int>(headers.size()), parent);
+    table->setObjectName(QStringLiteral("table"));
+    table->setHorizontalHeaderLabels(headers);
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->setWordWrap(false);
+    table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 4);
+    table->horizontalHeader()->setStretchLastSection(true);
+    return table;
+}
+
+void Put(QTableWidget* table, int row, int column, const QString& text)
+{
+    table->setItem(row, column, new QTableWidgetItem(text));
+}
+
+// Strings are the file's bytes, shown as Latin-1: every byte is a character.
+QString Latin1(const std::string& bytes) { return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+
+QWidget* HexView(std::span<const uint8_t> bytes, QWidget* parent)
+{
+    auto* list = new QListView(parent);
+    list->setObjectName(QStringLiteral("hex"));
+    list->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    list->setUniformItemSizes(true);
+    list->setModel(new HexDumpModel(bytes, list));
+    return list;
+}
+
+QWidget* StringsView(std::span<const uint8_t> bytes, QWidget* parent)
+{
+    StringTable table;
+    const StringTableProblem problem = table.Parse(bytes);
+    auto* box = new QWidget(parent);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    if (problem != StringTableProblem::None) {
+        layout->addWidget(Message(QStringLiteral("This string table can't be read: %1.")
+                                      .arg(QString::fromLatin1(StringTable::ProblemText(problem))),
+                                  box));
+        layout->addWidget(HexView(bytes, box), 1);
+        return box;
+    }
+    layout->addWidget(new QLabel(QStringLiteral("Layout %1, %2 strings%3")
+                                     .arg(QString::fromLatin1(StringTable::LayoutName(table.Layout())))
+                                     .arg(table.Strings().size())
+                                     .arg(table.Trailing().empty()
+                                              ? QString()
+                                              : QStringLiteral(", %1 bytes after the last").arg(table.Trailing().size())),
+                                 box));
+    auto* rows = Table({QStringLiteral("Index"), QStringLiteral("Language"), QStringLiteral("Text"),
+                        QStringLiteral("Comment")},
+                       static_cast<int>(table.Strings().size()), box);
+    for (size_t i = 0; i < table.Strings().size(); ++i) {
+        const StringTableEntry& entry = table.Strings()[i];
+        const int row = static_cast<int>(i);
+        Put(rows, row, 0, QString::number(i));
+        Put(rows, row, 1, QString::number(StringTable::ShownLanguage(table.Layout(), entry)));
+        Put(rows, row, 2, Latin1(entry.text));
+        Put(rows, row, 3, Latin1(entry.comment));
+    }
+    rows->resizeColumnsToContents();
+    layout->addWidget(rows, 1);
+    return box;
+}
+
+QWidget* FieldsView(std::span<const uint8_t> bytes, QWidget* parent)
+{
+    const std::vector<ObjectField> fields = ReadObjectFields(bytes);
+    auto* table = Table({QStringLiteral("Field"), QStringLiteral("Name"), QStringLiteral("Value"), QStringLiteral("Hex")},
+                        static_cast<int>(fields.size()), parent);
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const ObjectField& field = fields[i];
+        const int row = static_cast<int>(i);
+        Put(table, row, 0, QString::number(field.index));
+        Put(table, row, 1, QString::fromStdString(field.DisplayName()));
+        Put(table, row, 2, QString::number(field.value));
+        Put(table, row, 3,
+            QStringLiteral("0x%1").arg(QStringLiteral("%1").arg(field.value, field.words == 2 ? 8 : 4, 16, QLatin1Char('0')).toUpper()));
+    }
+    table->resizeColumnsToContents();
+    return table;
+}
+
+QWidget* PaletteView(CIffChunk& chunk, QWidget* parent)
+{
+    const uint8_t* colours = PaltPalette::Colours(chunk);
+    if (colours == nullptr)
+        return Message(QStringLiteral("This PALT chunk is not a palette of 256 colours."), parent);
+    auto* table = new QTableWidget(16, 16, parent);
+    table->setObjectName(QStringLiteral("swatches"));
+    table->horizontalHeader()->hide();
+    table->verticalHeader()->hide();
+    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    table->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    for (int i = 0; i < 256; ++i) {
+        const QColor colour(colours[3 * i], colours[3 * i + 1], colours[3 * i + 2]);
+        auto* item = new QTableWidgetItem(QString::number(i));
+        item->setBackground(colour);
+        item->setForeground(colour.lightness() < 128 ? Qt::white : Qt::black);
+        item->setTextAlignment(Qt::AlignCenter);
+        item->setToolTip(QStringLiteral("%1: %2, %3, %4").arg(i).arg(colour.red()).arg(colour.green()).arg(colour.blue()));
+        table->setItem(i / 16, i % 16, item);
+    }
+    return table;
+}
+
+QWidget* PictureView(const QImage& image, QWidget* parent)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QStringLiteral("picture"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setPixmap(QPixmap::fromImage(image));
+    auto* scroll = new QScrollArea(parent);
+    scroll->setWidget(label);
+    scroll->setWidgetResizable(true);
+    return scroll;
+}
+
+QWidget* BitmapView(std::span<const uint8_t> bytes, QWidget* parent)
+{
+    MemoryStream stream(bytes);
+    const std::optional<BitmapPicture> picture = BitmapLoader::Load(stream);
+    if (!picture)
+        return Message(QStringLiteral("This BMP_ chunk is not a valid BMP picture."), parent);
+    return PictureView(picture->image, parent);
+}
+
+// The draw group's images in the 4 directions (columns) and 3 zooms (rows),
+// each drawn on its own, whether or not an object names the group.
+QWidget* DrawGroupView(IffEditService& service, CIffChunk& chunk, QWidget* parent)
+{
+    CDrawGroup group;
+    const bool read = group.Load(*service.File(), &chunk);
+    auto* grid = new QWidget(parent);
+    auto* layout = new QGridLayout(grid);
+    static constexpr uint8_t kBackground[3] = {0, 255, 255};
+    for (int d = 0; d < 4; ++d)
+        layout->addWidget(new QLabel(QStringLiteral("Direction %1").arg(2 * d), grid), 0, d + 1, Qt::AlignCenter);
+    for (int zoom = 1; zoom <= 3; ++zoom) {
+        layout->addWidget(new QLabel(QStringLiteral("Zoom %1").arg(zoom), grid), zoom, 0);
+        for (int d = 0; d < 4; ++d) {
+            auto* cell = new QLabel(grid);
+            cell->setObjectName(QStringLiteral("cell%1_%2").arg(zoom).arg(2 * d));
+            cell->setAlignment(Qt::AlignCenter);
+            const int index = group.FindImage(2 * d, zoom);
+            DrawReport report;
+            const std::optional<DrawGroupPicture> picture =
+                index < 0 ? std::nullopt
+                          : DrawDrawGroupImage(*service.File(), group, index, kBackground, kMaxImageSide, report);
+            if (picture) {
+                const QImage image(picture->rgb.data(), picture->width, picture->height, 3 * picture->width,
+                                   QImage::Format_RGB888);
+                cell->setPixmap(QPixmap::fromImage(image.copy()));
+            } else {
+                cell->setText(index < 0 ? QStringLiteral("no image") : QStringLiteral("nothing drawn"));
+            }
+            if (!report.Complete())
+                cell->setToolTip(QString::fromStdString(report.Summary()));
+            layout->addWidget(cell, zoom, d + 1, Qt::AlignCenter);
+        }
+    }
+    auto* box = new QWidget(parent);
+    auto* outer = new QVBoxLayout(box);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->addWidget(new QLabel(QStringLiteral("Version %1, %2 images%3")
+                                    .arg(group.Version())
+                                    .arg(group.ImageCount())
+                                    .arg(read ? QString() : QStringLiteral(" (read only in part)")),
+                                box));
+    auto* scroll = new QScrollArea(box);
+    scroll->setWidget(grid);
+    scroll->setWidgetResizable(true);
+    outer->addWidget(scroll, 1);
+    return box;
+}
+
+} // namespace
+
+QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* parent)
+{
+    const std::optional<std::span<const uint8_t>> bytes = service.Data(chunk);
+    if (!bytes)
+        return Message(QStringLiteral("This chunk's bytes lie past the end of the file."), parent);
+    const uint32_t type = chunk.Type();
+    if (StringTable::IsStringTableType(type))
+        return StringsView(*bytes, parent);
+    if (type == kTypeObjd)
+        return FieldsView(*bytes, parent);
+    if (type == kTypeSpr2)
+        return new SpriteFrameView(service, chunk, parent);
+    if (type == kTypeDgrp)
+        return DrawGroupView(service, chunk, parent);
+    if (type == kTypePalt)
+        return PaletteView(chunk, parent);
+    if (type == kTypeBmp)
+        return BitmapView(*bytes, parent);
+    return HexView(*bytes, parent);
+}
+
+} // namespace vorn

@@ -1,0 +1,250 @@
+#include "app/resource_window.h"
+
+#include "app/app_test_support.h"
+#include "app/sprite_frame_view.h"
+#include "base/endian.h"
+#include "iff/type_codes.h"
+#include "sprites/iff_edit_service.h"
+#include "testing/bmp_builder.h"
+#include "testing/iff_fixtures.h"
+#include "testing/spr2_encoder.h"
+
+#include "base/message_texts.h"
+#include "sprites/qt/preview_objects_dialog.h"
+
+#include <QComboBox>
+#include <QMenu>
+#include <QPushButton>
+#include <QTimer>
+#include <QLabel>
+#include <QListView>
+#include <QTableView>
+#include <QTableWidget>
+
+namespace vorn {
+namespace {
+
+using namespace vorn::testing;
+
+testing::Spr2ChunkFrame Frame()
+{
+    testing::Spr2ChunkFrame frame;
+    frame.width = 2;
+    frame.height = 1;
+    frame.paletteId = 9;
+    // Colour 1 at depth 0x60 beside colour 7 at depth 8.
+    Spr2SourceFrame source;
+    source.width = 2;
+    source.height = 1;
+    source.colour = {1, 7};
+    source.depth = {0x60, 0x08};
+    frame.pixels = EncodeSpr2Pixels(source);
+    return frame;
+}
+
+// Every kind the window shows; the draw group is named by no object.
+std::vector<uint8_t> ResourceFile()
+{
+    testing::BmpLayout bmp;
+    bmp.width = 3;
+    bmp.height = 2;
+    bmp.pixels = PadRows({{0, 0, 255, 0, 255, 0, 255, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
+    std::vector<uint8_t> objd = BuildObjd({138, 500, 1, 0, 0});
+    StoreLE16(&objd[28], 0x78B3);
+    StoreLE16(&objd[30], 0x43C0);
+    IffFileLayout layout;
+    layout.chunks = {
+        {"STR#", 300, 0x10, "names",
+         BuildStringTable(StrLayout::Languages, {{"Caf\xE9", "c", 1, 0}, {"Kaffee", "", 4, 0}}, 1, {0xA3})},
+        {"OBJD", 128, 0x10, "Lamp", objd},
+        {"SPR2", 40, 0x10, "sprite", BuildSpr2(9, {Frame()})},
+        {"PALT", 9, 0x10, "palette", BuildPalt({0, 0, 0, 10, 20, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200, 100, 50})},
+        {"DGRP", 100, 0x10, "orphan", BuildDgrp(20004, {{0x01, 1, {{-3, 40, 0, 0, 0, 0, 0, 0, 0}}}})},
+        {"BMP_", 2000, 0x10, "picture", BuildBmp(bmp)},
+        {"BMP_", 2001, 0x10, "broken", {'B', 'M', 0, 0}},
+        {"BHAV", 4096, 0x10, "tree", {'A', 'B', 0x01, 0xFF}},
+    };
+    return BuildIffFile(layout);
+}
+
+class ResourceWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        apptest::TestApplication();
+        service = std::make_shared<IffEditService>();
+        ASSERT_EQ(service->Open(ResourceFile()), IffOpenResult::Opened);
+        window = new ResourceWindow(service, QStringLiteral("thing.iff"));
+    }
+    void TearDown() override { delete window; }
+
+    QWidget* Show(const char (&type)[5], uint16_t id)
+    {
+        EXPECT_TRUE(window->SelectChunk(MakeTypeCode(type), id)) << type << " " << id;
+        return window->ChunkView();
+    }
+
+    std::shared_ptr<IffEditService> service;
+    ResourceWindow* window = nullptr;
+};
+
+TEST_F(ResourceWindowTest, ListsEveryChunkSortedAndFilteredByType)
+{
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Resources - thing.iff"));
+    QAbstractItemModel* list = window->ChunkList()->model();
+    ASSERT_EQ(list->rowCount(), 9); // and the resource map
+    EXPECT_EQ(list->index(0, 0).data().toString(), QStringLiteral("STR#"));
+    EXPECT_EQ(list->index(0, 2).data().toString(), QStringLiteral("names"));
+    EXPECT_EQ(list->index(0, 4).data().toString(), QStringLiteral("0x0010"));
+
+    // Ids sort as numbers, not as text.
+    window->ChunkList()->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(list->index(0, 1).data().toInt(), 4096);
+    EXPECT_EQ(list->index(1, 1).data().toInt(), 2001);
+
+    QComboBox* filter = window->TypeFilter();
+    const int bitmaps = filter->findText(QStringLiteral("BMP_"));
+    ASSERT_GE(bitmaps, 0);
+    filter->setCurrentIndex(bitmaps);
+    EXPECT_EQ(list->rowCount(), 2);
+    EXPECT_FALSE(window->SelectChunk(kTypeObjd, 128));
+    filter->setCurrentIndex(0);
+    EXPECT_EQ(list->rowCount(), 9);
+}
+
+TEST_F(ResourceWindowTest, EachTypeShowsAsItReads)
+{
+    auto* strings = Show("STR#", 300)->findChild<QTableWidget*>(QStringLiteral("table"));
+    ASSERT_NE(strings, nullptr);
+    ASSERT_EQ(strings->rowCount(), 2);
+    EXPECT_EQ(strings->item(0, 1)->text(), QStringLiteral("1"));
+    EXPECT_EQ(strings->item(0, 2)->text(), QString::fromUtf8("Caf\xC3\xA9"));
+    EXPECT_EQ(strings->item(1, 1)->text(), QStringLiteral("4"));
+
+    auto* fields = qobject_cast<QTableWidget*>(Show("OBJD", 128));
+    ASSERT_NE(fields, nullptr);
+    EXPECT_EQ(fields->item(13, 1)->text(), QStringLiteral("guid"));
+    EXPECT_EQ(fields->item(13, 3)->text(), QStringLiteral("0x43C078B3"));
+
+    auto* sprite = qobject_cast<SpriteFrameView*>(Show("SPR2", 40));
+    ASSERT_NE(sprite, nullptr);
+    EXPECT_EQ(sprite->FrameList()->count(), 1);
+    sprite->ScaleList()->setCurrentIndex(2); // 4x
+    QImage colour = sprite->Picture()->pixmap().toImage();
+    ASSERT_EQ(colour.size(), QSize(8, 4));
+    EXPECT_EQ(colour.pixel(0, 0) & 0xFFFFFF, 0x0A141Eu); // colour 1 of PALT 9
+    EXPECT_EQ(colour.pixel(4, 0) & 0xFFFFFF, 0xC86432u);
+    sprite->PlaneList()->setCurrentIndex(1); // depth
+    const QImage depth = sprite->Picture()->pixmap().toImage();
+    EXPECT_EQ(qGray(depth.pixel(0, 0)), 0x60);
+    EXPECT_EQ(qGray(depth.pixel(4, 0)), 0x08);
+    EXPECT_TRUE(sprite->Header()->text().contains(QStringLiteral("drawn with PALT 9")));
+
+    // No object names this draw group: its image still shows, where it has one.
+    QWidget* group = Show("DGRP", 100);
+    auto* drawn = group->findChild<QLabel*>(QStringLiteral("cell1_0"));
+    ASSERT_NE(drawn, nullptr);
+    EXPECT_EQ(drawn->pixmap().size(), QSize(2, 1));
+    auto* missing = group->findChild<QLabel*>(QStringLiteral("cell3_6"));
+    ASSERT_NE(missing, nullptr);
+    EXPECT_EQ(missing->text(), QStringLiteral("no image"));
+
+    auto* swatches = qobject_cast<QTableWidget*>(Show("PALT", 9));
+    ASSERT_NE(swatches, nullptr);
+    EXPECT_EQ(swatches->item(0, 7)->background().color(), QColor(200, 100, 50));
+    EXPECT_EQ(swatches->item(0, 1)->text(), QStringLiteral("1"));
+
+    auto* picture = Show("BMP_", 2000)->findChild<QLabel*>(QStringLiteral("picture"));
+    ASSERT_NE(picture, nullptr);
+    EXPECT_EQ(picture->pixmap().size(), QSize(3, 2));
+    auto* invalid = qobject_cast<QLabel*>(Show("BMP_", 2001));
+    ASSERT_NE(invalid, nullptr);
+    EXPECT_EQ(invalid->text(), QStringLiteral("This BMP_ chunk is not a valid BMP picture."));
+
+    auto* hex = qobject_cast<QListView*>(Show("BHAV", 4096));
+    ASSERT_NE(hex, nullptr);
+    EXPECT_EQ(hex->model()->index(0, 0).data().toString(),
+              QStringLiteral("00000000  41 42 01 FF                                      AB.."));
+}
+
+// The editor's ways in: the list pane's "Resources" (Ctrl+R, context menu)
+// and the object preview's button, which shares the preview's own file.
+class ResourceWindowHooks : public apptest::EditorTest {
+protected:
+    bool StartOnObject()
+    {
+        const std::vector<uint8_t> file = ResourceFile();
+        const auto path = apptest::WriteArchive(folder_, "a.far",
+                                                {{"thing.iff", std::string(file.begin(), file.end())},
+                                                 {"notes.iff", "not an object"}});
+        return Start({apptest::Q(path)});
+    }
+    void SelectRow(const std::string& name)
+    {
+        for (int row = 0; row < Right().RowCount(); ++row)
+            if (Right().NameOf(row) == name)
+                Right().setCurrentIndex(Right().model()->index(row, 0));
+    }
+    static std::vector<ResourceWindow*> Windows()
+    {
+        std::vector<ResourceWindow*> windows;
+        for (QWidget* widget : QApplication::allWidgets())
+            if (auto* window = qobject_cast<ResourceWindow*>(widget))
+                windows.push_back(window);
+        return windows;
+    }
+};
+
+TEST_F(ResourceWindowHooks, TheListPaneOpensAWindowForAnIffRowAndNamesAnythingElse)
+{
+    ASSERT_TRUE(StartOnObject());
+    auto* resources = Right().findChild<QAction*>(QStringLiteral("resources"));
+    ASSERT_NE(resources, nullptr);
+    EXPECT_EQ(resources->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
+    std::unique_ptr<QMenu> menu(Right().BuildContextMenu(nullptr));
+    EXPECT_TRUE(menu->actions().contains(resources));
+
+    SelectRow("thing.iff");
+    resources->trigger();
+    std::vector<ResourceWindow*> windows = Windows();
+    ASSERT_EQ(windows.size(), 1u);
+    EXPECT_EQ(windows[0]->windowTitle(), QStringLiteral("Resources - thing.iff"));
+    EXPECT_EQ(windows[0]->ChunkList()->model()->rowCount(), 9);
+    delete windows[0];
+
+    SelectRow("notes.iff");
+    resources->trigger();
+    EXPECT_TRUE(Windows().empty());
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text, texts::kNotIff);
+}
+
+TEST_F(ResourceWindowHooks, ThePreviewsButtonShowsThePreviewsOwnFile)
+{
+    ASSERT_TRUE(StartOnObject());
+    std::vector<ResourceWindow*> opened;
+    bool shown = false;
+    QTimer timer;
+    timer.setInterval(5);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        auto* preview = qobject_cast<CPreviewObjectsDialog*>(QApplication::activeModalWidget());
+        if (preview == nullptr)
+            return;
+        timer.stop();
+        ASSERT_TRUE(preview->ResourcesButton()->isVisible());
+        QTest::mouseClick(preview->ResourcesButton(), Qt::LeftButton);
+        opened = Windows();
+        shown = !opened.empty() && opened[0]->ChunkList()->model()->rowCount() == 9 &&
+                opened[0]->parentWidget() == preview;
+        preview->close();
+    });
+    timer.start();
+    SelectRow("thing.iff");
+    Right().OnRowActivated(Right().currentIndex().row());
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_TRUE(shown) << "the preview's file, in a window of the preview's";
+    EXPECT_TRUE(Windows().empty()) << "the window closes with the preview";
+}
+
+} // namespace
+} // namespace vorn
