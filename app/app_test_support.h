@@ -118,13 +118,16 @@ protected:
         return names;
     }
 
-    static std::vector<std::string> ChildTexts(QTreeWidgetItem* item)
+    // The texts of the tree pane's items below `parent`, in order.
+    static std::vector<std::string> ChildTexts(const QModelIndex& parent)
     {
         std::vector<std::string> texts;
-        for (int i = 0; item && i < item->childCount(); ++i)
-            texts.push_back(item->child(i)->text(0).toStdString());
+        for (int i = 0; parent.isValid() && i < parent.model()->rowCount(parent); ++i)
+            texts.push_back(Child(parent, i).data().toString().toStdString());
         return texts;
     }
+    static QModelIndex Child(const QModelIndex& parent, int row) { return parent.model()->index(row, 0, parent); }
+    static int ChildCount(const QModelIndex& parent) { return parent.model()->rowCount(parent); }
 
     vorn::testing::TempDir folder_;
     RecordingMessenger messenger_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/file_list_model.h"
 #include "archive/vorn_doc.h"
 
 #include <QObject>
@@ -11,9 +12,10 @@ namespace vorn {
 
 class CMainFrame;
 
-// The one listener of the document in the editor: it keeps the tree pane
-// and the list pane in step with every change the document reports (from
-// a command, a transfer worker, an undo or a redo), and keeps the Edit
+// The one listener of the document in the editor: it hands every change the
+// document reports (from a command, a transfer worker, an undo or a redo)
+// to the models of the tree pane and the list pane, moves the list along
+// with a shown directory that is renamed or moved, and keeps the Edit
 // menu's history of steps. Changes reported on a worker thread are carried
 // to the UI thread, the worker waiting meanwhile.
 //
@@ -32,9 +34,8 @@ public:
 
     QUndoStack& Stack() { return stack_; }
 
-    // How the size column shows files a step adds: grouped by commas, or as
-    // the adding job shows them, a plain decimal number.
-    enum class AddedSizes { Grouped, Plain };
+    // How the size column shows files a step adds.
+    using AddedSizes = FileListModel::AddedSizes;
 
     // Opens a step named `label` ("Delete 3 items"); End closes it and puts it
     // on the history when it changed anything.
@@ -47,17 +48,12 @@ private:
     void HistoryLost(const std::string& reason) override;
     void OnUiThread(const std::function<void()>& call);
     void Apply(const TreeChange& change);
-    void ApplyToList(const TreeChange& change);
     void ShowStatus(const char* text);
 
     CMainFrame& frame_;
     CVornDoc& document_;
     QUndoStack stack_;
-    // Row searches in the current batch; beyond a few hundred the list is
-    // filled again once at the end instead of row by row.
-    int rowSearches_ = 0;
     AddedSizes addedSizes_ = AddedSizes::Grouped;
-    bool refillList_ = false;
 };
 
 } // namespace vorn

@@ -76,26 +76,21 @@ void DeleteSelection(CVornView& view, Messenger& messenger)
     });
 }
 
-void FinishRename(CVornView& view, int row, const QString& typed)
+void FinishRename(CVornView& view, const QString& typed)
 {
     const CVornView::RenameState state = view.CurrentRename();
     const std::optional<std::string> name = ToArchive(typed);
-    bool renamed = false;
-    std::string newPath;
-    if (name) {
-        // The old path up to its last "\\" keeps the item in its directory
-        // (and a root file's leading "\\").
-        const size_t separator = state.oldPath.rfind('\\');
-        newPath = separator == std::string::npos ? *name : state.oldPath.substr(0, separator + 1) + *name;
-        CFarDirectoryTree& tree = view.Document().Tree();
-        AsOneStep(view, StepLabel("Rename", {state.oldName}), [&] {
-            renamed = state.isDirectory ? tree.RenameDirectory(state.oldPath, newPath)
-                                        : tree.RenameFile(state.oldPath, newPath);
-        });
-    }
-    // A renamed row shows its new name as the document reports it.
-    if (!renamed)
-        view.SetRowName(row, state.oldName);
+    if (!name)
+        return;
+    // The old path up to its last "\\" keeps the item in its directory
+    // (and a root file's leading "\\").
+    const size_t separator = state.oldPath.rfind('\\');
+    const std::string newPath =
+        separator == std::string::npos ? *name : state.oldPath.substr(0, separator + 1) + *name;
+    CFarDirectoryTree& tree = view.Document().Tree();
+    AsOneStep(view, StepLabel("Rename", {state.oldName}), [&] {
+        state.isDirectory ? tree.RenameDirectory(state.oldPath, newPath) : tree.RenameFile(state.oldPath, newPath);
+    });
 }
 
 void MakeNewDirectory(CVornView& view)

@@ -22,12 +22,13 @@ class Messenger;
 // (files, directories, or both), then deletes row by row.
 void DeleteSelection(CVornView& view, Messenger& messenger);
 
-// The end of an in-place edit of `row`: renames the file or directory of the
-// pane's rename state to the typed name within its directory. The row shows
-// the new name on success and its old name otherwise. Typed text is archive
-// bytes as Latin-1; text outside Latin-1 is refused like a name the archive
+// The end of an in-place edit: renames the file or directory of the pane's
+// rename state to the typed name within its directory. The row never takes
+// the typed text itself: it shows the new name when the document reports
+// the rename, and keeps its old name otherwise. Typed text is archive bytes
+// as Latin-1; text outside Latin-1 is refused like a name the archive
 // refuses.
-void FinishRename(CVornView& view, int row, const QString& typed);
+void FinishRename(CVornView& view, const QString& typed);
 
 // Makes "new directory", or "new directory (2)", "(3)" ... when taken, in
 // the shown directory; its row goes before the first file row. An empty

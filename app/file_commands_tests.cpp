@@ -99,7 +99,7 @@ TEST_F(FileCommandsTest, DeleteAsksTheQuestionThatFitsAndRemovesEverySelectedRow
     EXPECT_EQ(messenger_.Messages().back().text,
               "Do you want to delete the selected file(s) and the contents\nof the selected subdirectories?");
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"b", "root2.txt"}));
-    EXPECT_EQ(ChildTexts(Left().RootItem()), std::vector<std::string>{"b"});
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), std::vector<std::string>{"b"});
     EXPECT_EQ(Doc().Tree().EntryCount(), 2u);
     EXPECT_EQ(Doc().Tree().FindFileItem("a\\x\\deep.txt"), nullptr);
     EXPECT_TRUE(Doc().IsModified());
@@ -157,8 +157,8 @@ TEST_F(FileCommandsTest, RenameKeepsFilesInTheirDirectoryAndDirectoriesCarryThei
     Press(Qt::Key_F2, Qt::NoModifier);
     ASSERT_TRUE(TypeIntoEditor("q"));
     EXPECT_EQ(Right().PathOf(0), "q");
-    EXPECT_EQ(Left().RootItem()->child(0)->text(0), "q");
-    EXPECT_EQ(Left().PathOf(Left().ItemAtPath("q\\x")), "q\\x");
+    EXPECT_EQ(Child(Left().RootIndex(), 0).data().toString(), "q");
+    EXPECT_EQ(Left().PathOf(Left().IndexAtPath("q\\x")), "q\\x");
     EXPECT_NE(Doc().Tree().FindFileItem("q\\x\\deep.txt"), nullptr);
     Left().SelectPath("q\\x");
     EXPECT_EQ(RowNames(), std::vector<std::string>{"deep.txt"});
@@ -193,7 +193,7 @@ TEST_F(FileCommandsTest, ARefusedRenameRestoresTheOldNameAndChangesNothing)
     Press(Qt::Key_F2, Qt::NoModifier);
     ASSERT_TRUE(TypeIntoEditor("B"));
     EXPECT_EQ(Right().NameOf(0), "a");
-    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"a", "b"}));
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), (std::vector<std::string>{"a", "b"}));
     EXPECT_FALSE(Doc().IsModified());
     EXPECT_EQ(messenger_.Count(), 0u);  // refusals are silent
 }
@@ -211,7 +211,7 @@ TEST_F(FileCommandsTest, NewDirectoryNumbersItsNamesAndGoesBeforeTheFiles)
     EXPECT_EQ(Right().PathOf(3), "a\\new directory (3)");
     EXPECT_EQ(Right().ImageOf(3), CVornView::kImageDirectory);
     EXPECT_EQ(Right().SizeTextOf(3), "");
-    EXPECT_EQ(ChildTexts(Left().ItemAtPath("a")),
+    EXPECT_EQ(ChildTexts(Left().IndexAtPath("a")),
               (std::vector<std::string>{"x", "new directory", "new directory (2)", "new directory (3)"}));
     EXPECT_NE(Doc().Tree().GetDirectoryRef("a\\new directory (2)"), nullptr);
     EXPECT_FALSE(Right().IsEditing());
@@ -239,8 +239,8 @@ TEST_F(FileCommandsTest, MoveToDirectoryMovesInRowOrderAndKeepsTheTreeInStep)
     // The moved directory is not offered as a destination.
     EXPECT_EQ(std::count(offered_.begin(), offered_.end(), "a\\x"), 0);
     EXPECT_EQ(RowNames(), std::vector<std::string>{"one.txt"});
-    EXPECT_EQ(Left().ItemAtPath("a\\x"), nullptr);
-    ASSERT_NE(Left().ItemAtPath("b\\c\\x"), nullptr);
+    EXPECT_FALSE(Left().IndexAtPath("a\\x").isValid());
+    ASSERT_TRUE(Left().IndexAtPath("b\\c\\x").isValid());
     EXPECT_NE(Doc().Tree().FindFileItem("b\\c\\x\\deep.txt"), nullptr);
     EXPECT_TRUE(Doc().IsModified());
     const QString summary = Frame().MessageText();
@@ -250,7 +250,7 @@ TEST_F(FileCommandsTest, MoveToDirectoryMovesInRowOrderAndKeepsTheTreeInStep)
     Right().SelectRows({RowOf("x")});
     ChooseInMoveDialog("");
     Press(Qt::Key_M);
-    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"a", "b", "x"}));
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), (std::vector<std::string>{"a", "b", "x"}));
     EXPECT_EQ(RowNames(), std::vector<std::string>{"two.txt"});
     EXPECT_EQ(Frame().MessageText(), summary);  // a move changes neither count nor size
 }
@@ -275,7 +275,7 @@ TEST_F(FileCommandsTest, EnterOpensADirectoryRowAndSlowSecondClickRenames)
     Right().setCurrentIndex(Right().Model().index(1, 0));
     Press(Qt::Key_Return, Qt::NoModifier);
     EXPECT_EQ(Right().ShownPath(), "b");
-    EXPECT_EQ(Left().PathOf(Left().currentItem()), "b");
+    EXPECT_EQ(Left().PathOf(Left().currentIndex()), "b");
 
     // A click on the name of a row that is already selected starts editing.
     Right().SelectRows({0});
@@ -330,7 +330,7 @@ TEST_F(FileCommandsTest, CommandsThroughTheWindowAreSavedAsAPlainArchive)
     Press(Qt::Key_M);
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"b", "new directory", "three.txt"}));
     // The moved directory's own subdirectory can be reached in the tree pane.
-    ASSERT_NE(Left().ItemAtPath("b\\a\\x"), nullptr);
+    ASSERT_TRUE(Left().IndexAtPath("b\\a\\x").isValid());
     Left().SelectPath("b\\a\\x");
     EXPECT_EQ(RowNames(), std::vector<std::string>{"deep.txt"});
     Left().SelectPath("");
@@ -347,7 +347,7 @@ TEST_F(FileCommandsTest, CommandsThroughTheWindowAreSavedAsAPlainArchive)
     app_.reset();
     ASSERT_TRUE(Start({Q(path_)}));
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"b", "new directory", "three.txt"}));
-    EXPECT_EQ(ChildTexts(Left().ItemAtPath("b")), (std::vector<std::string>{"a", "c"}));
+    EXPECT_EQ(ChildTexts(Left().IndexAtPath("b")), (std::vector<std::string>{"a", "c"}));
 }
 
 } // namespace

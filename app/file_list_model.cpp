@@ -1,14 +1,163 @@
 #include "app/file_list_model.h"
 
+#include "archive/archive_path.h"
 #include "archive/far_directory_tree.h"
+#include "archive/tree_change.h"
+#include "base/name_compare.h"
+#include "base/number_text.h"
 
 #include <algorithm>
 
 namespace vorn {
 
+namespace {
+
+// Beyond this many row searches in one edit, the rows are filled again at
+// its end: one reset instead of a search per row.
+constexpr int kRowSearchesBeforeRefill = 256;
+
+} // namespace
+
 FileListModel::FileListModel(const CFarDirectoryTree& tree, QObject* parent)
     : QAbstractTableModel(parent), tree_(tree)
 {
+}
+
+void FileListModel::Show(const CFarDirectory& directory)
+{
+    std::vector<Row> rows;
+    rows.reserve(directory.Subdirectories().size() + directory.Files().size());
+    shownPath_ = directory.Path();
+    for (const CFarDirectory& subdirectory : directory.Subdirectories())
+        rows.push_back({subdirectory.Name(), std::string(), kImageDirectory, subdirectory.Path()});
+    // A file row's path is the shown path, "\\" and the name, also at the root.
+    const std::string prefix = shownPath_ + kArchiveSeparator;
+    for (const FarFileItem& item : directory.Files()) {
+        Row row{item.name, std::string(), kImageFile, prefix + item.name};
+        if (const CFarEntry* entry = tree_.EntryOfItem(item))
+            row.sizeText = FormatGroupedNumber(entry->size1);
+        rows.push_back(std::move(row));
+    }
+    ResetRows(std::move(rows));
+}
+
+void FileListModel::Apply(const TreeChange& change, AddedSizes sizes)
+{
+    using Kind = TreeChangeKind;
+    if (refillPending_)
+        return;
+    auto shows = [&](const std::string& directory) { return EqualsNoCase(directory, shownPath_); };
+    auto filePath = [&](const std::string& name) { return shownPath_ + kArchiveSeparator + name; };
+    auto sizeText = [&](const FarFileItem& item) {
+        const CFarEntry* entry = tree_.EntryOfItem(item);
+        const uint32_t size = entry ? entry->size1 : 0;
+        return sizes == AddedSizes::Plain ? std::to_string(size) : FormatGroupedNumber(size);
+    };
+    auto addFile = [&](size_t position, const FarFileItem& item) {
+        const int row = std::min(FirstFileRow() + static_cast<int>(std::min<size_t>(position, rows_.size())),
+                                 RowCount());
+        InsertRow(row, {item.name, sizeText(item), kImageFile, filePath(item.name)});
+    };
+    auto addDirectory = [&](size_t position, const std::string& name) {
+        const int row = std::min(static_cast<int>(std::min<size_t>(position, rows_.size())), FirstFileRow());
+        InsertRow(row, {name, std::string(), kImageDirectory, JoinArchivePath(shownPath_, name)});
+    };
+    // Appending is cheap; a row is searched for only a few hundred times per edit.
+    auto rowOf = [&](const std::string& path) {
+        if (++rowSearches_ > kRowSearchesBeforeRefill) {
+            refillPending_ = true;
+            return -1;
+        }
+        return RowOfPath(path);
+    };
+    auto remove = [&](const std::string& path) { RemoveRow(rowOf(path)); };
+
+    switch (change.kind) {
+    case Kind::FileAdded:
+        if (shows(change.directory))
+            addFile(change.position, change.item);
+        break;
+    case Kind::FileRemoved:
+        if (shows(change.directory))
+            remove(change.Path());
+        break;
+    case Kind::FileRenamed:
+    case Kind::FileResized:
+        if (shows(change.directory)) {
+            const std::string oldName = change.oldName.empty() ? change.item.name : change.oldName;
+            const int row = rowOf(JoinArchivePath(change.directory, oldName));
+            if (row < 0)
+                break;
+            Row& value = rows_[static_cast<size_t>(row)];
+            value.name = change.item.name;
+            value.path = filePath(change.item.name);
+            value.sizeText = sizeText(change.item);
+            emit dataChanged(index(row, 0), index(row, 1));
+        }
+        break;
+    case Kind::FileMoved:
+        if (shows(change.directory))
+            remove(JoinArchivePath(change.directory, change.item.name));
+        if (shows(change.toDirectory))
+            addFile(change.toPosition, change.item);
+        break;
+    case Kind::DirectoryAdded:
+        if (shows(change.directory))
+            addDirectory(change.position, change.name);
+        break;
+    case Kind::DirectoryRemoved:
+        if (shows(change.directory))
+            remove(change.Path());
+        break;
+    case Kind::DirectoryRenamed:
+        if (shows(change.directory)) {
+            const int row = rowOf(JoinArchivePath(change.directory, change.oldName));
+            if (row < 0)
+                break;
+            Row& value = rows_[static_cast<size_t>(row)];
+            value.name = change.name;
+            value.path = change.Path();
+            emit dataChanged(index(row, 0), index(row, 1));
+        }
+        break;
+    case Kind::DirectoryMoved:
+        if (shows(change.directory))
+            remove(JoinArchivePath(change.directory, change.name));
+        if (shows(change.toDirectory))
+            addDirectory(change.toPosition, change.name);
+        break;
+    case Kind::Rebuilt:
+        break;
+    }
+}
+
+void FileListModel::FinishChanges()
+{
+    if (refillPending_) {
+        if (const CFarDirectory* shown = tree_.GetDirectoryRef(shownPath_))
+            Show(*shown);
+    }
+    refillPending_ = false;
+    rowSearches_ = 0;
+}
+
+int FileListModel::RowOfPath(const std::string& path) const
+{
+    const std::string_view wanted = StripLeadingSeparators(path);
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        if (EqualsNoCase(StripLeadingSeparators(rows_[row].path), wanted))
+            return static_cast<int>(row);
+    }
+    return -1;
+}
+
+int FileListModel::FirstFileRow() const
+{
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        if (rows_[row].image != kImageDirectory)
+            return static_cast<int>(row);
+    }
+    return RowCount();
 }
 
 void FileListModel::ResetRows(std::vector<Row> rows)

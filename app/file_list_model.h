@@ -9,10 +9,17 @@
 
 namespace vorn {
 
+class CFarDirectory;
 class CFarDirectoryTree;
+struct TreeChange;
 
-// The rows of the file list pane: a name, a size text, an image index
-// (0 directory, 1 open folder, 2 file) and the row's archive path. A
+// The rows of the file list pane, the contents of the shown directory: a
+// name, a size text, an image index (0 directory, 1 open folder, 2 file)
+// and the row's archive path. Show fills them from a directory; afterwards
+// they follow the tree's change reports (Apply): a change of a few rows
+// inserts, removes or rewrites just those rows, so the view keeps its
+// scroll position and selection, while an edit that changes more than a
+// few hundred rows of the shown directory fills it once more at its end. A
 // directory row's path is the directory's full path; a file row's is the
 // shown directory's path, "\\" and the name (so a root file's path starts
 // with "\\"). A row inserted without a path has "" and stands for nothing in
@@ -40,9 +47,33 @@ public:
         std::string path;
     };
 
+    static constexpr int kImageDirectory = 0;
+    static constexpr int kImageOpenDirectory = 1;
+    static constexpr int kImageFile = 2;
+
+    // How the size column shows files a change adds: grouped by commas, or as
+    // the adding job shows them, a plain decimal number.
+    enum class AddedSizes { Grouped, Plain };
+
     FileListModel(const CFarDirectoryTree& tree, QObject* parent = nullptr);
 
     void SetIcons(std::vector<QIcon> icons) { icons_ = std::move(icons); }
+
+    // Every row from `directory`: subdirectories first, then files, in the
+    // tree's order; it becomes the shown directory.
+    void Show(const CFarDirectory& directory);
+    // Full path of the shown directory ("" for the root).
+    const std::string& ShownPath() const { return shownPath_; }
+    // Follows one change the tree reports, where it touches the shown directory.
+    void Apply(const TreeChange& change, AddedSizes sizes = AddedSizes::Grouped);
+    // The end of an edit: fills the rows again if Apply left that for here.
+    void FinishChanges();
+
+    // The row whose path is `path` (leading separators and letter case
+    // aside); -1 when none.
+    int RowOfPath(const std::string& path) const;
+    // The first row that is not a directory row (RowCount() when none).
+    int FirstFileRow() const;
 
     // Replaces every row at once.
     void ResetRows(std::vector<Row> rows);
@@ -78,6 +109,11 @@ private:
     const CFarDirectoryTree& tree_;
     std::vector<Row> rows_;
     std::vector<QIcon> icons_;
+    std::string shownPath_;
+    // Rows searched for in the current edit; beyond a few hundred the rows
+    // are filled again once at its end instead.
+    int rowSearches_ = 0;
+    bool refillPending_ = false;
 };
 
 } // namespace vorn

@@ -23,7 +23,7 @@ TEST_F(TreePaneTest, BothPanesKeepTheArchiveOrderWithCaseEqualDuplicates)
           {"root2", "66"},
           {"Root1", "777"},
           {"ROOT2", "8"}});
-    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"zeta", "Alpha", "mid"}));
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), (std::vector<std::string>{"zeta", "Alpha", "mid"}));
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"zeta", "Alpha", "mid", "ROOT2", "Root1"}));
     EXPECT_EQ(Right().SizeTextOf(3), "1");
     Left().SelectPath("zeta");
@@ -36,11 +36,11 @@ TEST_F(TreePaneTest, RenamingADirectoryRewritesTheStoredPathsBelowIt)
     Open({{"a\\x\\f1", "1"}, {"a\\x\\y\\f2", "22"}, {"ab\\f3", "333"}});
     ASSERT_TRUE(Doc().Tree().RenameDirectory("a", "b"));
     Left().RenameDirectory("a", "b");
-    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"b", "ab"}));
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), (std::vector<std::string>{"b", "ab"}));
     // "ab" only shares the letters, not the directory.
-    EXPECT_EQ(Left().PathOf(Left().RootItem()->child(1)), "ab");
-    EXPECT_EQ(Left().PathOf(Left().RootItem()->child(0)->child(0)), "b\\x");
-    EXPECT_EQ(Left().PathOf(Left().RootItem()->child(0)->child(0)->child(0)), "b\\x\\y");
+    EXPECT_EQ(Left().PathOf(Child(Left().RootIndex(), 1)), "ab");
+    EXPECT_EQ(Left().PathOf(Child(Child(Left().RootIndex(), 0), 0)), "b\\x");
+    EXPECT_EQ(Left().PathOf(Child(Child(Child(Left().RootIndex(), 0), 0), 0)), "b\\x\\y");
 
     Left().SelectPath("b\\x\\y");
     EXPECT_EQ(Right().ShownPath(), "b\\x\\y");
@@ -48,25 +48,25 @@ TEST_F(TreePaneTest, RenamingADirectoryRewritesTheStoredPathsBelowIt)
 
     // A path that no longer walks leaves everything alone.
     Left().RenameDirectory("a", "c");
-    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"b", "ab"}));
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), (std::vector<std::string>{"b", "ab"}));
 }
 
 TEST_F(TreePaneTest, WalkingIsCaseSensitiveWhileSelectingAChildIsNot)
 {
     Open({{"Data\\Sub\\f", "1"}, {"other\\g", "2"}});
     Left().SelectPath("data\\Sub");  // no item is called "data"
-    EXPECT_EQ(Left().currentItem(), Left().RootItem());
+    EXPECT_EQ(Left().currentIndex(), Left().RootIndex());
     Left().SelectPath("Data\\sub\\deeper");  // stops at the last matching level
-    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data");
+    EXPECT_EQ(Left().PathOf(Left().currentIndex()), "Data");
 
     Left().SelectPath("");
     Left().SelectChildByPath("DATA");
-    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data");
+    EXPECT_EQ(Left().PathOf(Left().currentIndex()), "Data");
     Left().SelectChildByPath("data\\SUB");
-    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data\\Sub");
+    EXPECT_EQ(Left().PathOf(Left().currentIndex()), "Data\\Sub");
     EXPECT_EQ(RowNames(), std::vector<std::string>{"f"});
     Left().SelectChildByPath("nothing");
-    EXPECT_EQ(Left().PathOf(Left().currentItem()), "Data\\Sub");
+    EXPECT_EQ(Left().PathOf(Left().currentIndex()), "Data\\Sub");
 }
 
 TEST_F(TreePaneTest, AddingAndRemovingDirectoriesByPath)
@@ -74,26 +74,27 @@ TEST_F(TreePaneTest, AddingAndRemovingDirectoriesByPath)
     Open({{"a\\b\\c\\f", "1"}, {"e\\g", "2"}});
     ASSERT_TRUE(Doc().Tree().MakeDirectory("n\\m"));
     Left().AddDirectoryByPath("n\\m");
-    QTreeWidgetItem* n = Left().ItemAtPath("n");
-    ASSERT_NE(n, nullptr);
-    QTreeWidgetItem* m = Left().ItemAtPath("n\\m");
-    ASSERT_NE(m, nullptr);
-    EXPECT_EQ(Left().RootItem()->indexOfChild(n), 2);  // appended after its siblings
-    for (QTreeWidgetItem* item : {n, m}) {
-        EXPECT_EQ(item->data(0, CLeftView::ImageRole).toInt(), 0);
-        EXPECT_EQ(item->data(0, CLeftView::SelectedImageRole).toInt(), 0);
+    const QModelIndex n = Left().IndexAtPath("n");
+    ASSERT_TRUE(n.isValid());
+    const QModelIndex m = Left().IndexAtPath("n\\m");
+    ASSERT_TRUE(m.isValid());
+    EXPECT_EQ(n.parent(), Left().RootIndex());
+    EXPECT_EQ(n.row(), 2);  // appended after its siblings
+    for (const QModelIndex& item : {n, m}) {
+        EXPECT_EQ(item.data(CLeftView::ImageRole).toInt(), 0);
+        EXPECT_EQ(item.data(CLeftView::SelectedImageRole).toInt(), 0);
     }
-    EXPECT_EQ(Left().ItemAtPath("a")->data(0, CLeftView::SelectedImageRole).toInt(), 1);
+    EXPECT_EQ(Left().IndexAtPath("a").data(CLeftView::SelectedImageRole).toInt(), 1);
     EXPECT_EQ(Left().PathOf(m), "n\\m");
     Left().AddDirectoryByPath("n\\m\\unknown");  // not in the model: nothing
-    EXPECT_EQ(m->childCount(), 0);
+    EXPECT_EQ(ChildCount(m), 0);
 
     // Never expanded, and still its whole subtree goes.
-    ASSERT_FALSE(Left().ItemAtPath("a")->isExpanded());
+    ASSERT_FALSE(Left().isExpanded(Left().IndexAtPath("a")));
     Left().RemoveDirectoryByPath("a");
-    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"e", "n"}));
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), (std::vector<std::string>{"e", "n"}));
     Left().RemoveDirectoryByPath("x\\y");
-    EXPECT_EQ(Left().RootItem()->childCount(), 2);
+    EXPECT_EQ(ChildCount(Left().RootIndex()), 2);
 }
 
 TEST_F(TreePaneTest, RebuildsFromTheDocumentOnNewAndOpen)
@@ -101,8 +102,8 @@ TEST_F(TreePaneTest, RebuildsFromTheDocumentOnNewAndOpen)
     Open({{"a\\f", "1"}});
     Left().SelectPath("a");
     app_->OnFileNew();
-    EXPECT_EQ(Left().RootItem()->text(0), "Untitled");
-    EXPECT_EQ(Left().RootItem()->childCount(), 0);
+    EXPECT_EQ(Left().RootIndex().data().toString(), "Untitled");
+    EXPECT_EQ(ChildCount(Left().RootIndex()), 0);
     EXPECT_EQ(Left().PathTable(), std::vector<std::string>{""});
     EXPECT_EQ(Right().RowCount(), 0);
     EXPECT_EQ(Frame().windowTitle(), "Untitled - Vorn");

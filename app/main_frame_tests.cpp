@@ -2,6 +2,7 @@
 #include "app/command_ids.h"
 #include "app/recent_file_list.h"
 #include "base/file_stream.h"
+#include "base/memory_stream.h"
 
 #include <QHeaderView>
 #include <QMenu>
@@ -28,10 +29,10 @@ TEST_F(EditorTest, StartsWithAnUntitledEmptyArchive)
 {
     ASSERT_TRUE(Start());
     EXPECT_EQ(Frame().windowTitle(), "Untitled - Vorn");
-    ASSERT_NE(Left().RootItem(), nullptr);
-    EXPECT_EQ(Left().RootItem()->text(0), "Untitled");
-    EXPECT_EQ(Left().currentItem(), Left().RootItem());
-    EXPECT_EQ(Left().RootItem()->childCount(), 0);
+    ASSERT_TRUE(Left().RootIndex().isValid());
+    EXPECT_EQ(Left().RootIndex().data().toString(), "Untitled");
+    EXPECT_EQ(Left().currentIndex(), Left().RootIndex());
+    EXPECT_EQ(ChildCount(Left().RootIndex()), 0);
     EXPECT_EQ(Right().RowCount(), 0);
     EXPECT_EQ(Frame().MessageText(), "0 item(s), with a total of 0 byte(s) - Add files by dragging them here!");
     EXPECT_FALSE(Frame().IsCommandEnabled(ID_FILE_QUICKSAVE));  // no file yet
@@ -57,9 +58,9 @@ TEST_F(EditorTest, OpeningFillsBothPanesInTheModelsOrder)
     const auto path = WriteArchive(folder_, "sample.far", kSample);
     ASSERT_TRUE(Start({Q(path)}));
     EXPECT_EQ(Frame().windowTitle(), "sample.far - Vorn");
-    EXPECT_EQ(Left().RootItem()->text(0), "sample.far");
-    EXPECT_EQ(ChildTexts(Left().RootItem()), (std::vector<std::string>{"zeta", "alpha"}));
-    EXPECT_EQ(ChildTexts(Left().RootItem()->child(0)), (std::vector<std::string>{"b"}));
+    EXPECT_EQ(Left().RootIndex().data().toString(), "sample.far");
+    EXPECT_EQ(ChildTexts(Left().RootIndex()), (std::vector<std::string>{"zeta", "alpha"}));
+    EXPECT_EQ(ChildTexts(Child(Left().RootIndex(), 0)), (std::vector<std::string>{"b"}));
 
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"zeta", "alpha", "e.txt", "small.bin"}));
     EXPECT_EQ(Right().ImageOf(0), CVornView::kImageDirectory);
@@ -122,7 +123,7 @@ TEST_F(EditorTest, DirectoryRowsOpenOnDoubleClickAndFileRowsGoToTheViewerHook)
     QTest::mouseClick(Right().viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(Right().viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseRelease(Right().viewport(), Qt::LeftButton, {}, rect.center());
-    EXPECT_EQ(Left().PathOf(Left().currentItem()), "zeta");
+    EXPECT_EQ(Left().PathOf(Left().currentIndex()), "zeta");
     EXPECT_EQ(Right().ShownPath(), "zeta");
     EXPECT_EQ(RowNames(), std::vector<std::string>{"b"});
     Right().OnRowActivated(0);
@@ -161,7 +162,7 @@ TEST_F(EditorTest, ColumnClicksSortDirectoriesFirstThenByNameOrSize)
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"Adir", "zdir", "B.txt", "a.txt", "c.txt", "d.txt"}));
 
     // A row the model no longer knows compares equal and does not upset the rest.
-    Right().InsertRow(Right().RowCount(), "ghost", CVornView::kImageFile, "\\ghost");
+    Right().Model().InsertRow(Right().RowCount(), {"ghost", "", CVornView::kImageFile, "\\ghost"});
     Right().SortByColumn(1);
     EXPECT_EQ(Right().RowCount(), 7);
 }
@@ -297,7 +298,7 @@ TEST_F(EditorTest, RenameEditsTheFirstSelectedRowAndTakesOnlyLatin1Names)
     EXPECT_EQ(Right().NameOf(1), "\xe9t\xe9");
     EXPECT_EQ(Right().PathOf(1), "\xe9t\xe9");
     EXPECT_NE(Doc().Tree().FindFileItem("\xe9t\xe9\\d.txt"), nullptr);
-    EXPECT_EQ(Left().RootItem()->child(1)->text(0), QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
+    EXPECT_EQ(Child(Left().RootIndex(), 1).data().toString(), QString::fromUtf8("\xc3\xa9t\xc3\xa9"));
     EXPECT_TRUE(Doc().IsModified());
 
     // The euro sign has no Latin-1 byte: refused, the old name stays.
@@ -407,8 +408,13 @@ TEST_F(EditorTest, DroppedLocalFilesGoToTheAddingHook)
     ASSERT_TRUE(Start({Q(WriteArchive(folder_, "sample.far", kSample))}));
     std::vector<std::string> received;
     int added = 0;
-    Right().filesDropped = [&](CVornView&, const std::vector<std::string>& paths) {
+    Right().filesDropped = [&](CVornView& pane, const std::vector<std::string>& paths) {
         received = paths;
+        // As the adding job does, through the document's tree.
+        for (int i = 0; i < added; ++i) {
+            MemoryStream bytes(vorn::testing::BytesOf("added"));
+            pane.Document().Tree().AddFile("added" + std::to_string(i) + ".txt", bytes, false);
+        }
         return added;
     };
     QMimeData data;
@@ -476,8 +482,8 @@ TEST_F(EditorTest, ScreenshotOfTheMainWindow)
                 colours.insert(cell.pixel(x, y));
         EXPECT_GT(colours.size(), 2u) << pane;
     };
-    checkRow(Left().viewport(), Left().visualItemRect(Left().RootItem()), "tree");
-    EXPECT_EQ(Left().RootItem()->text(0), "objects.far");
+    checkRow(Left().viewport(), Left().visualRect(Left().RootIndex()), "tree");
+    EXPECT_EQ(Left().RootIndex().data().toString(), "objects.far");
     checkRow(Right().viewport(), Right().visualRect(Right().Model().index(0, 0)), "list");
     EXPECT_EQ(Right().NameOf(0), "Objects");
 }

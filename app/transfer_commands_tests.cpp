@@ -36,7 +36,7 @@ TEST_F(EditorTest, DroppedFoldersAreAddedToTheShownDirectoryByTheRealJob)
     // ... the list pane gained the top folder before the files and the new file
     // after them, the tree pane every folder, and the document is modified.
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"Nested", "d.txt", "top.txt"}));
-    EXPECT_NE(Left().ItemAtPath("alpha\\Nested\\Deeper"), nullptr);
+    EXPECT_TRUE(Left().IndexAtPath("alpha\\Nested\\Deeper").isValid());
     EXPECT_TRUE(Doc().IsModified());
     EXPECT_EQ(messenger_.Count(), 0u);
 }

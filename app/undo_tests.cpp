@@ -39,12 +39,12 @@ protected:
         std::string text;
         for (int row = 0; row < Right().RowCount(); ++row)
             text += Right().NameOf(row) + "(" + Right().SizeTextOf(row) + ") ";
-        std::function<void(QTreeWidgetItem*, int)> walk = [&](QTreeWidgetItem* item, int depth) {
-            text += "|" + std::string(static_cast<size_t>(depth), '-') + item->text(0).toStdString();
-            for (int i = 0; i < item->childCount(); ++i)
-                walk(item->child(i), depth + 1);
+        std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& item, int depth) {
+            text += "|" + std::string(static_cast<size_t>(depth), '-') + item.data().toString().toStdString();
+            for (int i = 0; i < ChildCount(item); ++i)
+                walk(Child(item, i), depth + 1);
         };
-        walk(Left().RootItem(), 0);
+        walk(Left().RootIndex(), 0);
         return text + "|" + Frame().MessageText().toStdString();
     }
 };
@@ -110,13 +110,13 @@ TEST_F(UndoTest, PanesFollowUndoneMovesAndNewDirectoriesAndKeepTheShownDirectory
     Adapter().Begin("Move");
     ASSERT_TRUE(Doc().Tree().MoveDirectory("a", "b\\c"));
     Adapter().End();
-    EXPECT_NE(Left().ItemAtPath("b\\c\\a\\x"), nullptr);
+    EXPECT_TRUE(Left().IndexAtPath("b\\c\\a\\x").isValid());
     Left().SelectPath("b\\c\\a");
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"x", "one.txt"}));
     Press(Qt::Key_Z);
     EXPECT_EQ(Right().ShownPath(), "a");
     EXPECT_EQ(RowNames(), (std::vector<std::string>{"x", "one.txt"}));
-    EXPECT_EQ(Left().ItemAtPath("b\\c\\a"), nullptr);
+    EXPECT_FALSE(Left().IndexAtPath("b\\c\\a").isValid());
     Press(Qt::Key_Z);
     Left().SelectPath("");
     EXPECT_EQ(Panes(), before);

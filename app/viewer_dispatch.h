@@ -18,9 +18,9 @@ ViewerKind ViewerKindOf(std::string_view path);
 // Opens a file row of the list pane in its viewer: XA sounds in the "Play XA"
 // dialog after decoding, IFF files in the object previewer, BMP pictures in
 // "View Bitmap file". Every failure shows its message and stops; the viewers
-// work on copies of the entry's bytes and change nothing, except that a
-// change saved in the previewer refills the list pane so the row shows the
-// entry's new size. The dialogs are modal.
+// work on copies of the entry's bytes and change nothing, except what the
+// previewer saves into the entry: one step of the undo history, which the
+// document and the panes follow by themselves. The dialogs are modal.
 class ViewerDispatch {
 public:
     ViewerDispatch(CVornView& view, Messenger& messenger);

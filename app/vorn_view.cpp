@@ -8,8 +8,6 @@
 #include "app/pane_icons.h"
 #include "app/ui_text.h"
 #include "archive/vorn_doc.h"
-#include "archive/archive_path.h"
-#include "base/name_compare.h"
 #include "base/number_text.h"
 
 #include <QHeaderView>
@@ -40,7 +38,7 @@ CVornView::CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent)
     header()->setSortIndicatorShown(false);
     header()->setStretchLastSection(false);
 
-    model_.labelEdited = [this](int row, const QString& typed) { OnLabelEdited(row, typed); };
+    model_.labelEdited = [this](int, const QString& typed) { FinishRename(*this, typed); };
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { OnRowActivated(index.row()); });
@@ -66,21 +64,7 @@ void CVornView::OnInitialUpdate()
 
 void CVornView::FillFromDirectory(const CFarDirectory& directory)
 {
-    const CFarDirectoryTree& tree = document_.Tree();
-    std::vector<FileListModel::Row> rows;
-    rows.reserve(directory.Subdirectories().size() + directory.Files().size());
-    shownPath_ = directory.Path();
-
-    for (const CFarDirectory& subdirectory : directory.Subdirectories())
-        rows.push_back({subdirectory.Name(), std::string(), kImageDirectory, subdirectory.Path()});
-    const std::string prefix = shownPath_ + "\\";
-    for (const FarFileItem& item : directory.Files()) {
-        FileListModel::Row row{item.name, std::string(), kImageFile, prefix + item.name};
-        if (const CFarEntry* entry = tree.EntryOfItem(item))
-            row.sizeText = FormatGroupedNumber(entry->size1);
-        rows.push_back(std::move(row));
-    }
-    model_.ResetRows(std::move(rows));
+    model_.Show(directory);
 }
 
 std::string CVornView::SummaryText() const
@@ -115,50 +99,6 @@ std::string CVornView::SizeTextOf(int row) const
 std::string CVornView::PathOf(int row) const
 {
     return model_.IsValidRow(row) ? model_.At(row).path : std::string();
-}
-
-int CVornView::InsertRow(int row, const std::string& name, int image, const std::string& path)
-{
-    return model_.InsertRow(row, {name, std::string(), image, path});
-}
-
-void CVornView::SetSizeText(int row, const std::string& text)
-{
-    model_.SetSizeText(row, text);
-}
-
-void CVornView::SetRowName(int row, const std::string& name)
-{
-    model_.SetName(row, name);
-}
-
-void CVornView::SetRowPath(int row, const std::string& path)
-{
-    model_.SetPath(row, path);
-}
-
-bool CVornView::DeleteRow(int row)
-{
-    return model_.RemoveRow(row);
-}
-
-int CVornView::RowOfPath(const std::string& path) const
-{
-    const std::string_view wanted = StripLeadingSeparators(path);
-    for (int row = 0; row < RowCount(); ++row) {
-        if (EqualsNoCase(StripLeadingSeparators(model_.At(row).path), wanted))
-            return row;
-    }
-    return -1;
-}
-
-int CVornView::FirstFileRow() const
-{
-    for (int row = 0; row < RowCount(); ++row) {
-        if (model_.At(row).image != kImageDirectory)
-            return row;
-    }
-    return RowCount();
 }
 
 bool CVornView::HasSelection() const
@@ -212,14 +152,10 @@ void CVornView::startDrag(Qt::DropActions)
 
 void CVornView::OnDropFiles(const std::vector<std::string>& paths)
 {
-    if (!filesDropped || paths.empty())
-        return;
-    // The document has marked itself modified and the panes followed what was
-    // added; a hook that added files some other way is taken at its word.
-    if (filesDropped(*this, paths) != 0) {
-        document_.SetModified(true);
-        RecomputeSummary();
-    }
+    // The document marks itself modified, and the panes and the summary
+    // follow what was added.
+    if (filesDropped && !paths.empty())
+        filesDropped(*this, paths);
 }
 
 void CVornView::OnRowActivated(int row)
@@ -264,11 +200,6 @@ bool CVornView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
         rename_.isDirectory = ImageOf(index.row()) == kImageDirectory;
     }
     return started;
-}
-
-void CVornView::OnLabelEdited(int row, const QString& typed)
-{
-    FinishRename(*this, row, typed);
 }
 
 QMenu* CVornView::BuildContextMenu(QWidget* parent)

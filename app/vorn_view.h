@@ -22,8 +22,8 @@ class CVornDoc;
 // its archive path in the model (FileListModel::PathRole), so the commands
 // and viewers can reach the archive item behind it.
 //
-// Everything here runs on the UI thread; a worker changes rows through
-// queued calls into it.
+// Everything here runs on the UI thread; the rows follow the document's
+// change reports through the model (see DocumentAdapter), never commands.
 //
 // What other parts of the program connect to:
 //  - fileRowActivated (signal): a file row was double-clicked or Enter was
@@ -36,9 +36,9 @@ class CVornDoc;
 class CVornView : public QTreeView {
     Q_OBJECT
 public:
-    static constexpr int kImageDirectory = 0;
-    static constexpr int kImageOpenDirectory = 1;
-    static constexpr int kImageFile = 2;
+    static constexpr int kImageDirectory = FileListModel::kImageDirectory;
+    static constexpr int kImageOpenDirectory = FileListModel::kImageOpenDirectory;
+    static constexpr int kImageFile = FileListModel::kImageFile;
 
     CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent = nullptr);
 
@@ -57,26 +57,16 @@ public:
     std::string SummaryText() const;
 
     // Full path of the shown directory ("" for the root).
-    const std::string& ShownPath() const { return shownPath_; }
+    const std::string& ShownPath() const { return model_.ShownPath(); }
 
-    // Row access (row indexes as shown, top to bottom).
+    // Row access (row indexes as shown, top to bottom). The rows themselves
+    // follow the document through the model.
     int RowCount() const { return model_.RowCount(); }
     int ImageOf(int row) const;
     std::string NameOf(int row) const;
     std::string SizeTextOf(int row) const;
     // The archive path behind a row; "" when the row is invalid or has none.
     std::string PathOf(int row) const;
-    // Inserts a row before `row` (RowCount() appends); returns its index or -1.
-    int InsertRow(int row, const std::string& name, int image, const std::string& path = std::string());
-    void SetSizeText(int row, const std::string& text);
-    void SetRowName(int row, const std::string& name);
-    void SetRowPath(int row, const std::string& path);
-    bool DeleteRow(int row);
-    // The row whose path is `path` (leading separators and letter case
-    // aside); -1 when none.
-    int RowOfPath(const std::string& path) const;
-    // The first row that is not a directory row (RowCount() when none).
-    int FirstFileRow() const;
 
     bool HasSelection() const;
     std::vector<int> SelectedRows() const;  // ascending
@@ -121,7 +111,6 @@ protected:
     void startDrag(Qt::DropActions supportedActions) override;
 
 private:
-    void OnLabelEdited(int row, const QString& typed);
     void ShowContextMenu(const QPoint& position);
 
     CMainFrame& frame_;
@@ -129,7 +118,6 @@ private:
     FileListModel model_;
     bool initialised_ = false;
     RenameState rename_;
-    std::string shownPath_;
 };
 
 } // namespace vorn

@@ -162,10 +162,6 @@ void Adding::AddDroppedFile(const std::string& diskPath, const std::string& disk
         return;
     }
     job_.filesDone.fetch_add(1, std::memory_order_relaxed);
-    const CFarEntry* entry = tree_.EntryOfItem(*item);
-    job_.host->AppendFileRow(item->name, std::to_string(entry ? entry->size1 : 0),
-                             // the list pane's row path: shown directory, "\\", name
-                             job_.currentDirectory + kArchiveSeparator + item->name);
 }
 
 TransferOutcome Adding::AddDroppedDirectory(const std::string& diskPath, const std::string& diskName)
@@ -187,8 +183,6 @@ TransferOutcome Adding::AddDroppedDirectory(const std::string& diskPath, const s
         Show(text::CantCreateDirectoryInArchive(shownName));
         return TransferOutcome::Completed;
     }
-    job_.host->AddTreeNode(made->Path());
-    job_.host->InsertDirectoryRow(made->Name(), made->Path());
     if (!tree_.GetDirectoryRef(made->Path()))
         return TransferOutcome::Completed;
     return DiskDirectory(diskPath, made->Path());
@@ -237,7 +231,6 @@ TransferOutcome Adding::DiskDirectory(const std::string& diskFolder, const std::
                 Show(text::CantCreateDirectoryInArchive(shownName));
                 continue;
             }
-            job_.host->AddTreeNode(made->Path());
             if (tree_.GetDirectoryRef(made->Path()) && DiskDirectory(diskPath, made->Path()) == TransferOutcome::Cancelled)
                 return TransferOutcome::Cancelled;
             continue;

@@ -20,6 +20,7 @@ protected:
     AddTest()
     {
         tree.Build(archive);
+        tree.SetObserver(&told);
         job.host = &host;
         job.archive = &tree;
     }
@@ -49,6 +50,8 @@ protected:
     CFarArchive archive;
     CFarDirectoryTree tree;
     ScriptedTransferHost host;
+    // What the panes would follow.
+    TreeChangeRecorder told;
     TransferJob job;
 };
 
@@ -66,8 +69,10 @@ TEST_F(AddTest, NestedFolderGetsOneListRowAndATreeNodePerFolder)
     EXPECT_EQ(Bytes("top\\sub\\b.txt"), "BB");
     EXPECT_EQ(Bytes("top\\sub\\deeper\\c.txt"), "CCC");
     EXPECT_TRUE(tree.GetDirectoryRef("top\\empty"));
-    EXPECT_EQ(host.panes, (std::vector<std::string>{"node top", "dir row top | top", "node top\\empty",
-                                                    "node top\\sub", "node top\\sub\\deeper"}));
+    EXPECT_EQ(told.changes, (std::vector<std::string>{"directory added top", "file added top\\a.txt",
+                                                      "directory added top\\empty", "directory added top\\sub",
+                                                      "file added top\\sub\\b.txt", "directory added top\\sub\\deeper",
+                                                      "file added top\\sub\\deeper\\c.txt"}));
     EXPECT_EQ(host.progress, (std::vector<std::string>{"Adding \"top\"...", "Adding \"a.txt\"...",
                                                        "Adding \"empty\"...", "Adding \"sub\"...",
                                                        "Adding \"b.txt\"...", "Adding \"deeper\"...",
@@ -85,7 +90,7 @@ TEST_F(AddTest, FilesGoToTheShownDirectoryWithPlainSizes)
     ASSERT_TRUE(tree.MakeDirectory("d"));
     EXPECT_EQ(Drop({Disk("f.txt"), Disk("gone.txt")}, "d"), TransferOutcome::Completed);
     EXPECT_EQ(archive.Entries().back().name, "d\\f.txt");
-    EXPECT_EQ(host.panes, (std::vector<std::string>{"file row f.txt | 1234 | \\f.txt", "file row f.txt | 1234 | d\\f.txt"}));
+    EXPECT_EQ(told.changes, (std::vector<std::string>{"file added f.txt", "directory added d", "file added d\\f.txt"}));
     EXPECT_EQ(host.messenger.Count(), 0u); // a path that vanished is skipped silently
 }
 
@@ -93,12 +98,13 @@ TEST_F(AddTest, ExistingFileIsReplacedOnlyOnYes)
 {
     MemoryStream old(std::span<const uint8_t>(BytesOf("old")));
     ASSERT_TRUE(tree.AddFile("f.txt", old, false));
+    told.changes.clear();
     Write("f.txt", "new");
     host.messenger.Script({MessageAnswer::No});
     EXPECT_EQ(Drop({Disk("f.txt")}), TransferOutcome::Completed);
     EXPECT_EQ(Bytes("f.txt"), "old");
     EXPECT_EQ(job.filesDone.load(), 0);
-    EXPECT_TRUE(host.panes.empty());
+    EXPECT_TRUE(told.changes.empty());
     ASSERT_EQ(host.messenger.Count(), 1u);
     EXPECT_EQ(host.messenger.Messages()[0],
               (Message{"Do you want to overwrite \"f.txt\"?", "Warning", MessageIcon::Question, MessageButtons::YesNo}));
@@ -113,13 +119,14 @@ TEST_F(AddTest, ExistingFileIsReplacedOnlyOnYes)
 TEST_F(AddTest, ExistingDirectoryIsRefusedAsAWhole)
 {
     ASSERT_TRUE(tree.MakeDirectory("Top"));
+    told.changes.clear();
     Write("top/a.txt", "A");
     EXPECT_EQ(Drop({Disk("top")}), TransferOutcome::Completed);
     ASSERT_EQ(host.messenger.Count(), 1u);
     EXPECT_EQ(host.messenger.Messages()[0],
               (Message{"The directory \"top\" already exists!", "Error", MessageIcon::Error, MessageButtons::Ok}));
     EXPECT_FALSE(tree.GetFileItem("top\\a.txt"));
-    EXPECT_TRUE(host.panes.empty());
+    EXPECT_TRUE(told.changes.empty());
 }
 
 TEST_F(AddTest, FoldersWithoutFilesLeaveTheCountAtZero)

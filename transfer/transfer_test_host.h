@@ -2,6 +2,7 @@
 
 #include "archive/far_archive.h"
 #include "archive/far_directory_tree.h"
+#include "archive/tree_change.h"
 #include "base/file_stream.h"
 #include "base/recording_messenger.h"
 #include "testing/far_fixture.h"
@@ -16,8 +17,8 @@
 
 namespace vorn::testing {
 
-// A host for headless worker tests: records the progress lines and the pane
-// calls, answers messages from a script, and can run a hook on a progress line.
+// A host for headless worker tests: records the progress lines, answers
+// messages from a script, and can run a hook on a progress line.
 class ScriptedTransferHost : public TransferHost {
 public:
     void SetProgressText(const std::string& text) override
@@ -27,20 +28,29 @@ public:
             onProgress(text);
     }
     MessageAnswer ShowMessage(const Message& message) override { return messenger.Show(message); }
-    void AddTreeNode(const std::string& path) override { panes.push_back("node " + path); }
-    void InsertDirectoryRow(const std::string& name, const std::string& path) override
-    {
-        panes.push_back("dir row " + name + " | " + path);
-    }
-    void AppendFileRow(const std::string& name, const std::string& size, const std::string& path) override
-    {
-        panes.push_back("file row " + name + " | " + size + " | " + path);
-    }
 
     RecordingMessenger messenger;
     std::vector<std::string> progress;
-    std::vector<std::string> panes;
     std::function<void(const std::string&)> onProgress;
+};
+
+// What the panes are told of a tree change, as one line: "directory added
+// top\\sub", "file added top\\a.txt", "file replaced a.txt"; other kinds by number.
+inline std::string DescribeChange(const TreeChange& change)
+{
+    switch (change.kind) {
+    case TreeChangeKind::DirectoryAdded: return "directory added " + change.Path();
+    case TreeChangeKind::FileAdded: return "file added " + change.Path();
+    case TreeChangeKind::FileResized: return "file replaced " + change.Path();
+    default: return "change " + std::to_string(static_cast<int>(change.kind)) + " " + change.Path();
+    }
+}
+
+// Records every change a tree reports, as DescribeChange words it.
+class TreeChangeRecorder : public TreeObserver {
+public:
+    void TreeChanged(const TreeChange& change) override { changes.push_back(DescribeChange(change)); }
+    std::vector<std::string> changes;
 };
 
 // An archive file on disk, opened the way the document opens it.

@@ -198,22 +198,4 @@ MessageAnswer CTransferDialog::ShowMessage(const Message& message)
     return answer;
 }
 
-void CTransferDialog::AddTreeNode(const std::string& directoryPath)
-{
-    if (panes_)
-        OnUiThread([&] { panes_->AddTreeNode(directoryPath); });
-}
-
-void CTransferDialog::InsertDirectoryRow(const std::string& name, const std::string& path)
-{
-    if (panes_)
-        OnUiThread([&] { panes_->InsertDirectoryRow(name, path); });
-}
-
-void CTransferDialog::AppendFileRow(const std::string& name, const std::string& sizeText, const std::string& path)
-{
-    if (panes_)
-        OnUiThread([&] { panes_->AppendFileRow(name, sizeText, path); });
-}
-
 } // namespace vorn

@@ -23,9 +23,10 @@ class CFarDirectoryTree;
 // on its job when shown and ends on the first 100 ms tick after the worker
 // has set `finished`, with the job's result code (1 completed, 2 cancelled).
 //
-// It is the worker's host: the progress text, the message boxes (a blocking
-// call into the UI thread, shown through the Messenger given here) and the
-// pane updates (each carried out whole on the UI thread) all go through it.
+// It is the worker's host: the progress text and the message boxes (a
+// blocking call into the UI thread, shown through the Messenger given here)
+// go through it. While the worker runs the UI thread keeps serving calls, so
+// the tree's observer may carry the worker's changes there the same way.
 // Enter and Escape do nothing; there is no close box.
 class CTransferDialog : public QDialog, public TransferHost {
     Q_OBJECT
@@ -41,8 +42,6 @@ public:
     // archiveFile for extraction; droppedItems and currentDirectory for adding).
     int modeFlag = kModeExtraction;
     TransferJob& Job() { return job_; }
-    // The panes an adding job updates; none leaves them alone.
-    void SetPanes(TransferPanes* panes) { panes_ = panes; }
     // Runs `worker` instead of the mode's worker procedure. It must follow the
     // stop protocol (store the result code, then set `finished`).
     void SetWorker(std::function<TransferOutcome(TransferJob&)> worker) { worker_ = std::move(worker); }
@@ -58,9 +57,6 @@ public:
     // TransferHost, callable from the worker thread.
     void SetProgressText(const std::string& text) override;
     MessageAnswer ShowMessage(const Message& message) override;
-    void AddTreeNode(const std::string& directoryPath) override;
-    void InsertDirectoryRow(const std::string& name, const std::string& path) override;
-    void AppendFileRow(const std::string& name, const std::string& sizeText, const std::string& path) override;
 
 public slots:
     // Enter and Escape end a dialog through these; this one ends only on its timer.
@@ -82,7 +78,6 @@ private:
     void StopWorker();
 
     Messenger& messenger_;
-    TransferPanes* panes_ = nullptr;
     TransferJob job_;
     std::function<TransferOutcome(TransferJob&)> worker_;
     std::thread thread_;

@@ -164,36 +164,35 @@ TEST_F(DialogTest, AddingModeUpdatesThePanesOnTheUiThread)
     tree.Build(archive);
     ASSERT_TRUE(tree.MakeDirectory("shown"));
 
-    struct Panes : TransferPanes {
-        void AddTreeNode(const std::string& path) override { Record("node " + path); }
-        void InsertDirectoryRow(const std::string& name, const std::string& path) override
+    // The panes' listener carries each change to the UI thread and waits,
+    // as the editor's does: the dialog must keep that thread serving calls.
+    struct Panes : TreeObserver {
+        void TreeChanged(const TreeChange& change) override
         {
-            Record("dir row " + name + " | " + path);
-        }
-        void AppendFileRow(const std::string& name, const std::string& size, const std::string& path) override
-        {
-            Record("file row " + name + " | " + size + " | " + path);
-        }
-        void Record(std::string call)
-        {
-            onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
-            calls.push_back(std::move(call));
+            QMetaObject::invokeMethod(
+                qApp,
+                [&] {
+                    onUiThread = onUiThread && QThread::currentThread() == qApp->thread();
+                    calls.push_back(DescribeChange(change));
+                },
+                Qt::BlockingQueuedConnection);
         }
         std::vector<std::string> calls;
         bool onUiThread = true;
     } panes;
+    tree.SetObserver(&panes);
 
     RecordingMessenger messenger;
     CTransferDialog dialog(tree, messenger);
     dialog.modeFlag = CTransferDialog::kModeAdding;
-    dialog.SetPanes(&panes);
     dialog.Job().droppedItems = {(temp / "drop").string(), (temp / "b.txt").string()};
     dialog.Job().currentDirectory = "shown";
     EXPECT_EQ(dialog.Run(), TransferJob::kCompleted);
     EXPECT_EQ(dialog.filesDone(), 2);
     EXPECT_TRUE(panes.onUiThread);
-    EXPECT_EQ(panes.calls, (std::vector<std::string>{"node shown\\drop", "dir row drop | shown\\drop",
-                                                     "node shown\\drop\\sub", "file row b.txt | 2 | shown\\b.txt"}));
+    EXPECT_EQ(panes.calls, (std::vector<std::string>{"directory added shown\\drop", "directory added shown\\drop\\sub",
+                                                     "file added shown\\drop\\sub\\a.txt", "file added shown\\b.txt"}));
+    tree.SetObserver(nullptr);
     EXPECT_TRUE(tree.GetFileItem("shown\\drop\\sub\\a.txt"));
     EXPECT_EQ(dialog.ProgressText(), "Adding \"b.txt\"...");
 }
