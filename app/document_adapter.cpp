@@ -123,8 +123,7 @@ void DocumentAdapter::Apply(const TreeChange& change)
     left->Model().Apply(change);
     if (!followed.empty()) {
         left->SelectPath(followed);
-        if (const std::optional<CFarDirectory> shown = document_.Tree().GetDirectory(followed))
-            right->FillFromDirectory(*shown);
+        right->Model().ShowPath(followed);
         return;
     }
     right->Model().Apply(change, addedSizes_);

@@ -41,6 +41,14 @@ void FileListModel::Show(const CFarDirectory& directory)
     ResetRows(std::move(rows));
 }
 
+bool FileListModel::ShowPath(const std::string& path)
+{
+    const CFarDirectory* directory = ArchiveDirectoryPath(path).empty() ? &tree_.Root() : tree_.GetDirectoryRef(path);
+    if (directory)
+        Show(*directory);
+    return directory != nullptr;
+}
+
 void FileListModel::Apply(const TreeChange& change, AddedSizes sizes)
 {
     using Kind = TreeChangeKind;
@@ -133,10 +141,8 @@ void FileListModel::Apply(const TreeChange& change, AddedSizes sizes)
 
 void FileListModel::FinishChanges()
 {
-    if (refillPending_) {
-        if (const CFarDirectory* shown = tree_.GetDirectoryRef(shownPath_))
-            Show(*shown);
-    }
+    if (refillPending_)
+        ShowPath(shownPath_);
     refillPending_ = false;
     rowSearches_ = 0;
 }

@@ -62,6 +62,9 @@ public:
     // Every row from `directory`: subdirectories first, then files, in the
     // tree's order; it becomes the shown directory.
     void Show(const CFarDirectory& directory);
+    // Shows the tree's directory at `path` ("" the root), read in place; false
+    // (rows unchanged) when the tree has none.
+    bool ShowPath(const std::string& path);
     // Full path of the shown directory ("" for the root).
     const std::string& ShownPath() const { return shownPath_; }
     // Follows one change the tree reports, where it touches the shown directory.

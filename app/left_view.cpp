@@ -57,8 +57,9 @@ void CLeftView::OnCurrentChanged(const QModelIndex& current)
     CVornView* right = frame_.GetRightPane();
     if (!right)
         return;
-    if (std::optional<CFarDirectory> directory = document_.Tree().GetDirectory(PathOf(current)))
-        right->FillFromDirectory(*directory);
+    // Read in place: the rows copy what they show, so a copy of the whole
+    // directory first would only cost time.
+    right->Model().ShowPath(PathOf(current));
 }
 
 void CLeftView::SelectPath(const std::string& path)

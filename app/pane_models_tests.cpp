@@ -63,8 +63,8 @@ protected:
         tree.Rebuild(Left().RootIndex().data().toString());
         EXPECT_EQ(Walk(Left().Model(), QModelIndex(), 0), Walk(tree, QModelIndex(), 0));
         FileListModel list(Doc().Tree());
-        const CFarDirectory* shown = Doc().Tree().GetDirectoryRef(Right().ShownPath());
-        ASSERT_NE(shown, nullptr);
+        const std::optional<CFarDirectory> shown = Doc().Tree().GetDirectory(Right().ShownPath());
+        ASSERT_TRUE(shown);
         list.Show(*shown);
         EXPECT_EQ(Rows(Right().Model()), Rows(list));
     }
@@ -167,6 +167,17 @@ TEST_F(PaneModelTest, AOneRowChangeKeepsScrollAndSelectionWhileAThousandRowsRefi
     Adapter().Stack().undo();
     EXPECT_EQ(Right().RowCount(), 1999);
     ExpectPanesAsAFreshFill("after undoing it");
+
+    // The root refills as any other directory.
+    Left().SelectPath("");
+    Step([](CFarDirectoryTree& t) {
+        for (int i = 0; i < 300; ++i) {
+            MemoryStream bytes(vorn::testing::BytesOf("r"));
+            t.AddFile("r" + std::to_string(i) + ".txt", bytes, false);
+        }
+    });
+    EXPECT_EQ(Right().RowCount(), 301);
+    ExpectPanesAsAFreshFill("after adding 300 files at the root");
 }
 
 } // namespace
