@@ -36,7 +36,8 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
     bool optionsEnded = false;
     for (size_t i = 0; i < arguments.size(); ++i) {
         const std::string& arg = arguments[i];
-        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
+        // "-" and "-::PATH" name standard input.
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-' || arg.starts_with("-::")) {
             positional.push_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;

@@ -27,8 +27,10 @@ int RunRemove(CliContext& context, const std::vector<std::string>& args);
 int RunMove(CliContext& context, const std::vector<std::string>& args);
 int RunRename(CliContext& context, const std::vector<std::string>& args);
 int RunExtract(CliContext& context, const std::vector<std::string>& args);
-// `into` is the archive directory to add below ("" for the root).
-int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::string& into);
+// add ARCHIVE [--into DIR] [--update] SOURCE...
+int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
+// sync ARCHIVE FOLDER [--into DIR] [--delete]
+int RunSync(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 
 int RunXaToWav(CliContext& context, const std::vector<std::string>& args);
 int RunIffChunks(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);

@@ -86,6 +86,9 @@ TEST_F(CliConventions, OneOverwriteRuleForEveryCommand)
         const auto fix = Run({"iff", "fixcolors", crate, "sample.far::Objects/Faded crate.iff"});
         EXPECT_EQ(fix.status, 0) << fix.err;
         EXPECT_EQ(fix.err, "");
+        const auto sheet = Run({"iff", "sheet", crate, "crate.png"});
+        EXPECT_EQ(sheet.status, 0) << sheet.err;
+        EXPECT_EQ(sheet.err, "");
     }
     EXPECT_EQ(Run({"cat", "sample.far", "Objects/Faded crate.iff"}).out,
               Run({"iff", "fixcolors", crate, "-"}).out);
@@ -231,6 +234,72 @@ TEST_F(CliConventions, LongAndJsonListingsAgreeWithThePlainOnes)
               std::string::npos);
     EXPECT_EQ(Run({"tree", "--long", "sample.far"}).status, 2); // --long belongs to list
     EXPECT_EQ(Run({"info", "--json=yes", "sample.far"}).status, 2);
+}
+
+TEST_F(CliConventions, StandardInputServesEveryReadingCommand)
+{
+    const std::string archive = testing::ReadText(dir_ / "sample.far");
+    const std::string crate = "Objects/Crate and signpost.iff";
+    const std::string object = Run({"cat", "sample.far", crate}).out;
+    const std::string sound = Run({"cat", "sample.far", "Sounds/Chime.xa"}).out;
+    ASSERT_EQ(Run({"xa2wav", "sample.far::Sounds/Chime.xa", "chime.wav"}).status, 0);
+    const std::string wave = testing::ReadText(dir_ / "chime.wav");
+    ASSERT_EQ(Run({"iff", "export", "sample.far::" + crate, "pictures", "--chunk", "258"}).status, 0);
+
+    // Given "-", a command prints and writes what it does for the file,
+    // whether standard input is a pipe or a file redirected to it.
+    struct Case {
+        std::vector<std::string> onFile;
+        std::vector<std::string> onInput;
+        const std::string& input;
+        std::string output = {}; // the file it writes
+    };
+    const Case cases[] = {
+        {{"list", "--long", "sample.far", "**/*.iff"}, {"list", "--long", "-", "**/*.iff"}, archive},
+        {{"tree", "sample.far"}, {"tree", "-"}, archive},
+        {{"info", "sample.far"}, {"info", "-"}, archive},
+        {{"cat", "sample.far", "Sounds/*"}, {"cat", "-", "Sounds/*"}, archive},
+        {{"iff", "chunks", "sample.far::" + crate}, {"iff", "chunks", "-"}, object},
+        {{"iff", "objects", "sample.far::" + crate}, {"iff", "objects", "-::" + crate}, archive},
+        {{"iff", "fixcolors", "sample.far::" + crate, "-"}, {"iff", "fixcolors", "-", "-"}, object},
+        {{"xa2wav", "sample.far::Sounds/Chime.xa", "-"}, {"xa2wav", "-", "-"}, sound},
+        {{"wav2xa", "chime.wav", "a.xa"}, {"wav2xa", "-", "a.xa"}, wave, "a.xa"},
+        {{"iff", "render", "sample.far::" + crate, "a.png", "--object", "128"},
+         {"iff", "render", "-", "a.png", "--object", "128"}, object, "a.png"},
+        {{"iff", "import", "sample.far::" + crate, "a.iff", "--from", "pictures"},
+         {"iff", "import", "-", "a.iff", "--from", "pictures"}, object, "a.iff"},
+        {{"extract", "sample.far", "out", crate}, {"extract", "-", "out", crate}, archive, "out/Crate and signpost.iff"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.onInput));
+        const auto expected = Run(c.onFile);
+        ASSERT_EQ(expected.status, 0) << expected.err;
+        const std::string written = c.output.empty() ? "" : testing::ReadText(dir_ / c.output);
+        for (const bool regularFile : {false, true}) {
+            if (!c.output.empty())
+                std::filesystem::remove(dir_ / c.output);
+            const auto got = testing::RunToolWithInput(c.onInput, dir_.Path(), c.input, regularFile);
+            EXPECT_EQ(got.status, 0) << got.err;
+            EXPECT_EQ(got.out, expected.out);
+            if (!c.output.empty()) {
+                EXPECT_EQ(testing::ReadText(dir_ / c.output), written);
+            }
+        }
+    }
+    EXPECT_EQ(testing::ReadText(dir_ / "out/Crate and signpost.iff"), object);
+    const auto tested = testing::RunToolWithInput({"test", "-"}, dir_.Path(), archive);
+    EXPECT_TRUE(tested.out.ends_with("No errors detected in - (11 entries).\n")) << tested.out;
+    const auto sheet = testing::RunToolWithInput({"iff", "sheet", "-", "sheet.png"}, dir_.Path(), archive);
+    EXPECT_EQ(sheet.out, Run({"iff", "sheet", "sample.far", "sheet.png"}).out);
+
+    // Standard input is not an archive that can be changed, and what is not
+    // an archive is said to be none.
+    const auto removed = testing::RunToolWithInput({"rm", "-", "Sounds"}, dir_.Path(), archive);
+    EXPECT_EQ(removed.status, 1);
+    EXPECT_EQ(removed.err, "vorn-cli: Standard input (\"-\") can only be read: name the archive's file to change it!\n");
+    const auto text = testing::RunToolWithInput({"list", "-"}, dir_.Path(), "not an archive");
+    EXPECT_EQ(text.status, 1);
+    EXPECT_EQ(text.err, "vorn-cli: -: Error while loading the FAR file!\n");
 }
 
 } // namespace

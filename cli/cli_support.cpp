@@ -7,6 +7,7 @@
 #include "base/file_replacement.h"
 #include "base/file_stream.h"
 #include "base/memory_stream.h"
+#include "cli/standard_input.h"
 #include "base/message_texts.h"
 
 #include <nlohmann/json.hpp>
@@ -77,12 +78,15 @@ std::string ArchivePathArgument(std::string_view text)
 
 // ---- archives ------------------------------------------------------------
 
-bool ReadOnlyArchive::Open(const std::filesystem::path& path, Messenger& messenger, TreeUse treeUse)
+bool ReadOnlyArchive::Open(const std::filesystem::path& named, Messenger& messenger, TreeUse treeUse)
 {
     treeUse_ = treeUse;
     doc_.emplace(messenger);
-    return doc_->OpenDocument(AbsolutePath(path), OpenAccess::ReadOnly, treeUse) &&
-           doc_->GetLoadState() == LoadState::Complete;
+    const std::optional<std::filesystem::path> file = InputFile(named, messenger);
+    if (!file)
+        return false;
+    path_ = AbsolutePath(*file);
+    return doc_->OpenDocument(path_, OpenAccess::ReadOnly, treeUse) && doc_->GetLoadState() == LoadState::Complete;
 }
 
 std::optional<std::vector<uint8_t>> ReadOnlyArchive::CopyEntryData(std::string_view path)
@@ -100,6 +104,11 @@ std::optional<std::vector<uint8_t>> ReadOnlyArchive::CopyEntryData(std::string_v
 
 bool ArchiveEditor::Open(const std::filesystem::path& requested, bool create)
 {
+    if (StandardInput::IsNamedBy(requested)) {
+        messenger_.Show(Message{"Standard input (\"-\") can only be read: name the archive's file to change it!",
+                                "Error", MessageIcon::Error, MessageButtons::Ok});
+        return false;
+    }
     path_ = AbsolutePath(requested);
     std::error_code ignored;
     if (create && !std::filesystem::exists(std::filesystem::symlink_status(path_, ignored))) {
@@ -214,7 +223,10 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
             context.Error(MissingEntryText(archive.Archive(), *input.entry));
         return bytes;
     }
-    const std::filesystem::path path = AbsolutePath(input.file);
+    const std::optional<std::filesystem::path> named = InputFile(input.file, context.messenger);
+    if (!named)
+        return std::nullopt;
+    const std::filesystem::path path = AbsolutePath(*named);
     // Without O_NONBLOCK, opening a FIFO would wait for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {

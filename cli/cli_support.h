@@ -81,7 +81,10 @@ std::string ArchivePathArgument(std::string_view text);
 // read by path through CopyEntryData.
 class ReadOnlyArchive {
 public:
-    bool Open(const std::filesystem::path& path, Messenger& messenger, TreeUse treeUse = TreeUse::Build);
+    // `named` as typed: "-" is standard input (see StandardInput).
+    bool Open(const std::filesystem::path& named, Messenger& messenger, TreeUse treeUse = TreeUse::Build);
+    // The file opened, made absolute.
+    const std::filesystem::path& Path() const { return path_; }
     CFarArchive& Archive() { return doc_->Archive(); }
     CFarDirectoryTree& Tree() { return doc_->Tree(); }
     // The bytes of the file the tree shows at `path`; none when there is no
@@ -91,6 +94,7 @@ public:
 private:
     std::optional<CVornDoc> doc_;
     TreeUse treeUse_ = TreeUse::Build;
+    std::filesystem::path path_;
 };
 
 // An archive opened for changing through the document: read-write and

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <string>
@@ -45,12 +46,12 @@ constexpr bool kAddressSpaceLimitWorks = false;
 constexpr bool kAddressSpaceLimitWorks = true;
 #endif
 
-// Starts vorn-cli with `arguments` in `workDir`, standard input empty; with
-// `addressSpace` (bytes, where kAddressSpaceLimitWorks) its memory is bounded
-// as a small machine's would be; standard output goes to `outputFile` when
-// one is given ("/dev/full").
+// Starts vorn-cli with `arguments` in `workDir`, standard input empty (or
+// the descriptor `input`); with `addressSpace` (bytes, where
+// kAddressSpaceLimitWorks) its memory is bounded as a small machine's would
+// be; standard output goes to `outputFile` when one is given ("/dev/full").
 inline RunningTool StartTool(const std::vector<std::string>& arguments, const std::filesystem::path& workDir,
-                             uint64_t addressSpace = 0, const std::filesystem::path& outputFile = {})
+                             uint64_t addressSpace = 0, const std::filesystem::path& outputFile = {}, int input = -1)
 {
     static int serial = 0;
     const std::string tag = std::to_string(::getpid()) + "-" + std::to_string(++serial);
@@ -67,7 +68,7 @@ inline RunningTool StartTool(const std::vector<std::string>& arguments, const st
     argv.push_back(nullptr);
     tool.pid = ::fork();
     if (tool.pid == 0) {
-        const int in = ::open("/dev/null", O_RDONLY);
+        const int in = input >= 0 ? input : ::open("/dev/null", O_RDONLY);
         const std::filesystem::path& outTarget = outputFile.empty() ? tool.outPath : outputFile;
         const int out = ::open(outTarget.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         const int err = ::open(tool.errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -111,6 +112,38 @@ inline ToolResult RunTool(const std::vector<std::string>& arguments, const std::
                           uint64_t addressSpace = 0, const std::filesystem::path& outputFile = {})
 {
     return FinishTool(StartTool(arguments, workDir, addressSpace, outputFile));
+}
+
+// Runs vorn-cli with `input` on its standard input: through a pipe, or
+// with `regularFile` as a file standard input is redirected from.
+inline ToolResult RunToolWithInput(const std::vector<std::string>& arguments, const std::filesystem::path& workDir,
+                                   std::string_view input, bool regularFile = false)
+{
+    if (regularFile) {
+        const std::filesystem::path file = workDir / ".standard-input";
+        WriteFileBytes(file, std::span(reinterpret_cast<const uint8_t*>(input.data()), input.size()));
+        const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+        const ToolResult result = FinishTool(StartTool(arguments, workDir, 0, {}, fd));
+        ::close(fd);
+        std::filesystem::remove(file);
+        return result;
+    }
+    // Both ends close on exec, so the tool sees the end of its input; a tool
+    // that stops reading early must not end the test with SIGPIPE.
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0)
+        return {};
+    ::signal(SIGPIPE, SIG_IGN);
+    const RunningTool tool = StartTool(arguments, workDir, 0, {}, ends[0]);
+    ::close(ends[0]);
+    for (size_t at = 0; at < input.size();) {
+        const ssize_t written = ::write(ends[1], input.data() + at, input.size() - at);
+        if (written <= 0)
+            break;
+        at += static_cast<size_t>(written);
+    }
+    ::close(ends[1]);
+    return FinishTool(tool);
 }
 
 // `png` with the width and height of its header replaced (and the header's

@@ -17,15 +17,6 @@ int WithoutOptions(CliContext& context, const Words& args, const Words&)
     return Run(context, args);
 }
 
-int RunAddInto(CliContext& context, const Words& args, const Words& options)
-{
-    std::string into; // the last --into counts
-    for (size_t i = 0; i + 1 < options.size(); i += 2)
-        if (options[i] == "--into")
-            into = options[i + 1];
-    return RunAdd(context, args, into);
-}
-
 constexpr CommandGroup kArchive = CommandGroup::Archive;
 constexpr CommandGroup kSoundAndObject = CommandGroup::SoundAndObject;
 
@@ -57,12 +48,21 @@ const CliCommand kCommands[] = {
      "Each named item lands in DEST under its own name, directories with everything below them.\n"
      "Existing files are replaced only with --yes.\n",
      WithoutOptions<RunExtract>},
-    {kArchive, "add", "ARCHIVE [--into DIR] SOURCE...", "files and folders into DIR (creates ARCHIVE)",
+    {kArchive, "add", "ARCHIVE [--into DIR] [--update] SOURCE...", "files and folders into DIR (creates ARCHIVE)",
      "Adds files and folders (recursively) into the archive directory DIR (default the root),\n"
-     "creating ARCHIVE when it does not exist. Existing files are replaced only with --yes;\n"
-     "a folder whose directory already exists in the archive is refused. A SOURCE \".\" (or\n"
-     "FOLDER/.) adds what the folder holds; an archive is not created when nothing was found to add.\n",
-     RunAddInto},
+     "creating ARCHIVE when it does not exist. A folder whose directory the archive has is added\n"
+     "into it. Existing files are replaced only with --yes; with --update those whose bytes differ\n"
+     "are replaced and the others left, without asking, and what changed is listed as sync lists it.\n"
+     "A SOURCE \".\" (or FOLDER/.) adds what the folder holds; an archive is not created when\n"
+     "nothing was found to add.\n",
+     RunAdd},
+    {kArchive, "sync", "ARCHIVE FOLDER [--into DIR] [--delete]", "make directory DIR hold what FOLDER holds",
+     "Makes the archive directory DIR (default the root) hold what the folder FOLDER holds, in one\n"
+     "save: files it lacks are added, files whose bytes differ replaced, the others left. With\n"
+     "--delete the files below DIR that FOLDER lacks are deleted. Prints a line per change (added,\n"
+     "replaced or deleted, a TAB, the entry's name) and a count of each. Creates ARCHIVE when it\n"
+     "does not exist.\n",
+     RunSync},
     {kArchive, "rm", "ARCHIVE PATH...", "delete files or directories",
      "Deletes files, or directories with everything below them.\n", WithoutOptions<RunRemove>},
     {kArchive, "mv", "ARCHIVE PATH... DESTDIR", "move files or directories into DESTDIR (\"\" for the root)",
@@ -183,7 +183,9 @@ constexpr std::string_view kGlobalOptions =
     "\n"
     "A command's options take their value as --option VALUE or --option=VALUE, numbers in\n"
     "decimal or 0x-hex (--chunk 0x101).\n"
-    "Archive paths use \"\\\" or \"/\" between directories. OUTPUT \"-\" is standard output.\n"
+    "Archive paths use \"\\\" or \"/\" between directories. OUTPUT \"-\" is standard output. An ARCHIVE\n"
+    "or INPUT \"-\" is read from standard input (\"-::PATH\": an entry of the archive it gives); commands\n"
+    "that change an archive need its file.\n"
     "The PATHs of extract, cat, rm, mv and list may be shell-style patterns, quoted from the shell:\n"
     "* and ? within a name, [a-z] a set, ** any number of directories ('Objects/*.iff',\n"
     "'**/thief.iff'); letter case is ignored, and a pattern that matches nothing is an error.\n"

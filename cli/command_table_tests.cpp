@@ -124,7 +124,7 @@ TEST(CommandTable, TheUsageListsExactlyTheTablesCommands)
               std::string::npos)
         << help.out;
     EXPECT_NE(help.out.find("  mv      ARCHIVE PATH... DESTDIR  move"), std::string::npos);
-    EXPECT_NE(help.out.find("  add     ARCHIVE [--into DIR] SOURCE...   files"), std::string::npos);
+    EXPECT_NE(help.out.find("  add     ARCHIVE [--into DIR] [--update] SOURCE...   files"), std::string::npos);
 }
 
 TEST(CommandTable, EveryCommandHasItsHelpAndReachesItsRunner)
@@ -192,7 +192,8 @@ TEST(CommandTable, OptionsAreRefusedByTheCommandsThatDoNotTakeThem)
                     << refused.err;
             }
         }
-    EXPECT_EQ(OptionOwners("--into"), "the add command");
+    EXPECT_EQ(OptionOwners("--into"), "the add and sync commands");
+    EXPECT_EQ(OptionOwners("--delete"), "the sync command");
     EXPECT_EQ(OptionOwners("--chunk"), "the iff export and import commands");
     EXPECT_EQ(OptionOwners("--from"), "the iff import command");
 

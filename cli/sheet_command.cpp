@@ -7,6 +7,7 @@
 #include "base/message_texts.h"
 #include "base/name_compare.h"
 #include "cli/png_row_writer.h"
+#include "cli/standard_input.h"
 #include "iff/object_catalogue.h"
 #include "sprites/iff_edit_service.h"
 #include "sprites/contact_sheet.h"
@@ -109,7 +110,12 @@ bool VisitInputs(CliContext& context, const std::vector<std::string>& inputs, co
     bool good = true;
     for (const std::string& argument : inputs) {
         const EntryInput input = ParseEntryInput(argument);
-        if (input.entry || IsArchiveFile(input.file)) {
+        const std::optional<std::filesystem::path> file = InputFile(input.file, context.messenger);
+        if (!file) {
+            good = false;
+            continue;
+        }
+        if (input.entry || IsArchiveFile(*file)) {
             good = VisitArchive(context, input, visit) && good;
             continue;
         }
@@ -224,15 +230,14 @@ int RunIffSheet(CliContext& context, const std::vector<std::string>& args, const
         return kExitFailure;
     }
 
-    // The picture goes to a new file that replaces OUT.png only when complete.
+    // The picture goes to a new file that replaces OUT.png, as a named output
+    // is replaced, only when complete.
     const std::filesystem::path path = AbsolutePath(output);
     std::error_code ignored;
     if (std::filesystem::is_directory(path, ignored)) {
         context.Error(Fill("Can't create file \"%1\"!\n\nA directory with that name already exists!", output));
         return kExitFailure;
     }
-    if (std::filesystem::exists(path, ignored) && !context.AskOverwrite(Fill("Do you want to overwrite \"%1\"?", output)))
-        return kExitFailure;
     FileReplacement replacement(path);
     int code = 0;
     if (!replacement.Begin(code)) {

@@ -103,7 +103,7 @@ TEST_F(SheetCommand, RefusesWhatItCannotDrawAndKeepsAnExistingPicture)
         {{"--yes", "iff", "sheet", "game.far", "sheet.png", "--object", "77"}, 1, "No object to draw!"},
         {{"--yes", "iff", "sheet", "game.far::Nowhere", "sheet.png"}, 1, "names nothing in the archive!"},
         {{"--yes", "iff", "sheet", "missing.iff", "sheet.png"}, 1, "missing.iff"},
-        {{"iff", "sheet", "game.far", "sheet.png"}, 1, "overwrite"},
+        {{"iff", "sheet", "game.far", "."}, 1, "A directory with that name already exists!"},
         {{"iff", "sheet", "game.far", "sheet.png", "--object", "x"}, 2, "bad value \"x\" for --object"},
         {{"iff", "sheet", "sheet.png"}, 2, "wrong number of arguments"},
     };

@@ -2,6 +2,7 @@
 
 #include "archive/archive_path.h"
 #include "base/absolute_path.h"
+#include "base/name_compare.h"
 #include "transfer/add_worker.h"
 #include "transfer/disk_names.h"
 #include "transfer/extract_worker.h"
@@ -13,6 +14,7 @@
 #include <cerrno>
 #include <sys/stat.h>
 #include <system_error>
+#include <unordered_set>
 
 namespace vorn {
 
@@ -176,7 +178,7 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
         TransferJob job;
         job.host = &host;
         job.archive = &tree;
-        job.archiveFile = AbsolutePath(args[0]);
+        job.archiveFile = archive.Path();
         job.source = source.get();
         job.targetFolder = dest.string();
         job.files = group.files;
@@ -191,38 +193,116 @@ int RunExtract(CliContext& context, const std::vector<std::string>& args)
     return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;
 }
 
-int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::string& into)
+namespace {
+
+// What add and sync put into an archive: the disk items, the archive
+// directory they go below, and how files the archive holds are treated.
+struct AddRequest {
+    std::vector<std::string> sources;
+    std::string into;
+    bool update = false; // replace what differs without asking, keep the rest
+    bool report = false; // print what changed
+    // sync: the sources are one folder's contents, `into` is to equal them;
+    // with deleteOthers the files below `into` it lacks are removed.
+    bool sync = false;
+    bool deleteOthers = false;
+};
+
+// The last value given for `option`, or "".
+std::string OptionValue(const std::vector<std::string>& options, std::string_view option)
+{
+    std::string value;
+    for (size_t i = 0; i + 1 < options.size(); i += 2)
+        if (options[i] == option)
+            value = options[i + 1];
+    return value;
+}
+
+// The files below the tree directory, in the tree's order.
+void CollectFiles(const CFarDirectoryTree& tree, const CFarDirectory& directory, std::vector<std::string>& files)
+{
+    for (const FarFileItem& item : directory.Files())
+        if (const CFarEntry* entry = tree.EntryOfItem(item))
+            files.emplace_back(entry->name);
+    for (const CFarDirectory& sub : directory.Subdirectories())
+        CollectFiles(tree, sub, files);
+}
+
+// Removes every file below `directory` that the adding did not meet; returns
+// their names.
+std::vector<std::string> RemoveUnmet(CFarDirectoryTree& tree, const std::string& directory,
+                                     const std::vector<AddedFile>& met)
+{
+    std::vector<std::string> files;
+    if (const CFarDirectory* top = directory.empty() ? &tree.Root() : tree.GetDirectoryRef(directory))
+        CollectFiles(tree, *top, files);
+    std::unordered_set<std::string> kept;
+    for (const AddedFile& file : met)
+        kept.insert(FoldedCopy(StripLeadingSeparators(file.archivePath)));
+    std::vector<std::string> removed;
+    for (const std::string& file : files)
+        if (!kept.contains(FoldedCopy(StripLeadingSeparators(file))) && tree.RemoveFile(file))
+            removed.push_back(file);
+    return removed;
+}
+
+void PrintChanges(CliContext& context, const std::vector<AddedFile>& changes, const std::vector<std::string>& removed,
+                  std::optional<size_t> left)
+{
+    size_t counts[3] = {};
+    for (const AddedFile& file : changes) {
+        ++counts[static_cast<size_t>(file.change)];
+        if (file.change != FileChange::Unchanged)
+            context.out << (file.change == FileChange::Added ? "added\t" : "replaced\t") << file.archivePath << '\n';
+    }
+    for (const std::string& file : removed)
+        context.out << "deleted\t" << file << '\n';
+    context.out << counts[static_cast<size_t>(FileChange::Added)] << " added, "
+                << counts[static_cast<size_t>(FileChange::Replaced)] << " replaced, " << removed.size()
+                << " deleted, " << counts[static_cast<size_t>(FileChange::Unchanged)] << " unchanged";
+    if (left && *left != 0)
+        context.out << ", " << *left << " kept that the folder lacks (--delete removes them)";
+    context.out << '\n';
+}
+
+int AddToArchive(CliContext& context, const std::string& archiveArgument, const AddRequest& request)
 {
     // A source that does not exist would be skipped without a word, as a
     // vanished drop is; named on a command line it is a mistake to report.
-    for (size_t i = 1; i < args.size(); ++i) {
+    for (const std::string& source : request.sources) {
         struct stat info {};
-        if (::stat(args[i].c_str(), &info) != 0) {
+        if (::stat(source.c_str(), &info) != 0) {
             const int code = errno;
-            context.Error(FileErrorText(code, AbsolutePath(args[i]), FileAction::Open));
+            context.Error(FileErrorText(code, AbsolutePath(source), FileAction::Open));
             return kExitFailure;
         }
     }
 
     ArchiveEditor editor(context.messenger);
-    if (!editor.Open(args[0], true))
+    if (!editor.Open(archiveArgument, true))
         return kExitFailure;
     CFarDirectoryTree& tree = editor.Tree();
 
-    std::string directory = StrippedPath(into);
+    std::string directory = StrippedPath(request.into);
     while (!directory.empty() && directory.back() == '\\')
         directory.pop_back();
     if (!directory.empty() && !tree.MakeDirectory(directory)) {
-        context.messenger.Show(transfer_text::CantCreateDirectoryInArchive(into));
+        context.messenger.Show(transfer_text::CantCreateDirectoryInArchive(request.into));
         return kExitFailure;
     }
 
+    // Unlike a drop on the editor's window, a folder whose directory exists
+    // is merged into it, as cp and tar do.
+    std::vector<AddedFile> changes;
     MessengerTransferHost host(context.messenger);
     TransferJob job;
     job.host = &host;
     job.archive = &tree;
     job.currentDirectory = directory;
-    job.droppedItems = ExpandedSources({args.begin() + 1, args.end()}, AbsolutePath(args[0]));
+    job.droppedItems = ExpandedSources(request.sources, AbsolutePath(archiveArgument));
+    job.mergeDirectories = true;
+    job.existingFiles = request.update ? ExistingFiles::ReplaceWhenDifferent : ExistingFiles::Ask;
+    job.changes = &changes;
     job.Reset();
     AddDroppedItems(job);
 
@@ -230,13 +310,56 @@ int RunAdd(CliContext& context, const std::vector<std::string>& args, const std:
     if (context.messenger.HasProblems())
         return kExitFailure;
     // An archive is not created empty: the sources held no file at all.
-    if (job.filesDone.load() == 0 && editor.IsNew()) {
-        context.Error(Fill("Nothing to add: no file was found in what was named, so \"%1\" was not created!", args[0]));
+    if (changes.empty() && editor.IsNew()) {
+        context.Error(Fill("Nothing to add: no file was found in what was named, so \"%1\" was not created!",
+                           archiveArgument));
         return kExitFailure;
     }
-    if (job.filesDone.load() != 0)
+    std::vector<std::string> removed;
+    std::optional<size_t> left;
+    if (request.deleteOthers) {
+        removed = RemoveUnmet(tree, directory, changes);
+    } else if (request.sync) {
+        std::vector<std::string> files;
+        if (const CFarDirectory* top = directory.empty() ? &tree.Root() : tree.GetDirectoryRef(directory))
+            CollectFiles(tree, *top, files);
+        left = files.size() - std::min(files.size(), changes.size());
+    }
+    if (job.filesDone.load() != 0 || !removed.empty())
         editor.MarkModified();
-    return editor.Save(context.quick) ? kExitSuccess : kExitFailure;
+    if (!editor.Save(context.quick))
+        return kExitFailure;
+    if (request.report)
+        PrintChanges(context, changes, removed, left);
+    return kExitSuccess;
+}
+
+} // namespace
+
+int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
+{
+    AddRequest request;
+    request.sources.assign(args.begin() + 1, args.end());
+    request.into = OptionValue(options, "--into");
+    request.update = request.report = HasFlag(options, "--update");
+    return AddToArchive(context, args[0], request);
+}
+
+int RunSync(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
+{
+    std::error_code error;
+    if (!std::filesystem::is_directory(args[1], error)) {
+        context.Error(std::filesystem::exists(args[1], error) ? Fill("\"%1\" is not a folder!", args[1])
+                                                              : FileErrorText(ENOENT, AbsolutePath(args[1]), FileAction::Open));
+        return kExitFailure;
+    }
+    AddRequest request;
+    // What the folder holds, not the folder itself.
+    request.sources = {(std::filesystem::path(args[1]) / ".").string()};
+    request.into = OptionValue(options, "--into");
+    request.update = request.report = request.sync = true;
+    request.deleteOthers = HasFlag(options, "--delete");
+    return AddToArchive(context, args[0], request);
 }
 
 } // namespace vorn

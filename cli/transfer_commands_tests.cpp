@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <sstream>
 
 namespace vorn {
@@ -180,14 +181,76 @@ TEST_F(TransferCommands, OverwritesNeedAnAnswer)
     EXPECT_EQ(Run({"--yes", "add", "a.far", "top.txt"}).status, 0);
     EXPECT_EQ(Run({"cat", "a.far", "top.txt"}).out, "disk");
 
-    // A folder whose directory exists is refused as a whole; a missing source is reported.
+    // A folder whose directory exists is merged into it, files in the way
+    // asked about as any; a missing source is reported.
     std::filesystem::create_directories(dir_ / "d");
+    WriteFileBytes(dir_ / "d/x.txt", testing::BytesOf("disk x"));
     WriteFileBytes(dir_ / "d/z.txt", testing::BytesOf("z"));
-    EXPECT_EQ(Run({"--yes", "add", "a.far", "d"}).err, "vorn-cli: a.far: The directory \"d\" already exists!\n");
+    const auto mergeRefused = Run({"add", "a.far", "d"});
+    EXPECT_EQ(mergeRefused.status, 1);
+    EXPECT_EQ(mergeRefused.err, "vorn-cli: \"x.txt\" exists: not overwritten (use --yes to overwrite or --no to skip)\n");
+    EXPECT_EQ(Run({"list", "a.far"}).out.find("z.txt"), std::string::npos);
+    EXPECT_EQ(Run({"--no", "add", "a.far", "d"}).status, 0);
+    EXPECT_EQ(Run({"cat", "a.far", "d/x.txt"}).out + Run({"cat", "a.far", "d/z.txt"}).out, "new xz");
     const auto missing = Run({"add", "a.far", "gone.txt"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "vorn-cli: a.far: " + (dir_ / "gone.txt").string() + " was not found.\n");
-    EXPECT_EQ(Run({"list", "a.far"}).out.find("z.txt"), std::string::npos);
+    EXPECT_EQ(Run({"list", "a.far"}).out.find("gone.txt"), std::string::npos);
+}
+
+TEST_F(TransferCommands, SyncAndUpdateChangeOnlyWhatDiffersInOneSave)
+{
+    WriteFileBytes(dir_ / "a.far", MakeFarImage({{"Mod\\same.txt", "same"},
+                                                 {"Mod\\Sub\\edited.txt", "old"},
+                                                 {"Mod\\gone.txt", "gone"},
+                                                 {"Other\\keep.txt", "keep"}}));
+    std::filesystem::create_directories(dir_ / "mod/sub");
+    WriteFileBytes(dir_ / "mod/same.txt", testing::BytesOf("same"));
+    WriteFileBytes(dir_ / "mod/sub/edited.txt", testing::BytesOf("new!"));
+    WriteFileBytes(dir_ / "mod/sub/new.txt", testing::BytesOf("new"));
+
+    // Without --delete, what the folder lacks is kept and counted.
+    const auto sync = Run({"sync", "a.far", "mod", "--into", "mod"});
+    ASSERT_EQ(sync.status, 0) << sync.err;
+    EXPECT_EQ(sync.out, "replaced\tMod\\Sub\\edited.txt\n"
+                        "added\tMod\\Sub\\new.txt\n"
+                        "1 added, 1 replaced, 0 deleted, 1 unchanged, 1 kept that the folder lacks "
+                        "(--delete removes them)\n");
+    EXPECT_EQ(Run({"cat", "a.far", "mod/sub/edited.txt"}).out, "new!");
+
+    // One save: the archive is written once, however many files change, and
+    // not at all when nothing does.
+    const auto once = Run({"sync", "a.far", "mod", "--into=Mod", "--delete"});
+    EXPECT_EQ(once.out, "deleted\tMod\\gone.txt\n0 added, 0 replaced, 1 deleted, 3 unchanged\n");
+    const auto modified = std::filesystem::last_write_time(dir_ / "a.far");
+    EXPECT_EQ(Run({"sync", "a.far", "mod", "--into", "Mod", "--delete"}).out,
+              "0 added, 0 replaced, 0 deleted, 3 unchanged\n");
+    EXPECT_EQ(std::filesystem::last_write_time(dir_ / "a.far"), modified);
+    EXPECT_EQ(SortedLines(Run({"list", "a.far"}).out),
+              (std::vector<std::string>{"3\tMod\\Sub\\new.txt", "4\tMod\\Sub\\edited.txt", "4\tMod\\same.txt",
+                                        "4\tOther\\keep.txt"}));
+
+    // add --update: a file that differs is replaced without asking, others
+    // are left; the files of a merged folder the same way.
+    WriteFileBytes(dir_ / "mod/same.txt", testing::BytesOf("SAME"));
+    const auto update = Run({"add", "a.far", "--update", "mod/same.txt", "mod/sub"});
+    ASSERT_EQ(update.status, 0) << update.err;
+    EXPECT_EQ(update.out, "added\tsame.txt\nadded\tsub\\edited.txt\nadded\tsub\\new.txt\n3 added, 0 replaced, 0 deleted, 0 unchanged\n");
+    const auto intoMod = Run({"add", "a.far", "--into", "Mod", "--update", "mod/same.txt", "mod/sub"});
+    EXPECT_EQ(intoMod.out, "replaced\tMod\\same.txt\n0 added, 1 replaced, 0 deleted, 2 unchanged\n");
+    EXPECT_EQ(Run({"cat", "a.far", "Mod/same.txt"}).out, "SAME");
+
+    // A file that cannot be read is named and nothing changes, so --delete
+    // does not take it for one the folder lacks.
+    const std::vector<uint8_t> before = ReadFileBytes(dir_ / "a.far");
+    std::filesystem::remove(dir_ / "mod/sub/edited.txt");
+    ASSERT_EQ(::mkfifo((dir_ / "mod/sub/edited.txt").c_str(), 0600), 0);
+    const auto failed = Run({"sync", "a.far", "mod", "--into", "Mod", "--delete"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "vorn-cli: a.far: Can't open file \"edited.txt\"!\n");
+    EXPECT_EQ(ReadFileBytes(dir_ / "a.far"), before);
+    EXPECT_EQ(Run({"sync", "a.far", "missing"}).status, 1);
+    EXPECT_EQ(Run({"sync", "a.far", "mod/same.txt"}).err, "vorn-cli: a.far: \"mod/same.txt\" is not a folder!\n");
 }
 
 TEST_F(TransferCommands, MaliciousNamesExtractNothingOutsideDest)

@@ -72,6 +72,11 @@ private:
     // Adds the open file under `archivePath`; none when the archive refuses it.
     std::optional<FarFileItem> Store(const std::string& archivePath, FileStream& file, uint64_t size);
     uint64_t& StoredBytes();
+    // Whether the open file replaces the archive's `existing` file of its
+    // name, by the job's rule for existing files.
+    bool ShouldReplace(const FarFileItem& existing, const std::string& shownName, FileStream& file, uint64_t size);
+    bool SameBytes(const FarFileItem& existing, FileStream& file, uint64_t size);
+    void Record(const FarFileItem& item, FileChange change);
 
     TransferJob& job_;
     CFarDirectoryTree& tree_;
@@ -110,6 +115,54 @@ std::optional<FarFileItem> Adding::Store(const std::string& archivePath, FileStr
         StoredBytes() = StoredBytes() - replaced + (entry ? entry->size2 : size);
     }
     return item;
+}
+
+bool Adding::ShouldReplace(const FarFileItem& existing, const std::string& shownName, FileStream& file,
+                           uint64_t size)
+{
+    if (job_.existingFiles == ExistingFiles::Ask)
+        return Show(text::AskOverwriteInArchive(shownName)) != MessageAnswer::No;
+    if (!SameBytes(existing, file, size))
+        return true;
+    Record(existing, FileChange::Unchanged);
+    return false;
+}
+
+// Compared block by block with the archive's file (or the bytes in memory),
+// so an update that changes little does not load the whole archive.
+bool Adding::SameBytes(const FarFileItem& existing, FileStream& file, uint64_t size)
+{
+    const CFarArchive* archive = tree_.Archive();
+    const CFarEntry* entry = tree_.EntryOfItem(existing);
+    if (archive == nullptr || entry == nullptr || entry->size2 != size)
+        return false;
+    const std::span<const uint8_t> inMemory = archive->BytesOf(static_cast<size_t>(existing.entryIndex));
+    std::unique_ptr<ByteStream> source;
+    if (inMemory.size() < size) {
+        source = archive->DuplicateSource();
+        if (!source || entry->offset < 0 || source->Seek(entry->offset, SeekOrigin::Begin) != entry->offset)
+            return false;
+    }
+    constexpr size_t kBlock = 1 << 16;
+    std::vector<uint8_t> disk(kBlock);
+    std::vector<uint8_t> stored(source ? kBlock : 0);
+    bool same = true;
+    for (uint64_t at = 0; same && at < size; at += kBlock) {
+        const size_t length = static_cast<size_t>(std::min<uint64_t>(kBlock, size - at));
+        const uint8_t* theirs = source ? stored.data() : inMemory.data() + at;
+        same = file.ReadExact(disk.data(), length) && (!source || source->ReadExact(stored.data(), length)) &&
+               std::equal(disk.begin(), disk.begin() + static_cast<std::ptrdiff_t>(length), theirs);
+    }
+    file.Seek(0, SeekOrigin::Begin);
+    return same;
+}
+
+void Adding::Record(const FarFileItem& item, FileChange change)
+{
+    if (job_.changes == nullptr)
+        return;
+    if (const CFarEntry* entry = tree_.EntryOfItem(item))
+        job_.changes->push_back(AddedFile{std::string(entry->name), change});
 }
 
 TransferOutcome Adding::DroppedItems()
@@ -152,8 +205,8 @@ void Adding::AddDroppedFile(const std::string& diskPath, const std::string& disk
         return;
     }
     const std::string archivePath = JoinArchivePath(job_.currentDirectory, *name);
-    if (tree_.GetFileItem(archivePath) &&
-        Show(text::AskOverwriteInArchive(shownName)) == MessageAnswer::No)
+    const std::optional<FarFileItem> existing = tree_.GetFileItem(archivePath);
+    if (existing && !ShouldReplace(*existing, shownName, *file, size))
         return;
     const std::optional<FarFileItem> item = Store(archivePath, *file, size);
     file.reset();
@@ -162,6 +215,7 @@ void Adding::AddDroppedFile(const std::string& diskPath, const std::string& disk
         return;
     }
     job_.filesDone.fetch_add(1, std::memory_order_relaxed);
+    Record(*item, existing ? FileChange::Replaced : FileChange::Added);
 }
 
 TransferOutcome Adding::AddDroppedDirectory(const std::string& diskPath, const std::string& diskName)
@@ -173,8 +227,10 @@ TransferOutcome Adding::AddDroppedDirectory(const std::string& diskPath, const s
         return TransferOutcome::Completed;
     }
     const std::string archivePath = JoinArchivePath(StripLeadingSeparators(job_.currentDirectory), *name);
-    // No merging of trees: an existing directory is refused as a whole.
-    if (tree_.GetDirectoryRef(archivePath)) {
+    // A drop does not merge trees: an existing directory is refused as a whole.
+    if (const CFarDirectory* existing = tree_.GetDirectoryRef(archivePath)) {
+        if (job_.mergeDirectories)
+            return DiskDirectory(diskPath, existing->Path());
         Show(text::DirectoryExists(shownName));
         return TransferOutcome::Completed;
     }
@@ -237,15 +293,27 @@ TransferOutcome Adding::DiskDirectory(const std::string& diskFolder, const std::
         }
         uint64_t size = 0;
         std::unique_ptr<FileStream> file = OpenRegularFile(diskPath, size);
-        if (!file)
+        if (!file) {
+            // Merging into what the archive holds, a file left out unseen
+            // would leave its old bytes there as if they were current.
+            if (job_.mergeDirectories)
+                Show(text::CantOpenFile(shownName));
             continue;
-        const std::optional<FarFileItem> item = name ? Store(JoinArchivePath(archiveDirectory, *name), *file, size)
-                                                     : std::nullopt;
+        }
+        const std::string archivePath = name ? JoinArchivePath(archiveDirectory, *name) : std::string();
+        // Inside a new directory only a name that differs in letter case
+        // from one just added is met again, and replaces it.
+        const std::optional<FarFileItem> existing = name ? tree_.GetFileItem(archivePath) : std::nullopt;
+        if (existing && job_.mergeDirectories && !ShouldReplace(*existing, shownName, *file, size))
+            continue;
+        const std::optional<FarFileItem> item = name ? Store(archivePath, *file, size) : std::nullopt;
         file.reset();
-        if (item)
+        if (item) {
             job_.filesDone.fetch_add(1, std::memory_order_relaxed);
-        else
+            Record(*item, existing ? FileChange::Replaced : FileChange::Added);
+        } else {
             Show(text::CantCreateFileInArchive(shownName));
+        }
     }
     return TransferOutcome::Completed;
 }

@@ -7,8 +7,9 @@
 namespace vorn {
 
 // Adds the job's dropped disk paths below the archive directory
-// `currentDirectory`: files (asking before replacing one) and whole folders
-// (refused when the archive already has that directory). Top-level items get
+// `currentDirectory`: files (asking before replacing one, or as the job's
+// `existingFiles` says) and whole folders (refused when the archive already
+// has that directory, unless the job merges them into it). Top-level items get
 // a list row, every new directory a tree node. Tells whether it ran to its
 // end or stopped on a cancel (the job's resultCode says the same as a number).
 TransferOutcome AddDroppedItems(TransferJob& job);

@@ -25,6 +25,19 @@ class CFarDirectoryTree;
 // How a worker's run ended; the job's resultCode carries it as a number.
 enum class TransferOutcome { Completed, Cancelled };
 
+// Adding: what becomes of a file the archive already holds under the name.
+enum class ExistingFiles {
+    Ask,                   // the overwrite question decides
+    ReplaceWhenDifferent,  // replaced without asking when the bytes differ, else left
+};
+
+// Adding: what a disk file met did to the archive.
+enum class FileChange { Added, Replaced, Unchanged };
+struct AddedFile {
+    std::string archivePath;
+    FileChange change;
+};
+
 struct TransferJob {
     static constexpr int32_t kCompleted = 1;
     static constexpr int32_t kCancelled = 2;
@@ -59,6 +72,13 @@ struct TransferJob {
     std::vector<std::string> droppedItems;
     // Adding: the archive directory the list pane shows ("" for the root).
     std::string currentDirectory;
+    // Adding: a dropped folder whose directory exists is merged into it
+    // rather than refused (the command line; files below follow
+    // `existingFiles`).
+    bool mergeDirectories = false;
+    ExistingFiles existingFiles = ExistingFiles::Ask;
+    // Adding, optional: receives every file stored or found unchanged, in order.
+    std::vector<AddedFile>* changes = nullptr;
 
     // The open archive's directory tree.
     CFarDirectoryTree* archive = nullptr;
