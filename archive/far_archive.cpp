@@ -318,13 +318,13 @@ bool CFarArchive::LoadState(EntryState& state)
     return true;
 }
 
-bool CFarArchive::LoadAllData()
+std::optional<size_t> CFarArchive::LoadAllDataUntilFailure()
 {
     for (size_t i = 0; i < entries_.size(); ++i) {
         if (!entries_[i].isDeleted && !LoadData(i))
-            return false;
+            return i;
     }
-    return true;
+    return std::nullopt;
 }
 
 bool CFarArchive::SetData(size_t index, ByteStream& stream)

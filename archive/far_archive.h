@@ -52,7 +52,12 @@ public:
     // source), for readers that stream entries without keeping their bytes.
     std::unique_ptr<ByteStream> DuplicateSource() const;
 
-    bool LoadAllData();
+    // Brings every live entry's bytes into memory; false at the first that
+    // cannot be read.
+    bool LoadAllData() { return !LoadAllDataUntilFailure(); }
+    // The same, naming the live entry whose bytes could not be read (none
+    // when all are in memory).
+    std::optional<size_t> LoadAllDataUntilFailure();
     bool LoadData(size_t index);
     bool SetData(size_t index, ByteStream& stream);
     // The entry that now holds the stream's bytes under `name`, or none when the

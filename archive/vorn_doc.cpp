@@ -210,8 +210,9 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
         DropHistory(kHistoryDropped);
     // Every byte must be in memory before anything is written; a byte that
     // cannot be read would otherwise be a save that silently did nothing.
-    if (!archive_.LoadAllData()) {
-        ShowError(kSaveError);
+    if (const std::optional<size_t> unreadable = archive_.LoadAllDataUntilFailure()) {
+        // Naming the entry lets the user delete or replace it and save.
+        ShowError(std::string(kSaveError) + "\n" + Fill(kUnreadableEntry, archive_.Entry(*unreadable)->name));
         return false;
     }
 
@@ -289,18 +290,22 @@ bool CVornDoc::DoFileSave()
     return target && SaveDocument(*target);
 }
 
-bool CVornDoc::CanQuickSave() const
-{
-    return archive_.HasSource() && modified_;
-}
-
-bool CVornDoc::QuickSave()
+bool CVornDoc::HasFileToAppendTo() const
 {
     // The entries of a failed load describe only part of the file; appending
     // a manifest of them would drop the rest. A file replaced under its name
     // since the open is no longer the archive: appending to it would be lost.
-    if (loadState_ == LoadState::LoadFailed || (heldFile_ && !heldFile_->IsNamedBy(pathName_)) ||
-        !archive_.QuickSave())
+    return archive_.HasSource() && IsBoundToFile() && (!heldFile_ || heldFile_->IsNamedBy(pathName_));
+}
+
+bool CVornDoc::CanQuickSave() const
+{
+    return modified_ && HasFileToAppendTo();
+}
+
+bool CVornDoc::QuickSave()
+{
+    if (!HasFileToAppendTo() || !archive_.QuickSave())
         return false;
     savedContent_ = content_;
     SetModified(false);

@@ -66,6 +66,9 @@ public:
     static constexpr const char* kLoadError = "Error while loading the FAR file!";
     static constexpr const char* kBuildError = "Error while building the directory structure!";
     static constexpr const char* kSaveError = "Error while saving the FAR file!";
+    // The line under kSaveError when an entry's bytes cannot be read (%1 its name).
+    static constexpr const char* kUnreadableEntry =
+        "The file \"%1\" could not be read from the archive: delete or replace it.";
     // The text shown when a quick save fails (caption "Vorn", no icon).
     static constexpr const char* kQuickSaveError = "Error while trying to quick-save the FAR file!";
     // Title of a document that has no file yet.
@@ -143,8 +146,8 @@ public:
     // False when there is no path and no prompt, or the prompt is cancelled.
     bool DoFileSave();
 
-    // True when a quick save can work: the archive has a source file and the
-    // document has unsaved changes (the main frame's enable rule).
+    // True when a quick save can work: the document has unsaved changes and
+    // a file to append them to (the main frame's enable rule).
     bool CanQuickSave() const;
     // Rewrites the source in place; clears the modified flag on success.
     // Refused after a failed load. Shows nothing: the caller reports a
@@ -197,6 +200,9 @@ private:
     void DropHistory(const std::string& reason);
     void ChangesEnded();
 
+    // The archive's source is the file the document is bound to, still
+    // under its name: what a quick save appends to.
+    bool HasFileToAppendTo() const;
     void SetPathName(const std::filesystem::path& path);
     void ShowError(const std::string& text);
     void ReportFileError(int error, const std::filesystem::path& path, FileAction action);

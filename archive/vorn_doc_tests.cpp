@@ -223,6 +223,7 @@ TEST_F(DocTest, AQuickSaveIntoAFileReplacedUnderItsNameIsRefused)
     const std::vector<uint8_t> theirs = MakeFarImage({{"theirs.txt", "theirs"}});
     WriteFileBytes(dir / "theirs.far", theirs);
     std::filesystem::rename(dir / "theirs.far", dir / "one.far");
+    EXPECT_FALSE(doc.CanQuickSave());
     EXPECT_FALSE(doc.QuickSave());
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(ReadFileBytes(dir / "one.far"), theirs);
@@ -265,7 +266,7 @@ TEST_F(DocTest, FileErrorsLeaveTheDocumentUnchanged)
     EXPECT_FALSE(doc.OpenDocument(dir / "missing.far"));
     EXPECT_EQ(messenger.Messages().back(), ErrorBox((dir / "missing.far").string() + " was not found."));
     EXPECT_FALSE(doc.OpenDocument(dir.Path()));
-    EXPECT_EQ(messenger.Messages().back(), ErrorBox("Access to " + dir.Path().string() + " was denied."));
+    EXPECT_EQ(messenger.Messages().back(), ErrorBox(dir.Path().string() + " is a folder, not a file."));
     EXPECT_EQ(doc.GetTitle(), "one.far");
     EXPECT_EQ(doc.Tree().EntryCount(), 3u);
     EXPECT_TRUE(doc.Tree().CopyEntryData("readme.txt")); // the source is still attached
@@ -288,15 +289,20 @@ TEST_F(DocTest, FileErrorsLeaveTheDocumentUnchanged)
 
 TEST_F(DocTest, UnreadableBytesFailTheSaveLoudly)
 {
-    // The second record (readme.txt is 10 name bytes) points past the end.
-    WriteFileBytes(dir / "bad.far", WithDamagedOffset(MakeFarImage(kFiles), 1, 10));
+    // The second and third records (after 10 and 10 + 17 name bytes) point past the end.
+    WriteFileBytes(dir / "bad.far", WithDamagedOffset(WithDamagedOffset(MakeFarImage(kFiles), 1, 10), 2, 27));
     const std::vector<uint8_t> before = ReadFileBytes(dir / "bad.far");
     ASSERT_TRUE(doc.OpenDocument(dir / "bad.far"));
     ASSERT_TRUE(doc.Tree().RemoveFile("readme.txt"));
     doc.SetModified(true);
 
+    // The second line names the first file at fault, so the user can delete or replace it.
+    const auto saveError = [](const std::string& name) {
+        return ErrorBox("Error while saving the FAR file!\nThe file \"" + name +
+                        "\" could not be read from the archive: delete or replace it.");
+    };
     EXPECT_FALSE(doc.SaveDocument(dir / "bad.far"));
-    EXPECT_EQ(messenger.Messages().back(), ErrorBox("Error while saving the FAR file!"));
+    EXPECT_EQ(messenger.Messages().back(), saveError("Objects\\Chair.iff"));
     EXPECT_EQ(ReadFileBytes(dir / "bad.far"), before);
     EXPECT_TRUE(doc.IsModified());
     EXPECT_EQ(doc.GetTitle(), "bad.far *");
@@ -308,6 +314,16 @@ TEST_F(DocTest, UnreadableBytesFailTheSaveLoudly)
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 2);
     // The document still holds its file: quick save works on it.
     EXPECT_TRUE(doc.QuickSave());
+
+    // Each file named and deleted in turn, the next one is named; then the save works.
+    ASSERT_TRUE(doc.Tree().RemoveFile("objects\\chair.iff"));
+    EXPECT_FALSE(doc.SaveDocument(dir / "bad.far"));
+    EXPECT_EQ(messenger.Messages().back(), saveError("Objects\\Deep\\Lamp.iff"));
+    ASSERT_TRUE(doc.Tree().RemoveFile("objects\\deep\\lamp.iff"));
+    const size_t shown = messenger.Count();
+    EXPECT_TRUE(doc.SaveDocument(dir / "bad.far"));
+    EXPECT_EQ(messenger.Count(), shown);
+    EXPECT_TRUE(EntryNamesOnDisk(dir / "bad.far").empty());
 }
 
 TEST_F(DocTest, ASaveThatCannotTakeTheTargetNameLeavesNoQuickSaveIntoTheOldFile)
@@ -328,6 +344,7 @@ TEST_F(DocTest, ASaveThatCannotTakeTheTargetNameLeavesNoQuickSaveIntoTheOldFile)
 
     // The entries now describe the file that was not kept; a quick save
     // would point the old file's manifest at the wrong bytes.
+    EXPECT_FALSE(doc.CanQuickSave());
     EXPECT_FALSE(doc.QuickSave());
     EXPECT_EQ(ReadFileBytes(dir / "one.far"), original);
     const std::vector<uint8_t> bytes = *doc.Tree().CopyEntryData("objects\\chair.iff");
@@ -387,6 +404,7 @@ TEST_F(DocTest, AFileThatFailedToLoadIsNeverSavedOverUnasked)
         EXPECT_FALSE(doc.IsBoundToFile());
         EXPECT_FALSE(doc.DoFileSave()); // asked, and the question was cancelled
         doc.SetModified(true);
+        EXPECT_FALSE(doc.CanQuickSave()); // not offered either
         EXPECT_FALSE(doc.QuickSave());
         EXPECT_TRUE(doc.IsModified());
         EXPECT_EQ(ReadFileBytes(dir / name), before);
@@ -430,6 +448,7 @@ TEST_F(DocTest, EmptyFileOpensAsAnEmptyArchiveWithoutSource)
     EXPECT_EQ(doc.Tree().EntryCount(), 0u);
     EXPECT_FALSE(doc.Archive().HasSource());
     doc.SetModified(true);
+    EXPECT_FALSE(doc.CanQuickSave());
     EXPECT_FALSE(doc.QuickSave()); // would otherwise write into one.far
     EXPECT_EQ(ReadFileBytes(dir / "one.far"), MakeFarImage(kFiles));
 

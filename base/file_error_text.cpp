@@ -28,8 +28,8 @@ std::string FileErrorText(int error, const std::filesystem::path& path, FileActi
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR:
     case ETXTBSY: return Fill("Access to %1 was denied.", name);
+    case EISDIR: return Fill("%1 is a folder, not a file.", name);
     case EAGAIN: return Fill("A sharing violation occurred while accessing %1.", name);
     case EMFILE:
     case ENFILE: return Fill("Could not open %1 because there are too many open files.", name);

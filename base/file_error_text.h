@@ -13,9 +13,10 @@ std::string Fill(std::string_view text, std::string_view value);
 enum class FileAction { Open, Save };
 
 // The document's message for a file the system refused, chosen by errno:
-// "%1 was not found.", "Access to %1 was denied.", "Disk full while
-// accessing %1." and the like; "Failed to open document." or "Failed to save
-// document." for an error without a text of its own.
+// "%1 was not found.", "Access to %1 was denied.", "%1 is a folder, not a
+// file.", "Disk full while accessing %1." and the like; "Failed to open
+// document." or "Failed to save document." for an error without a text of
+// its own.
 std::string FileErrorText(int error, const std::filesystem::path& path, FileAction action);
 
 // True for the errors that mean no space is left (the disk or the quota is full).

@@ -196,7 +196,7 @@ TEST_F(ArchiveCommands, FilesThatAreNoArchivesFailWithTheirMessage)
     EXPECT_EQ(Run({"rm", "text.far", "x"}).err, "vorn-cli: text.far: Error while loading the FAR file!\n");
     EXPECT_EQ(Run({"info", "missing.far"}).err, "vorn-cli: " + (dir_ / "missing.far").string() + " was not found.\n");
     EXPECT_EQ(Run({"tree", "folder.far"}).err,
-              "vorn-cli: Access to " + (dir_ / "folder.far").string() + " was denied.\n");
+              "vorn-cli: " + (dir_ / "folder.far").string() + " is a folder, not a file.\n");
     EXPECT_EQ(Run({"rm", "folder.far", "x"}).status, 1);
 
     // Truncated and corrupted archives: a message and status 1, never a crash.
@@ -215,7 +215,9 @@ TEST_F(ArchiveCommands, FilesThatAreNoArchivesFailWithTheirMessage)
     badOffset[26 + 4 + 8 + 3] = 0x7F; // first file's offset far beyond the end
     WriteFileBytes(dir_ / "offset.far", badOffset);
     EXPECT_EQ(Run({"cat", "offset.far", "a\\b\\c.txt"}).err, "vorn-cli: offset.far: Can't load file!\n");
-    EXPECT_EQ(Run({"rm", "offset.far", "e.txt"}).err, "vorn-cli: offset.far: Error while saving the FAR file!\n");
+    EXPECT_EQ(Run({"rm", "offset.far", "e.txt"}).err, "vorn-cli: offset.far: Error while saving the FAR file!\n"
+                                                       "The file \"a\\b\\c.txt\" could not be read from the "
+                                                       "archive: delete or replace it.\n");
     EXPECT_EQ(ReadFileBytes(dir_ / "offset.far"), badOffset);
 }
 
