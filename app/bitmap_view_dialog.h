@@ -5,11 +5,13 @@
 #include <QSize>
 
 class QLabel;
+class QScrollArea;
 
 namespace vorn {
 
 // "View Bitmap file": one picture control showing a bitmap at its natural
-// size, no buttons. The close box and Escape end it with kCancel, Enter with
+// size, no buttons; a picture larger than the screen scrolls in a window
+// that fits it. The close box and Escape end it with kCancel, Enter with
 // kOk. The caller sets the picture before running it.
 class BitmapViewDialog : public QDialog {
     Q_OBJECT
@@ -37,6 +39,7 @@ protected:
 
 private:
     QLabel* picture_ = nullptr; // control 1012
+    QScrollArea* scroller_ = nullptr;
     QSize requestedOuterSize_;
 };
 

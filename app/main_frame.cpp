@@ -5,7 +5,9 @@
 #include "app/drag_out.h"
 #include "app/file_commands.h"
 #include "app/left_view.h"
+#include "app/pane_focus_marker.h"
 #include "app/pane_icons.h"
+#include "app/parent_directory_keys.h"
 #include "app/recent_file_list.h"
 #include "app/transfer_commands.h"
 #include "app/vorn_app.h"
@@ -59,6 +61,8 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({200, 400});
     setCentralWidget(splitter_);
+    new PaneFocusMarker({left_, right_}, this);
+    InstallParentDirectoryKeys(*right_, *left_);
 
     // Status bar: the message pane, then the key-state indicators.
     messagePane_ = new QLabel(this);

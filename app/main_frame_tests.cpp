@@ -110,8 +110,8 @@ TEST_F(EditorTest, DirectoryRowsOpenOnDoubleClickAndFileRowsGoToTheViewerHook)
     std::vector<std::string> viewed;
     QObject::connect(&Right(), &CVornView::fileRowActivated, [&](int row) { viewed.push_back(Right().PathOf(row)); });
 
-    Right().OnRowActivated(2);
-    EXPECT_EQ(viewed, std::vector<std::string>{"\\e.txt"});
+    Right().OnRowActivated(3);  // a file no viewer opens
+    EXPECT_EQ(viewed, std::vector<std::string>{"\\small.bin"});
     Right().OnRowActivated(Right().RowCount());  // below the last row: nothing
     EXPECT_EQ(viewed.size(), 1u);
 

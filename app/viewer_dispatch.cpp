@@ -6,6 +6,7 @@
 #include "app/file_commands.h"
 #include "app/main_frame.h"
 #include "app/resource_window.h"
+#include "app/text_view_dialog.h"
 #include "app/viewer_messages.h"
 #include "app/vorn_view.h"
 #include "archive/vorn_doc.h"
@@ -47,6 +48,10 @@ ViewerKind ViewerKindOf(std::string_view path)
         return ViewerKind::Iff;
     if (EndsWithNoCase(path, ".BMP"))
         return ViewerKind::Bmp;
+    for (const char* end : {".TXT", ".INI", ".CFG"}) {
+        if (EndsWithNoCase(path, end))
+            return ViewerKind::Text;
+    }
     return ViewerKind::None;
 }
 
@@ -65,6 +70,7 @@ void ViewerDispatch::Open(const std::string& path)
     case ViewerKind::Xa: RunXaViewer(path); break;
     case ViewerKind::Iff: RunIffViewer(path); break;
     case ViewerKind::Bmp: RunBitmapViewer(path); break;
+    case ViewerKind::Text: RunTextViewer(path); break;
     case ViewerKind::None: break;
     }
 }
@@ -172,6 +178,19 @@ void ViewerDispatch::RunBitmapViewer(const std::string& path)
     DebugTrace::Instance().Trace("BMP showing bitmap %s", path.c_str());
     BitmapViewDialog dialog(&view_);
     dialog.SetBitmap(picture->image);
+    dialog.exec();
+}
+
+void ViewerDispatch::RunTextViewer(const std::string& path)
+{
+    const std::optional<std::vector<uint8_t>> bytes = view_.Document().Tree().CopyEntryData(path);
+    if (!bytes) {
+        ReportViewerError(messenger_, ViewerError::TextExtractFile);
+        return;
+    }
+    DebugTrace::Instance().Trace("TXT showing text file %s", path.c_str());
+    TextViewDialog dialog(&view_);
+    dialog.SetText(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     dialog.exec();
 }
 

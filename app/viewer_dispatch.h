@@ -10,17 +10,19 @@ class IffEditService;
 class Messenger;
 
 // Which viewer a file opens in, by the end of its name, ignoring letter case:
-// ".XA" is tested first, then ".IFF", then ".BMP".
-enum class ViewerKind { None, Xa, Iff, Bmp };
+// ".XA" is tested first, then ".IFF", then ".BMP", then the text endings
+// ".TXT", ".INI" and ".CFG".
+enum class ViewerKind { None, Xa, Iff, Bmp, Text };
 
 ViewerKind ViewerKindOf(std::string_view path);
 
 // Opens a file row of the list pane in its viewer: XA sounds in the "Play XA"
 // dialog after decoding, IFF files in the object previewer, BMP pictures in
-// "View Bitmap file". Every failure shows its message and stops; the viewers
-// work on copies of the entry's bytes and change nothing, except what the
-// previewer saves into the entry: one step of the undo history, which the
-// document and the panes follow by themselves. The dialogs are modal.
+// "View Bitmap file", text files in "View Text file". Every failure shows
+// its message and stops; the viewers work on copies of the entry's bytes and
+// change nothing, except what the previewer saves into the entry: one step
+// of the undo history, which the document and the panes follow by
+// themselves. The dialogs are modal.
 class ViewerDispatch {
 public:
     ViewerDispatch(CVornView& view, Messenger& messenger);
@@ -36,6 +38,7 @@ private:
     void RunIffViewer(const std::string& path);
     bool OpenIffEntry(IffEditService& service, const std::string& path);
     void RunBitmapViewer(const std::string& path);
+    void RunTextViewer(const std::string& path);
 
     CVornView& view_;
     Messenger& messenger_;

@@ -1,5 +1,6 @@
 #include "app/app_test_support.h"
 #include "app/bitmap_view_dialog.h"
+#include "app/text_view_dialog.h"
 #include "app/viewer_dispatch.h"
 #include "audio/qt/play_xa_dialog.h"
 #include "base/debug_trace.h"
@@ -11,8 +12,11 @@
 #include "testing/xa_builder.h"
 
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdlib>
@@ -151,11 +155,23 @@ TEST_F(ViewerTest, TheEndOfTheNameChoosesTheViewer)
                          {"xa", xa},
                          {"picture.xa.bmp", Bitmap(4, 4)},
                          {"notes.txt", "text"},
+                         {"GAME.INI", "[a]"},
+                         {"user.Cfg", "b=1"},
+                         {"notes.txt.bak", "text"},
                          {"sounds.xa\\inner.xa", xa}}));
     const std::pair<const char*, const char*> cases[] = {
-        {"music.xa", "Play XA"}, {"LOUD.XA", "Play XA"}, {"a.Xa", "Play XA"},
-        {".XA", "Play XA"},      {"file.xab", nullptr},  {"file.iffx", nullptr},
-        {"xa", nullptr},         {"notes.txt", nullptr}, {"picture.xa.bmp", "View Bitmap file"},
+        {"music.xa", "Play XA"},
+        {"LOUD.XA", "Play XA"},
+        {"a.Xa", "Play XA"},
+        {".XA", "Play XA"},
+        {"file.xab", nullptr},
+        {"file.iffx", nullptr},
+        {"xa", nullptr},
+        {"notes.txt", "View Text file"},
+        {"GAME.INI", "View Text file"},
+        {"user.Cfg", "View Text file"},
+        {"notes.txt.bak", nullptr},
+        {"picture.xa.bmp", "View Bitmap file"},
     };
     for (const auto& [name, title] : cases) {
         const std::vector<QString> titles = Activate(name);
@@ -168,7 +184,8 @@ TEST_F(ViewerTest, TheEndOfTheNameChoosesTheViewer)
     EXPECT_EQ(TraceLines(), (std::vector<std::string>{
                                 "Going to show XA dialog box (\\music.xa)", "Going to show XA dialog box (\\LOUD.XA)",
                                 "Going to show XA dialog box (\\a.Xa)", "Going to show XA dialog box (\\.XA)",
-                                "BMP showing bitmap \\picture.xa.bmp"}));
+                                "TXT showing text file \\notes.txt", "TXT showing text file \\GAME.INI",
+                                "TXT showing text file \\user.Cfg", "BMP showing bitmap \\picture.xa.bmp"}));
 
     // A directory whose name ends in ".xa" opens as a directory.
     EXPECT_TRUE(Activate("sounds.xa").empty());
@@ -337,7 +354,10 @@ TEST_F(ViewerTest, BitmapsOpenAtTheirNaturalSize)
     cut.resize(cut.size() - 1);
     std::string notBm = Bitmap(4, 4);
     notBm[0] = 'X';
-    ASSERT_TRUE(StartOn({{"picture.bmp", Bitmap(100, 50)}, {"cut.bmp", cut}, {"fake.BMP", notBm}}));
+    ASSERT_TRUE(StartOn({{"picture.bmp", Bitmap(100, 50)},
+                         {"cut.bmp", cut},
+                         {"fake.BMP", notBm},
+                         {"huge.bmp", Bitmap(1600, 300)}}));
 
     QSize client, picture, outer;
     Activate("picture.bmp", [&](QDialog& dialog) {
@@ -356,10 +376,66 @@ TEST_F(ViewerTest, BitmapsOpenAtTheirNaturalSize)
     EXPECT_EQ(outer, QSize(108, 74));
     EXPECT_EQ(TraceLines(), std::vector<std::string>{"BMP showing bitmap \\picture.bmp"});
 
+    // Wider than the screen: the window takes the width there is and scrolls
+    // the picture, which keeps its size; the height is the picture's and the bar's.
+    Activate("huge.bmp", [&](QDialog& dialog) {
+        auto& view = static_cast<BitmapViewDialog&>(dialog);
+        client = view.size();
+        picture = view.Picture()->size();
+        const int screenWidth = view.screen()->availableGeometry().width();
+        EXPECT_LE(view.frameGeometry().width(), screenWidth);
+        EXPECT_GT(client.width(), screenWidth * 9 / 10);
+        EXPECT_GT(client.height(), 300);
+    });
+    EXPECT_LT(client.width(), 1600);
+    EXPECT_EQ(picture, QSize(1600, 300));
+    TraceLines();
+
     EXPECT_TRUE(Activate("cut.bmp").empty());
     ExpectError("This file is not a valid BMP file!", "BMP LoadBitmap() error");
     EXPECT_TRUE(Activate("fake.BMP").empty());
     ExpectError("This file is not a valid BMP file!", "BMP LoadBitmap() error");
+}
+
+TEST_F(ViewerTest, TextFilesOpenReadOnlyInAMonospaceFontWithFind)
+{
+    ASSERT_TRUE(StartOn({{"readme.txt", "one cafe\ntwo CAFE\nthree caf\xE9\n"}}));
+    QString shown;
+    std::vector<int> found;
+    Activate("readme.txt", [&](QDialog& dialog) {
+        auto& view = static_cast<TextViewDialog&>(dialog);
+        QPlainTextEdit& text = *view.Viewer();
+        shown = text.toPlainText();
+        const QFontMetrics metrics(text.font());  // every letter as wide as the next
+        EXPECT_EQ(metrics.horizontalAdvance(QStringLiteral("iiii")), metrics.horizontalAdvance(QStringLiteral("MMMM")));
+        QTest::keyClicks(&text, "typed");  // read-only
+        EXPECT_EQ(text.toPlainText(), shown);
+
+        // Ctrl+F goes to the find line; Enter and F3 go on, wrapping at the end;
+        // Shift+F3 goes back; letter case does not count.
+        QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
+        EXPECT_TRUE(view.FindField()->hasFocus());
+        QTest::keyClicks(view.FindField(), "cafe");
+        QTest::keyClick(view.FindField(), Qt::Key_Return);
+        found.push_back(text.textCursor().selectionStart());
+        QTest::keyClick(view.FindField(), Qt::Key_F3);
+        found.push_back(text.textCursor().selectionStart());
+        QTest::keyClick(view.FindField(), Qt::Key_F3);
+        found.push_back(text.textCursor().selectionStart());
+        QTest::keyClick(view.FindField(), Qt::Key_F3, Qt::ShiftModifier);
+        found.push_back(text.textCursor().selectionStart());
+        view.FindField()->setText(QString::fromUtf8("CAF\u00C9"));
+        EXPECT_TRUE(view.FindNext());
+        found.push_back(text.textCursor().selectionStart());
+        view.FindField()->setText(QStringLiteral("tea"));
+        EXPECT_FALSE(view.FindNext());
+        EXPECT_EQ(view.findChild<QLabel*>(QStringLiteral("findStatus"))->text(), "Not found");
+        EXPECT_EQ(text.textCursor().selectionStart(), found.back());  // the last match stays selected
+    });
+    // The bytes as Latin-1.
+    EXPECT_EQ(shown, QString::fromUtf8("one cafe\ntwo CAFE\nthree caf\u00E9\n"));
+    EXPECT_EQ(found, (std::vector<int>{4, 13, 4, 13, 24}));
+    EXPECT_EQ(messenger_.Count(), 0u);
 }
 
 TEST_F(ViewerTest, TheBitmapWindowClosesByItsCloseBoxEnterOrEscape)

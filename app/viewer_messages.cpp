@@ -26,6 +26,7 @@ ViewerErrorText TextOf(ViewerError error)
     case ViewerError::IffNoObjects: return {texts::kNoObjects, "IFF Object LoadIFFFile() error"};
     case ViewerError::BmpExtractFile: return {kCantLoadFile, "BMP ExtractFile() error"};
     case ViewerError::BmpLoad: return {"This file is not a valid BMP file!", "BMP LoadBitmap() error"};
+    case ViewerError::TextExtractFile: return {kCantLoadFile, "TXT ExtractFile() error"};
     }
     return {kCantLoadFile, ""};
 }

@@ -4,7 +4,7 @@
 
 namespace vorn {
 
-// The failures of the three viewers. Each is shown with the caption "Error",
+// The failures of the viewers. Each is shown with the caption "Error",
 // the error icon and OK, and writes its own line to the diagnostic trace.
 enum class ViewerError {
     XaExtractFile,   // "Can't load file!"
@@ -17,6 +17,7 @@ enum class ViewerError {
     IffNoObjects,    // "This file does not contain objects!"
     BmpExtractFile,  // "Can't load file!"
     BmpLoad,         // "This file is not a valid BMP file!"
+    TextExtractFile, // "Can't load file!"
 };
 
 Message ViewerErrorMessage(ViewerError error);

@@ -2,6 +2,7 @@
 
 #include "app/main_frame.h"
 #include "app/qt_messenger.h"
+#include "app/screen_fit.h"
 #include "app/transfer_commands.h"
 #include "app/viewer_dispatch.h"
 #include "archive/vorn_doc.h"
@@ -55,6 +56,8 @@ CVornApp::CVornApp(Messenger* messenger)
 {
     QCoreApplication::setOrganizationName(QStringLiteral("Omber Applications"));
     QCoreApplication::setApplicationName(QStringLiteral("Vorn"));
+    screenFit_ = std::make_unique<ScreenFit>();
+    QCoreApplication::instance()->installEventFilter(screenFit_.get());
     if (!messenger) {
         ownMessenger_ = std::make_unique<QtMessenger>();
         messenger = ownMessenger_.get();

@@ -17,6 +17,7 @@ class CMainFrame;
 class CVornDoc;
 class Messenger;
 class QtMessenger;
+class ScreenFit;
 
 // The application object: settings and the recent-file list, the one
 // document and its main window, the command line, and the New / Open /
@@ -69,6 +70,8 @@ public:
 private:
     void WriteRecentFiles();
 
+    // Every window of the run opens inside its screen.
+    std::unique_ptr<ScreenFit> screenFit_;
     std::unique_ptr<QtMessenger> ownMessenger_;
     Messenger* messenger_ = nullptr;
     std::unique_ptr<CVornDoc> document_;

@@ -176,6 +176,31 @@ bool CSoundBuffer::IsPlaying() const
     return playing;
 }
 
+size_t CSoundBuffer::FrameCount() const
+{
+    return device_ == 0 ? 0 : samples_.size() / FrameBytes();
+}
+
+size_t CSoundBuffer::FramePosition() const
+{
+    if (device_ == 0)
+        return 0;
+    SDL_LockAudioDevice(device_);
+    const size_t position = position_;
+    SDL_UnlockAudioDevice(device_);
+    return position / FrameBytes();
+}
+
+void CSoundBuffer::SetFramePosition(size_t frame)
+{
+    if (device_ == 0)
+        return;
+    const size_t position = frame < FrameCount() ? frame * FrameBytes() : 0;
+    SDL_LockAudioDevice(device_);
+    position_ = position;
+    SDL_UnlockAudioDevice(device_);
+}
+
 void CSoundBuffer::Destroy()
 {
     if (device_ != 0) {

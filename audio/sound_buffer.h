@@ -39,6 +39,13 @@ public:
 
     // The status without messages: true while the sound is being played.
     bool IsPlaying() const;
+    // The sound's length and the frame the output plays next, in frames of
+    // the output (one sample of every channel).
+    size_t FrameCount() const;
+    size_t FramePosition() const;
+    // Moves the play position, playing or not; the end or beyond is the
+    // start, as after playing to the end.
+    void SetFramePosition(size_t frame);
     int Channels() const { return channels_; }
     int SampleRate() const { return sampleRate_; }
     int BitsPerSample() const { return bitsPerSample_; }
@@ -49,6 +56,7 @@ private:
     static void FillCallback(void* self, uint8_t* out, int length);
     void Fill(uint8_t* out, size_t length);
     bool ReadStatus(bool& playing);
+    size_t FrameBytes() const { return static_cast<size_t>(channels_) * static_cast<size_t>(bitsPerSample_ / 8); }
     void SetPlaying(bool playing, bool looping);
 
     Messenger& messenger_;

@@ -22,6 +22,12 @@ PreviewPan RecentrePan(int32_t width, int32_t height, const BoundsRect& bounds);
 // The pan without an object to show: (width / 2, height - 10).
 PreviewPan RecentrePanWithoutObject(int32_t width, int32_t height);
 
+// The pan after the client area changed from `oldWidth` x `oldHeight` to
+// `newWidth` x `newHeight`: the object keeps its offset from the centre, so
+// a centred object is centred again (the pan RecentrePan would give) and a
+// dragged one stays where the user put it relative to the middle.
+PreviewPan FollowResize(PreviewPan pan, int32_t oldWidth, int32_t oldHeight, int32_t newWidth, int32_t newHeight);
+
 // Dragging: the last mouse position seen, (-1, -1) before the first.
 struct MouseTrack {
     int32_t lastX = -1;

@@ -13,6 +13,9 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QEventLoop>
+#include <QSlider>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -22,7 +25,15 @@ namespace {
 [[maybe_unused]] ::testing::Environment* const qtEnvironment =
     ::testing::AddGlobalTestEnvironment(new testing::TestApplicationEnvironment);
 
-TEST(PlayXaDialogTest, ShowsNameAndLengthWithOnlyAPlayButton)
+// Runs the event loop for `milliseconds`, so timers and the sound go on.
+void Wait(int milliseconds)
+{
+    QEventLoop loop;
+    QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+TEST(PlayXaDialogTest, ShowsNameAndLengthWithPlayAndStop)
 {
     RecordingMessenger messenger;
     CPlayXaDialog dialog(messenger);
@@ -38,8 +49,9 @@ TEST(PlayXaDialogTest, ShowsNameAndLengthWithOnlyAPlayButton)
     EXPECT_EQ(dialog.NameText(), QStringLiteral("<b>a&b</b>.xa"));
 
     const auto buttons = dialog.findChildren<QPushButton*>();
-    ASSERT_EQ(buttons.size(), 1);
+    ASSERT_EQ(buttons.size(), 2);
     EXPECT_EQ(buttons[0]->text(), QStringLiteral("Play"));
+    EXPECT_EQ(buttons[1]->text(), QStringLiteral("Stop"));
 
     const std::pair<uint32_t, const char*> lengths[] = {
         {0, "0:00"}, {59, "0:59"}, {60, "1:00"}, {75, "1:15"}, {3600, "60:00"}, {4294967295u, "71582788:15"}};
@@ -90,6 +102,60 @@ TEST(PlayXaDialogTest, ClosingStopsTheSound)
         EXPECT_TRUE(dialog.Player().IsPlaying(0));
         dialog.close(); // the close box
         EXPECT_FALSE(dialog.Player().IsPlaying(0));
+    }
+    EXPECT_EQ(messenger.Count(), 0u);
+    ::unsetenv("SDL_AUDIODRIVER");
+    ::unsetenv("SDL_DISKAUDIOFILE");
+}
+
+// Stop goes back to the start; the slider shows where the sound is and,
+// moved by the user, where it plays on from, with the time played beside it.
+TEST(PlayXaDialogTest, StopAndTheSliderMoveThePlayPosition)
+{
+    testing::TempDir dir;
+    ::setenv("SDL_AUDIODRIVER", "disk", 1);
+    ::setenv("SDL_DISKAUDIOFILE", (dir / "output.raw").c_str(), 1);
+    RecordingMessenger messenger;
+    {
+        CPlayXaDialog dialog(messenger);
+        ASSERT_TRUE(dialog.Player().Init());
+        // Ten seconds of stereo at 8000 Hz.
+        ASSERT_TRUE(dialog.Player().AddBuffer(testing::BuildWavImage(2, 8000, std::vector<int16_t>(160000, 100))));
+        CSoundBuffer& sound = *dialog.Player().Buffer(0);
+        dialog.show();
+        QSlider* slider = dialog.PositionSlider();
+        EXPECT_EQ(slider->maximum(), 10000);
+        EXPECT_EQ(dialog.ElapsedText(), QStringLiteral("0:00"));
+
+        dialog.PlayButton()->click();
+        Wait(400);  // the slider follows the sound
+        EXPECT_TRUE(sound.IsPlaying());
+        EXPECT_GT(sound.FramePosition(), 0u);
+        EXPECT_GT(slider->value(), 0);
+        EXPECT_NEAR(slider->value(), static_cast<int>(sound.FramePosition() / 8), 300);
+
+        dialog.StopButton()->click();
+        EXPECT_FALSE(sound.IsPlaying());
+        EXPECT_EQ(sound.FramePosition(), 0u);
+        EXPECT_EQ(slider->value(), 0);
+        EXPECT_EQ(dialog.ElapsedText(), QStringLiteral("0:00"));
+
+        // Dragged to 7.5 seconds while stopped: Play goes on from there.
+        slider->setSliderPosition(7500);
+        EXPECT_EQ(sound.FramePosition(), 60000u);
+        EXPECT_EQ(dialog.ElapsedText(), QStringLiteral("0:07"));
+        dialog.PlayButton()->click();
+        Wait(200);
+        EXPECT_GE(sound.FramePosition(), 60000u);
+        EXPECT_GE(slider->value(), 7500);
+        // Moving it while playing jumps there at once; past the end means the start.
+        slider->setValue(2000);
+        EXPECT_LT(sound.FramePosition(), 24000u);
+        EXPECT_TRUE(sound.IsPlaying());
+        sound.SetFramePosition(sound.FrameCount());
+        EXPECT_EQ(sound.FramePosition(), 0u);
+        dialog.close();
+        EXPECT_FALSE(sound.IsPlaying());
     }
     EXPECT_EQ(messenger.Count(), 0u);
     ::unsetenv("SDL_AUDIODRIVER");

@@ -4,6 +4,7 @@
 #include "sprites/qt/pixel_probe.h"
 
 #include <QMouseEvent>
+#include <QResizeEvent>
 #include <QPainter>
 
 #include <cstring>
@@ -120,6 +121,11 @@ void CObjectPreview::leaveEvent(QEvent* event)
 void CObjectPreview::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
+    // The object must not stay behind in a corner, nor leave a shrinking
+    // view: it keeps its place relative to the centre, centred or dragged.
+    const QSize before = event->oldSize();
+    if (before.isValid())
+        pan_ = FollowResize(pan_, before.width(), before.height(), width(), height());
     update();
 }
 

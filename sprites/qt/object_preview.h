@@ -15,7 +15,8 @@ namespace vorn {
 // The preview control of the "Preview object(s)" dialog: paints the selected
 // object of a catalogue over a solid background through an off-screen
 // picture in the display's pixel layout, centres it on request and lets the
-// user drag it with the left mouse button. Every paint parses the resources
+// user drag it with the left mouse button. When the control changes size the
+// object keeps its offset from the centre. Every paint parses the resources
 // it needs afresh, so edits of the IFF file show on the next paint.
 class CObjectPreview : public QWidget {
     Q_OBJECT

@@ -138,6 +138,36 @@ TEST_F(PreviewTest, TheLeftButtonDragsTheObjectAndNothingElseDoes)
     EXPECT_EQ(c.bottom, 98 + 1 - 1);
 }
 
+TEST_F(PreviewTest, ResizingKeepsTheObjectWhereItWasRelativeToTheCentre)
+{
+    preview.show();
+    preview.Recentre();
+    // Odd sizes too: halving must agree with the centring's own.
+    for (const QSize size : {QSize(601, 451), QSize(163, 121), QSize(400, 300)}) {
+        preview.resize(size);
+        const PreviewPan followed = preview.Pan();
+        preview.Recentre();
+        EXPECT_EQ(followed, preview.Pan()) << size.width() << " x " << size.height();
+        // Still drawn, whole, in the middle of what is left.
+        const auto c = qt_testing::CoverageOf(preview.Render(size.width(), size.height(), 32), kYellow);
+        EXPECT_EQ(c.count, 30) << size.width();
+        EXPECT_NEAR((c.left + c.right) / 2, size.width() / 2, 1) << size.width();
+    }
+
+    // Dragged 40 right and 30 up: the offset from the centre stays through resizes.
+    QTest::mouseMove(&preview, {10, 100});
+    QTest::mousePress(&preview, Qt::LeftButton, {}, {10, 100});
+    QMouseEvent drag(QEvent::MouseMove, QPointF(50, 70), QPointF(50, 70), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(&preview, &drag);
+    QTest::mouseRelease(&preview, Qt::LeftButton, {}, {50, 70});
+    const PreviewPan dragged = preview.Pan();
+    for (const QSize size : {QSize(800, 600), QSize(200, 160)}) {
+        preview.resize(size);
+        EXPECT_EQ(preview.Pan().x - size.width() / 2, dragged.x - 200) << size.width();
+        EXPECT_EQ(preview.Pan().y - size.height() / 2, dragged.y - 150) << size.width();
+    }
+}
+
 TEST_F(PreviewTest, AGraphicTheObjectDoesNotHaveShowsTheBackgroundCentredOnTheOrigin)
 {
     preview.SetGraphicIndex(1);
