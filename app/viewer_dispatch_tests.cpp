@@ -404,6 +404,8 @@ TEST_F(ViewerTest, TextFilesOpenReadOnlyInAMonospaceFontWithFind)
     std::vector<int> found;
     Activate("readme.txt", [&](QDialog& dialog) {
         auto& view = static_cast<TextViewDialog&>(dialog);
+        QApplication::setActiveWindow(&view);  // shortcuts work in the active window
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
         QPlainTextEdit& text = *view.Viewer();
         shown = text.toPlainText();
         const QFontMetrics metrics(text.font());  // every letter as wide as the next
