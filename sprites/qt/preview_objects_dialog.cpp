@@ -32,7 +32,8 @@ QSlider* MakeTrackbar(int maximum, QWidget* parent)
     // the game's vertical trackbars have it.
     slider->setInvertedAppearance(true);
     slider->setInvertedControls(true);
-    slider->setMinimumHeight(90);
+    // Room for four positions; more where the screen has it (the size hint).
+    slider->setMinimumHeight(48);
     return slider;
 }
 
