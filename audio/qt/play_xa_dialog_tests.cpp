@@ -77,12 +77,27 @@ TEST(PlayXaDialogTest, ShowsNameAndLengthWithPlayAndStop)
     EXPECT_EQ(messenger.Messages()[0].text, "Error - DS - Invalid buffer selection index");
 }
 
-TEST(PlayXaDialogTest, ClosingStopsTheSound)
-{
+// The sound goes to a file through SDL's disk output, which plays in real time.
+class PlayingTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("SDL_AUDIODRIVER", "disk", 1);
+        ::setenv("SDL_DISKAUDIOFILE", (dir / "output.raw").c_str(), 1);
+    }
+    void TearDown() override
+    {
+        EXPECT_EQ(messenger.Count(), 0u);
+        ::unsetenv("SDL_AUDIODRIVER");
+        ::unsetenv("SDL_DISKAUDIOFILE");
+    }
+
     testing::TempDir dir;
-    ::setenv("SDL_AUDIODRIVER", "disk", 1);
-    ::setenv("SDL_DISKAUDIOFILE", (dir / "output.raw").c_str(), 1);
     RecordingMessenger messenger;
+};
+
+TEST_F(PlayingTest, ClosingStopsTheSound)
+{
     {
         CPlayXaDialog dialog(messenger);
         ASSERT_TRUE(dialog.Player().Init());
@@ -103,19 +118,12 @@ TEST(PlayXaDialogTest, ClosingStopsTheSound)
         dialog.close(); // the close box
         EXPECT_FALSE(dialog.Player().IsPlaying(0));
     }
-    EXPECT_EQ(messenger.Count(), 0u);
-    ::unsetenv("SDL_AUDIODRIVER");
-    ::unsetenv("SDL_DISKAUDIOFILE");
 }
 
 // Stop goes back to the start; the slider shows where the sound is and,
 // moved by the user, where it plays on from, with the time played beside it.
-TEST(PlayXaDialogTest, StopAndTheSliderMoveThePlayPosition)
+TEST_F(PlayingTest, StopAndTheSliderMoveThePlayPosition)
 {
-    testing::TempDir dir;
-    ::setenv("SDL_AUDIODRIVER", "disk", 1);
-    ::setenv("SDL_DISKAUDIOFILE", (dir / "output.raw").c_str(), 1);
-    RecordingMessenger messenger;
     {
         CPlayXaDialog dialog(messenger);
         ASSERT_TRUE(dialog.Player().Init());
@@ -157,9 +165,6 @@ TEST(PlayXaDialogTest, StopAndTheSliderMoveThePlayPosition)
         dialog.close();
         EXPECT_FALSE(sound.IsPlaying());
     }
-    EXPECT_EQ(messenger.Count(), 0u);
-    ::unsetenv("SDL_AUDIODRIVER");
-    ::unsetenv("SDL_DISKAUDIOFILE");
 }
 
 TEST(PlayXaDialogTest, LayoutHoldsAtSmallAndLargeFonts)
