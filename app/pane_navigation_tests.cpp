@@ -35,11 +35,11 @@ TEST_F(PaneNavigationTest, BackspaceAndAltUpOpenTheParentWithTheDirectoryLeftSel
 
     QTest::keyClick(&Right(), Qt::Key_Backspace);
     EXPECT_EQ(Right().ShownPath(), "zeta");
-    EXPECT_EQ(Left().PathOf(Left().currentItem()), "zeta");
+    EXPECT_EQ(Left().PathOf(Left().currentIndex()), "zeta");
     EXPECT_EQ(SelectedName(), "b");
     QTest::keyClick(&Right(), Qt::Key_Up, Qt::AltModifier);
     EXPECT_EQ(Right().ShownPath(), "");
-    EXPECT_EQ(Left().currentItem(), Left().RootItem());
+    EXPECT_EQ(Left().currentIndex(), Left().RootIndex());
     EXPECT_EQ(SelectedName(), "zeta");
     // At the root there is nowhere to go.
     QTest::keyClick(&Right(), Qt::Key_Backspace);

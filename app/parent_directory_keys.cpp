@@ -20,7 +20,7 @@ void InstallParentDirectoryKeys(CVornView& list, CLeftView& tree)
             return;
         const size_t separator = left.rfind('\\');
         tree.SelectPath(separator == std::string::npos ? std::string() : left.substr(0, separator));
-        const int row = list.RowOfPath(left);
+        const int row = list.Model().RowOfPath(left);
         if (row >= 0)
             list.SelectRows({row});
     });
