@@ -3,7 +3,7 @@
 #include "app/left_view.h"
 #include "app/vorn_view.h"
 
-#include <QAction>
+#include <QShortcut>
 
 #include <string>
 
@@ -11,10 +11,11 @@ namespace vorn {
 
 void InstallParentDirectoryKeys(CVornView& list, CLeftView& tree)
 {
-    auto* up = new QAction(&list);
-    up->setShortcuts({QKeySequence(Qt::Key_Backspace), QKeySequence(Qt::ALT | Qt::Key_Up)});
-    up->setShortcutContext(Qt::WidgetShortcut);
-    QObject::connect(up, &QAction::triggered, &list, [&list, &tree] {
+    // A shortcut, not an action: the pane's actions make its context menu.
+    auto* up = new QShortcut(&list);
+    up->setKeys({QKeySequence(Qt::Key_Backspace), QKeySequence(Qt::ALT | Qt::Key_Up)});
+    up->setContext(Qt::WidgetShortcut);
+    QObject::connect(up, &QShortcut::activated, &list, [&list, &tree] {
         const std::string left = list.ShownPath();
         if (left.empty())
             return;
@@ -24,7 +25,6 @@ void InstallParentDirectoryKeys(CVornView& list, CLeftView& tree)
         if (row >= 0)
             list.SelectRows({row});
     });
-    list.addAction(up);
 }
 
 } // namespace vorn
