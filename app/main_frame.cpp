@@ -95,6 +95,9 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
 
 CMainFrame::~CMainFrame()
 {
+    // Destroying the window moves the focus, and an open name editor would
+    // commit its text into a document whose history and panes are going.
+    right_->EndEditing(CVornView::EditEnd::Discard);
     document_.SetTitleChangedHandler(nullptr);
     adapter_.reset();
 }
@@ -286,6 +289,9 @@ void CMainFrame::OnFileSaveAs()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // A name typed but not yet confirmed is a change the save question must
+    // cover; hiding the window would otherwise commit it after the question.
+    right_->EndEditing(CVornView::EditEnd::Commit);
     if (app_.SaveModified())
         event->accept();
     else

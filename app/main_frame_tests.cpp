@@ -450,6 +450,34 @@ TEST_F(EditorTest, ClosingAModifiedArchiveAsksFirst)
     EXPECT_TRUE(Frame().close());
 }
 
+// A name typed but not confirmed is a change when the window closes, so the
+// save question covers it; a window destroyed while the editor is open
+// drops it (its commit used to reach the undo history already gone).
+TEST_F(EditorTest, ANameBeingEditedIsAskedAboutOnCloseAndDroppedOnDestruction)
+{
+    ASSERT_TRUE(Start({Q(WriteArchive(folder_, "sample.far", kSample))}));
+    ShowActive();
+    auto typeWithoutEnter = [this](int row, const char* text) {
+        Right().SelectRows({row});
+        ASSERT_TRUE(Frame().OnCommand(ID_FILE_RENAME));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->setText(QString::fromLatin1(text));
+    };
+    typeWithoutEnter(2, "typed.txt");
+    messenger_.Script({MessageAnswer::Cancel});
+    EXPECT_FALSE(Frame().close());
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_TRUE(messenger_.Messages()[0].text.starts_with("Save changes to "));
+    EXPECT_NE(Doc().Tree().FindFileItem("typed.txt"), nullptr);
+    EXPECT_FALSE(Right().IsEditing());
+    EXPECT_EQ(Adapter().Stack().count(), 1);
+
+    typeWithoutEnter(3, "other.bin");
+    Doc().SetModified(false);
+    app_.reset();
+}
+
 TEST_F(EditorTest, ScreenshotOfTheMainWindow)
 {
     ASSERT_TRUE(Start({Q(WriteArchive(folder_, "objects.far",

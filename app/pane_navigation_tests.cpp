@@ -84,8 +84,8 @@ TEST_F(PaneNavigationTest, ThePaneWithTheFocusShowsItsSelectionInTheFullHighligh
     EXPECT_NE(QApplication::focusWidget(), &Right());
     EXPECT_EQ(highlight(Right()), full);
     EXPECT_EQ(highlight(Left()), pale);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-    EXPECT_FALSE(Right().IsEditing());
+    // The window is destroyed with the name still being edited.
+    EXPECT_TRUE(Right().IsEditing());
 }
 
 } // namespace

@@ -202,6 +202,18 @@ bool CVornView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
     return started;
 }
 
+void CVornView::EndEditing(EditEnd end)
+{
+    QWidget* editor = IsEditing() ? indexWidget(currentIndex()) : nullptr;
+    if (!editor)
+        return;
+    if (end == EditEnd::Commit)
+        commitData(editor);
+    // Unregisters the editor before it loses the focus, so the delegate's
+    // commit on focus-out never fires.
+    closeEditor(editor, QAbstractItemDelegate::NoHint);
+}
+
 QMenu* CVornView::BuildContextMenu(QWidget* parent)
 {
     auto* menu = new QMenu(parent);

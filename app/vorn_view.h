@@ -85,6 +85,11 @@ public:
     // Starts in-place editing of column 0 of a row.
     void EditRow(int row);
     bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+    // Ends an in-place edit now: with Commit the typed name is renamed to as
+    // Enter would, with Discard the editor goes unread. Nothing when no
+    // name is being edited.
+    enum class EditEnd { Commit, Discard };
+    void EndEditing(EditEnd end);
 
     // The context menu of the pane as it shows now: the frame's command
     // actions, or greyed stand-ins without a selection. Made public for the tests.
