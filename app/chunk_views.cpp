@@ -7,6 +7,7 @@
 #include "iff/draw_group.h"
 #include "iff/object_fields.h"
 #include "iff/palt_palette.h"
+#include "iff/string_escapes.h"
 #include "iff/string_table.h"
 #include "iff/type_codes.h"
 #include "sprites/draw_group_picture.h"
@@ -22,6 +23,8 @@
 #include <QScrollArea>
 #include <QTableWidget>
 
+#include <algorithm>
+
 namespace vorn {
 
 namespace {
@@ -29,6 +32,7 @@ namespace {
 constexpr uint32_t kTypeBmp = MakeTypeCode("BMP_");
 // The largest draw group image shown; the game's are a few hundred pixels.
 constexpr int32_t kMaxImageSide = 2048;
+constexpr int kMaxTextColumnWidth = 320;
 
 QWidget* Message(const QString& text, QWidget* parent)
 {
@@ -59,6 +63,17 @@ void Put(QTableWidget* table, int row, int column, const QString& text)
 
 // Strings are the file's bytes, shown as Latin-1: every byte is a character.
 QString Latin1(const std::string& bytes) { return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size())); }
+
+// A string on one line, its line ends and other control bytes escaped (a
+// one-line row would show only the middle of a text of several lines); the
+// tooltip shows it as written.
+void PutString(QTableWidget* table, int row, int column, const std::string& bytes)
+{
+    auto* item = new QTableWidgetItem(Latin1(EscapeControls(bytes)));
+    if (!bytes.empty())
+        item->setToolTip(Latin1(bytes));
+    table->setItem(row, column, item);
+}
 
 QWidget* HexView(std::span<const uint8_t> bytes, QWidget* parent)
 {
@@ -99,10 +114,12 @@ QWidget* StringsView(std::span<const uint8_t> bytes, QWidget* parent)
         const int row = static_cast<int>(i);
         Put(rows, row, 0, QString::number(i));
         Put(rows, row, 1, QString::number(StringTable::ShownLanguage(table.Layout(), entry)));
-        Put(rows, row, 2, Latin1(entry.text));
-        Put(rows, row, 3, Latin1(entry.comment));
+        PutString(rows, row, 2, entry.text);
+        PutString(rows, row, 3, entry.comment);
     }
     rows->resizeColumnsToContents();
+    // Long texts would push the comments out of sight.
+    rows->setColumnWidth(2, std::min(rows->columnWidth(2), kMaxTextColumnWidth));
     layout->addWidget(rows, 1);
     return box;
 }
@@ -117,7 +134,7 @@ QWidget* FieldsView(std::span<const uint8_t> bytes, QWidget* parent)
         const int row = static_cast<int>(i);
         Put(table, row, 0, QString::number(field.index));
         Put(table, row, 1, QString::fromStdString(field.DisplayName()));
-        Put(table, row, 2, QString::number(field.value));
+        Put(table, row, 2, QString::number(field.Number()));
         Put(table, row, 3,
             QStringLiteral("0x%1").arg(QStringLiteral("%1").arg(field.value, field.words == 2 ? 8 : 4, 16, QLatin1Char('0')).toUpper()));
     }

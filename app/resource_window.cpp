@@ -22,6 +22,12 @@
 
 namespace vorn {
 
+namespace {
+
+constexpr int kMeasuredRows = 100;
+
+} // namespace
+
 ResourceWindow::ResourceWindow(std::shared_ptr<IffEditService> service, const QString& name, QWidget* parent)
     : QWidget(parent, Qt::Window), service_(std::move(service))
 {
@@ -53,6 +59,9 @@ ResourceWindow::ResourceWindow(std::shared_ptr<IffEditService> service, const QS
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->verticalHeader()->hide();
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
+    // Measuring every row's text costs more than the whole file's parse on
+    // big files; the first rows give the widths (labels are cut anyway).
+    list_->horizontalHeader()->setResizeContentsPrecision(kMeasuredRows);
     list_->resizeColumnsToContents();
     list_->setColumnWidth(ChunkListModel::kLabel, std::min(list_->columnWidth(ChunkListModel::kLabel), 160));
     list_->setWordWrap(false);

@@ -49,13 +49,13 @@ std::vector<uint8_t> ResourceFile()
     bmp.width = 3;
     bmp.height = 2;
     bmp.pixels = PadRows({{0, 0, 255, 0, 255, 0, 255, 0, 0}, {0, 0, 0, 0, 0, 0, 0, 0, 0}});
-    std::vector<uint8_t> objd = BuildObjd({138, 500, 1, 0, 0});
+    std::vector<uint8_t> objd = BuildObjd({138, 500, 1, 0, -1});
     StoreLE16(&objd[28], 0x78B3);
     StoreLE16(&objd[30], 0x43C0);
     IffFileLayout layout;
     layout.chunks = {
         {"STR#", 300, 0x10, "names",
-         BuildStringTable(StrLayout::Languages, {{"Caf\xE9", "c", 1, 0}, {"Kaffee", "", 4, 0}}, 1, {0xA3})},
+         BuildStringTable(StrLayout::Languages, {{"Caf\xE9", "one\r\ntwo", 1, 0}, {"Kaffee", "", 4, 0}}, 1, {0xA3})},
         {"OBJD", 128, 0x10, "Lamp", objd},
         {"SPR2", 40, 0x10, "sprite", BuildSpr2(9, {Frame()})},
         {"PALT", 9, 0x10, "palette", BuildPalt({0, 0, 0, 10, 20, 30, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 200, 100, 50})},
@@ -120,11 +120,17 @@ TEST_F(ResourceWindowTest, EachTypeShowsAsItReads)
     EXPECT_EQ(strings->item(0, 1)->text(), QStringLiteral("1"));
     EXPECT_EQ(strings->item(0, 2)->text(), QString::fromUtf8("Caf\xC3\xA9"));
     EXPECT_EQ(strings->item(1, 1)->text(), QStringLiteral("4"));
+    // Text of several lines shows on one, escaped; the tooltip shows it as written.
+    EXPECT_EQ(strings->item(0, 3)->text(), QStringLiteral("one\\r\\ntwo"));
+    EXPECT_EQ(strings->item(0, 3)->toolTip(), QStringLiteral("one\r\ntwo"));
 
     auto* fields = qobject_cast<QTableWidget*>(Show("OBJD", 128));
     ASSERT_NE(fields, nullptr);
     EXPECT_EQ(fields->item(13, 1)->text(), QStringLiteral("guid"));
     EXPECT_EQ(fields->item(13, 3)->text(), QStringLiteral("0x43C078B3"));
+    EXPECT_EQ(fields->item(10, 1)->text(), QStringLiteral("sub index"));
+    EXPECT_EQ(fields->item(10, 2)->text(), QStringLiteral("-1")) << "the sub index is signed";
+    EXPECT_EQ(fields->item(10, 3)->text(), QStringLiteral("0xFFFF"));
 
     auto* sprite = qobject_cast<SpriteFrameView*>(Show("SPR2", 40));
     ASSERT_NE(sprite, nullptr);
@@ -176,7 +182,8 @@ protected:
         const std::vector<uint8_t> file = ResourceFile();
         const auto path = apptest::WriteArchive(folder_, "a.far",
                                                 {{"thing.iff", std::string(file.begin(), file.end())},
-                                                 {"notes.iff", "not an object"}});
+                                                 {"notes.iff", "not an object"},
+                                                 {"readme.txt", "text"}});
         return Start({apptest::Q(path)});
     }
     void SelectRow(const std::string& name)
@@ -203,6 +210,16 @@ TEST_F(ResourceWindowHooks, TheListPaneOpensAWindowForAnIffRowAndNamesAnythingEl
     EXPECT_EQ(resources->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_R));
     std::unique_ptr<QMenu> menu(Right().BuildContextMenu(nullptr));
     EXPECT_TRUE(menu->actions().contains(resources));
+    // Greyed while no IFF row is selected: nothing, another file, a deselected IFF row.
+    EXPECT_FALSE(resources->isEnabled());
+    SelectRow("readme.txt");
+    EXPECT_FALSE(resources->isEnabled());
+    SelectRow("thing.iff");
+    EXPECT_TRUE(resources->isEnabled());
+    Right().selectionModel()->clearSelection();
+    EXPECT_FALSE(resources->isEnabled());
+    QTest::keyClick(&Right(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_TRUE(Windows().empty());
 
     SelectRow("thing.iff");
     resources->trigger();

@@ -20,6 +20,7 @@
 #include "sprites/qt/preview_objects_dialog.h"
 
 #include <QAction>
+#include <QItemSelectionModel>
 
 #include <algorithm>
 #include <memory>
@@ -194,6 +195,21 @@ void ViewerDispatch::RunTextViewer(const std::string& path)
     dialog.exec();
 }
 
+namespace {
+
+// The row "Resources" acts on: the current row of the list pane when it is
+// selected and names an IFF file; -1 when there is none.
+int ResourcesRow(const CVornView& view)
+{
+    const QModelIndex current = view.currentIndex();
+    const int row = current.row();
+    if (row < 0 || !view.selectionModel()->isSelected(current) || view.ImageOf(row) != CVornView::kImageFile)
+        return -1;
+    return ViewerKindOf(view.PathOf(row)) == ViewerKind::Iff ? row : -1;
+}
+
+} // namespace
+
 void InstallViewerDispatch(CVornView& view, Messenger& messenger)
 {
     // "Resources" on the list pane's file row, from its context menu or Ctrl+R.
@@ -207,10 +223,25 @@ void InstallViewerDispatch(CVornView& view, Messenger& messenger)
     }
     QObject::disconnect(resources, &QAction::triggered, nullptr, nullptr);
     QObject::connect(resources, &QAction::triggered, &view, [&view, &messenger] {
-        const int row = view.currentIndex().row();
-        if (row >= 0 && view.ImageOf(row) == CVornView::kImageFile)
+        const int row = ResourcesRow(view);
+        if (row >= 0)
             ViewerDispatch(view, messenger).OpenResources(view.PathOf(row));
     });
+    // Greyed whenever it could not act, following what its rule reads, as
+    // the frame's selection commands are.
+    const auto update = [&view, resources] { resources->setEnabled(ResourcesRow(view) >= 0); };
+    QItemSelectionModel* selection = view.selectionModel();
+    QAbstractItemModel* model = view.model();
+    QObject::disconnect(selection, nullptr, resources, nullptr);
+    QObject::disconnect(model, nullptr, resources, nullptr);
+    QObject::connect(selection, &QItemSelectionModel::selectionChanged, resources, update);
+    QObject::connect(selection, &QItemSelectionModel::currentChanged, resources, update);
+    QObject::connect(model, &QAbstractItemModel::modelReset, resources, update);
+    QObject::connect(model, &QAbstractItemModel::rowsRemoved, resources, update);
+    QObject::connect(model, &QAbstractItemModel::rowsInserted, resources, update);
+    // A rename can give a row the ending or take it away.
+    QObject::connect(model, &QAbstractItemModel::dataChanged, resources, update);
+    update();
     // One dispatch per pane, however often this is called.
     QObject::disconnect(&view, &CVornView::fileRowActivated, &view, nullptr);
     QObject::connect(&view, &CVornView::fileRowActivated, &view,

@@ -8,6 +8,7 @@
 #include "iff/object_fields.h"
 #include "iff/palt_palette.h"
 #include "iff/spr2_sprite.h"
+#include "iff/string_escapes.h"
 #include "iff/string_table.h"
 #include "iff/type_codes.h"
 #include "sprites/bmp_decoder.h"
@@ -70,29 +71,7 @@ CIffChunk* NamedChunk(CliContext& context, IffEditService& service, const std::s
 
 // Latin-1 text as one UTF-8 TSV field: tabs, line ends, backslashes and
 // other control bytes are escaped, so every byte shows and none is lost.
-std::string TsvField(std::string_view latin1)
-{
-    std::string text;
-    text.reserve(latin1.size());
-    for (const char c : latin1) {
-        const auto byte = static_cast<uint8_t>(c);
-        switch (c) {
-        case '\t': text += "\\t"; continue;
-        case '\n': text += "\\n"; continue;
-        case '\r': text += "\\r"; continue;
-        case '\\': text += "\\\\"; continue;
-        default: break;
-        }
-        if (byte < 0x20 || byte == 0x7F) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", byte);
-            text += escaped;
-        } else {
-            text += Latin1ToUtf8(std::string_view(&c, 1));
-        }
-    }
-    return text;
-}
+std::string TsvField(std::string_view latin1) { return Latin1ToUtf8(EscapeControls(latin1)); }
 
 std::string HexText(uint32_t value, int digits)
 {
@@ -190,9 +169,9 @@ void ShowObjectFields(ChunkView& view, std::span<const uint8_t> data)
     Json fields = Json::array();
     for (const ObjectField& field : ReadObjectFields(data)) {
         const std::string name = field.DisplayName();
-        view.Row(std::to_string(field.index) + '\t' + name + '\t' + std::to_string(field.value) + '\t' +
+        view.Row(std::to_string(field.index) + '\t' + name + '\t' + std::to_string(field.Number()) + '\t' +
                  HexText(field.value, field.words == 2 ? 8 : 4));
-        fields.push_back({{"index", field.index}, {"name", name}, {"value", field.value}});
+        fields.push_back({{"index", field.index}, {"name", name}, {"value", field.Number()}});
     }
     view.JsonRoot()["fields"] = std::move(fields);
 }

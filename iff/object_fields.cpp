@@ -10,6 +10,7 @@ struct NamedField {
     size_t index;
     size_t words;
     std::string_view name;
+    bool isSigned = false;
 };
 
 // The documented words of a version-138 object definition.
@@ -24,7 +25,7 @@ constexpr NamedField kNamedFields[] = {
     {8, 1, "interaction group"},
     {9, 1, "type"},
     {10, 1, "master id"},
-    {11, 1, "sub index"},
+    {11, 1, "sub index", true},
     {12, 1, "wash hands tree id"},
     {13, 1, "animation table id"},
     {14, 2, "guid"},
@@ -87,7 +88,7 @@ std::vector<ObjectField> ReadObjectFields(std::span<const uint8_t> data)
         if (index + words > wordCount)
             break;
         fields.push_back({index, words, named != nullptr ? named->name : std::string_view(),
-                          ValueAt(data, index, words)});
+                          ValueAt(data, index, words), named != nullptr && named->isSigned});
         index += words;
     }
     return fields;

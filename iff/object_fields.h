@@ -17,10 +17,13 @@ struct ObjectField {
     size_t index = 0;      // of the first word
     size_t words = 1;      // 1 or 2
     std::string_view name; // empty for the words the table does not name
-    uint32_t value = 0;
+    uint32_t value = 0;    // as stored
+    bool isSigned = false; // a 16-bit field read as signed (the sub index: -1 marks a leader)
 
     // The name, or "field N" for an unnamed word.
     std::string DisplayName() const;
+    // The value as the field means it: sign-extended for a signed field.
+    int64_t Number() const { return isSigned ? static_cast<int16_t>(value) : static_cast<int64_t>(value); }
 };
 
 // Every whole word of `data` as a field, in word order; named fields by
