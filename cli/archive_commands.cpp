@@ -30,11 +30,11 @@ std::string NamedPath(const std::string& argument)
     return std::string(StripLeadingSeparators(ArchivePathArgument(argument)));
 }
 
-void PrintTree(std::ostream& out, const CFarDirectory& directory, size_t depth)
+void PrintTree(CliContext& context, const CFarDirectory& directory, size_t depth)
 {
     for (const CFarDirectory& sub : directory.Subdirectories()) {
-        out << std::string(2 * depth, ' ') << sub.Name() << '\n';
-        PrintTree(out, sub, depth + 1);
+        context.out << std::string(2 * depth, ' ') << context.Shown(sub.Name()) << '\n';
+        PrintTree(context, sub, depth + 1);
     }
 }
 
@@ -179,7 +179,7 @@ int RunList(CliContext& context, const std::vector<std::string>& args, const std
         } else if (withCounts) {
             buffer.append("-\t-\t");
         }
-        buffer.append(entry.name).push_back('\n');
+        buffer.append(context.Shown(entry.name)).push_back('\n');
         if (buffer.size() >= kFlushAt) {
             context.out.write(buffer.data(), static_cast<std::streamsize>(buffer.size()));
             buffer.clear();
@@ -204,7 +204,7 @@ int RunTree(CliContext& context, const std::vector<std::string>& args, const std
     if (HasFlag(options, "--json"))
         WriteJson(context, {{"archive", args[0]}, {"directories", TreeJson(archive.Tree().Root())}});
     else
-        PrintTree(context.out, archive.Tree().Root(), 0);
+        PrintTree(context, archive.Tree().Root(), 0);
     return kExitSuccess;
 }
 

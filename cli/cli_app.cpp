@@ -3,6 +3,7 @@
 #include "base/absolute_path.h"
 #include "cli/cli_support.h"
 #include "cli/command_table.h"
+#include "cli/terminal_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -22,6 +23,38 @@ int UsageError(std::ostream& err, std::string_view problem, const CliCommand* co
     else
         err << "Run \"vorn-cli --help\" for the commands.\n";
     return kExitUsage;
+}
+
+// Typed archive names and patterns become archive bytes: the arguments the
+// synopsis calls PATH, OLD, NEW or DESTDIR, the value of an option called
+// DIR, and the PATH of an INPUT or OUTPUT given as ARCHIVE::PATH. False with
+// `problem` set when one holds a character archive names cannot.
+bool TypedNamesToArchiveBytes(const TerminalText& terminal, const CommandShape& shape, std::vector<std::string>& args,
+                              std::vector<std::string>& options, std::string& problem)
+{
+    const auto isName = [](std::string_view word) {
+        return word == "PATH" || word == "OLD" || word == "NEW" || word == "DESTDIR" || word == "DIR";
+    };
+    const auto convert = [&](std::string& text, size_t from) {
+        std::optional<std::string> bytes = terminal.ArchiveName(std::string_view(text).substr(from), problem);
+        if (bytes)
+            text.replace(from, std::string::npos, *bytes);
+        return bytes.has_value();
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string_view word = ArgumentWord(shape, i, args.size());
+        const bool entry = (word.starts_with("INPUT") || word == "OUTPUT" || word == "OUTPUT.xa") &&
+                           ParseEntryInput(args[i]).entry;
+        if ((isName(word) && !convert(args[i], 0)) || (entry && !convert(args[i], args[i].find("::") + 2)))
+            return false;
+    }
+    for (size_t i = 0; i + 1 < options.size(); i += 2) {
+        const auto at = std::find(shape.options.begin(), shape.options.end(), options[i]);
+        if (at != shape.options.end() && isName(shape.optionValues[static_cast<size_t>(at - shape.options.begin())]) &&
+            !convert(options[i + 1], 0))
+            return false;
+    }
+    return true;
 }
 
 int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err)
@@ -93,7 +126,7 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
         out << CommandHelpText(*command);
         return kExitSuccess;
     }
-    const std::vector<std::string> args(positional.begin() + static_cast<std::ptrdiff_t>(consumed), positional.end());
+    std::vector<std::string> args(positional.begin() + static_cast<std::ptrdiff_t>(consumed), positional.end());
     const CommandShape shape = ShapeOf(command->synopsis);
     if (args.size() < shape.minArgs || args.size() > shape.maxArgs)
         return UsageError(err, "wrong number of arguments for " + name, command);
@@ -104,7 +137,13 @@ int Dispatch(const std::vector<std::string>& arguments, std::ostream& out, std::
             return UsageError(err, options[i] + " needs a value", command);
     }
 
-    ConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse));
+    const TerminalText terminal = TerminalText::FromLocale();
+    std::string problem;
+    if (!TypedNamesToArchiveBytes(terminal, shape, args, options, problem)) {
+        err << "vorn-cli: " << problem << '\n';
+        return kExitFailure;
+    }
+    ConsoleMessenger messenger(err, policy.value_or(QuestionPolicy::Refuse), terminal);
     // Every command's first argument is its ARCHIVE or INPUT.
     if (!args.empty()) {
         const EntryInput subject = ParseEntryInput(args[0]);

@@ -2,6 +2,8 @@
 // adds from "." and how commands on the sample archive behave.
 #include "cli/cli_test_support.h"
 
+#include "cli/terminal_text.h"
+
 #include "testing/far_fixture.h"
 
 #include <gtest/gtest.h>
@@ -300,6 +302,52 @@ TEST_F(CliConventions, StandardInputServesEveryReadingCommand)
     const auto text = testing::RunToolWithInput({"list", "-"}, dir_.Path(), "not an archive");
     EXPECT_EQ(text.status, 1);
     EXPECT_EQ(text.err, "vorn-cli: -: Error while loading the FAR file!\n");
+}
+
+// Archive names are Latin-1 bytes: a UTF-8 terminal sees them in UTF-8 and
+// types them so, and a script's raw bytes still reach them.
+TEST_F(CliConventions, ArchiveNamesAreShownAndTypedInTheTerminalsEncoding)
+{
+    const char* before = std::getenv("LC_ALL");
+    const std::string saved = before ? before : "";
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    WriteFileBytes(dir_ / "names.far", testing::MakeFarImage({{"Lisez-moi \xE9.txt", "bonjour"},
+                                                              {"Caf\xE9\\menu.txt", "soupe"}}));
+    EXPECT_EQ(Run({"list", "names.far"}).out, "7\tLisez-moi \xC3\xA9.txt\n5\tCaf\xC3\xA9\\menu.txt\n");
+    EXPECT_EQ(Run({"tree", "names.far"}).out, "Caf\xC3\xA9\n");
+    EXPECT_NE(Run({"test", "names.far"}).out.find("testing: Lisez-moi \xC3\xA9.txt   OK\n"), std::string::npos);
+    EXPECT_EQ(Run({"cat", "names.far", "Lisez-moi \xC3\xA9.txt"}).out, "bonjour");
+    EXPECT_EQ(Run({"cat", "names.far", "Lisez-moi \xE9.txt"}).out, "bonjour"); // raw Latin-1, as a script sends it
+    EXPECT_EQ(Run({"cat", "names.far", "caf\xC3\xA9/*"}).out, "soupe");
+    // ARCHIVE::PATH: found, and then no object file.
+    EXPECT_EQ(Run({"iff", "chunks", "names.far::Caf\xC3\xA9/menu.txt"}).err,
+              "vorn-cli: names.far::Caf\xC3\xA9/menu.txt: This file is not a valid IFF file!\n");
+    const auto missing = Run({"cat", "names.far", "L\xC3\xA0.txt"});
+    EXPECT_EQ(missing.err, "vorn-cli: names.far: \"L\xC3\xA0.txt\" is not in the archive!\n");
+
+    // The euro sign is in cp1252 but not in Latin-1: refused, naming it.
+    const auto euro = Run({"rename", "names.far", "Lisez-moi \xC3\xA9.txt", "Prix \xE2\x82\xAC.txt"});
+    EXPECT_EQ(euro.status, 1);
+    EXPECT_EQ(euro.err, "vorn-cli: \"Prix \xE2\x82\xAC.txt\" holds \"\xE2\x82\xAC\" (U+20AC), a character archive "
+                        "names cannot hold: they are Latin-1!\n");
+    ASSERT_EQ(Run({"rename", "names.far", "Lisez-moi \xC3\xA9.txt", "Lisez-moi \xC3\xA8.txt"}).status, 0);
+    const std::string stored = testing::ReadText(dir_ / "names.far");
+    EXPECT_NE(stored.find("Lisez-moi \xE8.txt"), std::string::npos);
+    const auto json = nlohmann::json::parse(Run({"list", "--json", "names.far"}).out);
+    EXPECT_EQ(json["entries"][0]["name"], "Lisez-moi \xC3\xA8.txt");
+
+    // Over an ASCII terminal (the C locale) names are still printed as UTF-8.
+    ::setenv("LC_ALL", "C", 1);
+    EXPECT_EQ(Run({"tree", "names.far"}).out, "Caf\xC3\xA9\n");
+    before ? ::setenv("LC_ALL", saved.c_str(), 1) : ::unsetenv("LC_ALL");
+
+    // A Latin-1 terminal gets the bytes as stored and types them so.
+    EXPECT_EQ(TerminalText::EncodingOfCodeset("ISO-8859-1"), TerminalText::Encoding::Bytes);
+    EXPECT_EQ(TerminalText::EncodingOfCodeset("UTF-8"), TerminalText::Encoding::Utf8);
+    std::string problem;
+    const TerminalText latin1(TerminalText::Encoding::Bytes);
+    EXPECT_EQ(latin1.Shown("Caf\xE9"), "Caf\xE9");
+    EXPECT_EQ(latin1.ArchiveName("Caf\xE9", problem), "Caf\xE9");
 }
 
 } // namespace

@@ -38,6 +38,8 @@ struct CliContext {
     void CantCreate(const std::string& target, const std::filesystem::path& path, int error);
     // Asks a Yes/No overwrite question; true for Yes.
     bool AskOverwrite(const std::string& text);
+    // An archive name (Latin-1 bytes) as the terminal shows it.
+    std::string Shown(std::string_view archiveName) const { return messenger.Terminal().Shown(archiveName); }
 };
 
 // A number option's value in decimal or 0x-hex ("257", "0x101"), whole and

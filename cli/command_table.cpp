@@ -189,6 +189,7 @@ constexpr std::string_view kGlobalOptions =
     "The PATHs of extract, cat, rm, mv and list may be shell-style patterns, quoted from the shell:\n"
     "* and ? within a name, [a-z] a set, ** any number of directories ('Objects/*.iff',\n"
     "'**/thief.iff'); letter case is ignored, and a pattern that matches nothing is an error.\n"
+    "Archive names are Latin-1, printed and typed in the locale's encoding (UTF-8; --json always).\n"
     "Overwriting: an OUTPUT (a file or ARCHIVE::PATH) is replaced, as a shell redirection replaces\n"
     "a file. Files and entries a command finds in its way (extract in DEST, add in ARCHIVE, iff\n"
     "export in OUTDIR) are replaced only with --yes and kept with --no; without either none is\n"
@@ -278,14 +279,19 @@ CommandShape ShapeOf(std::string_view synopsis)
         }
         if (optionValueNext) {
             optionValueNext = false;
+            shape.optionValues.back() = word;
         } else if (word.starts_with("--")) {
             shape.options.push_back(word);
+            shape.optionValues.emplace_back();
             if (closing > 0)
                 shape.flags.push_back(word);
             else
                 optionValueNext = true;
         } else if (!word.empty()) {
             const bool repeated = word.ends_with("...");
+            if (repeated)
+                shape.repeatedWord = shape.words.size();
+            shape.words.push_back(repeated ? word.substr(0, word.size() - 3) : word);
             if (depth == 0)
                 ++shape.minArgs;
             if (repeated)
@@ -296,6 +302,20 @@ CommandShape ShapeOf(std::string_view synopsis)
         depth -= closing;
     }
     return shape;
+}
+
+std::string_view ArgumentWord(const CommandShape& shape, size_t index, size_t count)
+{
+    const size_t words = shape.words.size();
+    if (shape.repeatedWord == kAnyNumber)
+        return index < words ? shape.words[index] : std::string_view();
+    // Words after the repeated one take the last arguments.
+    const size_t after = words - shape.repeatedWord - 1;
+    if (index < shape.repeatedWord)
+        return shape.words[index];
+    if (count >= after && index >= count - after && index < count)
+        return shape.words[words - (count - index)];
+    return shape.words[shape.repeatedWord];
 }
 
 std::span<const CliCommand> CliCommands() { return kCommands; }

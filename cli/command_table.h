@@ -46,8 +46,13 @@ struct CommandShape {
     size_t maxArgs = 0; // kAnyNumber: no limit
     std::vector<std::string_view> options; // "--into", in synopsis order
     std::vector<std::string_view> flags;   // those of them without a value: "[--opaque]"
+    std::vector<std::string_view> optionValues; // parallel to options: "DIR" for "--into", "" for a flag
+    std::vector<std::string_view> words;        // the arguments' words: "ARCHIVE", "PATH" for "[PATH...]"
+    size_t repeatedWord = kAnyNumber;           // the index in `words` of the one taking any number
 };
 CommandShape ShapeOf(std::string_view synopsis);
+// The word of the synopsis that argument `index` of `count` given stands for.
+std::string_view ArgumentWord(const CommandShape& shape, size_t index, size_t count);
 
 std::span<const CliCommand> CliCommands();
 // The command called `name` ("iff chunks"); null when there is none.

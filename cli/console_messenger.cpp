@@ -15,10 +15,10 @@ MessageAnswer ConsoleMessenger::Show(const Message& message)
             const bool named = (!subject_.empty() && message.text.find(subject_) != std::string::npos) ||
                                (!absoluteSubject_.empty() && message.text.find(absoluteSubject_) != std::string::npos);
             if (!named && !subject_.empty())
-                err_ << subject_ << ": ";
+                err_ << terminal_.Message(subject_) << ": ";
             ++errors_;
         }
-        err_ << message.text << '\n';
+        err_ << terminal_.Message(message.text) << '\n';
         err_.flush();
         return MessageAnswer::Ok;
     }
@@ -49,7 +49,7 @@ void ConsoleMessenger::ReportRefusals()
     std::lock_guard lock(mutex_);
     if (refusals_ == 0)
         return;
-    err_ << "vorn-cli: " << firstRefused_;
+    err_ << "vorn-cli: " << terminal_.Message(firstRefused_);
     if (refusals_ == 1)
         err_ << " exists";
     else

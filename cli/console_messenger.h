@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/messenger.h"
+#include "cli/terminal_text.h"
 
 #include <cstdint>
 #include <mutex>
@@ -22,13 +23,19 @@ enum class QuestionPolicy {
 // own thread, so it locks.
 class ConsoleMessenger : public Messenger {
 public:
-    ConsoleMessenger(std::ostream& err, QuestionPolicy policy) : err_(err), policy_(policy) {}
+    ConsoleMessenger(std::ostream& err, QuestionPolicy policy, TerminalText terminal = TerminalText())
+        : err_(err), policy_(policy), terminal_(terminal)
+    {
+    }
 
     MessageAnswer Show(const Message& message) override;
 
     // The file or entry the command works on (its ARCHIVE or INPUT, as
     // typed): errors that name nothing themselves are said to be about it.
     void SetSubject(const std::string& typed, const std::string& absolute);
+
+    // How archive names are printed and typed.
+    const TerminalText& Terminal() const { return terminal_; }
 
     // Error and warning boxes shown so far (information boxes are not counted).
     uint32_t ErrorCount() const;
@@ -43,6 +50,7 @@ public:
 private:
     std::ostream& err_;
     QuestionPolicy policy_;
+    TerminalText terminal_;
     mutable std::mutex mutex_;
     uint32_t errors_ = 0;
     uint32_t refusals_ = 0;

@@ -79,25 +79,9 @@ bool ToLatin1(const std::string& utf8, std::string& latin1, std::string& problem
         latin1 = std::move(*bytes);
         return true;
     }
-    // The library hands over well-formed UTF-8 only, so the first lead byte
-    // past 0xC3 starts a character above U+00FF.
-    size_t at = 0;
-    while (at < utf8.size() && static_cast<unsigned char>(utf8[at]) < 0xC4)
-        ++at;
-    size_t end = at + 1;
-    while (end < utf8.size() && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
-        ++end;
-    const std::string character = utf8.substr(at, end - at);
-    uint32_t code = 0;
-    if (!character.empty()) {
-        const auto lead = static_cast<unsigned char>(character[0]);
-        code = lead >= 0xF0 ? lead & 0x07u : lead >= 0xE0 ? lead & 0x0Fu : lead & 0x1Fu;
-        for (size_t i = 1; i < character.size(); ++i)
-            code = (code << 6) | (static_cast<unsigned char>(character[i]) & 0x3Fu);
-    }
-    char codeText[16];
-    std::snprintf(codeText, sizeof codeText, "U+%04X", code);
-    problem = "holds \"" + character + "\" (" + codeText + "), a character above \\u00ff that Latin-1 cannot store";
+    const Utf8Character character = FirstBeyondLatin1(utf8).value_or(Utf8Character{});
+    problem = "holds \"" + character.text + "\" (" + character.CodeText() +
+              "), a character above \\u00ff that Latin-1 cannot store";
     return false;
 }
 

@@ -59,7 +59,8 @@ int RunTestArchive(CliContext& context, const std::vector<std::string>& args)
         ++tested;
         const std::string problem =
             source && ReadStoredBytes(*source, entry, bytes) ? ProblemWith(entry.name, bytes) : "can't be read";
-        context.out << "    testing: " << entry.name << "   " << (problem.empty() ? "OK" : problem) << '\n';
+        context.out << "    testing: " << context.Shown(entry.name) << "   " << (problem.empty() ? "OK" : problem)
+                    << '\n';
         if (!problem.empty())
             ++failed;
     }

@@ -253,10 +253,11 @@ void PrintChanges(CliContext& context, const std::vector<AddedFile>& changes, co
     for (const AddedFile& file : changes) {
         ++counts[static_cast<size_t>(file.change)];
         if (file.change != FileChange::Unchanged)
-            context.out << (file.change == FileChange::Added ? "added\t" : "replaced\t") << file.archivePath << '\n';
+            context.out << (file.change == FileChange::Added ? "added\t" : "replaced\t")
+                        << context.Shown(file.archivePath) << '\n';
     }
     for (const std::string& file : removed)
-        context.out << "deleted\t" << file << '\n';
+        context.out << "deleted\t" << context.Shown(file) << '\n';
     context.out << counts[static_cast<size_t>(FileChange::Added)] << " added, "
                 << counts[static_cast<size_t>(FileChange::Replaced)] << " replaced, " << removed.size()
                 << " deleted, " << counts[static_cast<size_t>(FileChange::Unchanged)] << " unchanged";

@@ -1,6 +1,7 @@
 #include "transfer/disk_names.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace vorn {
 
@@ -70,6 +71,36 @@ std::optional<std::string> Utf8ToLatin1(std::string_view utf8)
         latin1.push_back(static_cast<char>(*code));
     }
     return latin1;
+}
+
+bool IsValidUtf8(std::string_view text)
+{
+    size_t at = 0;
+    while (at < text.size())
+        if (!DecodeUtf8(text, at))
+            return false;
+    return true;
+}
+
+std::string Utf8Character::CodeText() const
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "U+%04X", static_cast<unsigned>(code));
+    return text;
+}
+
+std::optional<Utf8Character> FirstBeyondLatin1(std::string_view utf8)
+{
+    size_t at = 0;
+    while (at < utf8.size()) {
+        const size_t start = at;
+        const std::optional<char32_t> code = DecodeUtf8(utf8, at);
+        if (!code)
+            return std::nullopt;
+        if (*code > 0xFF)
+            return Utf8Character{std::string(utf8.substr(start, at - start)), *code};
+    }
+    return std::nullopt;
 }
 
 std::string DiskNameForDisplay(std::string_view utf8)

@@ -19,6 +19,21 @@ std::string Latin1ToUtf8(std::string_view latin1);
 // UTF-8 or holds a character outside Latin-1, so it is never stored mangled.
 std::optional<std::string> Utf8ToLatin1(std::string_view utf8);
 
+// Whether `text` is well-formed UTF-8 (ASCII is).
+bool IsValidUtf8(std::string_view text);
+
+// The first character of the UTF-8 text `utf8` that Latin-1 cannot hold
+// ("\xE2\x82\xAC" and 0x20AC for the euro sign), for a message naming it;
+// none when every character fits or the text is not valid UTF-8.
+struct Utf8Character {
+    std::string text;
+    char32_t code = 0;
+
+    // "U+20AC".
+    std::string CodeText() const;
+};
+std::optional<Utf8Character> FirstBeyondLatin1(std::string_view utf8);
+
 // A disk name for a message or a progress line (Latin-1, like every text the
 // UI shows): characters outside Latin-1 and stray bytes become "?".
 std::string DiskNameForDisplay(std::string_view utf8);
