@@ -106,6 +106,33 @@ CIffChunk* CIffFile::AddChunk(uint32_t type, uint16_t id, uint16_t flags, std::s
     return AddChunk(std::move(chunk));
 }
 
+bool CIffFile::RemoveChunk(uint32_t type, uint16_t id)
+{
+    const auto it = index_.find(Key(type, id));
+    if (it == index_.end())
+        return false;
+    chunks_[it->second].reset();
+    ++holes_;
+    Compact();
+    return true;
+}
+
+bool CIffFile::ChangeId(CIffChunk& chunk, uint16_t id)
+{
+    const auto at = index_.find(Key(chunk.Type(), chunk.Id()));
+    if (at == index_.end() || chunks_[at->second].get() != &chunk)
+        return false;
+    if (id == chunk.Id())
+        return true;
+    if (index_.contains(Key(chunk.Type(), id)))
+        return false;
+    const size_t position = at->second;
+    index_.erase(at);
+    chunk.id_ = id;
+    index_[Key(chunk.Type(), id)] = position;
+    return true;
+}
+
 void CIffFile::Compact()
 {
     retired_.clear();

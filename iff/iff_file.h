@@ -90,6 +90,11 @@ public:
     CIffChunk* Find(uint32_t type, uint16_t id) const;
     // Adds a chunk at the end of the list, replacing one with the same type and id.
     CIffChunk* AddChunk(std::unique_ptr<CIffChunk> chunk);
+    // Takes the chunk out of the list; false when there is none.
+    bool RemoveChunk(uint32_t type, uint16_t id);
+    // Gives the chunk another id; false when its type already uses that id
+    // or the chunk is not in this container.
+    bool ChangeId(CIffChunk& chunk, uint16_t id);
     // A loaded chunk holding a copy of `data`, added by the rule above.
     CIffChunk* AddChunk(uint32_t type, uint16_t id, uint16_t flags, std::string label, std::span<const uint8_t> data);
 

@@ -318,3 +318,177 @@ const char* StringTable::ProblemText(StringTableProblem problem)
 }
 
 } // namespace vorn
+
+namespace vorn {
+
+namespace {
+
+constexpr size_t kMaxCountedLength = UINT8_MAX;
+constexpr size_t kMaxRows = UINT16_MAX;
+constexpr uint32_t kMaxLanguage = UINT8_MAX;
+
+bool HasLanguages(StringTableLayout layout)
+{
+    return layout == StringTableLayout::Languages || layout == StringTableLayout::LanguageSets;
+}
+
+bool HasComments(StringTableLayout layout)
+{
+    return layout != StringTableLayout::Pascal && layout != StringTableLayout::Plain;
+}
+
+} // namespace
+
+StringEdit StringTable::CheckText(const std::string& text) const
+{
+    if (layout_ == StringTableLayout::Pascal && text.size() > kMaxCountedLength)
+        return StringEdit::TooLong;
+    if (layout_ != StringTableLayout::Pascal && layout_ != StringTableLayout::LanguageSets &&
+        text.find('\0') != std::string::npos)
+        return StringEdit::HoldsNul;
+    return StringEdit::Done;
+}
+
+StringEdit StringTable::CheckComment(const std::string& comment) const
+{
+    if (!HasComments(layout_))
+        return comment.empty() ? StringEdit::Done : StringEdit::NoComments;
+    if (layout_ != StringTableLayout::LanguageSets && comment.find('\0') != std::string::npos)
+        return StringEdit::HoldsNul;
+    return StringEdit::Done;
+}
+
+StringEdit StringTable::CheckLanguage(uint32_t language) const
+{
+    if (!HasLanguages(layout_))
+        return language == 0 ? StringEdit::Done : StringEdit::NoLanguages;
+    if (language > kMaxLanguage || (layout_ == StringTableLayout::LanguageSets && language == 0))
+        return StringEdit::BadLanguage;
+    return StringEdit::Done;
+}
+
+void StringTable::ApplyLanguage(StringTableEntry& entry, uint32_t language)
+{
+    if (layout_ == StringTableLayout::Languages) {
+        entry.language = static_cast<uint8_t>(language);
+    } else if (layout_ == StringTableLayout::LanguageSets) {
+        entry.languageSet = static_cast<uint8_t>(language - 1);
+        languageSets_ = std::max(languageSets_, static_cast<uint8_t>(language));
+    }
+}
+
+void StringTable::GroupBySet()
+{
+    if (layout_ == StringTableLayout::LanguageSets)
+        std::stable_sort(strings_.begin(), strings_.end(), [](const StringTableEntry& a, const StringTableEntry& b) {
+            return a.languageSet < b.languageSet;
+        });
+}
+
+StringEdit StringTable::SetText(size_t row, std::string text)
+{
+    if (row >= strings_.size())
+        return StringEdit::NoSuchRow;
+    const StringEdit check = CheckText(text);
+    if (check == StringEdit::Done)
+        strings_[row].text = std::move(text);
+    return check;
+}
+
+StringEdit StringTable::SetComment(size_t row, std::string comment)
+{
+    if (row >= strings_.size())
+        return StringEdit::NoSuchRow;
+    const StringEdit check = CheckComment(comment);
+    if (check == StringEdit::Done)
+        strings_[row].comment = std::move(comment);
+    return check;
+}
+
+StringEdit StringTable::SetLanguage(size_t row, uint32_t language)
+{
+    if (row >= strings_.size())
+        return StringEdit::NoSuchRow;
+    const StringEdit check = CheckLanguage(language);
+    if (check != StringEdit::Done || ShownLanguage(layout_, strings_[row]) == language)
+        return check;
+    StringTableEntry entry = strings_[row];
+    ApplyLanguage(entry, language);
+    if (layout_ == StringTableLayout::LanguageSets) {
+        // Written set by set, so the row reads back at the end of its new set.
+        strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(row));
+        const auto end = std::find_if(strings_.begin(), strings_.end(), [&](const StringTableEntry& other) {
+            return other.languageSet > entry.languageSet;
+        });
+        strings_.insert(end, std::move(entry));
+    } else {
+        strings_[row] = std::move(entry);
+    }
+    return StringEdit::Done;
+}
+
+StringEdit StringTable::InsertRow(size_t row, std::string text, std::string comment, uint32_t language)
+{
+    if (row > strings_.size())
+        return StringEdit::NoSuchRow;
+    if (strings_.size() >= kMaxRows)
+        return StringEdit::TooManyStrings;
+    for (const StringEdit check : {CheckText(text), CheckComment(comment), CheckLanguage(language)})
+        if (check != StringEdit::Done)
+            return check;
+    StringTableEntry entry;
+    entry.text = std::move(text);
+    entry.comment = std::move(comment);
+    ApplyLanguage(entry, language);
+    if (layout_ == StringTableLayout::LanguageSets) {
+        const auto inSet = std::count_if(strings_.begin(), strings_.end(), [&](const StringTableEntry& other) {
+            return other.languageSet == entry.languageSet;
+        });
+        if (static_cast<size_t>(inSet) >= kMaxRows)
+            return StringEdit::TooManyStrings;
+    }
+    strings_.insert(strings_.begin() + static_cast<std::ptrdiff_t>(row), std::move(entry));
+    GroupBySet();
+    return StringEdit::Done;
+}
+
+StringEdit StringTable::RemoveRow(size_t row)
+{
+    if (row >= strings_.size())
+        return StringEdit::NoSuchRow;
+    strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(row));
+    return StringEdit::Done;
+}
+
+StringEdit StringTable::MoveRow(size_t from, size_t to)
+{
+    if (from >= strings_.size() || to >= strings_.size())
+        return StringEdit::NoSuchRow;
+    if (layout_ == StringTableLayout::LanguageSets && strings_[from].languageSet != strings_[to].languageSet)
+        return StringEdit::AcrossSets;
+    StringTableEntry entry = std::move(strings_[from]);
+    strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(from));
+    strings_.insert(strings_.begin() + static_cast<std::ptrdiff_t>(to), std::move(entry));
+    return StringEdit::Done;
+}
+
+std::string StringTable::EditText(StringEdit result) const
+{
+    const std::string layout = LayoutName(layout_);
+    switch (result) {
+    case StringEdit::Done: return "";
+    case StringEdit::NoSuchRow: return "The table has no such string.";
+    case StringEdit::NoComments: return "A table of the layout " + layout + " has no place for a comment.";
+    case StringEdit::NoLanguages: return "A table of the layout " + layout + " has no place for a language.";
+    case StringEdit::BadLanguage:
+        return layout_ == StringTableLayout::LanguageSets ? "A language set is a number from 1 to 255."
+                                                          : "A language is a number from 0 to 255.";
+    case StringEdit::TooLong: return "A string of the layout " + layout + " holds at most 255 bytes.";
+    case StringEdit::HoldsNul: return "A string of the layout " + layout + " cannot hold a NUL character.";
+    case StringEdit::TooManyStrings: return "The table already holds the most strings it can count, 65535.";
+    case StringEdit::AcrossSets: return "A string moves only within its language set; change its language instead.";
+    }
+    return "";
+}
+
+} // namespace vorn

@@ -27,6 +27,19 @@ enum class StringTableProblem {
     BadLength,    // a length in more groups than it needs, or beyond 32 bits
 };
 
+// What an edit of a string table did; anything but Done left the table as it was.
+enum class StringEdit {
+    Done,
+    NoSuchRow,
+    NoComments,     // the layout has no place for a comment
+    NoLanguages,    // the layout has no place for a language
+    BadLanguage,    // 0xFFFD: 0 to 255; 0xFFFC: a set from 1 to 255
+    TooLong,        // counted strings hold at most 255 bytes
+    HoldsNul,       // NUL-ended strings cannot hold a NUL
+    TooManyStrings, // the count is 16-bit
+    AcrossSets,     // 0xFFFC rows move only within their language set
+};
+
 struct StringTableEntry {
     // 0xFFFD: the language byte as stored (1 for the first language);
     // 0xFFFC: the byte stored with the string. 0 for the other layouts.
@@ -63,7 +76,30 @@ public:
     static const char* LayoutName(StringTableLayout layout);
     static const char* ProblemText(StringTableProblem problem);
 
+    // Edits that keep the table writable in its own layout; a layout never
+    // drops what it cannot hold: such an edit is refused. The bytes after the
+    // last string stay where they are, after the last string.
+    StringEdit SetText(size_t row, std::string text);
+    StringEdit SetComment(size_t row, std::string comment);
+    // The language as ShownLanguage gives it; 0xFFFC moves the row to the
+    // end of that set, adding empty sets up to it.
+    StringEdit SetLanguage(size_t row, uint32_t language);
+    // A new row before `row` (at the end for Strings().size()), of the
+    // language given as ShownLanguage reads it (ignored where the layout has none).
+    StringEdit InsertRow(size_t row, std::string text, std::string comment, uint32_t language);
+    StringEdit RemoveRow(size_t row);
+    StringEdit MoveRow(size_t from, size_t to);
+    // Why an edit was refused, in words for a message ("" for Done).
+    std::string EditText(StringEdit result) const;
+
 private:
+    StringEdit CheckText(const std::string& text) const;
+    StringEdit CheckComment(const std::string& comment) const;
+    StringEdit CheckLanguage(uint32_t language) const;
+    void ApplyLanguage(StringTableEntry& entry, uint32_t language);
+    // 0xFFFC: the rows in the order they are written, set by set.
+    void GroupBySet();
+
     StringTableLayout layout_ = StringTableLayout::Plain;
     bool pascalBigEndian_ = true;
     uint8_t languageSets_ = 0;

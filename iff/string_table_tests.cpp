@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <random>
 
 namespace vorn {
@@ -182,6 +183,122 @@ TEST(ObjectFields, NamedWordsOfAVersion138Definition)
     EXPECT_EQ(ObjectFieldValue(data, "guid"), std::nullopt);
     EXPECT_EQ(ObjectFieldValue(data, "master id"), 1010u);
     EXPECT_TRUE(ReadObjectFields(std::vector<uint8_t>{7}).empty());
+}
+
+// Every edit kind in every layout, checked against what the fixture writer
+// makes of the expected strings: the table writes back in its own form and
+// the padding after the last string stays.
+TEST(StringTable, EditsWriteBackInEachLayoutsOwnForm)
+{
+    const std::vector<uint8_t> padding = {0xA3, 0xA3};
+    struct Case {
+        StrLayout layout;
+        bool comments;
+        uint32_t language; // as ShownLanguage gives it for the new row
+    };
+    for (const Case c : {Case{StrLayout::Pascal, false, 0}, Case{StrLayout::Plain, false, 0},
+                         Case{StrLayout::Commented, true, 0}, Case{StrLayout::Languages, true, 3},
+                         Case{StrLayout::LanguageSets, true, 2}}) {
+        SCOPED_TRACE(static_cast<int>(c.layout));
+        const bool sets = c.layout == StrLayout::LanguageSets;
+        StringTable table;
+        ASSERT_EQ(table.Parse(BuildStringTable(c.layout, {{"a", c.comments ? "ca" : "", 1, 0}, {"b", "", 1, 0}, {"c", "", 1, 0}},
+                                               1, padding)),
+                  StringTableProblem::None);
+        EXPECT_EQ(table.SetText(0, std::string(255, 'x')), StringEdit::Done);
+        EXPECT_EQ(table.SetText(1, ""), StringEdit::Done);
+        if (c.comments) {
+            EXPECT_EQ(table.SetComment(1, "note"), StringEdit::Done);
+        }
+        EXPECT_EQ(table.RemoveRow(2), StringEdit::Done);
+        EXPECT_EQ(table.InsertRow(0, "new", c.comments ? "cn" : "", c.language), StringEdit::Done);
+        EXPECT_EQ(table.MoveRow(sets ? 1 : 0, sets ? 0 : 2), StringEdit::Done);
+        // A 0xFFFC row of the second set is written after the first set's rows.
+        const std::vector<StrDesc> expected =
+            sets ? std::vector<StrDesc>{{"", "note", 1, 0}, {std::string(255, 'x'), "ca", 1, 0}, {"new", "cn", 0, 1}}
+                 : std::vector<StrDesc>{{std::string(255, 'x'), c.comments ? "ca" : "", 1, 0},
+                                        {"", c.comments ? "note" : "", 1, 0},
+                                        {"new", c.comments ? "cn" : "", static_cast<uint8_t>(c.language), 0}};
+        EXPECT_EQ(table.Serialise(), BuildStringTable(c.layout, expected, sets ? 2 : 1, padding));
+    }
+}
+
+TEST(StringTable, WhatALayoutCannotHoldIsRefusedAndChangesNothing)
+{
+    auto refused = [](StrLayout layout, StringEdit expected, const std::function<StringEdit(StringTable&)>& edit) {
+        const std::vector<uint8_t> data = BuildStringTable(layout, {{"a", "", 1, 0}, {"b", "", 1, 0}}, 1);
+        StringTable table;
+        ASSERT_EQ(table.Parse(data), StringTableProblem::None);
+        EXPECT_EQ(edit(table), expected) << static_cast<int>(layout);
+        EXPECT_EQ(table.Serialise(), data) << static_cast<int>(layout);
+        EXPECT_NE(table.EditText(expected), "");
+    };
+    refused(StrLayout::Pascal, StringEdit::TooLong, [](StringTable& t) { return t.SetText(0, std::string(256, 'x')); });
+    refused(StrLayout::Plain, StringEdit::NoComments, [](StringTable& t) { return t.SetComment(0, "c"); });
+    refused(StrLayout::Pascal, StringEdit::NoComments, [](StringTable& t) { return t.InsertRow(0, "x", "c", 0); });
+    refused(StrLayout::Commented, StringEdit::NoLanguages, [](StringTable& t) { return t.SetLanguage(0, 2); });
+    refused(StrLayout::Plain, StringEdit::HoldsNul, [](StringTable& t) { return t.SetText(0, std::string("a\0b", 3)); });
+    refused(StrLayout::Languages, StringEdit::HoldsNul, [](StringTable& t) { return t.SetComment(0, std::string(1, '\0')); });
+    refused(StrLayout::Languages, StringEdit::BadLanguage, [](StringTable& t) { return t.SetLanguage(0, 256); });
+    refused(StrLayout::LanguageSets, StringEdit::BadLanguage, [](StringTable& t) { return t.SetLanguage(0, 0); });
+    refused(StrLayout::Plain, StringEdit::NoSuchRow, [](StringTable& t) { return t.RemoveRow(2); });
+    // 0xFFFC rows are written set by set: a move cannot take one into another set.
+    const std::vector<uint8_t> twoSets = BuildStringTable(StrLayout::LanguageSets, {{"a", "", 0, 0}, {"b", "", 0, 1}}, 2);
+    StringTable table;
+    ASSERT_EQ(table.Parse(twoSets), StringTableProblem::None);
+    EXPECT_EQ(table.MoveRow(1, 0), StringEdit::AcrossSets);
+    EXPECT_EQ(table.Serialise(), twoSets);
+    // NUL is only a problem for NUL-ended strings; a length-led string holds one.
+    StringTable sets;
+    ASSERT_EQ(sets.Parse(BuildStringTable(StrLayout::LanguageSets, {{"a", "", 0, 0}}, 1)), StringTableProblem::None);
+    EXPECT_EQ(sets.SetText(0, std::string("a\0b", 3)), StringEdit::Done);
+}
+
+TEST(ObjectFields, ValuesAreCheckedAgainstEachFieldsKindAndAShortChunkGrows)
+{
+    struct Case {
+        const char* field;
+        const char* text;
+        ObjectFieldParse result;
+        uint32_t value;
+    };
+    for (const Case& c : {Case{"price", "65535", ObjectFieldParse::Done, 65535}, Case{"Price", "0x10", ObjectFieldParse::Done, 16},
+                          Case{"price", "65536", ObjectFieldParse::OutOfRange, 0}, Case{"price", "-1", ObjectFieldParse::NotANumber, 0},
+                          Case{"price", "12a", ObjectFieldParse::NotANumber, 0}, Case{"price", "", ObjectFieldParse::NotANumber, 0},
+                          Case{"sub index", "-1", ObjectFieldParse::Done, 0xFFFF},
+                          Case{"sub index", "-32768", ObjectFieldParse::Done, 0x8000},
+                          Case{"sub index", "-32769", ObjectFieldParse::OutOfRange, 0},
+                          Case{"sub index", "32768", ObjectFieldParse::OutOfRange, 0},
+                          Case{"guid", "43c078B3", ObjectFieldParse::Done, 0x43C078B3},
+                          Case{"guid", "0xFFFFFFFF", ObjectFieldParse::Done, 0xFFFFFFFF},
+                          Case{"guid", "100000000", ObjectFieldParse::OutOfRange, 0},
+                          Case{"guid", "12g", ObjectFieldParse::NotANumber, 0},
+                          Case{"version", "4294967295", ObjectFieldParse::Done, 0xFFFFFFFF},
+                          Case{"version", "4294967296", ObjectFieldParse::OutOfRange, 0},
+                          Case{"field 23", "7", ObjectFieldParse::Done, 7}}) {
+        SCOPED_TRACE(std::string(c.field) + " = " + c.text);
+        const std::optional<ObjectFieldSpec> field = FindObjectField(c.field);
+        ASSERT_TRUE(field.has_value());
+        uint32_t value = 0;
+        EXPECT_EQ(ParseObjectFieldValue(*field, c.text, value), c.result);
+        if (c.result == ObjectFieldParse::Done) {
+            EXPECT_EQ(value, c.value);
+        }
+    }
+    // Unknown names, and words inside a named field or past the table.
+    for (const char* name : {"prize", "field 15", "field 108", "field x", "field "})
+        EXPECT_FALSE(FindObjectField(name).has_value()) << name;
+    EXPECT_TRUE(FindObjectField("price")->sharedByTiles);
+    EXPECT_FALSE(FindObjectField("guid")->sharedByTiles);
+
+    std::vector<uint8_t> data(30, 0xEE); // ends inside the GUID
+    const ObjectFieldSpec guid = *FindObjectField("guid");
+    EXPECT_TRUE(StoreObjectField(data, guid, 0x11223344));
+    EXPECT_EQ(data.size(), 32u);
+    EXPECT_EQ(ObjectFieldValue(data, "guid"), 0x11223344u);
+    EXPECT_EQ(data[27], 0xEE);
+    EXPECT_FALSE(StoreObjectField(data, *FindObjectField("sub index"), 0xFFFF));
+    EXPECT_EQ(ReadObjectFields(data)[10].Number(), -1);
 }
 
 } // namespace

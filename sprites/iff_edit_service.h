@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <set>
 #include <span>
 #include <string>
 #include <string_view>
@@ -17,6 +19,8 @@ namespace vorn {
 
 class CVornDoc;
 class MemoryStream;
+class StringTable;
+enum class StringEdit;
 
 enum class IffOpenResult {
     Opened,
@@ -30,6 +34,29 @@ enum class IffSaveResult {
     NoContainer, // nothing is open (or the container went away): nothing was written
     CantLoad,    // a chunk's bytes could not be read, so the file cannot be written whole
     CantStore,   // the archive did not take the bytes (or there is no entry to write to)
+};
+
+// What an edit did: done (with a note worth telling, such as a chunk that
+// grew or tiles that changed with it) or refused with the reason; a refused
+// edit changed nothing.
+struct IffEditResult {
+    bool done = false;
+    std::string message; // why it was refused, or a note on what was done ("" for none)
+
+    static IffEditResult Done(std::string note = {}) { return {true, std::move(note)}; }
+    static IffEditResult Refused(std::string why) { return {false, std::move(why)}; }
+};
+
+// Which part of a string table row an edit sets.
+enum class StringPart { Text, Comment, Language };
+
+// What a clone of an object file changes besides its GUIDs; an empty
+// optional keeps the source's.
+struct CloneRequest {
+    std::optional<std::string> name;        // catalogue name (UTF-8)
+    std::optional<std::string> description; // catalogue description (UTF-8)
+    std::optional<uint16_t> price;
+    std::optional<uint32_t> guid;           // the first object's GUID instead of a random one
 };
 
 // The one owner of an IFF file being looked at or edited: the parsed
@@ -72,7 +99,40 @@ public:
     const CObjectCatalogue& Catalogue();
     bool HasObjects() { return !Catalogue().Entries().empty(); }
 
-    // The whole file as written back: every chunk and a fresh resource map.
+    // Edits. Each checks everything first and changes nothing when refused;
+    // texts are given as UTF-8 and stored as Latin-1 (a character beyond it
+    // is refused, named). A chunk that cannot be read whole is never edited.
+    IffEditResult EditStrings(uint32_t type, uint16_t id, const std::function<StringEdit(StringTable&)>& edit);
+    IffEditResult SetString(uint32_t type, uint16_t id, size_t row, StringPart part, std::string_view value);
+    // An OBJD field by name (see FindObjectField); a field the objects'
+    // tiles share changes on every tile of the multi-tile object.
+    IffEditResult SetObjectField(uint16_t id, std::string_view name, std::string_view value);
+    IffEditResult ReplaceChunkData(uint32_t type, uint16_t id, std::span<const uint8_t> data);
+    IffEditResult DeleteChunk(uint32_t type, uint16_t id);
+    // A copy under the first id above `id` its type does not use; `newId` tells which.
+    IffEditResult DuplicateChunk(uint32_t type, uint16_t id, uint16_t& newId);
+    IffEditResult ChangeChunkId(uint32_t type, uint16_t id, uint16_t newId);
+    IffEditResult SetChunkLabel(uint32_t type, uint16_t id, std::string_view label);
+    // An empty chunk of `type` (four Latin-1 characters) under `id`.
+    IffEditResult AddChunk(std::string_view type, uint16_t id);
+    // Whether anything changed since the file was opened or last written.
+    bool Changed() const;
+
+    // A copy of the whole file in `clone`, every OBJD with a new random GUID
+    // that `usedGuids` lacks (and the copy itself does not repeat), and the
+    // request's catalogue text (the CTSS chunk the objects' "catalogue
+    // strings id" names, every language) and price set on every object.
+    // `guids` gets the new GUIDs in OBJD order.
+    IffEditResult Clone(const CloneRequest& request, const std::set<uint32_t>& usedGuids, IffEditService& clone,
+                        std::vector<uint32_t>& guids);
+    // The GUIDs of every OBJD of every IFF file of the document's archive.
+    static std::set<uint32_t> ArchiveGuids(CVornDoc& document);
+    // UTF-8 as the Latin-1 bytes a chunk stores; none, with the message naming
+    // the first character Latin-1 lacks, for anything else.
+    static std::optional<std::string> ToLatin1(std::string_view utf8, std::string& message);
+
+    // The whole file as written back: the bytes it was opened with while
+    // nothing changed, else every chunk and a fresh resource map.
     IffSaveResult WriteImage(MemoryStream& image);
     // Replaces the bytes of the entry the file was opened from.
     IffSaveResult SaveToEntry();
@@ -85,10 +145,29 @@ public:
     const std::string& EntryPath() const { return entryPath_; }
 
 private:
+    // What the file held when opened or last written, to tell whether a save
+    // would change anything.
+    struct ChunkRecord {
+        const CIffChunk* chunk;
+        uint32_t type;
+        uint16_t id;
+        uint16_t flags;
+        std::string label;
+        uint64_t dataOffset;
+        uint32_t size;
+    };
+
     void Reset();
+    void TakeBaseline(std::span<const uint8_t> image);
+    // The chunk, loaded; null with `refusal` set when it is missing or cut.
+    CIffChunk* EditableChunk(uint32_t type, uint16_t id, IffEditResult& refusal);
+    void ChunksChanged();
 
     std::unique_ptr<CIffFileRef> file_;
     std::optional<CObjectCatalogue> catalogue_;
+    bool catalogueStale_ = false;
+    std::vector<uint8_t> baseline_;
+    std::vector<ChunkRecord> baselineChunks_;
     CVornDoc* document_ = nullptr;
     std::optional<size_t> entryIndex_;
     std::string entryPath_;

@@ -3,9 +3,12 @@
 #include "archive/vorn_doc.h"
 #include "base/memory_stream.h"
 #include "base/recording_messenger.h"
+#include "base/endian.h"
 #include "iff/iff_file_table.h"
+#include "iff/object_fields.h"
 #include "iff/type_codes.h"
 #include "testing/iff_fixtures.h"
+#include "testing/temp_dir.h"
 
 #include <gtest/gtest.h>
 
@@ -129,6 +132,205 @@ TEST_F(IffEditServiceTest, SaveAsAddsOrReplacesANamedEntry)
     EXPECT_EQ(Bytes(copy.Bytes()), Bytes(image.Bytes()));
     ASSERT_EQ(service.SaveAs(doc, "objects\\lamp.iff"), IffSaveResult::Saved);
     EXPECT_EQ(doc.Archive().EntryCount(), 2u);
+}
+
+// A two-tile object (leader 128, tile 129) whose catalogue text is CTSS 2000
+// in two languages, a single object 130 of only 40 bytes, a draw group the
+// leader names, and a string table whose count overruns it.
+std::vector<uint8_t> EditableFile()
+{
+    std::vector<uint8_t> leader = BuildObjd({138, 100, 1, 5, -1});
+    StoreLE16(&leader[82], 2000); // catalogue strings id
+    StoreLE16(&leader[36], 50);   // price
+    std::vector<uint8_t> tile = BuildObjd({138, 101, 1, 5, 0x0001});
+    StoreLE16(&tile[36], 50);
+    IffFileLayout layout;
+    layout.chunks = {
+        {"OBJD", 128, 0x10, "Table", leader},
+        {"OBJD", 129, 0x10, "Table - tile", tile},
+        {"OBJD", 130, 0x10, "Short", BuildObjd({138, 0, 0, 0, 0}, 40)},
+        {"CTSS", 2000, 0x10, "catalogue",
+         BuildStringTable(StrLayout::Languages, {{"Table", "", 1}, {"A table.", "", 1}, {"Tisch", "", 4}}, 1, {0xA3})},
+        {"STR#", 300, 0x10, "strings", BuildStringTable(StrLayout::Plain, {{"on", ""}, {"off", ""}})},
+        {"STR#", 301, 0x10, "cut", {0xFD, 0xFF, 0x09, 0x00, 1, 'a', 0}},
+        {"DGRP", 100, 0x10, "graphic", BuildDgrp(20004, {})},
+    };
+    return BuildIffFile(layout);
+}
+
+std::vector<uint8_t> ChunkBytes(IffEditService& service, const char (&type)[5], uint16_t id)
+{
+    CIffChunk* chunk = service.Find(MakeTypeCode(type), id);
+    return chunk != nullptr ? Bytes(*service.Data(*chunk)) : std::vector<uint8_t>{};
+}
+
+std::vector<uint8_t> Image(IffEditService& service)
+{
+    MemoryStream image(64);
+    EXPECT_EQ(service.WriteImage(image), IffSaveResult::Saved);
+    return Bytes(image.Bytes());
+}
+
+TEST(IffEdits, StringsAreSetInTheirLayoutAndWhatCannotBeStoredIsRefusedByName)
+{
+    IffEditService service;
+    ASSERT_EQ(service.Open(EditableFile()), IffOpenResult::Opened);
+    const uint32_t str = MakeTypeCode("STR#");
+    EXPECT_TRUE(service.SetString(str, 300, 1, StringPart::Text, "aus \xC3\xA9t\xC3\xA9").done);
+    EXPECT_EQ(ChunkBytes(service, "STR#", 300), BuildStringTable(StrLayout::Plain, {{"on", ""}, {"aus \xE9t\xE9", ""}}));
+    const std::vector<uint8_t> before = Image(service);
+
+    const IffEditResult euro = service.SetString(str, 300, 0, StringPart::Text, "5 \xE2\x82\xAC");
+    EXPECT_FALSE(euro.done);
+    EXPECT_EQ(euro.message, "The character \"\xE2\x82\xAC\" (U+20AC) cannot be stored: the file's text is Latin-1.");
+    const IffEditResult comment = service.SetString(str, 300, 0, StringPart::Comment, "c");
+    EXPECT_EQ(comment.message, "A table of the layout 0xFFFF (strings) has no place for a comment.");
+    const IffEditResult cut = service.SetString(str, 301, 0, StringPart::Text, "b");
+    EXPECT_EQ(cut.message, "The STR# 301 chunk can't be read as a string table (a count or a string runs past the end "
+                           "of the chunk); it is left as it is.");
+    EXPECT_FALSE(service.SetString(str, 300, 0, StringPart::Language, "x").done);
+    EXPECT_FALSE(service.SetString(str, 999, 0, StringPart::Text, "x").done);
+    EXPECT_FALSE(service.SetString(kTypeRsmp, 0, 0, StringPart::Text, "x").done);
+    EXPECT_EQ(Image(service), before) << "refusals changed nothing";
+}
+
+TEST(IffEdits, FieldsOfTheWholeObjectChangeOnEveryTileAndAShortDefinitionGrows)
+{
+    IffEditService service;
+    ASSERT_EQ(service.Open(EditableFile()), IffOpenResult::Opened);
+    const IffEditResult price = service.SetObjectField(129, "price", "1200");
+    ASSERT_TRUE(price.done);
+    EXPECT_NE(price.message.find("changed with it"), std::string::npos) << price.message;
+    for (uint16_t id : {128, 129})
+        EXPECT_EQ(ObjectFieldValue(ChunkBytes(service, "OBJD", id), "price"), 1200u) << id;
+    // A GUID is each tile's own.
+    ASSERT_TRUE(service.SetObjectField(128, "guid", "0xCAFE0001").done);
+    EXPECT_EQ(ObjectFieldValue(ChunkBytes(service, "OBJD", 128), "guid"), 0xCAFE0001u);
+    EXPECT_EQ(ObjectFieldValue(ChunkBytes(service, "OBJD", 129), "guid"), 0u);
+
+    const IffEditResult inside = service.SetObjectField(130, "price", "7");
+    ASSERT_TRUE(inside.done);
+    EXPECT_EQ(inside.message, "");
+    EXPECT_EQ(ChunkBytes(service, "OBJD", 130).size(), 40u);
+    const IffEditResult grown = service.SetObjectField(130, "catalogue strings id", "2000");
+    ASSERT_TRUE(grown.done);
+    EXPECT_EQ(grown.message,
+              "OBJD 130 was 40 bytes long, too short for the field \"catalogue strings id\": it now has 84 bytes.");
+    EXPECT_EQ(ObjectFieldValue(ChunkBytes(service, "OBJD", 130), "catalogue strings id"), 2000u);
+
+    const std::vector<uint8_t> before = Image(service);
+    EXPECT_EQ(service.SetObjectField(128, "price", "65536").message,
+              "65536 is beyond the range of the field \"price\": 0 to 65535.");
+    EXPECT_EQ(service.SetObjectField(128, "prize", "1").message, "An OBJD has no field \"prize\".");
+    EXPECT_FALSE(service.SetObjectField(128, "sub index", "-40000").done);
+    EXPECT_FALSE(service.SetObjectField(131, "price", "1").done);
+    EXPECT_EQ(Image(service), before);
+}
+
+TEST(IffEdits, ChunksAreReplacedDeletedCopiedRenumberedAndAddedAndTheOthersKeepTheirBytes)
+{
+    IffEditService service;
+    ASSERT_EQ(service.Open(EditableFile()), IffOpenResult::Opened);
+    const uint32_t str = MakeTypeCode("STR#");
+    const std::vector<uint8_t> cut = ChunkBytes(service, "STR#", 301);
+    ASSERT_TRUE(service.ReplaceChunkData(str, 300, {}).done);
+    uint16_t copy = 0;
+    ASSERT_TRUE(service.DuplicateChunk(str, 301, copy).done);
+    EXPECT_EQ(copy, 302);
+    EXPECT_EQ(ChunkBytes(service, "STR#", 302), cut);
+    EXPECT_EQ(service.Find(str, 302)->Label(), "cut");
+    EXPECT_EQ(service.ChangeChunkId(str, 302, 301).message, "The id 301 is taken by another STR# chunk.");
+    EXPECT_EQ(service.ChangeChunkId(kTypeDgrp, 100, 90).message, "Named by OBJD 128: references are not rewritten.");
+    ASSERT_TRUE(service.DeleteChunk(str, 301).done);
+    ASSERT_TRUE(service.SetChunkLabel(str, 302, "\xC3\xA9tiquette").done);
+    EXPECT_FALSE(service.SetChunkLabel(str, 302, std::string(64, 'x')).done);
+    ASSERT_TRUE(service.AddChunk("BHAV", 4096).done);
+    EXPECT_FALSE(service.AddChunk("BHAV", 4096).done);
+    EXPECT_FALSE(service.AddChunk("BHAVX", 1).done);
+    EXPECT_FALSE(service.DeleteChunk(kTypeRsmp, 0).done);
+
+    // What the writer makes of it is what the fixture writer makes of the same chunks.
+    IffEditService written;
+    ASSERT_EQ(written.Open(Image(service)), IffOpenResult::Opened);
+    IffEditService source;
+    ASSERT_EQ(source.Open(EditableFile()), IffOpenResult::Opened);
+    IffFileLayout expected;
+    for (const char* type : {"OBJD", "CTSS"})
+        for (CIffChunk* chunk : source.ChunksOfType(MakeTypeCode(*reinterpret_cast<const char(*)[5]>(type))))
+            expected.chunks.push_back({type, chunk->Id(), chunk->Flags(), chunk->Label(), Bytes(*source.Data(*chunk))});
+    expected.chunks.push_back({"STR#", 300, 0x10, "strings", {}});
+    expected.chunks.push_back({"DGRP", 90, 0x10, "graphic", BuildDgrp(20004, {})});
+    expected.chunks.push_back({"STR#", 302, 0x10, "\xE9tiquette", cut});
+    expected.chunks.push_back({"BHAV", 4096, 0x10, "", {}});
+    EXPECT_EQ(Image(written), BuildIffFile(expected));
+}
+
+TEST(IffEdits, AFileSavedUnchangedKeepsItsOwnBytesEvenWhereTheWriterWouldDiffer)
+{
+    IffFileLayout layout;
+    layout.map = IffMapPlacement::BeforeChunks;
+    layout.chunks = {{"STR#", 300, 0x10, "strings", BuildStringTable(StrLayout::Plain, {{"on", ""}})}};
+    const std::vector<uint8_t> file = BuildIffFile(layout);
+    IffEditService service;
+    ASSERT_EQ(service.Open(file), IffOpenResult::Opened);
+    EXPECT_FALSE(service.Changed());
+    EXPECT_EQ(Image(service), file);
+    // An edit put back by hand is no change either.
+    ASSERT_TRUE(service.SetString(MakeTypeCode("STR#"), 300, 0, StringPart::Text, "off").done);
+    EXPECT_TRUE(service.Changed());
+    ASSERT_TRUE(service.SetString(MakeTypeCode("STR#"), 300, 0, StringPart::Text, "on").done);
+    EXPECT_EQ(Image(service), file);
+}
+
+TEST(IffEdits, ACloneGetsNewUnusedGuidsItsCatalogueTextAndPriceAndTheSourceStays)
+{
+    IffEditService service;
+    const std::vector<uint8_t> file = EditableFile();
+    ASSERT_EQ(service.Open(file), IffOpenResult::Opened);
+    CloneRequest request;
+    request.name = "Caf\xC3\xA9 table";
+    request.description = "A new table.";
+    request.price = 999;
+    IffEditService clone;
+    std::vector<uint32_t> guids;
+    const std::set<uint32_t> used = {0, 0xCAFE0001};
+    ASSERT_TRUE(service.Clone(request, used, clone, guids).done);
+    ASSERT_EQ(guids.size(), 3u);
+    EXPECT_EQ(std::set<uint32_t>(guids.begin(), guids.end()).size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+        const uint16_t id = static_cast<uint16_t>(128 + i);
+        EXPECT_FALSE(used.contains(guids[i]));
+        EXPECT_EQ(ObjectFieldValue(ChunkBytes(clone, "OBJD", id), "guid"), guids[i]);
+        EXPECT_EQ(ObjectFieldValue(ChunkBytes(clone, "OBJD", id), "price"), 999u);
+    }
+    // Every language gets the text; the one without a description gains it.
+    EXPECT_EQ(ChunkBytes(clone, "CTSS", 2000),
+              BuildStringTable(StrLayout::Languages,
+                               {{"Caf\xE9 table", "", 1}, {"A new table.", "", 1}, {"Caf\xE9 table", "", 4}, {"A new table.", "", 4}},
+                               1, {0xA3}));
+    EXPECT_EQ(ChunkBytes(clone, "DGRP", 100), BuildDgrp(20004, {}));
+    EXPECT_FALSE(service.Changed());
+    EXPECT_EQ(Image(service), file);
+
+    request.guid = 0xCAFE0001;
+    EXPECT_EQ(service.Clone(request, used, clone, guids).message,
+              "The GUID CAFE0001 is already used by an object of the archive.");
+    request.guid = 0x12345678;
+    ASSERT_TRUE(service.Clone(request, used, clone, guids).done);
+    EXPECT_EQ(guids[0], 0x12345678u);
+}
+
+TEST_F(IffEditServiceTest, TheArchivesGuidsAreGatheredFromEveryObjectFile)
+{
+    std::vector<uint8_t> objd = BuildObjd({138, 0, 0, 0, 0});
+    StoreLE32(&objd[28], 0x0BADF00D);
+    IffFileLayout layout;
+    layout.chunks = {{"OBJD", 1, 0x10, "other", objd}};
+    MemoryStream other(BuildIffFile(layout));
+    ASSERT_TRUE(doc.Tree().AddFile("objects\\OTHER.IFF", other, true).has_value());
+    MemoryStream text(BytesOf("not an object"));
+    ASSERT_TRUE(doc.Tree().AddFile("objects\\broken.iff", text, true).has_value());
+    EXPECT_EQ(IffEditService::ArchiveGuids(doc), (std::set<uint32_t>{0, 0x0BADF00D}));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // reads to its last byte and writes back the same, every BMP_ either decodes
 // or is known to be invalid, and every SPR2 frame draws.
 #include "archive/vorn_doc.h"
+#include "base/memory_stream.h"
 #include "base/recording_messenger.h"
 #include "iff/palt_palette.h"
 #include "iff/spr2_sprite.h"
@@ -14,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 
@@ -92,6 +94,84 @@ TEST(RealFiles, StringTablesRoundTripBitmapsDecodeAndFramesDraw)
     std::printf("%s\n", counts.c_str());
     EXPECT_GT(tally.frames, 0u);
     EXPECT_GT(tally.tables["STR#"], 0u);
+}
+
+struct ChunkContent {
+    uint32_t type;
+    uint16_t id;
+    uint16_t flags;
+    std::string label;
+    std::vector<uint8_t> data;
+    bool operator==(const ChunkContent&) const = default;
+};
+
+// Every chunk but the map, in file order, with its bytes.
+std::vector<ChunkContent> Contents(std::span<const uint8_t> file)
+{
+    IffEditService service;
+    EXPECT_EQ(service.Open(file), IffOpenResult::Opened);
+    std::vector<ChunkContent> contents;
+    for (const auto& chunk : service.Chunks()) {
+        if (chunk->Type() == kTypeRsmp)
+            continue;
+        const std::optional<std::span<const uint8_t>> data = service.Data(*chunk);
+        EXPECT_TRUE(data.has_value());
+        contents.push_back({chunk->Type(), chunk->Id(), chunk->Flags(), chunk->Label(),
+                            data ? std::vector<uint8_t>(data->begin(), data->end()) : std::vector<uint8_t>{}});
+    }
+    return contents;
+}
+
+TEST(RealFiles, SavedUnchangedTheyKeepEveryByteAndAStringEditChangesOnlyItsChunk)
+{
+    const std::filesystem::path folder = VORN_REALDATA_DIR;
+    if (!std::filesystem::is_directory(folder / "objects"))
+        GTEST_SKIP() << "no real files in " << folder.string();
+    size_t files = 0, edited = 0;
+    for (const auto& item : std::filesystem::directory_iterator(folder / "objects")) {
+        SCOPED_TRACE(item.path().filename().string());
+        const std::vector<uint8_t> original = testing::ReadFileBytes(item.path());
+        IffEditService service;
+        ASSERT_EQ(service.Open(original), IffOpenResult::Opened);
+        MemoryStream unchanged(1024);
+        ASSERT_EQ(service.WriteImage(unchanged), IffSaveResult::Saved);
+        EXPECT_TRUE(std::ranges::equal(unchanged.Bytes(), original));
+        ++files;
+
+        // The first table with a string to edit.
+        std::optional<uint16_t> found;
+        for (CIffChunk* chunk : service.ChunksOfType(MakeTypeCode("STR#"))) {
+            StringTable table;
+            if (!found && table.Parse(*service.Data(*chunk)) == StringTableProblem::None && !table.Strings().empty())
+                found = chunk->Id();
+        }
+        if (!found)
+            continue;
+        const uint16_t id = *found;
+        const IffEditResult set = service.SetString(MakeTypeCode("STR#"), id, 0, StringPart::Text, "Vorn was here");
+        ASSERT_TRUE(set.done) << set.message;
+        MemoryStream changed(1024);
+        ASSERT_EQ(service.WriteImage(changed), IffSaveResult::Saved);
+        std::vector<ChunkContent> before = Contents(original);
+        const std::vector<ChunkContent> after = Contents(changed.Bytes());
+        ASSERT_EQ(after.size(), before.size());
+        size_t differing = 0;
+        for (size_t i = 0; i < before.size(); ++i) {
+            if (before[i].type == MakeTypeCode("STR#") && before[i].id == id) {
+                StringTable table;
+                ASSERT_EQ(table.Parse(before[i].data), StringTableProblem::None);
+                ASSERT_EQ(table.SetText(0, "Vorn was here"), StringEdit::Done);
+                before[i].data = table.Serialise();
+            }
+            differing += before[i] == after[i] ? 0 : 1;
+        }
+        EXPECT_EQ(differing, 0u);
+        // The header is the writer's, the rest is the chunks and a fresh map.
+        EXPECT_TRUE(std::equal(CIffFile::WriterHeader().begin(), CIffFile::WriterHeader().begin() + 60, changed.Bytes().begin()));
+        ++edited;
+    }
+    std::printf("%zu files saved unchanged byte for byte, %zu with one string edited\n", files, edited);
+    EXPECT_GT(edited, 0u);
 }
 
 } // namespace
