@@ -291,6 +291,23 @@ bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, 
     return true;
 }
 
+bool WriteOutput(const std::string& target, std::span<const uint8_t> bytes, CliContext& context)
+{
+    const EntryInput output = ParseEntryInput(target);
+    if (!output.entry)
+        return WriteOutputFile(target, bytes, context);
+    ArchiveEditor editor(context.messenger);
+    if (!editor.Open(output.file, false))
+        return false;
+    MemoryStream stream(bytes);
+    if (!editor.Tree().AddFile(*output.entry, stream, true)) {
+        context.Error(Fill("Can't create file \"%1\" in the FAR file!", *output.entry));
+        return false;
+    }
+    editor.MarkModified();
+    return editor.Save(context.quick);
+}
+
 bool WriteExportFile(CliContext& context, const std::filesystem::path& path, std::span<const uint8_t> bytes)
 {
     std::error_code error;

@@ -163,6 +163,11 @@ std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContex
 // temporary file first, so a failure leaves the previous file as it was.
 bool WriteOutputFile(const std::string& target, std::span<const uint8_t> bytes, CliContext& context);
 
+// Writes a whole OUTPUT as WriteOutputFile does, or into the archive entry
+// ARCHIVE::PATH: an entry of that name is replaced, as a named output file
+// is, and the archive saved once.
+bool WriteOutput(const std::string& target, std::span<const uint8_t> bytes, CliContext& context);
+
 // Writes one of many files a command can always make again (exported
 // pictures): a new file is written straight, without the sync per file of
 // the save rules (hundreds of syncs would take seconds). An existing one is

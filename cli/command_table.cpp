@@ -76,12 +76,15 @@ const CliCommand kCommands[] = {
     {kArchive, "rename", "ARCHIVE OLD NEW", "rename a file or directory within its directory",
      "Renames the file or directory OLD to the name NEW within its directory.\n", WithoutOptions<RunRename>},
     {kSoundAndObject, "xa2wav", "INPUT OUTPUT", "decode an XA sound to a WAV file",
-     "Decodes the XA sound INPUT (a file or ARCHIVE::PATH) into the WAV file OUTPUT (\"-\": standard output).\n",
+     "Decodes the XA sound INPUT (a file or ARCHIVE::PATH) into the WAV file OUTPUT (a file,\n"
+     "ARCHIVE::PATH, or \"-\": standard output).\n",
      WithoutOptions<RunXaToWav>},
-    {kSoundAndObject, "wav2xa", "INPUT.wav OUTPUT.xa", "encode a 16-bit PCM WAV file as an XA sound",
-     "Encodes the 16-bit PCM WAV file INPUT (mono, stereo or up to 255 channels, any rate; a file or\n"
-     "ARCHIVE::PATH) as the XA sound OUTPUT (\"-\": standard output). Each block of 28 samples gets\n"
-     "the predictor and shift that come closest to the input.\n",
+    {kSoundAndObject, "wav2xa", "INPUT.wav OUTPUT.xa", "encode a PCM or float WAV file as an XA sound",
+     "Encodes the WAV file INPUT (8-, 16-, 24- or 32-bit integer or 32- or 64-bit float samples; mono,\n"
+     "stereo or up to 255 channels, any rate; a file or ARCHIVE::PATH) as the XA sound OUTPUT (a file,\n"
+     "ARCHIVE::PATH, or \"-\": standard output). Samples of other widths than 16 bits are rounded to\n"
+     "the nearest 16-bit step and clipped at its range, and the tool says so. Each block of 28\n"
+     "samples gets the predictor and shift that come closest to the input.\n",
      WithoutOptions<RunWavToXa>},
     {kSoundAndObject, "iff chunks", "INPUT [--json]", "type, id, flags, data size and label of every chunk",
      "Prints one line per chunk in container order: TYPE, ID, 0xFLAGS, data size, label (TAB-separated).\n"

@@ -23,7 +23,7 @@ int RunXaToWav(CliContext& context, const std::vector<std::string>& args)
             context.Error(texts::kCantDecompressXa);
         return kExitFailure;
     }
-    if (!WriteOutputFile(args[1], image.Bytes(), context))
+    if (!WriteOutput(args[1], image.Bytes(), context))
         return kExitFailure;
     return context.messenger.HasProblems() ? kExitFailure : kExitSuccess;
 }

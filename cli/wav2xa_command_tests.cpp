@@ -2,6 +2,7 @@
 #include "base/endian.h"
 #include "base/memory_stream.h"
 #include "cli/cli_test_support.h"
+#include "testing/sndfile_wav.h"
 #include "testing/xa_builder.h"
 
 #include <gtest/gtest.h>
@@ -52,10 +53,12 @@ TEST(WavToXa, RefusesOtherFormatsAndCutFilesWithStatusOne)
     std::vector<uint8_t> eightBit = testing::BuildWavImage(1, 8000, std::vector<int16_t>(10, 1));
     eightBit[34] = 8; // bits per sample
     eightBit[32] = 1; // block align
-    WriteFileBytes(dir / "8bit.wav", eightBit);
-    auto result = RunTool({"wav2xa", "8bit.wav", "out.xa"}, dir.Path());
+    eightBit[34] = 12;
+    WriteFileBytes(dir / "12bit.wav", eightBit);
+    auto result = RunTool({"wav2xa", "12bit.wav", "out.xa"}, dir.Path());
     EXPECT_EQ(result.status, 1);
-    EXPECT_NE(result.err.find("only 16-bit PCM WAV files can be converted, and this one holds 8-bit samples"),
+    EXPECT_NE(result.err.find("only 8-, 16-, 24- and 32-bit integer and 32- and 64-bit float PCM WAV files can be "
+                              "converted, and this one holds 12-bit samples"),
               std::string::npos)
         << result.err;
 
@@ -88,8 +91,8 @@ TEST(WavToXa, EveryRefusalSaysWhyAndWritesNothing)
         std::vector<uint8_t> bytes;
         const char* message;
     } cases[] = {
-        {"32-bit float", patched({{20, 3}, {32, 8}, {34, 32}}), "this one holds 32-bit samples in format 3!"},
-        {"24-bit PCM", patched({{32, 6}, {34, 24}}), "this one holds 24-bit samples in format 1!"},
+        {"16-bit float", patched({{20, 3}}), "this one holds 16-bit samples in format 3!"},
+        {"20-bit PCM", patched({{32, 6}, {34, 20}}), "this one holds 20-bit samples in format 1!"},
         {"A-law", patched({{20, 6}, {32, 2}, {34, 8}}), "this one holds 8-bit samples in format 6!"},
         {"no channels", patched({{22, 0}, {32, 0}}), "it has 0 channels, and an XA sound holds 1 to 255!"},
         {"256 channels", patched({{22, 256}, {32, 512}}), "it has 256 channels, and an XA sound holds 1 to 255!"},
@@ -109,6 +112,47 @@ TEST(WavToXa, EveryRefusalSaysWhyAndWritesNothing)
         EXPECT_NE(result.err.find(c.message), std::string::npos) << c.what << ": " << result.err;
         EXPECT_FALSE(std::filesystem::exists(dir / "out.xa")) << c.what;
     }
+}
+
+// A sound editor's 24-bit file converts, and says so; sounds go straight
+// into an archive entry and come out of one.
+TEST(WavToXa, WideSamplesConvertAndSoundsMoveInAndOutOfArchives)
+{
+    testing::TempDir dir;
+    std::filesystem::copy_file(VORN_SAMPLE_ARCHIVE, dir / "sample.far");
+    std::vector<short> samples(2800);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = static_cast<short>(20000 * std::sin(static_cast<double>(i) * 0.031));
+    testing::WriteSndFileWav<short>(dir / "16.wav", SF_FORMAT_PCM_16, 2, 22050, std::span(samples));
+    testing::WriteSndFileWav<short>(dir / "24.wav", SF_FORMAT_PCM_24, 2, 22050, std::span(samples));
+    ASSERT_EQ(RunTool({"wav2xa", "16.wav", "16.xa"}, dir.Path()).status, 0);
+    const std::string listed = RunTool({"list", "sample.far"}, dir.Path()).out;
+    const auto wide = RunTool({"wav2xa", "24.wav", "sample.far::Sounds/New/Wide.xa"}, dir.Path());
+    ASSERT_EQ(wide.status, 0) << wide.err;
+    EXPECT_EQ(wide.err, "\"24.wav\": 24-bit integer samples converted to 16-bit, rounded to the nearest step.\n");
+    const std::vector<uint8_t> xa = ReadFileBytes(dir / "16.xa");
+    const auto entry = RunTool({"cat", "sample.far", "Sounds/New/Wide.xa"}, dir.Path());
+    EXPECT_EQ(entry.out, std::string(xa.begin(), xa.end()));
+    EXPECT_EQ(RunTool({"list", "sample.far"}, dir.Path()).out,
+              listed + std::to_string(xa.size()) + "\tSounds\\New\\Wide.xa\n");
+
+    // An entry named again is replaced, as a named file is; xa2wav reads an
+    // entry and writes into one as well.
+    EXPECT_EQ(RunTool({"wav2xa", "sample.far::Sounds/Chime.wav", "x.xa"}, dir.Path()).err,
+              "vorn-cli: sample.far::Sounds/Chime.wav: \"Sounds\\Chime.wav\" is not in the archive!\n");
+    ASSERT_EQ(RunTool({"xa2wav", "sample.far::Sounds/Chime.xa", "sample.far::Sounds/Chime.wav"}, dir.Path()).status, 0);
+    ASSERT_EQ(RunTool({"wav2xa", "sample.far::Sounds/Chime.wav", "sample.far::Sounds/New/Wide.xa"}, dir.Path()).status,
+              0);
+    ASSERT_EQ(RunTool({"wav2xa", "sample.far::Sounds/Chime.wav", "chime.xa"}, dir.Path()).status, 0);
+    const std::vector<uint8_t> chime = ReadFileBytes(dir / "chime.xa");
+    EXPECT_EQ(RunTool({"cat", "sample.far", "Sounds/New/Wide.xa"}, dir.Path()).out,
+              std::string(chime.begin(), chime.end()));
+    EXPECT_EQ(RunTool({"test", "sample.far"}, dir.Path()).status, 0);
+
+    // An archive that is not there is not made up; nothing is written.
+    const auto missing = RunTool({"wav2xa", "16.wav", "none.far::a.xa"}, dir.Path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir / "none.far"));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // files of each kind and shape rather than from nothing.
 //
 // Usage: make_fuzz_corpus OUTPUT_FOLDER
+#include "base/endian.h"
 #include "cli/png_writer.h"
 #include "cli/sprite_manifest.h"
 #include "testing/bmp_builder.h"
@@ -220,6 +221,19 @@ void WavSeeds(SeedWriter& seeds)
     seeds.Add("fuzz_wav", "mono.wav", BuildWavImage(1, 22050, samples));
     seeds.Add("fuzz_wav", "stereo.wav", BuildWavImage(2, 44100, samples));
     seeds.Add("fuzz_wav", "five.wav", BuildWavImage(5, 8000, std::span(samples.data(), 100)));
+    // The same bytes as the other widths the reader takes: format tag at 20,
+    // block align at 32, bits at 34.
+    const auto widened = [&samples](uint16_t tag, uint16_t bits) {
+        std::vector<uint8_t> wav = BuildWavImage(2, 22050, samples);
+        StoreLE16(wav.data() + 20, tag);
+        StoreLE16(wav.data() + 32, static_cast<uint16_t>(2 * bits / 8));
+        StoreLE16(wav.data() + 34, bits);
+        return wav;
+    };
+    seeds.Add("fuzz_wav", "8bit.wav", widened(1, 8));
+    seeds.Add("fuzz_wav", "24bit.wav", widened(1, 24));
+    seeds.Add("fuzz_wav", "float.wav", widened(3, 32));
+    seeds.Add("fuzz_wav", "double.wav", widened(3, 64));
 }
 
 // The encoder target's input: width and height, then pixels of kind,
