@@ -2,6 +2,8 @@
 
 #include "cli/cli_support.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -41,6 +43,13 @@ int RunIffShow(CliContext& context, const std::vector<std::string>& args, const 
 int RunIffStrings(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 int RunIffGet(CliContext& context, const std::vector<std::string>& args);
 int RunIffPictures(CliContext& context, const std::vector<std::string>& args);
+// A chunk as the iff commands name it: "STR#:300", four characters, a
+// colon, an id in decimal or 0x-hex; none for anything else.
+struct ChunkName {
+    uint32_t type = 0;
+    uint16_t id = 0;
+};
+std::optional<ChunkName> ParseChunkName(std::string_view text);
 // Opens an input (a file or ARCHIVE::PATH) in `service`; false with "This
 // file is not a valid IFF file!" (or the input's own message) shown.
 bool OpenIff(CliContext& context, const std::string& argument, IffEditService& service);

@@ -1,6 +1,7 @@
 #include "cli/command_table.h"
 
 #include "cli/cli_commands.h"
+#include "cli/iff_edit_commands.h"
 #include "cli/modding_commands.h"
 
 #include <algorithm>
@@ -166,6 +167,35 @@ const CliCommand kCommands[] = {
      "--opaque is given (every pixel is then drawn opaque). A missing depth picture and pictures\n"
      "no frame reads are reported.\n",
      RunIffImport},
+    {kSoundAndObject, "iff set", "INPUT OUTPUT TYPE:ID NAME=VALUE...", "set OBJD fields by name, or strings",
+     "Changes the chunk TYPE:ID and writes the IFF file to OUTPUT: a file, \"-\", or ARCHIVE::PATH.\n"
+     "For an OBJD, NAME is a field as iff show names it (\"price\", \"guid\", \"field 23\"; _ for a\n"
+     "space), VALUE a number within the field's range (the sub index signed, the GUID in hexadecimal).\n"
+     "A multi-tile object's tiles change together for the fields of the whole object (master id,\n"
+     "price, sale price, the depreciation fields, catalogue disabled, catalogue strings id, room\n"
+     "and function flags). An OBJD too short for the field grows, and says so. For STR#, CTSS and\n"
+     "TTAs, N=TEXT sets string N's text, N.comment=TEXT its comment and N.lang=L its language\n"
+     "(as iff strings numbers them); N one past the last adds a string. TEXT is UTF-8 with the\n"
+     "escapes iff strings shows (\\t, \\n, \\r, \\\\, \\xNN). What the table's layout or Latin-1\n"
+     "cannot hold is refused, and nothing is written.\n",
+     WithoutOptions<RunIffSet>},
+    {kSoundAndObject, "iff put", "INPUT OUTPUT TYPE:ID FILE", "replace one chunk's data bytes from a file",
+     "Gives the chunk TYPE:ID the bytes of FILE (a file or ARCHIVE::PATH) as its data, adding the\n"
+     "chunk when INPUT has none, and writes the IFF file to OUTPUT. Every other chunk keeps its bytes.\n",
+     WithoutOptions<RunIffPut>},
+    {kSoundAndObject, "iff rm-chunk", "INPUT OUTPUT TYPE:ID...", "delete chunks",
+     "Deletes the chunks TYPE:ID and writes the IFF file to OUTPUT; a chunk INPUT lacks is an error\n"
+     "and nothing is written. References to them (an OBJD's draw groups) are not changed.\n",
+     WithoutOptions<RunIffRemoveChunks>},
+    {kSoundAndObject, "iff clone",
+     "INPUT OUTPUT [--name TEXT] [--price N] [--description TEXT] [--guid HEX]", "a new object from an old one",
+     "Writes a copy of INPUT to OUTPUT (a file or ARCHIVE::PATH) in which every OBJD has a new random\n"
+     "GUID that no OBJD of INPUT, of INPUT's archive or of OUTPUT's archive uses, and prints one line\n"
+     "per OBJD: OBJD, its id, the new GUID, its label. --guid gives the first OBJD that GUID instead.\n"
+     "--name and --description set the catalogue text (strings 0 and 1 of the CTSS chunk that an\n"
+     "OBJD's catalogue strings id names, in every language it holds), --price the price of every\n"
+     "OBJD. INPUT stays as it is.\n",
+     RunIffClone},
 };
 
 struct GroupHeading {

@@ -32,25 +32,6 @@ using Json = nlohmann::ordered_json;
 
 constexpr uint32_t kTypeBmp = MakeTypeCode("BMP_");
 
-struct ChunkName {
-    uint32_t type = 0;
-    uint16_t id = 0;
-};
-
-// "STR#:300": four characters, a colon, an id in decimal or 0x-hex.
-std::optional<ChunkName> ParseChunkName(std::string_view text)
-{
-    const size_t colon = text.rfind(':');
-    if (colon != 4)
-        return std::nullopt;
-    ChunkName name;
-    for (size_t i = 0; i < 4; ++i)
-        name.type = (name.type << 8) | static_cast<uint8_t>(text[i]);
-    if (!ParseNumber(text.substr(colon + 1), name.id))
-        return std::nullopt;
-    return name;
-}
-
 std::string ChunkText(uint32_t type, uint16_t id) { return TypeCodeText(type) + " " + std::to_string(id); }
 
 // A TYPE:ID argument's chunk; null with the message shown (a bad argument
@@ -303,6 +284,19 @@ std::set<std::pair<uint32_t, uint32_t>> FramesOfObjects(IffEditService& service)
 }
 
 } // namespace
+
+std::optional<ChunkName> ParseChunkName(std::string_view text)
+{
+    const size_t colon = text.rfind(':');
+    if (colon != 4)
+        return std::nullopt;
+    ChunkName name;
+    for (size_t i = 0; i < 4; ++i)
+        name.type = (name.type << 8) | static_cast<uint8_t>(text[i]);
+    if (!ParseNumber(text.substr(colon + 1), name.id))
+        return std::nullopt;
+    return name;
+}
 
 int RunIffShow(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
 {

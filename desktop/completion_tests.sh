@@ -75,6 +75,10 @@ expect "vorn-cli --q" "--quick"
 expect "vorn-cli --y" "--yes"
 expect_includes "vorn-cli add a.far --" --into --yes --no --quick
 expect_includes "vorn-cli iff import a.iff b.iff --" --from --chunk --opaque
+expect_includes "vorn-cli iff " set put rm-chunk clone
+expect_includes "vorn-cli iff clone a.iff b.iff --" --name --price --description --guid
+# NAME=VALUE is free text: no file names offered for it.
+expect "vorn-cli iff set a.iff b.iff OBJD:128 " ""
 complete_line "vorn-cli list a.far --"
 [[ " $got " == *" --into "* ]] && fail "--into offered for list: [$got]"
 

@@ -7,6 +7,7 @@
 // Usage: make_sample_archive OUTPUT.far
 
 #include "audio/xa_encoder.h"
+#include "base/endian.h"
 #include "sample/bmp_writer.h"
 #include "sample/iso_painter.h"
 #include "testing/far_fixture.h"
@@ -193,6 +194,8 @@ std::vector<Face> StageScene(int material)
 }
 
 // ---- IFF assembly
+constexpr uint16_t kSamplePrice = 100;
+
 struct IffBuilder {
     IffFileLayout layout;
     uint16_t nextSprite = 256;
@@ -200,6 +203,18 @@ struct IffBuilder {
     uint16_t nextObject = 128;
     uint16_t nextMaster = 1;
 };
+
+// An OBJD as the game's carry it: a GUID of its own (unique in the archive),
+// a price, and its catalogue text in CTSS 2000.
+std::vector<uint8_t> SampleObjd(const ObjdFields& fields, uint16_t price)
+{
+    static uint32_t nextGuid = 0x56524E01;
+    std::vector<uint8_t> objd = BuildObjd(fields);
+    vorn::StoreLE32(&objd[28], nextGuid++);
+    vorn::StoreLE16(&objd[36], price);
+    vorn::StoreLE16(&objd[82], 2000);
+    return objd;
+}
 
 std::vector<uint8_t> EncodeFrame(const TilePicture& p)
 {
@@ -227,7 +242,7 @@ void AddObject(IffBuilder& b, const ObjectDesign& design, uint16_t framePaletteI
         leader.graphicCount = 1; // raised to the tiles' count by the catalogue
         leader.masterId = master;
         leader.subIndex = -1;
-        b.layout.chunks.push_back({"OBJD", b.nextObject++, 0x10, design.label, BuildObjd(leader)});
+        b.layout.chunks.push_back({"OBJD", b.nextObject++, 0x10, design.label, SampleObjd(leader, kSamplePrice)});
     }
     for (const Tile& tile : design.tiles) {
         const uint16_t base = b.nextGraphic;
@@ -277,7 +292,7 @@ void AddObject(IffBuilder& b, const ObjectDesign& design, uint16_t framePaletteI
         const std::string label = multi ? design.label + " tile " + std::to_string(tile.tx) + "," +
                                               std::to_string(tile.ty)
                                         : design.label;
-        b.layout.chunks.push_back({"OBJD", b.nextObject++, 0x10, label, BuildObjd(objd)});
+        b.layout.chunks.push_back({"OBJD", b.nextObject++, 0x10, label, SampleObjd(objd, kSamplePrice)});
     }
 }
 

@@ -404,15 +404,15 @@ IffEditResult IffEditService::AddChunk(std::string_view type, uint16_t id)
     return IffEditResult::Done();
 }
 
-std::set<uint32_t> IffEditService::ArchiveGuids(CVornDoc& document)
+std::set<uint32_t> IffEditService::ArchiveGuids(const CFarArchive& archive, CFarDirectoryTree& tree)
 {
     std::set<uint32_t> guids;
-    const std::vector<CFarEntry>& entries = document.Archive().Entries();
+    const std::vector<CFarEntry>& entries = archive.Entries();
     for (const CFarEntry& entry : entries) {
         const std::string_view name = entry.name;
         if (entry.isDeleted || name.size() < 4 || !EqualsNoCase(name.substr(name.size() - 4), ".iff"))
             continue;
-        const std::optional<std::vector<uint8_t>> bytes = document.Tree().CopyEntryData(name);
+        const std::optional<std::vector<uint8_t>> bytes = tree.CopyEntryData(name);
         if (!bytes)
             continue;
         CIffFile file(*bytes, {}, true);

@@ -17,6 +17,8 @@
 
 namespace vorn {
 
+class CFarArchive;
+class CFarDirectoryTree;
 class CVornDoc;
 class MemoryStream;
 class StringTable;
@@ -125,8 +127,8 @@ public:
     // `guids` gets the new GUIDs in OBJD order.
     IffEditResult Clone(const CloneRequest& request, const std::set<uint32_t>& usedGuids, IffEditService& clone,
                         std::vector<uint32_t>& guids);
-    // The GUIDs of every OBJD of every IFF file of the document's archive.
-    static std::set<uint32_t> ArchiveGuids(CVornDoc& document);
+    // The GUIDs of every OBJD of every IFF file of an archive (the tree reads the entries).
+    static std::set<uint32_t> ArchiveGuids(const CFarArchive& archive, CFarDirectoryTree& tree);
     // UTF-8 as the Latin-1 bytes a chunk stores; none, with the message naming
     // the first character Latin-1 lacks, for anything else.
     static std::optional<std::string> ToLatin1(std::string_view utf8, std::string& message);

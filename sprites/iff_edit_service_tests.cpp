@@ -330,7 +330,7 @@ TEST_F(IffEditServiceTest, TheArchivesGuidsAreGatheredFromEveryObjectFile)
     ASSERT_TRUE(doc.Tree().AddFile("objects\\OTHER.IFF", other, true).has_value());
     MemoryStream text(BytesOf("not an object"));
     ASSERT_TRUE(doc.Tree().AddFile("objects\\broken.iff", text, true).has_value());
-    EXPECT_EQ(IffEditService::ArchiveGuids(doc), (std::set<uint32_t>{0, 0x0BADF00D}));
+    EXPECT_EQ(IffEditService::ArchiveGuids(doc.Archive(), doc.Tree()), (std::set<uint32_t>{0, 0x0BADF00D}));
 }
 
 } // namespace
