@@ -89,6 +89,10 @@ void AddArchiveGuids(CliContext& context, const std::string& argument, std::set<
 
 int RunIffSet(CliContext& context, const std::vector<std::string>& args)
 {
+    // The input first, as the other iff commands: a missing file is its own error.
+    IffEditService service;
+    if (!OpenIff(context, args[0], service))
+        return kExitFailure;
     const std::optional<ChunkName> chunk = ChunkArgument(context, args[2]);
     if (!chunk)
         return kExitUsage;
@@ -97,9 +101,6 @@ int RunIffSet(CliContext& context, const std::vector<std::string>& args)
             context.err << "vorn-cli: bad change \"" << args[i] << "\": give NAME=VALUE\n";
             return kExitUsage;
         }
-    IffEditService service;
-    if (!OpenIff(context, args[0], service))
-        return kExitFailure;
     const bool objd = chunk->type == kTypeObjd;
     if (!objd && !StringTable::IsStringTableType(chunk->type)) {
         context.Error(TypeCodeText(chunk->type) + " chunks have no fields to set; iff put replaces their bytes.");
@@ -125,12 +126,12 @@ int RunIffSet(CliContext& context, const std::vector<std::string>& args)
 
 int RunIffPut(CliContext& context, const std::vector<std::string>& args)
 {
-    const std::optional<ChunkName> chunk = ChunkArgument(context, args[2]);
-    if (!chunk)
-        return kExitUsage;
     IffEditService service;
     if (!OpenIff(context, args[0], service))
         return kExitFailure;
+    const std::optional<ChunkName> chunk = ChunkArgument(context, args[2]);
+    if (!chunk)
+        return kExitUsage;
     const std::optional<std::vector<uint8_t>> data = ReadInput(ParseEntryInput(args[3]), context);
     if (!data)
         return kExitFailure;
@@ -151,6 +152,9 @@ int RunIffPut(CliContext& context, const std::vector<std::string>& args)
 
 int RunIffRemoveChunks(CliContext& context, const std::vector<std::string>& args)
 {
+    IffEditService service;
+    if (!OpenIff(context, args[0], service))
+        return kExitFailure;
     std::vector<ChunkName> chunks;
     for (size_t i = 2; i < args.size(); ++i) {
         const std::optional<ChunkName> chunk = ChunkArgument(context, args[i]);
@@ -158,9 +162,6 @@ int RunIffRemoveChunks(CliContext& context, const std::vector<std::string>& args
             return kExitUsage;
         chunks.push_back(*chunk);
     }
-    IffEditService service;
-    if (!OpenIff(context, args[0], service))
-        return kExitFailure;
     for (const ChunkName& chunk : chunks) {
         const IffEditResult removed = service.DeleteChunk(chunk.type, chunk.id);
         if (!removed.done) {
