@@ -4,7 +4,7 @@
 #include "base/endian.h"
 #include "base/memory_stream.h"
 #include "base/name_compare.h"
-#include "iff/iff_file_ref.h"
+#include "sprites/iff_edit_service.h"
 
 namespace vorn {
 
@@ -20,9 +20,14 @@ bool EndsWithNoCase(std::string_view name, std::string_view ending)
 std::string ProblemWith(std::string_view name, std::span<const uint8_t> bytes)
 {
     if (EndsWithNoCase(name, ".iff")) {
-        CIffFileRef file;
-        IffParseError error = IffParseError::None;
-        return file.Open(bytes, error, true) && file.LoadAll() ? "" : "not a valid IFF file";
+        constexpr const char* kNotIff = "not a valid IFF file";
+        IffEditService service;
+        if (service.Open(bytes) != IffOpenResult::Opened)
+            return kNotIff;
+        for (const auto& chunk : service.Chunks())
+            if (!service.Data(*chunk))
+                return kNotIff;
+        return "";
     }
     if (EndsWithNoCase(name, ".xa")) {
         MemoryStream image(1024);

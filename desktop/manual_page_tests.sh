@@ -26,6 +26,10 @@ section() {
 
 render "$pages/vorn.1"
 [[ $rendered == *"Vorn.conf"* ]] || fail "vorn(1) does not name the settings file"
+# The resource window's ways in, as the editor's action and button name them.
+grep -q 'Re&sources\.\.\.\\tCtrl+R' "$VORN_SOURCE_DIR/app/viewer_dispatch.cpp" &&
+    [[ $(tr -s ' \n' '  ' <<<"$rendered") == *"Ctrl+R or choose Resources... from the file list"* ]] ||
+    fail "vorn(1) does not name the resource window's shortcut and menu item as the editor does"
 
 render "$pages/vorn-cli.1"
 help=$("$VORN_CLI" --help) || fail "vorn-cli --help failed"
