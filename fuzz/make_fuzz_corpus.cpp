@@ -225,9 +225,9 @@ void WavSeeds(SeedWriter& seeds)
     // block align at 32, bits at 34.
     const auto widened = [&samples](uint16_t tag, uint16_t bits) {
         std::vector<uint8_t> wav = BuildWavImage(2, 22050, samples);
-        StoreLE16(wav.data() + 20, tag);
-        StoreLE16(wav.data() + 32, static_cast<uint16_t>(2 * bits / 8));
-        StoreLE16(wav.data() + 34, bits);
+        vorn::StoreLE16(wav.data() + 20, tag);
+        vorn::StoreLE16(wav.data() + 32, static_cast<uint16_t>(2 * bits / 8));
+        vorn::StoreLE16(wav.data() + 34, bits);
         return wav;
     };
     seeds.Add("fuzz_wav", "8bit.wav", widened(1, 8));
