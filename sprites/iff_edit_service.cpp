@@ -482,7 +482,7 @@ IffEditResult IffEditService::Clone(const CloneRequest& request, const std::set<
             return IffEditResult::Refused(message);
         for (const uint16_t id : catalogueIds) {
             const IffEditResult set =
-                clone.EditStrings(kTypeCtss, id, [&](StringTable& table) { return SetCatalogueString(table, nth, *bytes); });
+                clone.EditStrings(kTypeCtss, id, [&, nth = nth](StringTable& table) { return SetCatalogueString(table, nth, *bytes); });
             if (!set.done)
                 return set;
         }
