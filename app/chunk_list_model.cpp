@@ -12,6 +12,15 @@ ChunkListModel::ChunkListModel(IffEditService& service, QObject* parent) : QAbst
         chunks_.push_back(chunk.get());
 }
 
+void ChunkListModel::Refresh(IffEditService& service)
+{
+    beginResetModel();
+    chunks_.clear();
+    for (const auto& chunk : service.Chunks())
+        chunks_.push_back(chunk.get());
+    endResetModel();
+}
+
 int ChunkListModel::rowCount(const QModelIndex& parent) const
 {
     return parent.isValid() ? 0 : static_cast<int>(chunks_.size());

@@ -27,6 +27,8 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
     CIffChunk* ChunkAt(int row) const;
+    // The service's chunks again, after an edit or a reload.
+    void Refresh(IffEditService& service);
 
 private:
     std::vector<CIffChunk*> chunks_;

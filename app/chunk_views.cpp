@@ -85,7 +85,25 @@ QWidget* HexView(std::span<const uint8_t> bytes, QWidget* parent)
     return list;
 }
 
-QWidget* StringsView(std::span<const uint8_t> bytes, QWidget* parent)
+// Cells of `columns` become editable; a change calls `changed` with the row,
+// the column and the text typed (the view is made anew by the edit).
+void MakeEditable(QTableWidget* table, std::initializer_list<int> columns,
+                  const std::function<void(int row, int column, const QString& text)>& changed)
+{
+    table->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                           QAbstractItemView::AnyKeyPressed);
+    for (int row = 0; row < table->rowCount(); ++row)
+        for (int column = 0; column < table->columnCount(); ++column)
+            if (QTableWidgetItem* item = table->item(row, column)) {
+                const bool editable = std::find(columns.begin(), columns.end(), column) != columns.end();
+                item->setFlags(editable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable);
+            }
+    QObject::connect(table, &QTableWidget::itemChanged, table, [changed](QTableWidgetItem* item) {
+        changed(item->row(), item->column(), item->text());
+    });
+}
+
+QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWidget* parent, const ChunkEditor& editor)
 {
     StringTable table;
     const StringTableProblem problem = table.Parse(bytes);
@@ -121,10 +139,28 @@ QWidget* StringsView(std::span<const uint8_t> bytes, QWidget* parent)
     // Long texts would push the comments out of sight.
     rows->setColumnWidth(2, std::min(rows->columnWidth(2), kMaxTextColumnWidth));
     layout->addWidget(rows, 1);
+    if (editor) {
+        const uint32_t type = chunk.Type();
+        const uint16_t id = chunk.Id();
+        MakeEditable(rows, {1, 2, 3}, [editor, type, id](int row, int column, const QString& text) {
+            const StringPart part = column == 1 ? StringPart::Language : column == 2 ? StringPart::Text : StringPart::Comment;
+            // Cells show control characters escaped; what is typed is read back the same way.
+            const std::string typed = column == 1 ? text.toStdString()
+                                                  : UnescapeControls(text.toStdString()).value_or(std::string());
+            const bool escaped = column == 1 || UnescapeControls(text.toStdString()).has_value();
+            editor(QStringLiteral("Edit string %1 of %2 %3").arg(row).arg(QString::fromLatin1(TypeCodeText(type))).arg(id),
+                   [=](IffEditService& service) {
+                       if (!escaped)
+                           return IffEditResult::Refused("\"" + text.toStdString() +
+                                                         "\" has a backslash that starts no escape (\\t, \\n, \\r, \\\\, \\xNN).");
+                       return service.SetString(type, id, static_cast<size_t>(row), part, typed);
+                   });
+        });
+    }
     return box;
 }
 
-QWidget* FieldsView(std::span<const uint8_t> bytes, QWidget* parent)
+QWidget* FieldsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWidget* parent, const ChunkEditor& editor)
 {
     const std::vector<ObjectField> fields = ReadObjectFields(bytes);
     auto* table = Table({QStringLiteral("Field"), QStringLiteral("Name"), QStringLiteral("Value"), QStringLiteral("Hex")},
@@ -134,11 +170,22 @@ QWidget* FieldsView(std::span<const uint8_t> bytes, QWidget* parent)
         const int row = static_cast<int>(i);
         Put(table, row, 0, QString::number(field.index));
         Put(table, row, 1, QString::fromStdString(field.DisplayName()));
-        Put(table, row, 2, QString::number(field.Number()));
+        // The GUID is given in hexadecimal, so it is shown so too.
+        Put(table, row, 2,
+            field.name == "guid" ? QStringLiteral("0x") + QStringLiteral("%1").arg(field.value, 8, 16, QLatin1Char('0')).toUpper()
+                                 : QString::number(field.Number()));
         Put(table, row, 3,
             QStringLiteral("0x%1").arg(QStringLiteral("%1").arg(field.value, field.words == 2 ? 8 : 4, 16, QLatin1Char('0')).toUpper()));
     }
     table->resizeColumnsToContents();
+    if (editor) {
+        const uint16_t id = chunk.Id();
+        MakeEditable(table, {2}, [editor, id, table](int row, int, const QString& text) {
+            const std::string name = table->item(row, 1)->text().toStdString();
+            editor(QStringLiteral("Set %1 of OBJD %2").arg(QString::fromStdString(name)).arg(id),
+                   [=](IffEditService& service) { return service.SetObjectField(id, name, text.toStdString()); });
+        });
+    }
     return table;
 }
 
@@ -238,16 +285,16 @@ QWidget* DrawGroupView(IffEditService& service, CIffChunk& chunk, QWidget* paren
 
 } // namespace
 
-QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* parent)
+QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* parent, const ChunkEditor& editor)
 {
     const std::optional<std::span<const uint8_t>> bytes = service.Data(chunk);
     if (!bytes)
         return Message(QStringLiteral("This chunk's bytes lie past the end of the file."), parent);
     const uint32_t type = chunk.Type();
     if (StringTable::IsStringTableType(type))
-        return StringsView(*bytes, parent);
+        return StringsView(chunk, *bytes, parent, editor);
     if (type == kTypeObjd)
-        return FieldsView(*bytes, parent);
+        return FieldsView(chunk, *bytes, parent, editor);
     if (type == kTypeSpr2)
         return new SpriteFrameView(service, chunk, parent);
     if (type == kTypeDgrp)

@@ -2,6 +2,8 @@
 
 #include "app/chunk_list_model.h"
 #include "app/chunk_views.h"
+#include "app/document_adapter.h"
+#include "base/messenger.h"
 #include "iff/iff_chunk.h"
 #include "iff/type_codes.h"
 #include "sprites/iff_edit_service.h"
@@ -16,6 +18,7 @@
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
+#include <QTimer>
 
 #include <algorithm>
 #include <set>
@@ -75,12 +78,16 @@ ResourceWindow::ResourceWindow(std::shared_ptr<IffEditService> service, const QS
     leftLayout->setContentsMargins(0, 0, 0, 0);
     leftLayout->addWidget(typeFilter_);
     leftLayout->addWidget(list_, 1);
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("note"));
+    note_->setWordWrap(true);
     auto* splitter = new QSplitter(this);
     splitter->addWidget(left);
     splitter->addWidget(viewHolder_);
     splitter->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(splitter);
+    layout->addWidget(splitter, 1);
+    layout->addWidget(note_);
     resize(960, 600);
     splitter->setSizes({380, 580});
 
@@ -121,14 +128,88 @@ void ResourceWindow::ShowSelected()
     auto* chunk = index.isValid() ? reinterpret_cast<CIffChunk*>(
                                         proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
                                   : nullptr;
+    ChunkEditor editor;
+    if (adapter_ != nullptr)
+        editor = [this](const QString& label, const std::function<IffEditResult(IffEditService&)>& edit) {
+            ApplyEdit(label, edit);
+        };
     QWidget* next = chunk != nullptr && service_->IsOpen()
-                        ? MakeChunkView(*service_, *chunk, viewHolder_)
+                        ? MakeChunkView(*service_, *chunk, viewHolder_, editor)
                         : new QLabel(QStringLiteral("Select a chunk to see it."), viewHolder_);
     viewHolder_->addWidget(next);
     viewHolder_->setCurrentWidget(next);
     viewHolder_->removeWidget(view_);
     view_->deleteLater();
     view_ = next;
+}
+
+void ResourceWindow::EnableEditing(CVornDoc& document, DocumentAdapter& adapter, Messenger& messenger)
+{
+    document_ = &document;
+    adapter_ = &adapter;
+    messenger_ = &messenger;
+    // Undo and redo change the entry under the window.
+    connect(&adapter.Stack(), &QUndoStack::indexChanged, this, [this] { Reload(); });
+    ShowSelected();
+}
+
+void ResourceWindow::ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit)
+{
+    const IffEditResult result = edit(*service_);
+    std::string note = result.message;
+    if (!result.done) {
+        messenger_->Show(Message{result.message, kTitle, MessageIcon::Warning, MessageButtons::Ok});
+        note.clear();
+    } else {
+        adapter_->Begin(label.toStdString());
+        const IffSaveResult saved = service_->SaveToEntry();
+        adapter_->End();
+        if (saved != IffSaveResult::Saved) {
+            messenger_->Show(Message{"The file could not be written back into the archive.", kTitle, MessageIcon::Error,
+                                     MessageButtons::Ok});
+            Reload();
+        }
+    }
+    note_->setText(QString::fromStdString(note));
+    // The view that asked is still handling its signal: it is made anew afterwards.
+    QTimer::singleShot(0, this, [this] { Refresh(); });
+}
+
+void ResourceWindow::Refresh()
+{
+    const QModelIndex index = list_->currentIndex();
+    const auto* chunk = index.isValid() ? reinterpret_cast<const CIffChunk*>(
+                                              proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
+                                        : nullptr;
+    const uint32_t type = chunk != nullptr ? chunk->Type() : 0;
+    const uint16_t id = chunk != nullptr ? chunk->Id() : 0;
+    model_->Refresh(*service_);
+    if (chunk == nullptr || !SelectChunk(type, id))
+        ShowSelected();
+}
+
+void ResourceWindow::Reload()
+{
+    if (document_ == nullptr || !service_->EntryIndex())
+        return;
+    // The list's chunks belong to the container about to go: only their
+    // type and id are kept, and the list shows the new ones at once.
+    const QModelIndex index = list_->currentIndex();
+    const auto* chunk = index.isValid() ? reinterpret_cast<const CIffChunk*>(
+                                              proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
+                                        : nullptr;
+    const uint32_t type = chunk != nullptr ? chunk->Type() : 0;
+    const uint16_t id = chunk != nullptr ? chunk->Id() : 0;
+    const std::string path = service_->EntryPath();
+    const bool opened = service_->OpenEntry(*document_, path) == IffOpenResult::Opened;
+    model_->Refresh(*service_);
+    if (!opened) {
+        // The entry went away with the step: nothing is left to show.
+        close();
+        return;
+    }
+    if (chunk == nullptr || !SelectChunk(type, id))
+        ShowSelected();
 }
 
 } // namespace vorn

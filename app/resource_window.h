@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QComboBox;
@@ -14,7 +15,11 @@ class QTableView;
 namespace vorn {
 
 class ChunkListModel;
+class CVornDoc;
+class DocumentAdapter;
 class IffEditService;
+class Messenger;
+struct IffEditResult;
 
 // The "Resources" window over one IFF file: every chunk in a list (type, id,
 // label, size, flags; sortable by any column, filtered by type) beside a view
@@ -22,8 +27,12 @@ class IffEditService;
 // 4 directions and 3 zooms, PALT swatches, BMP_ pictures, string tables,
 // OBJD fields by name, and any other type as hex with its bytes as text.
 //
-// It only reads: the file is the service's, shared with whoever opened the
-// window (the object preview hands it its own), so both show one container.
+// The file is the service's, shared with whoever opened the window (the
+// object preview hands it its own), so both show one container. Opened on an
+// archive entry with EnableEditing, string cells and OBJD field values can be
+// edited: each edit is one step of the document's history, written into the
+// entry (the archive file changes on Save or Quick Save only), and the window
+// reads the entry again when a step is undone or redone.
 class ResourceWindow : public QWidget {
     Q_OBJECT
 
@@ -41,10 +50,20 @@ public:
     // Selects the chunk of that type and id; false when the list (as
     // filtered) has none.
     bool SelectChunk(uint32_t type, uint16_t id);
+    // Edits go through `adapter` as steps; refusals are told by `messenger`.
+    void EnableEditing(CVornDoc& document, DocumentAdapter& adapter, Messenger& messenger);
+    // Carries out one edit as a step named `label` and shows the chunk anew.
+    void ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit);
+    // The line under the view that tells what the last edit noted.
+    QLabel* Note() const { return note_; }
 
 private:
     void ShowSelected();
     void ApplyFilter();
+    // The entry's bytes again, after an undo or redo changed them.
+    void Reload();
+    // The list and the view anew after an edit, the same chunk selected.
+    void Refresh();
 
     std::shared_ptr<IffEditService> service_;
     ChunkListModel* model_ = nullptr;
@@ -53,6 +72,10 @@ private:
     QComboBox* typeFilter_ = nullptr;
     QStackedWidget* viewHolder_ = nullptr;
     QWidget* view_ = nullptr;
+    QLabel* note_ = nullptr;
+    CVornDoc* document_ = nullptr;
+    DocumentAdapter* adapter_ = nullptr;
+    Messenger* messenger_ = nullptr;
 };
 
 } // namespace vorn

@@ -1,6 +1,9 @@
 #include "app/resource_window.h"
 
 #include "app/app_test_support.h"
+#include "app/document_adapter.h"
+#include "app/main_frame.h"
+#include "archive/vorn_doc.h"
 #include "app/sprite_frame_view.h"
 #include "base/endian.h"
 #include "iff/type_codes.h"
@@ -16,6 +19,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
+#include <QUndoStack>
 #include <QLabel>
 #include <QListView>
 #include <QTableView>
@@ -261,6 +265,61 @@ TEST_F(ResourceWindowHooks, ThePreviewsButtonShowsThePreviewsOwnFile)
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_TRUE(shown) << "the preview's file, in a window of the preview's";
     EXPECT_TRUE(Windows().empty()) << "the window closes with the preview";
+}
+
+TEST_F(ResourceWindowHooks, EditsAreStepsOfTheDocumentAndTheWindowFollowsUndoAndRedo)
+{
+    ASSERT_TRUE(StartOnObject());
+    const std::optional<std::vector<uint8_t>> original = Doc().Tree().CopyEntryData("thing.iff");
+    SelectRow("thing.iff");
+    Right().findChild<QAction*>(QStringLiteral("resources"))->trigger();
+    ASSERT_EQ(Windows().size(), 1u);
+    ResourceWindow* window = Windows()[0];
+    auto strings = [&] {
+        EXPECT_TRUE(window->SelectChunk(MakeTypeCode("STR#"), 300));
+        return window->ChunkView()->findChild<QTableWidget*>(QStringLiteral("table"));
+    };
+    auto settle = [] { QApplication::processEvents(); };
+
+    strings()->item(0, 2)->setText(QStringLiteral("Tee\\nzwei"));
+    settle();
+    QUndoStack& history = Frame().Adapter().Stack();
+    ASSERT_EQ(history.count(), 1);
+    EXPECT_EQ(history.undoText(), QStringLiteral("Edit string 0 of STR# 300"));
+    EXPECT_EQ(strings()->item(0, 2)->toolTip(), QStringLiteral("Tee\nzwei"));
+    EXPECT_NE(Doc().Tree().CopyEntryData("thing.iff"), original);
+
+    // Refused: the reason is told, the cell shows the old text, nothing is a step.
+    strings()->item(1, 2)->setText(QString::fromUtf8("5 \xE2\x82\xAC"));
+    settle();
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text,
+              "The character \"\xE2\x82\xAC\" (U+20AC) cannot be stored: the file's text is Latin-1.");
+    EXPECT_EQ(strings()->item(1, 2)->text(), QStringLiteral("Kaffee"));
+    EXPECT_EQ(history.count(), 1);
+
+    ASSERT_TRUE(window->SelectChunk(kTypeObjd, 128));
+    auto* fields = qobject_cast<QTableWidget*>(window->ChunkView());
+    ASSERT_NE(fields, nullptr);
+    fields->item(16, 2)->setText(QStringLiteral("70000")); // price
+    settle();
+    EXPECT_EQ(messenger_.Messages().back().text, "70000 is beyond the range of the field \"price\": 0 to 65535.");
+    fields = qobject_cast<QTableWidget*>(window->ChunkView());
+    fields->item(16, 2)->setText(QStringLiteral("250"));
+    settle();
+    ASSERT_EQ(history.count(), 2);
+    EXPECT_EQ(history.undoText(), QStringLiteral("Set price of OBJD 128"));
+    EXPECT_EQ(qobject_cast<QTableWidget*>(window->ChunkView())->item(16, 2)->text(), QStringLiteral("250"));
+
+    history.undo();
+    history.undo();
+    settle();
+    EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), original);
+    EXPECT_EQ(strings()->item(0, 2)->text(), QString::fromUtf8("Caf\xC3\xA9"));
+    history.redo();
+    settle();
+    EXPECT_EQ(strings()->item(0, 2)->text(), QStringLiteral("Tee\\nzwei"));
+    delete window;
 }
 
 } // namespace

@@ -161,6 +161,8 @@ void ViewerDispatch::OpenResources(const std::string& path)
         return;
     const std::optional<FarFileItem> item = view_.Document().Tree().GetFileItem(path);
     auto* window = new ResourceWindow(service, QString::fromLatin1(item ? item->name : path), &view_);
+    // Its own file: edits are steps of the document's history.
+    window->EnableEditing(view_.Document(), view_.Frame().Adapter(), messenger_);
     window->show();
 }
 
