@@ -172,28 +172,13 @@ void ResourceWindow::ApplyEdit(const QString& label, const std::function<IffEdit
     }
     note_->setText(QString::fromStdString(note));
     // The view that asked is still handling its signal: it is made anew afterwards.
-    QTimer::singleShot(0, this, [this] { Refresh(); });
+    QTimer::singleShot(0, this, [this] { Refresh(false); });
 }
 
-void ResourceWindow::Refresh()
+void ResourceWindow::Refresh(bool reopen)
 {
-    const QModelIndex index = list_->currentIndex();
-    const auto* chunk = index.isValid() ? reinterpret_cast<const CIffChunk*>(
-                                              proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
-                                        : nullptr;
-    const uint32_t type = chunk != nullptr ? chunk->Type() : 0;
-    const uint16_t id = chunk != nullptr ? chunk->Id() : 0;
-    model_->Refresh(*service_);
-    if (chunk == nullptr || !SelectChunk(type, id))
-        ShowSelected();
-}
-
-void ResourceWindow::Reload()
-{
-    if (document_ == nullptr || !service_->EntryIndex())
-        return;
-    // The list's chunks belong to the container about to go: only their
-    // type and id are kept, and the list shows the new ones at once.
+    // The list's chunks may belong to a container about to go: only the
+    // selected one's type and id are kept, and the list shows the new ones at once.
     const QModelIndex index = list_->currentIndex();
     const auto* chunk = index.isValid() ? reinterpret_cast<const CIffChunk*>(
                                               proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
@@ -201,7 +186,7 @@ void ResourceWindow::Reload()
     const uint32_t type = chunk != nullptr ? chunk->Type() : 0;
     const uint16_t id = chunk != nullptr ? chunk->Id() : 0;
     const std::string path = service_->EntryPath();
-    const bool opened = service_->OpenEntry(*document_, path) == IffOpenResult::Opened;
+    const bool opened = !reopen || service_->OpenEntry(*document_, path) == IffOpenResult::Opened;
     model_->Refresh(*service_);
     if (!opened) {
         // The entry went away with the step: nothing is left to show.
@@ -210,6 +195,12 @@ void ResourceWindow::Reload()
     }
     if (chunk == nullptr || !SelectChunk(type, id))
         ShowSelected();
+}
+
+void ResourceWindow::Reload()
+{
+    if (document_ != nullptr && service_->EntryIndex())
+        Refresh(true);
 }
 
 } // namespace vorn

@@ -62,8 +62,9 @@ private:
     void ApplyFilter();
     // The entry's bytes again, after an undo or redo changed them.
     void Reload();
-    // The list and the view anew after an edit, the same chunk selected.
-    void Refresh();
+    // The list and the view anew after an edit (with `reopen`, from the
+    // entry's bytes), the same chunk selected.
+    void Refresh(bool reopen);
 
     std::shared_ptr<IffEditService> service_;
     ChunkListModel* model_ = nullptr;
