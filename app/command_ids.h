@@ -21,6 +21,8 @@ enum CommandId : int {
     ID_APP_EXIT = 57665,
     ID_NEXT_PANE = 57680,
     ID_PREV_PANE = 57681,
+    // The editor's own commands, outside the ranges above.
+    ID_EDIT_FILTER = 33100,
 };
 
 } // namespace vorn

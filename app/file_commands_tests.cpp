@@ -272,14 +272,14 @@ TEST_F(FileCommandsTest, EnterOpensADirectoryRowAndSlowSecondClickRenames)
 {
     Open();
     Right().SelectRows({1});
-    Right().setCurrentIndex(Right().Model().index(1, 0));
+    Right().setCurrentIndex(Right().ViewIndex(1));
     Press(Qt::Key_Return, Qt::NoModifier);
     EXPECT_EQ(Right().ShownPath(), "b");
     EXPECT_EQ(Left().PathOf(Left().currentIndex()), "b");
 
     // A click on the name of a row that is already selected starts editing.
     Right().SelectRows({0});
-    const QPoint name = Right().visualRect(Right().Model().index(0, 0)).center();
+    const QPoint name = Right().visualRect(Right().ViewIndex(0)).center();
     QTest::mouseClick(Right().viewport(), Qt::LeftButton, {}, name);
     QTest::qWait(QApplication::doubleClickInterval() + 100);
     ASSERT_TRUE(Right().IsEditing());

@@ -3,6 +3,7 @@
 #include "app/command_ids.h"
 #include "app/document_adapter.h"
 #include "app/drag_out.h"
+#include "app/file_filter_field.h"
 #include "app/file_commands.h"
 #include "app/left_view.h"
 #include "app/pane_focus_marker.h"
@@ -26,6 +27,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace vorn {
 
@@ -51,12 +53,19 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
 {
     setWindowIcon(LoadPaneIcon(PaneIcon::Application));
 
-    // Client area: the tree pane left, the list pane right.
+    // Client area: the tree pane left, the list pane right under its filter field.
     splitter_ = new QSplitter(Qt::Horizontal, this);
     left_ = new CLeftView(*this, document_, splitter_);
-    right_ = new CVornView(*this, document_, splitter_);
+    auto* listColumn = new QWidget(splitter_);
+    right_ = new CVornView(*this, document_, listColumn);
+    filterField_ = new FileFilterField(*right_, listColumn);
+    auto* listLayout = new QVBoxLayout(listColumn);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    listLayout->setSpacing(0);
+    listLayout->addWidget(filterField_);
+    listLayout->addWidget(right_);
     splitter_->addWidget(left_);
-    splitter_->addWidget(right_);
+    splitter_->addWidget(listColumn);
     splitter_->setStretchFactor(0, 0);
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({200, 400});
@@ -68,6 +77,10 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
     messagePane_ = new QLabel(this);
     messagePane_->setObjectName(QStringLiteral("messagePane"));
     statusBar()->addWidget(messagePane_, 1);
+    filterPane_ = new QLabel(this);
+    filterPane_->setObjectName(QStringLiteral("filterPane"));
+    filterPane_->hide();
+    statusBar()->addPermanentWidget(filterPane_);
     for (const char* text : {"CAP", "NUM", "SCRL"}) {
         auto* indicator = new QLabel(QString::fromLatin1(text), this);
         indicator->setAlignment(Qt::AlignCenter);
@@ -150,6 +163,9 @@ void CMainFrame::BuildCommands()
     add(ID_NEXT_PANE, "Next Pane", QKeySequence(Qt::Key_F6), "", always, [this] { CyclePaneFocus(true); });
     add(ID_PREV_PANE, "Previous Pane", QKeySequence(Qt::SHIFT | Qt::Key_F6), "", always,
         [this] { CyclePaneFocus(false); });
+    add(ID_EDIT_FILTER, "&Filter\tCtrl+F", QKeySequence(Qt::CTRL | Qt::Key_F),
+        "Show only the rows of this directory whose names contain a text", always,
+        [this] { filterField_->Open(); });
 
     // The enabled states follow everything their rules read.
     QItemSelectionModel* selectionModel = right_->selectionModel();
@@ -181,6 +197,8 @@ void CMainFrame::BuildMenu()
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     editMenu_->addAction(undo);
     editMenu_->addAction(redo);
+    editMenu_->addSeparator();
+    editMenu_->addAction(ActionFor(ID_EDIT_FILTER));
     TrackMenuPrompts(editMenu_);
 }
 
@@ -239,6 +257,12 @@ void CMainFrame::SetArchiveSummary(const QString& summary)
 {
     summary_ = summary;
     messagePane_->setText(summary_);
+}
+
+void CMainFrame::SetFilterSummary(const QString& text)
+{
+    filterPane_->setText(text);
+    filterPane_->setVisible(!text.isEmpty());
 }
 
 void CMainFrame::OnInitialUpdate()

@@ -14,6 +14,7 @@ namespace vorn {
 
 class CLeftView;
 class DocumentAdapter;
+class FileFilterField;
 class CVornApp;
 class CVornDoc;
 class CVornView;
@@ -39,6 +40,8 @@ public:
 
     CLeftView* GetLeftPane() const { return left_; }
     CVornView* GetRightPane() const { return right_; }
+    // The filter field over the list pane (Ctrl+F).
+    FileFilterField* FilterField() const { return filterField_; }
     QSplitter* Splitter() const { return splitter_; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* EditMenu() const { return editMenu_; }
@@ -49,6 +52,9 @@ public:
     // whenever no menu prompt is up.
     void SetArchiveSummary(const QString& summary);
     const QString& ArchiveSummary() const { return summary_; }
+    // How many rows the filter leaves, in a pane of its own; "" hides it.
+    void SetFilterSummary(const QString& text);
+    QString FilterSummary() const { return filterPane_->text(); }
     // A menu item is highlighted: its prompt (empty for the program's own
     // commands) replaces the summary until the menu closes.
     void ShowMenuPrompt(int id);
@@ -106,6 +112,7 @@ private:
     QSplitter* splitter_ = nullptr;
     CLeftView* left_ = nullptr;
     CVornView* right_ = nullptr;
+    FileFilterField* filterField_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* editMenu_ = nullptr;
     std::unique_ptr<DocumentAdapter> adapter_;
@@ -113,6 +120,7 @@ private:
     QAction* exitSeparator_ = nullptr;
     CommandTable* commands_ = nullptr;
     QLabel* messagePane_ = nullptr;
+    QLabel* filterPane_ = nullptr;
     QList<QLabel*> indicators_;
     QString summary_;
 };

@@ -118,7 +118,7 @@ TEST_F(EditorTest, DirectoryRowsOpenOnDoubleClickAndFileRowsGoToTheViewerHook)
     // A real double-click on the "zeta" row opens it in both panes.
     Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
-    const QRect rect = Right().visualRect(Right().Model().index(0, 0));
+    const QRect rect = Right().visualRect(Right().ViewIndex(0));
     // What a mouse sends: press, release, then the double-click and its release.
     QTest::mouseClick(Right().viewport(), Qt::LeftButton, {}, rect.center());
     QTest::mouseDClick(Right().viewport(), Qt::LeftButton, {}, rect.center());
@@ -512,7 +512,7 @@ TEST_F(EditorTest, ScreenshotOfTheMainWindow)
     };
     checkRow(Left().viewport(), Left().visualRect(Left().RootIndex()), "tree");
     EXPECT_EQ(Left().RootIndex().data().toString(), "objects.far");
-    checkRow(Right().viewport(), Right().visualRect(Right().Model().index(0, 0)), "list");
+    checkRow(Right().viewport(), Right().visualRect(Right().ViewIndex(0)), "list");
     EXPECT_EQ(Right().NameOf(0), "Objects");
 }
 

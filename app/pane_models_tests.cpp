@@ -137,7 +137,7 @@ TEST_F(PaneModelTest, AOneRowChangeKeepsScrollAndSelectionWhileAThousandRowsRefi
     Left().SelectPath("big");
     const int resetsAtShow = listResets_->count();
     Right().SelectRows({1000});
-    Right().scrollTo(Right().Model().index(1000, 0), QAbstractItemView::PositionAtCenter);
+    Right().scrollTo(Right().ViewIndex(1000), QAbstractItemView::PositionAtCenter);
     QScrollBar* scroll = Right().verticalScrollBar();
     const int position = scroll->value();
     ASSERT_GT(position, 0);

@@ -204,7 +204,7 @@ namespace {
 int ResourcesRow(const CVornView& view)
 {
     const QModelIndex current = view.currentIndex();
-    const int row = current.row();
+    const int row = view.RowOf(current);
     if (row < 0 || !view.selectionModel()->isSelected(current) || view.ImageOf(row) != CVornView::kImageFile)
         return -1;
     return ViewerKindOf(view.PathOf(row)) == ViewerKind::Iff ? row : -1;

@@ -197,7 +197,7 @@ TEST_F(ViewerTest, DoubleClickAndEnterOpenTheViewer)
     ASSERT_TRUE(StartOn({{"a.bmp", Bitmap(3, 3)}, {"music.xa", GoodXa()}}));
     Frame().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&Frame()));
-    const QRect rect = Right().visualRect(Right().Model().index(RowOf("music.xa"), 0));
+    const QRect rect = Right().visualRect(Right().ViewIndex(RowOf("music.xa")));
     EXPECT_EQ(WhileOpening([&] {
                   QTest::mouseClick(Right().viewport(), Qt::LeftButton, {}, rect.center());
                   QTest::mouseDClick(Right().viewport(), Qt::LeftButton, {}, rect.center());

@@ -20,7 +20,7 @@
 namespace vorn {
 
 CVornView::CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent)
-    : QTreeView(parent), frame_(frame), document_(document), model_(document.Tree(), this)
+    : QTreeView(parent), frame_(frame), document_(document), model_(document.Tree(), this), filter_(model_, this)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -33,7 +33,9 @@ CVornView::CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent)
     setEditTriggers(QAbstractItemView::SelectedClicked);
     setSortingEnabled(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    setModel(&model_);
+    setModel(&filter_);
+    connect(&filter_, &FileListFilter::countsChanged, this,
+            [this] { frame_.SetFilterSummary(FilterSummaryText()); });
     header()->setSectionsClickable(true);
     header()->setSortIndicatorShown(false);
     header()->setStretchLastSection(false);
@@ -41,7 +43,7 @@ CVornView::CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent)
     model_.labelEdited = [this](int, const QString& typed) { FinishRename(*this, typed); };
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
     connect(this, &QAbstractItemView::doubleClicked, this,
-            [this](const QModelIndex& index) { OnRowActivated(index.row()); });
+            [this](const QModelIndex& index) { OnRowActivated(RowOf(index)); });
     connect(this, &QWidget::customContextMenuRequested, this, &CVornView::ShowContextMenu);
 }
 
@@ -74,6 +76,62 @@ std::string CVornView::SummaryText() const
     std::snprintf(text, sizeof text, "%u item(s), with a total of %s byte(s) - Add files by dragging them here!",
                   static_cast<unsigned>(tree.EntryCount()), FormatGroupedNumber(tree.TotalSize()).c_str());
     return text;
+}
+
+QString CVornView::FilterSummaryText() const
+{
+    if (!filter_.IsActive())
+        return QString();
+    return QStringLiteral("%1 of %2 item(s) shown").arg(filter_.ShownCount()).arg(model_.RowCount());
+}
+
+void CVornView::SetFilterText(const QString& text)
+{
+    // Qt keeps a selection of every row across a layout change only while the
+    // row count stays, and otherwise drops it; so the selection is carried
+    // over here, read from its ranges rather than row by row.
+    std::vector<int> selected;
+    for (const QItemSelectionRange& range : selectionModel()->selection()) {
+        for (int viewRow = range.top(); viewRow <= range.bottom(); ++viewRow)
+            selected.push_back(filter_.RowAt(viewRow));
+    }
+    std::sort(selected.begin(), selected.end());
+    selected.erase(std::unique(selected.begin(), selected.end()), selected.end());
+    const int current = CurrentRow();
+    selectionModel()->clear();
+    filter_.SetText(text);
+    SelectShownRows(selected);
+    if (ViewIndex(current).isValid())
+        selectionModel()->setCurrentIndex(ViewIndex(current), QItemSelectionModel::NoUpdate);
+}
+
+void CVornView::SelectShownRows(const std::vector<int>& rows)
+{
+    QItemSelection selection;
+    const int lastColumn = filter_.columnCount() - 1;
+    int runStart = -1;
+    int runEnd = -1;
+    for (size_t i = 0; i <= rows.size(); ++i) {
+        const int viewRow = i < rows.size() ? filter_.ShownRowOf(rows[i]) : -1;
+        if (viewRow >= 0 && viewRow == runEnd + 1 && runStart >= 0) {
+            runEnd = viewRow;
+            continue;
+        }
+        if (runStart >= 0)
+            selection.append(QItemSelectionRange(filter_.index(runStart, 0), filter_.index(runEnd, lastColumn)));
+        runStart = runEnd = viewRow;
+    }
+    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+}
+
+QModelIndex CVornView::ViewIndex(int row, int column) const
+{
+    return filter_.index(filter_.ShownRowOf(row), column);
+}
+
+int CVornView::RowOf(const QModelIndex& viewIndex) const
+{
+    return viewIndex.isValid() && viewIndex.model() == &filter_ ? filter_.RowAt(viewIndex.row()) : -1;
 }
 
 void CVornView::RecomputeSummary()
@@ -112,21 +170,18 @@ std::vector<int> CVornView::SelectedRows() const
     if (!selectionModel())
         return rows;
     for (const QModelIndex& index : selectionModel()->selectedRows(0))
-        rows.push_back(index.row());
+        rows.push_back(RowOf(index));
     std::sort(rows.begin(), rows.end());
     return rows;
 }
 
 void CVornView::SelectRows(const std::vector<int>& rows)
 {
-    QItemSelection selection;
-    for (int row : rows) {
-        if (model_.IsValidRow(row))
-            selection.select(model_.index(row, 0), model_.index(row, 1));
-    }
-    selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
-    if (!rows.empty() && model_.IsValidRow(rows.front()))
-        selectionModel()->setCurrentIndex(model_.index(rows.front(), 0), QItemSelectionModel::NoUpdate);
+    std::vector<int> sorted = rows;
+    std::sort(sorted.begin(), sorted.end());
+    SelectShownRows(sorted);
+    if (!rows.empty() && ViewIndex(rows.front()).isValid())
+        selectionModel()->setCurrentIndex(ViewIndex(rows.front()), QItemSelectionModel::NoUpdate);
 }
 
 void CVornView::SortByColumn(int column)
@@ -173,7 +228,7 @@ void CVornView::keyPressEvent(QKeyEvent* event)
     // Enter opens the current row as a double-click does.
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !IsEditing() &&
         currentIndex().isValid()) {
-        OnRowActivated(currentIndex().row());
+        OnRowActivated(CurrentRow());
         event->accept();
         return;
     }
@@ -182,9 +237,9 @@ void CVornView::keyPressEvent(QKeyEvent* event)
 
 void CVornView::EditRow(int row)
 {
-    if (!model_.IsValidRow(row))
+    const QModelIndex index = ViewIndex(row);
+    if (!index.isValid())
         return;
-    const QModelIndex index = model_.index(row, 0);
     setCurrentIndex(index);
     scrollTo(index);
     edit(index, QAbstractItemView::AllEditTriggers, nullptr);
@@ -195,9 +250,10 @@ bool CVornView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* even
     const bool started = QTreeView::edit(index, trigger, event);
     if (started && index.isValid()) {
         // Whichever way the edit began, remember what the row was.
-        rename_.oldPath = PathOf(index.row());
-        rename_.oldName = NameOf(index.row());
-        rename_.isDirectory = ImageOf(index.row()) == kImageDirectory;
+        const int row = RowOf(index);
+        rename_.oldPath = PathOf(row);
+        rename_.oldName = NameOf(row);
+        rename_.isDirectory = ImageOf(row) == kImageDirectory;
     }
     return started;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/file_list_filter.h"
 #include "app/file_list_model.h"
 
 #include <QTreeView>
@@ -21,6 +22,10 @@ class CVornDoc;
 // pane, subdirectories first, then files with their sizes. Each row keeps
 // its archive path in the model (FileListModel::PathRole), so the commands
 // and viewers can reach the archive item behind it.
+//
+// The view shows the model through the filter (Ctrl+F), which may hide rows.
+// Rows here and everywhere else are the model's; this class alone maps them
+// to and from the view's indexes (ViewIndex, RowOf).
 //
 // Everything here runs on the UI thread; the rows follow the document's
 // change reports through the model (see DocumentAdapter), never commands.
@@ -46,6 +51,20 @@ public:
     CMainFrame& Frame() { return frame_; }
     CLeftView* LeftPane() const;
     FileListModel& Model() { return model_; }
+    // Which rows show (Ctrl+F).
+    FileListFilter& Filter() { return filter_; }
+    const FileListFilter& Filter() const { return filter_; }
+    // Narrows the rows to names containing `text` ("" shows all); the rows
+    // selected before that still show stay selected.
+    void SetFilterText(const QString& text);
+    // The view's index of a model row; invalid when the filter hides it.
+    QModelIndex ViewIndex(int row, int column = 0) const;
+    // The model row of a view index; -1 for none.
+    int RowOf(const QModelIndex& viewIndex) const;
+    // The model row of the view's current index; -1 for none.
+    int CurrentRow() const { return RowOf(currentIndex()); }
+    // "12 of 340 item(s) shown" while the filter narrows the rows, else "".
+    QString FilterSummaryText() const;
 
     // Each time the document is new or opened: recompute the summary. The
     // rows come when the tree pane selects its root.
@@ -70,6 +89,7 @@ public:
 
     bool HasSelection() const;
     std::vector<int> SelectedRows() const;  // ascending
+    // Rows the filter hides are left out.
     void SelectRows(const std::vector<int>& rows);
 
     // One ascending sort by column 0 (names) or 1 (sizes); directories first.
@@ -117,10 +137,13 @@ protected:
 
 private:
     void ShowContextMenu(const QPoint& position);
+    // Selects the model rows given (ascending) that show, as runs of rows.
+    void SelectShownRows(const std::vector<int>& rows);
 
     CMainFrame& frame_;
     CVornDoc& document_;
     FileListModel model_;
+    FileListFilter filter_;
     bool initialised_ = false;
     RenameState rename_;
 };

@@ -46,4 +46,19 @@ std::string FoldedCopy(std::string_view text)
     return folded;
 }
 
+bool ContainsNoCase(std::string_view text, std::string_view part)
+{
+    if (part.size() > text.size())
+        return false;
+    const size_t last = text.size() - part.size();
+    for (size_t start = 0; start <= last; ++start) {
+        size_t i = 0;
+        while (i < part.size() && FoldAscii(text[start + i]) == FoldAscii(part[i]))
+            ++i;
+        if (i == part.size())
+            return true;
+    }
+    return false;
+}
+
 } // namespace vorn

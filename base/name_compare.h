@@ -20,6 +20,9 @@ int CompareNoCase(std::string_view a, std::string_view b);
 // A hash that agrees with EqualsNoCase.
 uint64_t HashNoCase(std::string_view text);
 std::string FoldedCopy(std::string_view text);
+// Whether `part` occurs in `text` under the same letter-case rule; "" occurs
+// in everything.
+bool ContainsNoCase(std::string_view text, std::string_view part);
 
 struct NoCaseHash {
     using is_transparent = void;

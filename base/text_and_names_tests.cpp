@@ -30,6 +30,11 @@ TEST(NameCompare, FoldsOnlyAsciiLetters)
     EXPECT_GT(CompareNoCase("abc", "AB"), 0);
     EXPECT_EQ(CompareNoCase("ABC", "abc"), 0);
     EXPECT_GT(CompareNoCase("\xE9", "z"), 0) << "bytes compare unsigned";
+    EXPECT_TRUE(ContainsNoCase("Objects\\ChairBig.IFF", "chairb"));
+    EXPECT_TRUE(ContainsNoCase("abc", ""));
+    EXPECT_TRUE(ContainsNoCase("aab", "AB")) << "a partial match must not skip the next start";
+    EXPECT_FALSE(ContainsNoCase("ab", "abc"));
+    EXPECT_FALSE(ContainsNoCase("caf\xC9", "caf\xE9"));
 }
 
 TEST(RecordingMessenger, RecordsAndAnswersFromTheScriptThenTheFirstButton)

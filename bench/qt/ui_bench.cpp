@@ -7,6 +7,7 @@
 
 #include "app/document_adapter.h"
 #include "app/file_commands.h"
+#include "app/file_filter_field.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/resource_window.h"
@@ -325,6 +326,54 @@ void BM_ResourceWindowListsA2MBObjectFile(benchmark::State& state)
     ReportAgainstTarget(state, "open the resource window of a 2 MB object file until its chunk list shows", kSeconds);
 }
 BENCHMARK(BM_ResourceWindowListsA2MBObjectFile)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// The filter field over a directory of 100,000 files with every row
+// selected: "file12345" typed a key at a time and erased again, each key
+// until the list has repainted. Every key is held to 0.1 s.
+void BM_FilterOf100000RowsPerKeystroke(benchmark::State& state)
+{
+    constexpr double kSeconds = 0.1;
+    vorn::testing::TempDir folder;
+    std::vector<FarFixtureFile> files;
+    files.reserve(100000);
+    for (int i = 0; i < 100000; ++i)
+        files.push_back({"big\\file" + std::to_string(i) + ".iff", "x"});
+    auto editor = OpenEditor(folder, "big.far", files);
+    if (!editor) {
+        state.SkipWithError("archive did not open");
+        return;
+    }
+    vorn::CMainFrame& frame = *editor->app->MainFrame();
+    vorn::CVornView& right = *frame.GetRightPane();
+    frame.show();
+    frame.GetLeftPane()->SelectPath("big");
+    QApplication::processEvents();
+    const QString typed = QStringLiteral("file12345");
+    double worstSeconds = 0;
+    int keys = 0;
+    for (auto _ : state) {
+        right.selectAll();
+        for (int length = 1; length <= 2 * typed.size(); ++length) {
+            const int shown = length <= typed.size() ? length : 2 * typed.size() - length;
+            const auto start = std::chrono::steady_clock::now();
+            frame.FilterField()->setText(typed.left(shown));
+            QApplication::processEvents();
+            right.viewport()->repaint();
+            worstSeconds = std::max(worstSeconds, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            ++keys;
+        }
+        if (frame.FilterSummary() != QString() || right.SelectedRows().size() != 1)
+            state.SkipWithError("the filter did not narrow and widen again");
+    }
+    state.counters["keys"] = keys;
+    state.counters["worst_key_s"] = worstSeconds;
+    if (worstSeconds > kSeconds) {
+        g_targetMissed = true;
+        state.SkipWithError("a key took over 0.1 s");
+    }
+    ReportAgainstTarget(state, "filter 100,000 rows, per key", kSeconds);
+}
+BENCHMARK(BM_FilterOf100000RowsPerKeystroke)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 } // namespace
 
