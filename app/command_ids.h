@@ -23,6 +23,7 @@ enum CommandId : int {
     ID_PREV_PANE = 57681,
     // The editor's own commands, outside the ranges above.
     ID_EDIT_FILTER = 33100,
+    ID_EDIT_FIND_IN_ARCHIVE = 33101,
 };
 
 } // namespace vorn

@@ -4,6 +4,7 @@
 #include "app/document_adapter.h"
 #include "app/drag_out.h"
 #include "app/file_filter_field.h"
+#include "app/find_in_archive_dialog.h"
 #include "app/file_commands.h"
 #include "app/left_view.h"
 #include "app/pane_focus_marker.h"
@@ -166,6 +167,9 @@ void CMainFrame::BuildCommands()
     add(ID_EDIT_FILTER, "&Filter\tCtrl+F", QKeySequence(Qt::CTRL | Qt::Key_F),
         "Show only the rows of this directory whose names contain a text", always,
         [this] { filterField_->Open(); });
+    add(ID_EDIT_FIND_IN_ARCHIVE, "Find in &Archive...\tCtrl+Shift+F", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
+        "Find entries of the whole archive by name, or by the strings of their IFF files", always,
+        [this] { OpenFindInArchive(*this, messenger_); });
 
     // The enabled states follow everything their rules read.
     QItemSelectionModel* selectionModel = right_->selectionModel();
@@ -199,6 +203,7 @@ void CMainFrame::BuildMenu()
     editMenu_->addAction(redo);
     editMenu_->addSeparator();
     editMenu_->addAction(ActionFor(ID_EDIT_FILTER));
+    editMenu_->addAction(ActionFor(ID_EDIT_FIND_IN_ARCHIVE));
     TrackMenuPrompts(editMenu_);
 }
 

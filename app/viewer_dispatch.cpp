@@ -154,16 +154,17 @@ void ViewerDispatch::RunIffViewer(const std::string& path)
         DebugTrace::Instance().Trace("IFF file %s updated!", path.c_str());
 }
 
-void ViewerDispatch::OpenResources(const std::string& path)
+ResourceWindow* ViewerDispatch::OpenResources(const std::string& path)
 {
     auto service = std::make_shared<IffEditService>();
     if (!OpenIffEntry(*service, path))
-        return;
+        return nullptr;
     const std::optional<FarFileItem> item = view_.Document().Tree().GetFileItem(path);
     auto* window = new ResourceWindow(service, QString::fromLatin1(item ? item->name : path), &view_);
     // Its own file: edits are steps of the document's history.
     window->EnableEditing(view_.Document(), view_.Frame().Adapter(), messenger_);
     window->show();
+    return window;
 }
 
 void ViewerDispatch::RunBitmapViewer(const std::string& path)

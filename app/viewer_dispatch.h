@@ -23,6 +23,8 @@ ViewerKind ViewerKindOf(std::string_view path);
 // change nothing, except what the previewer saves into the entry: one step
 // of the undo history, which the document and the panes follow by
 // themselves. The dialogs are modal.
+class ResourceWindow;
+
 class ViewerDispatch {
 public:
     ViewerDispatch(CVornView& view, Messenger& messenger);
@@ -30,8 +32,9 @@ public:
     // A file row: its stored path picks the viewer; other names do nothing.
     void Dispatch(int row);
     void Open(const std::string& path);
-    // Opens the IFF file at `path` in a "Resources" window of its own.
-    void OpenResources(const std::string& path);
+    // Opens the IFF file at `path` in a "Resources" window of its own; null
+    // when the file could not be opened (the message has been shown).
+    ResourceWindow* OpenResources(const std::string& path);
 
 private:
     void RunXaViewer(const std::string& path);

@@ -1,7 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "archive/archive_path.h"
-#include "cli/archive_pattern.h"
+#include "archive/archive_pattern.h"
 #include "base/message_texts.h"
 #include "base/name_compare.h"
 #include "iff/iff_file.h"

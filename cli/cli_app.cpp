@@ -26,14 +26,15 @@ int UsageError(std::ostream& err, std::string_view problem, const CliCommand* co
 }
 
 // Typed archive names and patterns become archive bytes: the arguments the
-// synopsis calls PATH, OLD, NEW or DESTDIR, the value of an option called
+// synopsis calls PATH, OLD, NEW, DESTDIR or PATTERN, the value of an option called
 // DIR, and the PATH of an INPUT or OUTPUT given as ARCHIVE::PATH. False with
 // `problem` set when one holds a character archive names cannot.
 bool TypedNamesToArchiveBytes(const TerminalText& terminal, const CommandShape& shape, std::vector<std::string>& args,
                               std::vector<std::string>& options, std::string& problem)
 {
     const auto isName = [](std::string_view word) {
-        return word == "PATH" || word == "OLD" || word == "NEW" || word == "DESTDIR" || word == "DIR";
+        return word == "PATH" || word == "OLD" || word == "NEW" || word == "DESTDIR" || word == "DIR" ||
+               word == "PATTERN";
     };
     const auto convert = [&](std::string& text, size_t from) {
         std::optional<std::string> bytes = terminal.ArchiveName(std::string_view(text).substr(from), problem);

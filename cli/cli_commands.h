@@ -28,6 +28,8 @@ int RunCat(CliContext& context, const std::vector<std::string>& args);
 int RunRemove(CliContext& context, const std::vector<std::string>& args);
 int RunMove(CliContext& context, const std::vector<std::string>& args);
 int RunRename(CliContext& context, const std::vector<std::string>& args);
+// find ARCHIVE PATTERN [--strings]
+int RunFind(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 int RunExtract(CliContext& context, const std::vector<std::string>& args);
 // add ARCHIVE [--into DIR] [--update] SOURCE...
 int RunAdd(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);

@@ -2,7 +2,7 @@
 
 #include "archive/archive_path.h"
 #include "base/absolute_path.h"
-#include "cli/archive_pattern.h"
+#include "archive/archive_pattern.h"
 #include "base/byte_copy.h"
 #include "base/file_replacement.h"
 #include "base/file_stream.h"

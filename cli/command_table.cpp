@@ -76,6 +76,15 @@ const CliCommand kCommands[] = {
      WithoutOptions<RunTestArchive>},
     {kArchive, "rename", "ARCHIVE OLD NEW", "rename a file or directory within its directory",
      "Renames the file or directory OLD to the name NEW within its directory.\n", WithoutOptions<RunRename>},
+    {kArchive, "find", "ARCHIVE PATTERN [--strings]", "entries by name, and with --strings by IFF strings",
+     "Prints one line per match, TAB-separated: the entry's path, where it matched (\"name\", or the\n"
+     "string table chunk and the string's index, such as \"CTSS 2000 #0\") and the name or the string\n"
+     "(escaped as iff show does), directory by directory. A PATTERN with \"\\\" or \"/\" matches whole\n"
+     "paths as the PATHs of list do; otherwise it matches names, and one without *, ? or [ finds the\n"
+     "names that contain it. --strings also searches every string of the STR#, CTSS and TTAs chunks\n"
+     "of the IFF entries: a string matches when it contains PATTERN, or, with *, ? or [, when the\n"
+     "pattern matches it whole. Letter case is ignored. The exit status is 1 when nothing matched.\n",
+     RunFind},
     {kSoundAndObject, "xa2wav", "INPUT OUTPUT", "decode an XA sound to a WAV file",
      "Decodes the XA sound INPUT (a file or ARCHIVE::PATH) into the WAV file OUTPUT (a file,\n"
      "ARCHIVE::PATH, or \"-\": standard output).\n",

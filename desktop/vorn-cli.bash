@@ -176,7 +176,7 @@ _vorn_cli()
         PATH | OLD | DESTDIR) _vorn_cli_reply_entries "$tool" "${positional[0]}" "$cur" ;;
         TYPE:ID) _vorn_cli_reply_chunks "$tool" "${positional[0]}" "$cur" ;;
         DEST) _filedir -d ;;
-        NEW | NAME=VALUE | "") ;;
+        NEW | NAME=VALUE | PATTERN | "") ;;
         *) _filedir ;;
     esac
 } &&

@@ -1,4 +1,4 @@
-#include "cli/archive_pattern.h"
+#include "archive/archive_pattern.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "cli/archive_pattern.h"
+#include "archive/archive_pattern.h"
 
 #include "base/name_compare.h"
 
@@ -49,9 +49,33 @@ bool InSet(std::string_view pattern, char c, size_t& length)
     return found != negated;
 }
 
+bool NamesMatch(std::span<const std::string> pattern, std::span<const std::string_view> names)
+{
+    if (pattern.empty())
+        return names.empty();
+    if (pattern.front() == "**") {
+        // Zero or more whole names; consecutive "**" act as one.
+        for (size_t skip = 0; skip <= names.size(); ++skip)
+            if (NamesMatch(pattern.subspan(1), names.subspan(skip)))
+                return true;
+        return false;
+    }
+    return !names.empty() && ArchivePattern::NameMatches(pattern.front(), names.front()) &&
+           NamesMatch(pattern.subspan(1), names.subspan(1));
+}
+
+} // namespace
+
+ArchivePattern::ArchivePattern(std::string_view pattern)
+{
+    for (std::string_view name : SplitNames(pattern))
+        if (!(name == "**" && !names_.empty() && names_.back() == "**"))
+            names_.emplace_back(name);
+}
+
 // One name against one name pattern; "*" backtracks to the last star only,
 // so the cost stays linear in the name for each star.
-bool NameMatches(std::string_view pattern, std::string_view name)
+bool ArchivePattern::NameMatches(std::string_view pattern, std::string_view name)
 {
     size_t p = 0;
     size_t n = 0;
@@ -87,30 +111,6 @@ bool NameMatches(std::string_view pattern, std::string_view name)
     while (p < pattern.size() && pattern[p] == '*')
         ++p;
     return p == pattern.size();
-}
-
-bool NamesMatch(std::span<const std::string> pattern, std::span<const std::string_view> names)
-{
-    if (pattern.empty())
-        return names.empty();
-    if (pattern.front() == "**") {
-        // Zero or more whole names; consecutive "**" act as one.
-        for (size_t skip = 0; skip <= names.size(); ++skip)
-            if (NamesMatch(pattern.subspan(1), names.subspan(skip)))
-                return true;
-        return false;
-    }
-    return !names.empty() && NameMatches(pattern.front(), names.front()) &&
-           NamesMatch(pattern.subspan(1), names.subspan(1));
-}
-
-} // namespace
-
-ArchivePattern::ArchivePattern(std::string_view pattern)
-{
-    for (std::string_view name : SplitNames(pattern))
-        if (!(name == "**" && !names_.empty() && names_.back() == "**"))
-            names_.emplace_back(name);
 }
 
 bool ArchivePattern::IsPattern(std::string_view text)

@@ -18,6 +18,10 @@ public:
     // True when `text` holds "*", "?" or "[": a name without them is taken as it is.
     static bool IsPattern(std::string_view text);
 
+    // One name against one name's pattern ("*", "?", sets; "\\" is no
+    // separator here): also what matches a text taken as one name.
+    static bool NameMatches(std::string_view pattern, std::string_view name);
+
     bool Matches(std::string_view path) const;
     // True when the path or a directory above it matches: what a matched
     // directory brings along.
