@@ -329,6 +329,8 @@ std::optional<size_t> CFarArchive::LoadAllDataUntilFailure()
 
 bool CFarArchive::SetData(size_t index, ByteStream& stream)
 {
+    if (readOnly_)
+        return false;
     const int64_t length = stream.Length();
     if (length < 0 || stream.Seek(0, SeekOrigin::Begin) != 0)
         return false;
@@ -371,6 +373,8 @@ void CFarArchive::SwapEntryState(size_t index, EntryState& state)
 
 std::optional<size_t> CFarArchive::AddOrReplace(std::string_view name, ByteStream& stream, bool overwrite)
 {
+    if (readOnly_)
+        return std::nullopt;
     std::optional<size_t> found = FindEntry(name);
     if (found && !overwrite)
         return std::nullopt;
@@ -407,6 +411,8 @@ std::optional<size_t> CFarArchive::FindEntry(std::string_view name) const
 
 bool CFarArchive::MarkDeleted(size_t index)
 {
+    if (readOnly_)
+        return false;
     if (!IsLive(index))
         return false;
     if (indexed_)
@@ -419,6 +425,8 @@ bool CFarArchive::MarkDeleted(size_t index)
 
 bool CFarArchive::RenameEntry(size_t index, std::string_view name)
 {
+    if (readOnly_)
+        return false;
     if (!IsLive(index))
         return false;
     const FarEntryName before = entries_[index].name;
@@ -539,6 +547,8 @@ bool CFarArchive::Save(ByteStream& stream)
 
 bool CFarArchive::QuickSave()
 {
+    if (readOnly_)
+        return false;
     if (!source_)
         return false;
     const int64_t oldLength = source_->Length();

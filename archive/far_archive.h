@@ -34,6 +34,12 @@ public:
     // Closes the source, drops every entry and its bytes.
     void Clear();
 
+    // A read-only archive refuses every change of its entries and QuickSave,
+    // returning their failure results with nothing changed; it is still read
+    // and saved in full to another stream. Clear and Load leave the flag.
+    void SetReadOnly(bool readOnly) { readOnly_ = readOnly; }
+    bool IsReadOnly() const { return readOnly_; }
+
     // Replaces the entries by the manifest of `stream` and keeps a duplicate of
     // its handle as the source. A stream without a handle (memory) loads as an
     // empty archive without a source. A failed load keeps the records read so far.
@@ -120,6 +126,7 @@ private:
     mutable std::vector<uint32_t> nextSameName_;
     mutable bool indexed_ = false;
     EntryJournal* journal_ = nullptr;
+    bool readOnly_ = false;
 };
 
 } // namespace vorn

@@ -315,6 +315,8 @@ const CFarDirectory* CFarDirectoryTree::GetDirectoryRef(std::string_view path) c
 
 std::optional<CFarDirectory> CFarDirectoryTree::MakeDirectory(std::string_view path)
 {
+    if (IsReadOnly())
+        return std::nullopt;
     path = ArchiveDirectoryPath(path);
     // Refuse too deep a path before making any of it.
     if (HasEmptyComponent(path) ||
@@ -358,6 +360,8 @@ uint64_t CFarDirectoryTree::TotalSize() const
 
 std::optional<FarFileItem> CFarDirectoryTree::AddFile(std::string_view path, ByteStream& stream, bool overwrite)
 {
+    if (IsReadOnly())
+        return std::nullopt;
     path = StripLeadingSeparators(path);
     if (!archive_ || HasEmptyComponent(path))
         return std::nullopt;
@@ -396,6 +400,8 @@ auto CFarDirectoryTree::PlanRename(std::string_view oldPath, std::string_view ne
 
 bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view newPath)
 {
+    if (IsReadOnly())
+        return false;
     oldPath = StripLeadingSeparators(oldPath);
     newPath = StripLeadingSeparators(newPath);
     const std::optional<Renaming> renaming = PlanRename(oldPath, newPath, ItemKind::File);
@@ -417,6 +423,8 @@ bool CFarDirectoryTree::RenameFile(std::string_view oldPath, std::string_view ne
 
 bool CFarDirectoryTree::RemoveFile(std::string_view path)
 {
+    if (IsReadOnly())
+        return false;
     const std::optional<Slot> slot = Locate(StripLeadingSeparators(path), ItemKind::File);
     if (!slot || !archive_->MarkDeleted(static_cast<size_t>(slot->parent->files_[slot->position].entryIndex)))
         return false;
@@ -432,6 +440,8 @@ bool CFarDirectoryTree::RemoveFile(std::string_view path)
 
 bool CFarDirectoryTree::MoveFileItem(std::string_view path, std::string_view destination)
 {
+    if (IsReadOnly())
+        return false;
     path = StripLeadingSeparators(path);
     destination = ArchiveDirectoryPath(destination);
     const std::optional<Slot> slot = Locate(path, ItemKind::File);
@@ -510,6 +520,8 @@ void CFarDirectoryTree::RepathBelow(CFarDirectory& directory, const std::string&
 
 bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_view newPath)
 {
+    if (IsReadOnly())
+        return false;
     oldPath = ArchiveDirectoryPath(oldPath);
     newPath = ArchiveDirectoryPath(newPath);
     const std::optional<Renaming> renaming = PlanRename(oldPath, newPath, ItemKind::Directory);
@@ -547,6 +559,8 @@ bool CFarDirectoryTree::RenameDirectory(std::string_view oldPath, std::string_vi
 
 bool CFarDirectoryTree::MoveDirectory(std::string_view path, std::string_view destination)
 {
+    if (IsReadOnly())
+        return false;
     path = ArchiveDirectoryPath(path);
     destination = ArchiveDirectoryPath(destination);
     if (!archive_ || path.empty())
@@ -650,6 +664,8 @@ bool CFarDirectoryTree::EmptyDirectory(CFarDirectory& directory)
 
 bool CFarDirectoryTree::DeleteDirectory(std::string_view path)
 {
+    if (IsReadOnly())
+        return false;
     const std::optional<Slot> slot = Locate(ArchiveDirectoryPath(path), ItemKind::Directory);
     if (!slot)
         return false;

@@ -52,6 +52,10 @@ public:
     // an archive CanBuild accepts; one pass over the entries, no tree built.
     static std::optional<size_t> ShownEntry(const CFarArchive& archive, std::string_view path);
 
+    // True over a read-only archive: every operation that changes the tree
+    // or the archive then refuses, changing nothing.
+    bool IsReadOnly() const { return archive_ && archive_->IsReadOnly(); }
+
     // The whole tree; its name and path are "".
     const CFarDirectory& Root() const { return root_; }
     // The archive the tree was built over (null before the first Build).

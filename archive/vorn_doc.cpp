@@ -110,6 +110,7 @@ void CVornDoc::Reset()
 {
     ReleaseFile();
     archive_.Clear();
+    archive_.SetReadOnly(false);
     DropHistory(std::string());
     tree_.Build(archive_);
     modified_ = false;
@@ -140,15 +141,19 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     if (heldFile_ && heldFile_->IsNamedBy(path))
         return true;
     int error = 0;
-    const bool readOnly = access == OpenAccess::ReadOnly;
-    // Another holder, in this process or another, keeps the file to itself.
-    std::unique_ptr<FileStream> file =
-        readOnly ? FileStream::Open(path, FileMode::Read, error) : FileStream::OpenLocked(path, error);
+    // Another holder, in this process or another, keeps the file to itself;
+    // shared holders only keep writers out.
+    std::unique_ptr<FileStream> file;
+    switch (access) {
+    case OpenAccess::ReadWriteLocked: file = FileStream::OpenLocked(path, error); break;
+    case OpenAccess::ReadOnly: file = FileStream::Open(path, FileMode::Read, error); break;
+    case OpenAccess::ReadOnlyShared: file = FileStream::OpenLocked(path, error, FileLock::Shared); break;
+    }
     if (!file) {
         ReportFileError(error, path, FileAction::Open);
         return false;
     }
-    if (!readOnly)
+    if (access == OpenAccess::ReadWriteLocked)
         RemoveAbandonedSaves(path);
     const int64_t length = file->Length();
     if (length < 0) {
@@ -188,6 +193,7 @@ bool CVornDoc::OpenDocument(const std::filesystem::path& requested, OpenAccess a
     }
     loadState_ = state;
     heldFile_ = std::move(file);
+    archive_.SetReadOnly(access == OpenAccess::ReadOnlyShared);
     SetPathName(path);
     content_ = savedContent_ = ++lastContent_;
     SetModified(false);
@@ -205,6 +211,12 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
             path = resolved;
     }
 
+    // The file was opened for reading only; a copy elsewhere is what a
+    // read-only document may save.
+    if (IsReadOnly() && heldFile_ && heldFile_->IsNamedBy(path)) {
+        ReportFileError(EACCES, path, FileAction::Save);
+        return false;
+    }
     // The file about to be replaced holds bytes the undo history may need.
     if (!KeepHistoryBytes())
         DropHistory(kHistoryDropped);
@@ -273,6 +285,7 @@ bool CVornDoc::SaveDocument(const std::filesystem::path& requested, ReplaceMode 
     ReleaseFile();
     archive_.AttachSource(*written);
     heldFile_ = std::move(written);
+    archive_.SetReadOnly(false);  // the copy is the user's to change
     loadState_ = LoadState::Complete;
     SetPathName(path);
     savedContent_ = content_;
@@ -295,7 +308,8 @@ bool CVornDoc::HasFileToAppendTo() const
     // The entries of a failed load describe only part of the file; appending
     // a manifest of them would drop the rest. A file replaced under its name
     // since the open is no longer the archive: appending to it would be lost.
-    return archive_.HasSource() && IsBoundToFile() && (!heldFile_ || heldFile_->IsNamedBy(pathName_));
+    return archive_.HasSource() && !IsReadOnly() && IsBoundToFile() &&
+           (!heldFile_ || heldFile_->IsNamedBy(pathName_));
 }
 
 bool CVornDoc::CanQuickSave() const

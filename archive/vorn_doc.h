@@ -19,8 +19,11 @@
 namespace vorn {
 
 // How the document opens its file: the editor's way, read-write and locked;
-// or read only and unlocked, for tools that only read an archive.
-enum class OpenAccess { ReadWriteLocked, ReadOnly };
+// read only and unlocked, for tools that only read an archive; or read only
+// under a shared lock, for browsing an archive the user may not or does not
+// want to change: other browsers share the file, writers are kept out, and
+// the document refuses every change (IsReadOnly).
+enum class OpenAccess { ReadWriteLocked, ReadOnly, ReadOnlyShared };
 
 // Whether an open builds the directory tree, or only checks that it could be
 // built: for tools that read entries but never show or change the tree.
@@ -38,7 +41,9 @@ enum class LoadState { Complete, LoadFailed, BuildFailed };
 //
 // While an archive is open its file stays open read-write under an exclusive
 // open-file-description lock, so a second open of the same file (in this or
-// another process) is refused with a sharing-violation message.
+// another process) is refused with a sharing-violation message. Opened for
+// browsing (OpenAccess::ReadOnlyShared) it is held read only under a shared
+// lock instead, which other browsers share and writers are refused by.
 //
 // What the editor's panes and undo stack hear from the document: every
 // change of the tree as it is made (also while undoing), the end of each
@@ -105,6 +110,12 @@ public:
     bool IsBoundToFile() const { return !pathName_.empty() && loadState_ != LoadState::LoadFailed; }
     LoadState GetLoadState() const { return loadState_; }
 
+    // Opened with OpenAccess::ReadOnlyShared: every change of the tree and
+    // the archive is refused (their operations fail and change nothing), and
+    // only a save to another file is allowed, which makes the document that
+    // file's, writable. New and Open end it.
+    bool IsReadOnly() const { return archive_.IsReadOnly(); }
+
     bool IsModified() const { return modified_; }
     // Cuts a trailing " *" off the title, appends it again when `modified`,
     // then stores the flag. Callers set it after every change of the archive.
@@ -114,8 +125,8 @@ public:
     // save fails until a Save As). Does not ask about unsaved changes: call
     // SaveModified first. Returns true.
     bool NewDocument();
-    // Opens `path` read-write and locked, loads the manifest and builds the
-    // tree. Fails with a file-error message when the file cannot be opened or
+    // Opens `path` as `access` says (read-write and locked by default),
+    // loads the manifest and builds the tree. Fails with a file-error message when the file cannot be opened or
     // locked ("%1 was not found.", "Access to %1 was denied.", "A sharing
     // violation occurred while accessing %1.", "Failed to open document.");
     // the document is then unchanged. A load or build failure shows its
@@ -137,7 +148,8 @@ public:
     // document stays modified with its previous source; only when the archive
     // was written but could not take the target's name is the source dropped
     // (the entries then describe the discarded file), so quick save fails
-    // until the next save or open. With CreateNew the target must not exist:
+    // until the next save or open. A read-only document refuses to save over
+    // its own file ("Access to %1 was denied."). With CreateNew the target must not exist:
     // when another process creates it first, its file is kept and the save
     // fails with the sharing-violation message.
     bool SaveDocument(const std::filesystem::path& path, ReplaceMode mode = ReplaceMode::Replace);

@@ -213,6 +213,91 @@ TEST_F(DocTest, SecondOpenOfAHeldFileIsASharingViolation)
     EXPECT_EQ(messenger.Count(), 0u);
 }
 
+TEST_F(DocTest, ABrowsedArchiveIsSharedWithReadersAndRefusesEveryChangeButACopy)
+{
+    const std::filesystem::path path = dir / "one.far";
+    const std::vector<uint8_t> original = ReadFileBytes(path);
+    ASSERT_TRUE(doc.OpenDocument(path, OpenAccess::ReadOnlyShared));
+    EXPECT_TRUE(doc.IsReadOnly());
+    EXPECT_EQ(doc.GetTitle(), "one.far");
+    EXPECT_EQ(doc.Tree().EntryCount(), 3u);
+
+    // Another browser shares the file; an editor, opening it or saving over
+    // it, is refused while either browses.
+    const std::string violation = "A sharing violation occurred while accessing " + path.string() + ".";
+    RecordingMessenger otherMessenger;
+    CVornDoc reader(otherMessenger);
+    CVornDoc writer(otherMessenger);
+    ASSERT_TRUE(reader.OpenDocument(path, OpenAccess::ReadOnlyShared));
+    EXPECT_FALSE(writer.OpenDocument(path));
+    EXPECT_EQ(otherMessenger.Messages().back().text, violation);
+    EXPECT_FALSE(writer.SaveDocument(path));
+    EXPECT_EQ(otherMessenger.Messages().back().text, violation);
+    reader.NewDocument();
+    EXPECT_FALSE(writer.OpenDocument(path));
+    EXPECT_EQ(otherMessenger.Count(), 3u);
+
+    // Every change is refused and changes nothing; no step is recorded.
+    MemoryStream bytes(std::span<const uint8_t>(reinterpret_cast<const uint8_t*>("abc"), 3));
+    CFarDirectoryTree& tree = doc.Tree();
+    doc.BeginEdit("Changes");
+    EXPECT_FALSE(tree.RemoveFile("readme.txt"));
+    EXPECT_FALSE(tree.RenameFile("readme.txt", "other.txt"));
+    EXPECT_FALSE(tree.MoveFileItem("readme.txt", "objects"));
+    EXPECT_FALSE(tree.DeleteDirectory("objects\\deep"));
+    EXPECT_FALSE(tree.RenameDirectory("objects", "things"));
+    EXPECT_FALSE(tree.MoveDirectory("objects\\deep", ""));
+    EXPECT_FALSE(tree.MakeDirectory("new"));
+    EXPECT_FALSE(tree.AddFile("readme.txt", bytes, true));
+    EXPECT_FALSE(tree.AddFile("added.txt", bytes, false));
+    EXPECT_FALSE(doc.Archive().SetData(0, bytes));
+    EXPECT_EQ(doc.EndEdit(), nullptr);
+    EXPECT_FALSE(doc.IsModified());
+    EXPECT_EQ(NamesOfRoot(), std::vector<std::string>{"Objects"});
+    EXPECT_EQ(tree.GetDirectory("objects")->Subdirectories().size(), 1u);
+    EXPECT_EQ(doc.Archive().Entries().size(), 3u);
+    EXPECT_EQ(std::string(doc.Archive().Entry(0)->name), "readme.txt");
+    EXPECT_EQ(*tree.CopyEntryData("readme.txt"), std::vector<uint8_t>({'h', 'e', 'l', 'l', 'o'}));
+    doc.SetModified(true);  // even so, nothing goes into the browsed file
+    EXPECT_FALSE(doc.QuickSave());
+    EXPECT_FALSE(doc.SaveDocument(path));
+    EXPECT_EQ(messenger.Messages().back(), ErrorBox("Access to " + path.string() + " was denied."));
+    EXPECT_EQ(ReadFileBytes(path), original);
+
+    // Save As writes a copy the document then holds, writable and locked;
+    // the browsed file is free again.
+    ASSERT_TRUE(doc.SaveDocument(dir / "copy.far"));
+    EXPECT_FALSE(doc.IsReadOnly());
+    EXPECT_EQ(doc.GetTitle(), "copy.far");
+    EXPECT_EQ(ReadFileBytes(dir / "copy.far"), original);
+    EXPECT_TRUE(tree.RemoveFile("readme.txt"));
+    EXPECT_TRUE(doc.QuickSave());
+    EXPECT_EQ(EntryNamesOnDisk(dir / "copy.far").size(), 2u);
+    EXPECT_FALSE(reader.OpenDocument(dir / "copy.far", OpenAccess::ReadOnlyShared));
+    EXPECT_TRUE(writer.OpenDocument(path));
+}
+
+// What the editor cannot open for writing it can still browse. Root ignores
+// permission bits, so there the file is made immutable where the file system
+// allows it.
+TEST_F(DocTest, AWriteProtectedArchiveOpensOnlyForBrowsing)
+{
+    const std::filesystem::path path = dir / "ro.far";
+    WriteFileBytes(path, MakeFarImage(kFiles));
+    ::chmod(path.c_str(), 0444);
+    const bool immutable = ::geteuid() == 0 && SetImmutable(path, true);
+    if (::geteuid() == 0 && !immutable)
+        GTEST_SKIP() << "running as root on a file system without immutable files";
+    EXPECT_FALSE(doc.OpenDocument(path));
+    EXPECT_EQ(messenger.Messages().back(), ErrorBox("Access to " + path.string() + " was denied."));
+    EXPECT_TRUE(doc.OpenDocument(path, OpenAccess::ReadOnlyShared));
+    EXPECT_EQ(doc.Tree().EntryCount(), 3u);
+    EXPECT_EQ(messenger.Count(), 1u);
+    doc.NewDocument();
+    if (immutable)
+        SetImmutable(path, false);
+}
+
 TEST_F(DocTest, AQuickSaveIntoAFileReplacedUnderItsNameIsRefused)
 {
     ASSERT_TRUE(doc.OpenDocument(dir / "one.far"));

@@ -41,17 +41,18 @@ std::unique_ptr<FileStream> FileStream::Open(const std::filesystem::path& path, 
     return std::make_unique<FileStream>(fd);
 }
 
-std::unique_ptr<FileStream> FileStream::OpenLocked(const std::filesystem::path& path, int& error)
+std::unique_ptr<FileStream> FileStream::OpenLocked(const std::filesystem::path& path, int& error, FileLock lock)
 {
+    const FileMode mode = lock == FileLock::Shared ? FileMode::Read : FileMode::ReadWrite;
     // Each retry means another writer replaced the file in the moment
     // between our open and our lock; a handful of those in a row is a
     // writer that keeps replacing it, which reads as a file in use.
     constexpr int kAttempts = 8;
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
-        std::unique_ptr<FileStream> file = Open(path, FileMode::ReadWrite, error);
+        std::unique_ptr<FileStream> file = Open(path, mode, error);
         if (!file)
             return nullptr;
-        if (FaultInjected(FaultPoint::Lock) || !file->LockExclusive(error)) {
+        if (FaultInjected(FaultPoint::Lock) || !file->Lock(lock, error)) {
             // A lock another holder keeps reads as a file in use, whichever way the system words it.
             error = error == EACCES || error == 0 ? EAGAIN : error;
             return nullptr;
@@ -164,10 +165,10 @@ std::unique_ptr<ByteStream> FileStream::DuplicateHandle() const
     return std::make_unique<FileStream>(copy);
 }
 
-bool FileStream::LockExclusive(int& error)
+bool FileStream::Lock(FileLock kind, int& error)
 {
     struct flock lock {};
-    lock.l_type = F_WRLCK;
+    lock.l_type = kind == FileLock::Shared ? F_RDLCK : F_WRLCK;
     lock.l_whence = SEEK_SET;
     lock.l_start = 0;
     lock.l_len = 0; // the whole file, however long it grows
