@@ -126,6 +126,9 @@ void CMainFrame::BuildCommands()
     commands_ = new CommandTable(*this);
     auto always = [] { return true; };
     auto selection = [this] { return ListHasSelection(); };
+    // What changes the archive waits for a document that may be changed.
+    auto writable = [this] { return !document_.IsReadOnly(); };
+    auto writableSelection = [this] { return !document_.IsReadOnly() && ListHasSelection(); };
     auto add = [this](int id, const char* text, QKeySequence shortcut, const char* prompt,
                       std::function<bool()> enabled, std::function<void()> run) {
         commands_->Add({id, QString::fromLatin1(text), shortcut, QString::fromLatin1(prompt), std::move(enabled),
@@ -135,9 +138,12 @@ void CMainFrame::BuildCommands()
         [this] { app_.OnFileNew(); });
     add(ID_FILE_OPEN, "&Open...\tCtrl+O", QKeySequence(Qt::CTRL | Qt::Key_O), "Open an existing document", always,
         [this] { app_.OnFileOpen(); });
+    add(ID_FILE_OPEN_READONLY, "Open &Read-Only...", QKeySequence(),
+        "Open an existing document for browsing, without changing it", always,
+        [this] { app_.OnFileOpen(OpenAccess::ReadOnlyShared); });
     add(ID_FILE_QUICKSAVE, "&Quick Save\tCtrl+Q", QKeySequence(Qt::CTRL | Qt::Key_Q), "",
         [this] { return document_.CanQuickSave(); }, [this] { OnQuickSave(); });
-    add(ID_FILE_SAVE, "&Save\tCtrl+S", QKeySequence(Qt::CTRL | Qt::Key_S), "Save the active document", always,
+    add(ID_FILE_SAVE, "&Save\tCtrl+S", QKeySequence(Qt::CTRL | Qt::Key_S), "Save the active document", writable,
         [this] { OnFileSave(); });
     add(ID_FILE_SAVE_AS, "Save &As...", QKeySequence(), "Save the active document with a new name", always,
         [this] { OnFileSaveAs(); });
@@ -153,14 +159,14 @@ void CMainFrame::BuildCommands()
     add(ID_FILE_ADD, "&Add file(s)\tCtrl+A", QKeySequence(), "", [] { return false; }, nullptr);
     add(ID_FILE_EXTRACT, "&Extract\tCtrl+E", QKeySequence(Qt::CTRL | Qt::Key_E), "", selection,
         [this] { RunExtractCommand(*right_, messenger_); });
-    add(ID_FILE_DELETE, "De&lete\tCtrl+D", QKeySequence(Qt::CTRL | Qt::Key_D), "", selection,
+    add(ID_FILE_DELETE, "De&lete\tCtrl+D", QKeySequence(Qt::CTRL | Qt::Key_D), "", writableSelection,
         [this] { DeleteSelection(*right_, messenger_); });
-    add(ID_FILE_RENAME, "&Rename\tF2", QKeySequence(Qt::Key_F2), "", selection,
+    add(ID_FILE_RENAME, "&Rename\tF2", QKeySequence(Qt::Key_F2), "", writableSelection,
         [this] { right_->RenameFirstSelected(); });
-    add(ID_FILE_NEWDIRECTORY, "New &Directory\tCtrl+W", QKeySequence(Qt::CTRL | Qt::Key_W), "", always,
+    add(ID_FILE_NEWDIRECTORY, "New &Directory\tCtrl+W", QKeySequence(Qt::CTRL | Qt::Key_W), "", writable,
         [this] { MakeNewDirectory(*right_); });
-    add(ID_FILE_MOVETODIRECTORY, "&Move to Directory\tCtrl+M", QKeySequence(Qt::CTRL | Qt::Key_M), "", selection,
-        [this] { MoveSelection(*right_, messenger_); });
+    add(ID_FILE_MOVETODIRECTORY, "&Move to Directory\tCtrl+M", QKeySequence(Qt::CTRL | Qt::Key_M), "",
+        writableSelection, [this] { MoveSelection(*right_, messenger_); });
     add(ID_NEXT_PANE, "Next Pane", QKeySequence(Qt::Key_F6), "", always, [this] { CyclePaneFocus(true); });
     add(ID_PREV_PANE, "Previous Pane", QKeySequence(Qt::SHIFT | Qt::Key_F6), "", always,
         [this] { CyclePaneFocus(false); });
@@ -182,7 +188,7 @@ void CMainFrame::BuildCommands()
 void CMainFrame::BuildMenu()
 {
     fileMenu_ = menuBar()->addMenu(QStringLiteral("&File"));
-    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_QUICKSAVE, ID_FILE_SAVE, ID_FILE_SAVE_AS})
+    for (int id : {ID_FILE_NEW, ID_FILE_OPEN, ID_FILE_OPEN_READONLY, ID_FILE_QUICKSAVE, ID_FILE_SAVE, ID_FILE_SAVE_AS})
         fileMenu_->addAction(ActionFor(id));
     recentSeparator_ = fileMenu_->addSeparator();
     exitSeparator_ = fileMenu_->addSeparator();
@@ -280,7 +286,10 @@ void CMainFrame::OnInitialUpdate()
 
 void CMainFrame::UpdateCaption()
 {
-    setWindowTitle(QFile::decodeName(QByteArray::fromStdString(document_.GetTitle())) + QStringLiteral(" - Vorn"));
+    QString caption = QFile::decodeName(QByteArray::fromStdString(document_.GetTitle()));
+    if (document_.IsReadOnly())
+        caption += QStringLiteral(" [Read-Only]");
+    setWindowTitle(caption + QStringLiteral(" - Vorn"));
 }
 
 void CMainFrame::CyclePaneFocus(bool /*forward*/)
@@ -327,21 +336,27 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         event->ignore();
 }
 
+std::vector<std::string> CMainFrame::DroppablePaths(const QMimeData* data) const
+{
+    // Nothing is added to an archive opened for browsing.
+    return document_.IsReadOnly() ? std::vector<std::string>() : LocalPaths(data);
+}
+
 void CMainFrame::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (!LocalPaths(event->mimeData()).empty())
+    if (!DroppablePaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void CMainFrame::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (!LocalPaths(event->mimeData()).empty())
+    if (!DroppablePaths(event->mimeData()).empty())
         event->acceptProposedAction();
 }
 
 void CMainFrame::dropEvent(QDropEvent* event)
 {
-    const std::vector<std::string> paths = LocalPaths(event->mimeData());
+    const std::vector<std::string> paths = DroppablePaths(event->mimeData());
     if (paths.empty())
         return;
     event->acceptProposedAction();

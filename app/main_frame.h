@@ -7,7 +7,9 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
+class QMimeData;
 class QSplitter;
 
 namespace vorn {
@@ -70,7 +72,7 @@ public:
 
     // Both panes rebuild from the document (after New and Open).
     void OnInitialUpdate();
-    // Caption "<title> - Vorn".
+    // Caption "<title> - Vorn", "<title> [Read-Only] - Vorn" while browsing.
     void UpdateCaption();
 
     CommandTable& Commands() { return *commands_; }
@@ -102,6 +104,8 @@ private:
     void BuildCommands();
     void BuildMenu();
     bool ListHasSelection() const;
+    // The local files a drop may add: none while the document is read-only.
+    std::vector<std::string> DroppablePaths(const QMimeData* data) const;
     void OnQuickSave();
     void OnFileSave();
     void OnFileSaveAs();

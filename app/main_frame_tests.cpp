@@ -358,7 +358,7 @@ TEST_F(EditorTest, FileMenuShowsPromptsAndTheSummaryAfterItCloses)
     std::vector<std::string> texts;
     for (QAction* action : menu->actions())
         texts.push_back(action->isSeparator() ? "-" : action->text().toStdString());
-    EXPECT_EQ(texts, (std::vector<std::string>{"&New\tCtrl+N", "&Open...\tCtrl+O", "&Quick Save\tCtrl+Q",
+    EXPECT_EQ(texts, (std::vector<std::string>{"&New\tCtrl+N", "&Open...\tCtrl+O", "Open &Read-Only...", "&Quick Save\tCtrl+Q",
                                                "&Save\tCtrl+S", "Save &As...", "-",
                                                "&1 " + RecentFileList::DisplayName(Q(folder_ / "sample.far"))
                                                            .toStdString(),
@@ -394,7 +394,7 @@ TEST_F(EditorTest, FileMenuShowsPromptsAndTheSummaryAfterItCloses)
     EXPECT_EQ(Frame().MessageText(), "");
     pointAt(Frame().ActionFor(ID_APP_EXIT));
     EXPECT_EQ(Frame().MessageText(), "Quit the application; prompts to save documents");
-    pointAt(menu->actions()[7]);  // the separator above Exit
+    pointAt(menu->actions()[8]);  // the separator above Exit
     EXPECT_EQ(Frame().MessageText(), "");
     menu->hide();
     EXPECT_EQ(Frame().MessageText(), Frame().ArchiveSummary());

@@ -1,5 +1,6 @@
 #include "app/vorn_app.h"
 
+#include "app/command_line.h"
 #include "app/main_frame.h"
 #include "app/qt_messenger.h"
 #include "app/screen_fit.h"
@@ -83,10 +84,14 @@ bool CVornApp::InitInstance(const QStringList& arguments)
     InstallTransferCommands(*frame_, *messenger_);
     InstallViewerDispatch(*frame_->GetRightPane(), *messenger_);
 
-    if (arguments.isEmpty()) {
+    const CommandLine line = CommandLine::Parse(arguments);
+    if (line.kind != CommandLine::Kind::Run)
+        return false;
+    if (line.archive.isEmpty()) {
         document_->NewDocument();
         frame_->OnInitialUpdate();
-    } else if (!OpenDocumentFile(arguments.front())) {
+    } else if (!OpenDocumentFile(line.archive,
+                                 line.readOnly ? OpenAccess::ReadOnlyShared : OpenAccess::ReadWriteLocked)) {
         return false;
     }
 
@@ -114,14 +119,14 @@ void CVornApp::OnFileNew()
         frame_->OnInitialUpdate();
 }
 
-void CVornApp::OnFileOpen()
+void CVornApp::OnFileOpen(OpenAccess access)
 {
     const std::optional<QString> path = openPathPrompt ? openPathPrompt() : AskOpenPath(frame_.get());
     if (path)
-        OpenDocumentFile(*path);
+        OpenDocumentFile(*path, access);
 }
 
-bool CVornApp::OpenDocumentFile(const QString& path)
+bool CVornApp::OpenDocumentFile(const QString& path, OpenAccess access)
 {
     const QString full = QFileInfo(path).absoluteFilePath();
     const std::filesystem::path target = ToFsPath(full);
@@ -129,10 +134,10 @@ bool CVornApp::OpenDocumentFile(const QString& path)
         return true;  // already the open archive
     if (!SaveModified())
         return false;
-    if (!document_->OpenDocument(target))
+    if (!document_->OpenDocument(target, access))
         return false;
     // A file that could not be read is shown but is no archive to come back to.
-    if (document_->IsBoundToFile())
+    if (document_->IsBoundToFile() && !document_->IsReadOnly())
         AddToRecentFileList(document_->GetPathName());
     if (frame_)
         frame_->OnInitialUpdate();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/recent_file_list.h"
+#include "archive/vorn_doc.h"
 
 #include <QString>
 #include <QStringList>
@@ -35,8 +36,9 @@ public:
 
     // Start-up: reads the recent files, makes the document and the main
     // window, runs the command line (no argument: a new empty archive; one
-    // path: open it), then shows the window. False when the archive cannot be
-    // opened: the program should end with a failure status.
+    // path: open it; with --read-only, for browsing), then shows the window.
+    // False when the archive cannot be opened or the command line is not
+    // one to run (CommandLine): the program should end with a failure status.
     bool InitInstance(const QStringList& arguments);
 
     CVornDoc& Document() { return *document_; }
@@ -46,11 +48,14 @@ public:
 
     // File New: asks about unsaved changes, then an empty untitled archive.
     void OnFileNew();
-    // File Open: the Open dialog ("Vorn Files (*.far)"), then OpenDocumentFile.
-    void OnFileOpen();
+    // File Open: the Open dialog ("Vorn Files (*.far)"), then OpenDocumentFile;
+    // File Open Read-Only the same with OpenAccess::ReadOnlyShared.
+    void OnFileOpen(OpenAccess access = OpenAccess::ReadWriteLocked);
     // Opens an archive after asking about unsaved changes; the file then
-    // heads the recent-file list. The archive already open is not reopened.
-    bool OpenDocumentFile(const QString& path);
+    // heads the recent-file list, unless it was opened read-only (the list
+    // reopens its files for writing). The archive already open is not
+    // reopened, whichever way it was opened.
+    bool OpenDocumentFile(const QString& path, OpenAccess access = OpenAccess::ReadWriteLocked);
     // Opens recent entry `index` (0 the newest); an entry that cannot be
     // opened leaves the list.
     void OnOpenRecentFile(int index);

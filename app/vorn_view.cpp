@@ -247,6 +247,9 @@ void CVornView::EditRow(int row)
 
 bool CVornView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
+    // No name of an archive opened for browsing is edited, however asked.
+    if (document_.IsReadOnly())
+        return false;
     const bool started = QTreeView::edit(index, trigger, event);
     if (started && index.isValid()) {
         // Whichever way the edit began, remember what the row was.

@@ -30,6 +30,16 @@ render "$pages/vorn.1"
 grep -q 'Re&sources\.\.\.\\tCtrl+R' "$VORN_SOURCE_DIR/app/viewer_dispatch.cpp" &&
     [[ $(tr -s ' \n' '  ' <<<"$rendered") == *"Ctrl+R or choose Resources... from the file list"* ]] ||
     fail "vorn(1) does not name the resource window's shortcut and menu item as the editor does"
+# vorn(1) describes every option of the editor's help, when the editor is built.
+if [[ -n ${VORN_EDITOR-} ]]; then
+    editor_help=$(QT_QPA_PLATFORM=offscreen "$VORN_EDITOR" --help) || fail "vorn --help failed"
+    editor_options=$(section OPTIONS)
+    editor_flags=$(grep -oE -- '--[a-z-]+' <<<"$editor_help" | sort -u)
+    [[ $editor_flags == *--read-only* ]] || fail "could not read the options from vorn --help"
+    for flag in $editor_flags; do
+        grep -qE -- "^ {7}(.*, )?$flag(,| |\$)" <<<"$editor_options" || fail "vorn(1) does not describe the option $flag"
+    done
+fi
 
 render "$pages/vorn-cli.1"
 help=$("$VORN_CLI" --help) || fail "vorn-cli --help failed"

@@ -583,6 +583,11 @@ IffSaveResult IffEditService::SaveToEntry()
     return IffSaveResult::Saved;
 }
 
+bool IffEditService::IsEntryReadOnly() const
+{
+    return document_ != nullptr && document_->IsReadOnly();
+}
+
 IffSaveResult IffEditService::SaveAs(CVornDoc& document, std::string_view path)
 {
     MemoryStream image(kImageGrowth);

@@ -138,6 +138,8 @@ public:
     IffSaveResult WriteImage(MemoryStream& image);
     // Replaces the bytes of the entry the file was opened from.
     IffSaveResult SaveToEntry();
+    // True when that entry's archive is open read-only: SaveToEntry can only fail.
+    bool IsEntryReadOnly() const;
     // Writes the file into the document's file `path`, replacing one of that
     // name or adding it.
     IffSaveResult SaveAs(CVornDoc& document, std::string_view path);

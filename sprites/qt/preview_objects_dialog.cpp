@@ -237,7 +237,8 @@ void CPreviewObjectsDialog::OnFixColors()
         const FixColorsResult result = FixColors(*service_.File());
         for (size_t i = 0; i < result.unloadableSprites.size(); ++i)
             ShowMessage(kSpriteLoadWarning, "Warning");
-        if (result.Changed())
+        // The fixed colours still show in a file whose archive is browsed read-only.
+        if (result.Changed() && !service_.IsEntryReadOnly())
             saveChangesButton_->setEnabled(true);
     }
     preview_->Recentre();
