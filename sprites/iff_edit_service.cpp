@@ -2,6 +2,7 @@
 
 #include "archive/vorn_doc.h"
 #include "base/endian.h"
+#include "base/latin1_text.h"
 #include "base/memory_stream.h"
 #include "base/name_compare.h"
 #include "iff/object_definition.h"
@@ -170,35 +171,14 @@ CIffChunk* IffEditService::EditableChunk(uint32_t type, uint16_t id, IffEditResu
 
 std::optional<std::string> IffEditService::ToLatin1(std::string_view utf8, std::string& message)
 {
-    std::string bytes;
-    bytes.reserve(utf8.size());
-    for (size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<uint8_t>(utf8[i]);
-        const size_t length = lead < 0x80 ? 1 : (lead & 0xE0) == 0xC0 ? 2 : (lead & 0xF0) == 0xE0 ? 3 : (lead & 0xF8) == 0xF0 ? 4 : 0;
-        if (length == 0 || utf8.size() - i < length) {
-            message = "The text is not valid UTF-8.";
-            return std::nullopt;
-        }
-        uint32_t code = length == 1 ? lead : lead & (0x7Fu >> length);
-        for (size_t k = 1; k < length; ++k) {
-            const auto next = static_cast<uint8_t>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                message = "The text is not valid UTF-8.";
-                return std::nullopt;
-            }
-            code = (code << 6) | (next & 0x3Fu);
-        }
-        if (code > 0xFF) {
-            char codeText[16];
-            std::snprintf(codeText, sizeof codeText, "U+%04X", code);
-            message = "The character \"" + std::string(utf8.substr(i, length)) + "\" (" + codeText +
-                      ") cannot be stored: the file's text is Latin-1.";
-            return std::nullopt;
-        }
-        bytes += static_cast<char>(code);
-        i += length;
-    }
-    return bytes;
+    if (std::optional<std::string> bytes = Utf8ToLatin1(utf8))
+        return bytes;
+    if (const std::optional<Utf8Character> character = FirstBeyondLatin1(utf8))
+        message = "The character \"" + character->text + "\" (" + character->CodeText() +
+                  ") cannot be stored: the file's text is Latin-1.";
+    else
+        message = "The text is not valid UTF-8.";
+    return std::nullopt;
 }
 
 IffEditResult IffEditService::EditStrings(uint32_t type, uint16_t id, const std::function<StringEdit(StringTable&)>& edit)

@@ -281,7 +281,7 @@ std::vector<uint8_t> BigObjectFile()
 // From the list pane's "Resources" on the file's row until the window has
 // painted its chunk list (the entry read from the archive, parsed, listed,
 // the first chunk's view built). Held by the median of the runs.
-void BM_ResourceWindowListsA2MBObjectFile(benchmark::State& state)
+void BM_ResourceWindowListsTwoMegabyteObjectFile(benchmark::State& state)
 {
     constexpr double kSeconds = 0.05;
     const std::vector<uint8_t> file = BigObjectFile();
@@ -325,7 +325,7 @@ void BM_ResourceWindowListsA2MBObjectFile(benchmark::State& state)
     }
     ReportAgainstTarget(state, "open the resource window of a 2 MB object file until its chunk list shows", kSeconds);
 }
-BENCHMARK(BM_ResourceWindowListsA2MBObjectFile)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_ResourceWindowListsTwoMegabyteObjectFile)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // The filter field over a directory of 100,000 files with every row
 // selected: "file12345" typed a key at a time and erased again, each key
