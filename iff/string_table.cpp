@@ -385,14 +385,35 @@ void StringTable::GroupBySet()
         });
 }
 
+template <typename Edit>
+StringEdit StringTable::KeepIfReadsBack(Edit edit)
+{
+    if (layout_ != StringTableLayout::Pascal)
+        return edit();
+    std::vector<StringTableEntry> before = strings_;
+    const StringEdit result = edit();
+    if (result != StringEdit::Done)
+        return result;
+    const std::vector<uint8_t> bytes = Serialise();
+    StringTable reread;
+    if (reread.Parse(bytes) != StringTableProblem::None || reread.layout_ != layout_ || reread.strings_ != strings_ ||
+        reread.Serialise() != bytes) {
+        strings_ = std::move(before);
+        return StringEdit::Misreads;
+    }
+    return result;
+}
+
 StringEdit StringTable::SetText(size_t row, std::string text)
 {
-    if (row >= strings_.size())
-        return StringEdit::NoSuchRow;
-    const StringEdit check = CheckText(text);
-    if (check == StringEdit::Done)
-        strings_[row].text = std::move(text);
-    return check;
+    return KeepIfReadsBack([&] {
+        if (row >= strings_.size())
+            return StringEdit::NoSuchRow;
+        const StringEdit check = CheckText(text);
+        if (check == StringEdit::Done)
+            strings_[row].text = std::move(text);
+        return check;
+    });
 }
 
 StringEdit StringTable::SetComment(size_t row, std::string comment)
@@ -429,47 +450,53 @@ StringEdit StringTable::SetLanguage(size_t row, uint32_t language)
 
 StringEdit StringTable::InsertRow(size_t row, std::string text, std::string comment, uint32_t language)
 {
-    if (row > strings_.size())
-        return StringEdit::NoSuchRow;
-    if (strings_.size() >= kMaxRows)
-        return StringEdit::TooManyStrings;
-    for (const StringEdit check : {CheckText(text), CheckComment(comment), CheckLanguage(language)})
-        if (check != StringEdit::Done)
-            return check;
-    StringTableEntry entry;
-    entry.text = std::move(text);
-    entry.comment = std::move(comment);
-    ApplyLanguage(entry, language);
-    if (layout_ == StringTableLayout::LanguageSets) {
-        const auto inSet = std::count_if(strings_.begin(), strings_.end(), [&](const StringTableEntry& other) {
-            return other.languageSet == entry.languageSet;
-        });
-        if (static_cast<size_t>(inSet) >= kMaxRows)
+    return KeepIfReadsBack([&] {
+        if (row > strings_.size())
+            return StringEdit::NoSuchRow;
+        if (strings_.size() >= kMaxRows)
             return StringEdit::TooManyStrings;
-    }
-    strings_.insert(strings_.begin() + static_cast<std::ptrdiff_t>(row), std::move(entry));
-    GroupBySet();
-    return StringEdit::Done;
+        for (const StringEdit check : {CheckText(text), CheckComment(comment), CheckLanguage(language)})
+            if (check != StringEdit::Done)
+                return check;
+        StringTableEntry entry;
+        entry.text = std::move(text);
+        entry.comment = std::move(comment);
+        ApplyLanguage(entry, language);
+        if (layout_ == StringTableLayout::LanguageSets) {
+            const auto inSet = std::count_if(strings_.begin(), strings_.end(), [&](const StringTableEntry& other) {
+                return other.languageSet == entry.languageSet;
+            });
+            if (static_cast<size_t>(inSet) >= kMaxRows)
+                return StringEdit::TooManyStrings;
+        }
+        strings_.insert(strings_.begin() + static_cast<std::ptrdiff_t>(row), std::move(entry));
+        GroupBySet();
+        return StringEdit::Done;
+    });
 }
 
 StringEdit StringTable::RemoveRow(size_t row)
 {
-    if (row >= strings_.size())
-        return StringEdit::NoSuchRow;
-    strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(row));
-    return StringEdit::Done;
+    return KeepIfReadsBack([&] {
+        if (row >= strings_.size())
+            return StringEdit::NoSuchRow;
+        strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(row));
+        return StringEdit::Done;
+    });
 }
 
 StringEdit StringTable::MoveRow(size_t from, size_t to)
 {
-    if (from >= strings_.size() || to >= strings_.size())
-        return StringEdit::NoSuchRow;
-    if (layout_ == StringTableLayout::LanguageSets && strings_[from].languageSet != strings_[to].languageSet)
-        return StringEdit::AcrossSets;
-    StringTableEntry entry = std::move(strings_[from]);
-    strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(from));
-    strings_.insert(strings_.begin() + static_cast<std::ptrdiff_t>(to), std::move(entry));
-    return StringEdit::Done;
+    return KeepIfReadsBack([&] {
+        if (from >= strings_.size() || to >= strings_.size())
+            return StringEdit::NoSuchRow;
+        if (layout_ == StringTableLayout::LanguageSets && strings_[from].languageSet != strings_[to].languageSet)
+            return StringEdit::AcrossSets;
+        StringTableEntry entry = std::move(strings_[from]);
+        strings_.erase(strings_.begin() + static_cast<std::ptrdiff_t>(from));
+        strings_.insert(strings_.begin() + static_cast<std::ptrdiff_t>(to), std::move(entry));
+        return StringEdit::Done;
+    });
 }
 
 std::string StringTable::EditText(StringEdit result) const
@@ -487,6 +514,9 @@ std::string StringTable::EditText(StringEdit result) const
     case StringEdit::HoldsNul: return "A string of the layout " + layout + " cannot hold a NUL character.";
     case StringEdit::TooManyStrings: return "The table already holds the most strings it can count, 65535.";
     case StringEdit::AcrossSets: return "A string moves only within its language set; change its language instead.";
+    case StringEdit::Misreads:
+        return "The table's count has no format word before it, and after this change it would read back as a different "
+               "table; the change is not made.";
     }
     return "";
 }

@@ -38,6 +38,7 @@ enum class StringEdit {
     HoldsNul,       // NUL-ended strings cannot hold a NUL
     TooManyStrings, // the count is 16-bit
     AcrossSets,     // 0xFFFC rows move only within their language set
+    Misreads,       // counted strings: the result would read back as another table
 };
 
 struct StringTableEntry {
@@ -48,6 +49,8 @@ struct StringTableEntry {
     uint8_t languageSet = 0;
     std::string text;    // the stored bytes (Latin-1 in the game's files)
     std::string comment; // empty in the layouts without comments
+
+    bool operator==(const StringTableEntry&) const = default;
 };
 
 // A string table as stored: reading and writing back give the same bytes,
@@ -99,6 +102,11 @@ private:
     void ApplyLanguage(StringTableEntry& entry, uint32_t language);
     // 0xFFFC: the rows in the order they are written, set by set.
     void GroupBySet();
+    // Counted strings carry no format word, so an edit can leave bytes that
+    // read back otherwise (the count in the other byte order, or a first word
+    // that names another layout): such an edit is undone and refused.
+    template <typename Edit>
+    StringEdit KeepIfReadsBack(Edit edit);
 
     StringTableLayout layout_ = StringTableLayout::Plain;
     bool pascalBigEndian_ = true;

@@ -91,6 +91,27 @@ TEST(StringTable, ACountThatOnlyFitsLowByteFirstIsReadThatWay)
     EXPECT_EQ(table.Serialise(), data);
 }
 
+// A low-byte-first count of 255 reads high byte first as 65280 and fails;
+// one more string makes it 256, which reads high byte first as a single
+// string: that edit would change what the table holds, so it is refused.
+TEST(StringTable, AnEditThatWouldReadBackInTheOtherByteOrderIsRefused)
+{
+    std::vector<uint8_t> data = {0xFF, 0x00};
+    for (int i = 0; i < 255; ++i)
+        data.insert(data.end(), {1, 'a'});
+    StringTable table;
+    ASSERT_EQ(table.Parse(data), StringTableProblem::None);
+    ASSERT_EQ(table.Strings().size(), 255u);
+    EXPECT_EQ(table.InsertRow(255, "b", {}, 0), StringEdit::Misreads);
+    EXPECT_EQ(table.Strings().size(), 255u);
+    EXPECT_EQ(table.Serialise(), data);
+    // Removing a row keeps the count unambiguous and goes through.
+    ASSERT_EQ(table.RemoveRow(0), StringEdit::Done);
+    StringTable reread;
+    ASSERT_EQ(reread.Parse(table.Serialise()), StringTableProblem::None);
+    EXPECT_EQ(reread.Strings(), table.Strings());
+}
+
 TEST(StringTable, CutTablesFailButPaddingMayEndAnywhere)
 {
     for (const LayoutCase& c : EveryLayout()) {
