@@ -87,6 +87,16 @@ void DirectoryTreeModel::Rebuild(const QString& rootText)
     endResetModel();
 }
 
+void DirectoryTreeModel::SetRootText(const QString& rootText)
+{
+    if (rootText == rootText_)
+        return;
+    rootText_ = rootText;
+    const QModelIndex root = RootIndex();
+    if (root.isValid())
+        emit dataChanged(root, root, {Qt::DisplayRole});
+}
+
 DirectoryTreeModel::Node* DirectoryTreeModel::NodeOf(const QModelIndex& index) const
 {
     return index.isValid() ? static_cast<Node*>(index.internalPointer()) : nullptr;

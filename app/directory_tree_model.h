@@ -44,6 +44,8 @@ public:
     void Rebuild(const QString& rootText);
 
     QModelIndex RootIndex() const;
+    // The root's text alone, as when the archive is saved under a new name.
+    void SetRootText(const QString& rootText);
     const std::vector<std::string>& PathTable() const { return pathTable_; }
     // The stored path of an item; "" when it has none.
     std::string PathOf(const QModelIndex& index) const;

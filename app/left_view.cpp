@@ -44,10 +44,20 @@ void CLeftView::OnInitialUpdate()
     // A reset must not fill the list pane from a half-made tree.
     {
         const QSignalBlocker blocker(selectionModel());
-        model_.Rebuild(QFile::decodeName(QByteArray::fromStdString(document_.GetPlainTitle())));
+        model_.Rebuild(RootText());
     }
     expand(model_.RootIndex());
     SelectPath(std::string());
+}
+
+QString CLeftView::RootText() const
+{
+    return QFile::decodeName(QByteArray::fromStdString(document_.GetPlainTitle()));
+}
+
+void CLeftView::UpdateRootText()
+{
+    model_.SetRootText(RootText());
 }
 
 void CLeftView::OnCurrentChanged(const QModelIndex& current)

@@ -32,6 +32,8 @@ public:
 
     // Rebuilds every item from the document's tree and selects the root.
     void OnInitialUpdate();
+    // The root item follows the document's title (a Save As renames it).
+    void UpdateRootText();
 
     // Selects the root for "", else walks the path selecting each level.
     void SelectPath(const std::string& path);
@@ -57,6 +59,7 @@ public:
 
 private:
     void OnCurrentChanged(const QModelIndex& current);
+    QString RootText() const;
 
     CMainFrame& frame_;
     CVornDoc& document_;

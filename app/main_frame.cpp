@@ -101,6 +101,7 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
     // Quick Save rule reads.
     document_.SetTitleChangedHandler([this](const std::string&) {
         UpdateCaption();
+        left_->UpdateRootText();
         UpdateCommandStates();
     });
     UpdateCaption();

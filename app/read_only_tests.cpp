@@ -65,6 +65,7 @@ TEST_F(EditorTest, AnArchiveOpenedReadOnlyIsBrowsedAndCopiedButNeverChanged)
     app_->savePathPrompt = [this](const QString&) { return std::optional<QString>(Q(folder_ / "copy.far")); };
     ASSERT_TRUE(Frame().OnCommand(ID_FILE_SAVE_AS));
     EXPECT_EQ(Frame().windowTitle(), "copy.far - Vorn");
+    EXPECT_EQ(Left().Model().RootIndex().data().toString(), "copy.far");
     EXPECT_EQ(vorn::testing::ReadFileBytes(folder_ / "copy.far"), original);
     EXPECT_EQ(app_->RecentFiles().Entries(), QStringList{Q(folder_ / "copy.far")});
     Right().SelectRows({2});
