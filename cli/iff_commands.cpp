@@ -59,26 +59,6 @@ int WriteIffEntry(CliContext& context, IffEditService& service, const EntryInput
     return editor.Save(context.quick) ? kExitSuccess : kExitFailure;
 }
 
-// Where a listing stops being the whole file, for the user to see; empty
-// when the chunks fill the file.
-std::string ScanEndText(const IffScanEnd& end, uint64_t length)
-{
-    const std::string where = "The file stops making sense at byte " + std::to_string(end.offset) + ": ";
-    const uint64_t left = length - end.offset;
-    const std::string claims = "its chunk header claims " + std::to_string(end.claimedSize) + " bytes, ";
-    switch (end.stop) {
-    case IffScanStop::None: return {};
-    case IffScanStop::CutHeader: return where + std::to_string(left) + " bytes are left, too few for a chunk header!";
-    case IffScanStop::BadSize:
-    case IffScanStop::PastEnd:
-        if (end.claimedSize > left)
-            return where + claims + "but only " + std::to_string(left) + " are left!";
-        return where + claims + (end.claimedSize < CIffFile::kChunkHeaderSize ? "fewer than the header itself!"
-                                                                             : "more than a chunk may hold!");
-    }
-    return {};
-}
-
 } // namespace
 
 bool OpenIff(CliContext& context, const std::string& argument, IffEditService& service)
@@ -130,7 +110,7 @@ int RunIffChunks(CliContext& context, const std::vector<std::string>& args, cons
     if (!OpenIff(context, args[0], service))
         return kExitFailure;
     const CIffFile& iff = *service.Container();
-    const std::string problem = ScanEndText(iff.ScanEnd(), iff.Length());
+    const std::string problem = service.Damage();
     if (HasFlag(options, "--json")) {
         Json chunks = Json::array();
         for (const auto& chunk : iff.Chunks())

@@ -5,6 +5,7 @@
 #include "base/latin1_text.h"
 #include "base/memory_stream.h"
 #include "base/name_compare.h"
+#include "iff/draw_group.h"
 #include "iff/object_definition.h"
 #include "iff/object_fields.h"
 #include "iff/string_table.h"
@@ -145,10 +146,52 @@ void IffEditService::ChunksChanged()
     catalogueStale_ = true;
 }
 
+std::string IffEditService::Damage() const
+{
+    const CIffFile* container = Container();
+    if (container == nullptr)
+        return {};
+    const IffScanEnd& end = container->ScanEnd();
+    const std::string where = "The file stops making sense at byte " + std::to_string(end.offset) + ": ";
+    const uint64_t left = container->Length() - end.offset;
+    const std::string claims = "its chunk header claims " + std::to_string(end.claimedSize) + " bytes, ";
+    switch (end.stop) {
+    case IffScanStop::None: return {};
+    case IffScanStop::CutHeader: return where + std::to_string(left) + " bytes are left, too few for a chunk header!";
+    case IffScanStop::BadSize:
+    case IffScanStop::PastEnd:
+        if (end.claimedSize > left)
+            return where + claims + "but only " + std::to_string(left) + " are left!";
+        return where + claims + (end.claimedSize < CIffFile::kChunkHeaderSize ? "fewer than the header itself!"
+                                                                             : "more than a chunk may hold!");
+    }
+    return {};
+}
+
+std::optional<uint16_t> IffEditService::FreeId(uint32_t type, uint16_t id) const
+{
+    for (uint32_t step = 1; step <= UINT16_MAX + 1u; ++step) {
+        const auto candidate = static_cast<uint16_t>(id + step);
+        if (Find(type, candidate) == nullptr)
+            return candidate;
+    }
+    return std::nullopt;
+}
+
+std::optional<IffEditResult> IffEditService::FileRefusal() const
+{
+    if (!IsOpen())
+        return IffEditResult::Refused("No IFF file is open.");
+    const std::string damage = Damage();
+    if (!damage.empty())
+        return IffEditResult::Refused(damage + " The file is not edited, so nothing past that point is lost.");
+    return std::nullopt;
+}
+
 CIffChunk* IffEditService::EditableChunk(uint32_t type, uint16_t id, IffEditResult& refusal)
 {
-    if (!IsOpen()) {
-        refusal = IffEditResult::Refused("No IFF file is open.");
+    if (std::optional<IffEditResult> file = FileRefusal()) {
+        refusal = std::move(*file);
         return nullptr;
     }
     if (type == kTypeRsmp) {
@@ -289,7 +332,7 @@ IffEditResult IffEditService::ReplaceChunkData(uint32_t type, uint16_t id, std::
 
 IffEditResult IffEditService::DeleteChunk(uint32_t type, uint16_t id)
 {
-    if (!IsOpen() || type == kTypeRsmp || Find(type, id) == nullptr) {
+    if (FileRefusal() || type == kTypeRsmp || Find(type, id) == nullptr) {
         IffEditResult refusal;
         EditableChunk(type, id, refusal);
         return refusal;
@@ -305,14 +348,12 @@ IffEditResult IffEditService::DuplicateChunk(uint32_t type, uint16_t id, uint16_
     CIffChunk* chunk = EditableChunk(type, id, refusal);
     if (chunk == nullptr)
         return refusal;
-    for (uint32_t step = 1; step <= UINT16_MAX; ++step) {
-        const auto candidate = static_cast<uint16_t>(id + step);
-        if (Find(type, candidate) != nullptr)
-            continue;
+    const std::optional<uint16_t> free = FreeId(type, id);
+    if (free) {
         const std::vector<uint8_t> bytes(chunk->Bytes().begin(), chunk->Bytes().end());
-        if (Container()->AddChunk(type, candidate, chunk->Flags(), chunk->Label(), bytes) == nullptr)
+        if (Container()->AddChunk(type, *free, chunk->Flags(), chunk->Label(), bytes) == nullptr)
             return IffEditResult::Refused("There is not enough memory for a copy of the chunk.");
-        newId = candidate;
+        newId = *free;
         ChunksChanged();
         return IffEditResult::Done();
     }
@@ -339,6 +380,19 @@ IffEditResult IffEditService::ChangeChunkId(uint32_t type, uint16_t id, uint16_t
                                               : type == kTypeCtss && WordAt(objd->Bytes(), kCatalogueStringsWord) == id;
         if (names)
             note += (note.empty() ? "" : ", ") + ChunkName(kTypeObjd, objd->Id());
+    }
+    // Draw groups place their sprites by id.
+    if (type == kTypeSpr2) {
+        for (CIffChunk* dgrp : ChunksOfType(kTypeDgrp)) {
+            CDrawGroup group;
+            group.Load(*file_, dgrp); // a group read in part still names what it read
+            const bool names = std::any_of(group.Images().begin(), group.Images().end(), [id](const DrawGroupImage& image) {
+                return std::any_of(image.sprites.begin(), image.sprites.end(),
+                                   [id](const SpritePlacement& sprite) { return sprite.spriteId == id; });
+            });
+            if (names)
+                note += (note.empty() ? "" : ", ") + ChunkName(kTypeDgrp, dgrp->Id());
+        }
     }
     Container()->ChangeId(*chunk, newId);
     ChunksChanged();
@@ -371,7 +425,7 @@ IffEditResult IffEditService::AddChunk(std::string_view type, uint16_t id)
     if (!bytes || bytes->size() != 4)
         return IffEditResult::Refused("A chunk type is four characters, such as STR#.");
     const uint32_t code = LoadBE32(reinterpret_cast<const uint8_t*>(bytes->data()));
-    if (!IsOpen() || code == kTypeRsmp) {
+    if (FileRefusal() || code == kTypeRsmp) {
         IffEditResult refusal;
         EditableChunk(code, id, refusal);
         return refusal;

@@ -97,6 +97,13 @@ public:
     // cannot all be read.
     std::optional<std::span<const uint8_t>> Data(CIffChunk& chunk);
 
+    // Where the file stops making sense, for the user to see; empty when its
+    // chunks fill it. A damaged file is not edited: writing it back would
+    // drop what lies past that point.
+    std::string Damage() const;
+    // The first id after `id` (wrapping) that no chunk of `type` uses; none when all are taken.
+    std::optional<uint16_t> FreeId(uint32_t type, uint16_t id) const;
+
     // The objects of the file, built on first use; empty when it has none.
     const CObjectCatalogue& Catalogue();
     bool HasObjects() { return !Catalogue().Entries().empty(); }
@@ -113,6 +120,7 @@ public:
     IffEditResult DeleteChunk(uint32_t type, uint16_t id);
     // A copy under the first id above `id` its type does not use; `newId` tells which.
     IffEditResult DuplicateChunk(uint32_t type, uint16_t id, uint16_t& newId);
+    // The note names the objects and draw groups that still refer to the old id.
     IffEditResult ChangeChunkId(uint32_t type, uint16_t id, uint16_t newId);
     IffEditResult SetChunkLabel(uint32_t type, uint16_t id, std::string_view label);
     // An empty chunk of `type` (four Latin-1 characters) under `id`.
@@ -163,6 +171,8 @@ private:
 
     void Reset();
     void TakeBaseline(std::span<const uint8_t> image);
+    // Why nothing of the file may be edited (none open, damaged); none when it may.
+    std::optional<IffEditResult> FileRefusal() const;
     // The chunk, loaded; null with `refusal` set when it is missing or cut.
     CIffChunk* EditableChunk(uint32_t type, uint16_t id, IffEditResult& refusal);
     void ChunksChanged();

@@ -265,6 +265,53 @@ TEST(IffEdits, ChunksAreReplacedDeletedCopiedRenumberedAndAddedAndTheOthersKeepT
     EXPECT_EQ(Image(written), BuildIffFile(expected));
 }
 
+TEST(IffEdits, RenumberingASpriteNamesTheDrawGroupsThatPlaceItAndFreeIdsWrapAround)
+{
+    IffFileLayout layout;
+    layout.chunks = {
+        {"SPR2", 40, 0x10, "sprite", {}},
+        {"SPR2", 65535, 0x10, "last", {}},
+        {"DGRP", 100, 0x10, "places 40", BuildDgrp(20004, {{0x01, 1, {{-3, 40, 0, 0, 0, 0, 0, 0, 0}}}})},
+        {"DGRP", 101, 0x10, "places 7", BuildDgrp(20001, {{0x01, 1, {{-3, 7, 0, 0, 0, 0, 0, 0, 0}}}})},
+    };
+    IffEditService service;
+    ASSERT_EQ(service.Open(BuildIffFile(layout)), IffOpenResult::Opened);
+    const IffEditResult renumbered = service.ChangeChunkId(kTypeSpr2, 40, 41);
+    ASSERT_TRUE(renumbered.done);
+    EXPECT_EQ(renumbered.message, "Named by DGRP 100: references are not rewritten.");
+    EXPECT_EQ(service.ChangeChunkId(kTypeSpr2, 41, 42).message, "") << "nothing places 41";
+    EXPECT_EQ(service.FreeId(kTypeSpr2, 65535), 0);
+    EXPECT_EQ(service.FreeId(kTypeSpr2, 41), 43);
+    EXPECT_EQ(service.FreeId(kTypeDgrp, 99), 102);
+}
+
+// A file whose chunks stop short of its end would lose its tail when written
+// back: every edit is refused with the place, and nothing changes.
+TEST(IffEdits, ADamagedFileIsNotEdited)
+{
+    IffFileLayout layout;
+    layout.chunks = {{"STR#", 300, 0x10, "strings", BuildStringTable(StrLayout::Plain, {{"on", ""}})}};
+    std::vector<uint8_t> file = BuildIffFile(layout);
+    const size_t end = file.size();
+    file.insert(file.end(), {'S', 'T', 'R', '#', 0, 0});
+    IffEditService service;
+    ASSERT_EQ(service.Open(file), IffOpenResult::Opened);
+    EXPECT_EQ(service.Damage(), "The file stops making sense at byte " + std::to_string(end) +
+                                    ": 6 bytes are left, too few for a chunk header!");
+    const std::string refusal = service.Damage() + " The file is not edited, so nothing past that point is lost.";
+    const uint32_t str = MakeTypeCode("STR#");
+    uint16_t copy = 0;
+    for (const IffEditResult& result :
+         {service.SetString(str, 300, 0, StringPart::Text, "off"), service.ReplaceChunkData(str, 300, {}),
+          service.DeleteChunk(str, 300), service.DuplicateChunk(str, 300, copy), service.ChangeChunkId(str, 300, 1),
+          service.SetChunkLabel(str, 300, "x"), service.AddChunk("BHAV", 1)}) {
+        EXPECT_FALSE(result.done);
+        EXPECT_EQ(result.message, refusal);
+    }
+    EXPECT_FALSE(service.Changed());
+    EXPECT_EQ(Image(service), file);
+}
+
 TEST(IffEdits, AFileSavedUnchangedKeepsItsOwnBytesEvenWhereTheWriterWouldDiffer)
 {
     IffFileLayout layout;
