@@ -42,7 +42,7 @@ QVariant ChunkListModel::data(const QModelIndex& index, int role) const
         return QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(chunk));
     if (role == Qt::TextAlignmentRole && (index.column() == kId || index.column() == kSize))
         return QVariant(Qt::AlignRight | Qt::AlignVCenter);
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole && role != Qt::EditRole)
         return {};
     switch (index.column()) {
     case kType: return QString::fromLatin1(TypeCodeText(chunk->Type()));
@@ -53,6 +53,26 @@ QVariant ChunkListModel::data(const QModelIndex& index, int role) const
     case kFlags: return QStringLiteral("0x%1").arg(chunk->Flags(), 4, 16, QLatin1Char('0'));
     default: return {};
     }
+}
+
+Qt::ItemFlags ChunkListModel::flags(const QModelIndex& index) const
+{
+    const CIffChunk* chunk = ChunkAt(index.row());
+    Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    // The map is written anew with every save: it keeps its id and label.
+    if (editable_ && chunk != nullptr && chunk->Type() != kTypeRsmp &&
+        (index.column() == kId || index.column() == kLabel))
+        flags |= Qt::ItemIsEditable;
+    return flags;
+}
+
+bool ChunkListModel::setData(const QModelIndex& index, const QVariant& value, int role)
+{
+    CIffChunk* chunk = ChunkAt(index.row());
+    if (role != Qt::EditRole || chunk == nullptr || !(flags(index) & Qt::ItemIsEditable))
+        return false;
+    emit EditRequested(chunk, index.column(), value);
+    return false;
 }
 
 QVariant ChunkListModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -1,24 +1,33 @@
 #include "app/resource_window.h"
 
+#include "app/add_chunk_dialog.h"
 #include "app/chunk_list_model.h"
 #include "app/chunk_views.h"
 #include "app/document_adapter.h"
+#include "base/endian.h"
 #include "base/messenger.h"
 #include "iff/iff_chunk.h"
 #include "iff/type_codes.h"
 #include "sprites/iff_edit_service.h"
 
+#include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRegularExpression>
+#include <QSaveFile>
 #include <QSortFilterProxyModel>
 #include <QSplitter>
 #include <QStackedWidget>
 #include <QTableView>
 #include <QTimer>
+#include <QUndoStack>
 
 #include <algorithm>
 #include <set>
@@ -28,6 +37,23 @@ namespace vorn {
 namespace {
 
 constexpr int kMeasuredRows = 100;
+// The most data a chunk holds: its size field counts its header too.
+constexpr qint64 kMaxChunkData = UINT32_MAX - CIffFile::kChunkHeaderSize;
+// The game numbers an object file's own chunks from 128.
+constexpr uint16_t kFirstOwnId = 128;
+
+QString TypeText(uint32_t type) { return QString::fromLatin1(TypeCodeText(type)); }
+
+QString ChunkText(uint32_t type, uint16_t id) { return QStringLiteral("%1 %2").arg(TypeText(type)).arg(id); }
+
+// A type typed as text, as the four bytes of its code; none unless it is four Latin-1 characters.
+std::optional<uint32_t> TypeCodeOf(const QString& type)
+{
+    const QByteArray bytes = type.toLatin1();
+    if (bytes.size() != 4 || QString::fromLatin1(bytes) != type)
+        return std::nullopt;
+    return LoadBE32(reinterpret_cast<const uint8_t*>(bytes.data()));
+}
 
 } // namespace
 
@@ -46,11 +72,7 @@ ResourceWindow::ResourceWindow(std::shared_ptr<IffEditService> service, const QS
     typeFilter_ = new QComboBox(this);
     typeFilter_->setObjectName(QStringLiteral("typeFilter"));
     typeFilter_->addItem(QStringLiteral("All types"));
-    std::set<QString> types;
-    for (int row = 0; row < model_->rowCount(); ++row)
-        types.insert(model_->data(model_->index(row, ChunkListModel::kType), Qt::DisplayRole).toString());
-    for (const QString& type : types)
-        typeFilter_->addItem(type, type);
+    UpdateTypeFilter();
 
     list_ = new QTableView(this);
     list_->setObjectName(QStringLiteral("chunks"));
@@ -59,7 +81,8 @@ ResourceWindow::ResourceWindow(std::shared_ptr<IffEditService> service, const QS
     list_->sortByColumn(-1, Qt::AscendingOrder); // container order until a header is clicked
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
-    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // Only the id and label cells are editable, and only while editing.
+    list_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     list_->verticalHeader()->hide();
     list_->verticalHeader()->setDefaultSectionSize(list_->fontMetrics().height() + 4);
     // Measuring every row's text costs more than the whole file's parse on
@@ -86,6 +109,8 @@ ResourceWindow::ResourceWindow(std::shared_ptr<IffEditService> service, const QS
     splitter->addWidget(viewHolder_);
     splitter->setStretchFactor(1, 1);
     auto* layout = new QVBoxLayout(this);
+    BuildActions();
+    layout->setMenuBar(menuBar_);
     layout->addWidget(splitter, 1);
     layout->addWidget(note_);
     resize(960, 600);
@@ -93,8 +118,51 @@ ResourceWindow::ResourceWindow(std::shared_ptr<IffEditService> service, const QS
 
     connect(typeFilter_, &QComboBox::currentIndexChanged, this, [this] { ApplyFilter(); });
     connect(list_->selectionModel(), &QItemSelectionModel::currentRowChanged, this, [this] { ShowSelected(); });
+    connect(model_, &ChunkListModel::EditRequested, this, [this](CIffChunk* chunk, int column, const QVariant& value) {
+        // The list is still committing the cell: the edit, which makes it anew, comes after.
+        const ChunkKey key{chunk->Type(), chunk->Id()};
+        QTimer::singleShot(0, this, [this, key, column, value] { CellEdited(key, column, value); });
+    });
     if (proxy_->rowCount() > 0)
         list_->setCurrentIndex(proxy_->index(0, 0));
+    UpdateActions();
+}
+
+void ResourceWindow::BuildActions()
+{
+    menuBar_ = new QMenuBar(this);
+    QMenu* menu = menuBar_->addMenu(QStringLiteral("&Chunk"));
+    auto make = [this](const char* name, const QString& text, const QKeySequence& shortcut, void (ResourceWindow::*slot)()) {
+        auto* action = new QAction(text, this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(shortcut);
+        // The keys act on the chunk list; the chunk's view has its own (F2, Delete).
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        if (slot != nullptr)
+            connect(action, &QAction::triggered, this, slot);
+        list_->addAction(action);
+        return action;
+    };
+    add_ = make("addChunk", QStringLiteral("&Add Chunk..."), QKeySequence(Qt::Key_Insert), &ResourceWindow::AddChunk);
+    duplicate_ = make("duplicateChunk", QStringLiteral("D&uplicate Chunk"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                      &ResourceWindow::DuplicateChunk);
+    changeId_ = make("changeChunkId", QStringLiteral("Change &ID..."), {}, nullptr);
+    changeLabel_ = make("changeChunkLabel", QStringLiteral("Change &Label..."), QKeySequence(Qt::Key_F2), nullptr);
+    connect(changeId_, &QAction::triggered, this, [this] { EditCell(ChunkListModel::kId); });
+    connect(changeLabel_, &QAction::triggered, this, [this] { EditCell(ChunkListModel::kLabel); });
+    auto* separator = new QAction(this);
+    separator->setSeparator(true);
+    list_->addAction(separator);
+    exportData_ = make("exportChunkData", QStringLiteral("&Export Chunk Data..."), QKeySequence(Qt::CTRL | Qt::Key_E),
+                       &ResourceWindow::ExportChunk);
+    replaceData_ = make("replaceChunkData", QStringLiteral("&Replace Chunk Data..."), {}, &ResourceWindow::ReplaceChunk);
+    auto* separator2 = new QAction(this);
+    separator2->setSeparator(true);
+    list_->addAction(separator2);
+    delete_ = make("deleteChunk", QStringLiteral("&Delete Chunk"), QKeySequence(QKeySequence::Delete),
+                   &ResourceWindow::DeleteChunk);
+    list_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    menu->addActions(list_->actions());
 }
 
 ResourceWindow::~ResourceWindow() = default;
@@ -106,6 +174,24 @@ void ResourceWindow::ApplyFilter()
     proxy_->setFilterRegularExpression(type.isEmpty() ? QString() : QStringLiteral("^%1$").arg(QRegularExpression::escape(type)));
     if (!list_->currentIndex().isValid() && proxy_->rowCount() > 0)
         list_->setCurrentIndex(proxy_->index(0, 0));
+}
+
+void ResourceWindow::UpdateTypeFilter()
+{
+    std::set<QString> types;
+    for (int row = 0; row < model_->rowCount(); ++row)
+        types.insert(model_->data(model_->index(row, ChunkListModel::kType), Qt::DisplayRole).toString());
+    const QString current = typeFilter_->currentData().toString();
+    const QSignalBlocker blocker(typeFilter_);
+    while (typeFilter_->count() > 1)
+        typeFilter_->removeItem(1);
+    for (const QString& type : types)
+        typeFilter_->addItem(type, type);
+    // The last chunk of the type shown went away: all types show again.
+    const int kept = current.isEmpty() ? 0 : typeFilter_->findData(current);
+    typeFilter_->setCurrentIndex(std::max(kept, 0));
+    if (kept < 0)
+        ApplyFilter();
 }
 
 bool ResourceWindow::SelectChunk(uint32_t type, uint16_t id)
@@ -122,14 +208,38 @@ bool ResourceWindow::SelectChunk(uint32_t type, uint16_t id)
     return false;
 }
 
-void ResourceWindow::ShowSelected()
+CIffChunk* ResourceWindow::SelectedChunk() const
 {
     const QModelIndex index = list_->currentIndex();
-    auto* chunk = index.isValid() ? reinterpret_cast<CIffChunk*>(
-                                        proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
-                                  : nullptr;
+    return index.isValid() ? reinterpret_cast<CIffChunk*>(proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
+                           : nullptr;
+}
+
+bool ResourceWindow::CanEdit() const
+{
+    return adapter_ != nullptr && service_->IsOpen() && !service_->IsEntryReadOnly() && service_->Damage().empty();
+}
+
+void ResourceWindow::UpdateActions()
+{
+    const CIffChunk* chunk = SelectedChunk();
+    const bool editable = CanEdit();
+    // The map is written anew with every save: it is never edited.
+    const bool chunkEditable = editable && chunk != nullptr && chunk->Type() != kTypeRsmp;
+    model_->SetEditable(editable);
+    exportData_->setEnabled(chunk != nullptr);
+    for (QAction* action : {replaceData_, duplicate_, changeId_, changeLabel_, delete_})
+        action->setEnabled(chunkEditable);
+    add_->setEnabled(editable);
+}
+
+void ResourceWindow::ShowSelected()
+{
+    CIffChunk* chunk = SelectedChunk();
+    if (chunk != nullptr)
+        shown_ = ChunkKey{chunk->Type(), chunk->Id()};
     ChunkEditor editor;
-    if (adapter_ != nullptr)
+    if (CanEdit())
         editor = [this](const QString& label, const std::function<IffEditResult(IffEditService&)>& edit) {
             ApplyEdit(label, edit);
         };
@@ -141,6 +251,7 @@ void ResourceWindow::ShowSelected()
     viewHolder_->removeWidget(view_);
     view_->deleteLater();
     view_ = next;
+    UpdateActions();
 }
 
 void ResourceWindow::EnableEditing(CVornDoc& document, DocumentAdapter& adapter, Messenger& messenger)
@@ -149,42 +260,54 @@ void ResourceWindow::EnableEditing(CVornDoc& document, DocumentAdapter& adapter,
     adapter_ = &adapter;
     messenger_ = &messenger;
     // Undo and redo change the entry under the window.
-    connect(&adapter.Stack(), &QUndoStack::indexChanged, this, [this] { Reload(); });
+    QUndoStack& history = adapter.Stack();
+    connect(&history, &QUndoStack::indexChanged, this, [this] { Reload(); });
+    QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
+    QAction* undo = history.createUndoAction(this, QStringLiteral("&Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    QAction* redo = history.createRedoAction(this, QStringLiteral("&Redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    edit->addAction(undo);
+    edit->addAction(redo);
+    if (service_->IsEntryReadOnly())
+        note_->setText(QStringLiteral("The archive is open read-only: nothing here can be changed."));
+    else if (const std::string damage = service_->Damage(); !damage.empty())
+        note_->setText(QString::fromStdString(damage) +
+                       QStringLiteral(" Nothing here can be changed, so nothing past that point is lost."));
     ShowSelected();
 }
 
-void ResourceWindow::ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit)
+IffEditResult ResourceWindow::ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit,
+                                        std::optional<ChunkKey> select)
 {
+    if (!CanEdit())
+        return IffEditResult::Refused({});
     const IffEditResult result = edit(*service_);
     std::string note = result.message;
     if (!result.done) {
-        messenger_->Show(Message{result.message, kTitle, MessageIcon::Warning, MessageButtons::Ok});
+        Tell(QString::fromStdString(result.message));
         note.clear();
     } else {
-        adapter_->Begin(label.toStdString());
+        if (select)
+            shown_ = select;
+        adapter_->Begin(label.toLatin1().toStdString());
         const IffSaveResult saved = service_->SaveToEntry();
         adapter_->End();
         if (saved != IffSaveResult::Saved) {
-            messenger_->Show(Message{"The file could not be written back into the archive.", kTitle, MessageIcon::Error,
-                                     MessageButtons::Ok});
+            Tell(QStringLiteral("The file could not be written back into the archive."), true);
             Reload();
         }
     }
     note_->setText(QString::fromStdString(note));
     // The view that asked is still handling its signal: it is made anew afterwards.
     QTimer::singleShot(0, this, [this] { Refresh(false); });
+    return result;
 }
 
 void ResourceWindow::Refresh(bool reopen)
 {
-    // The list's chunks may belong to a container about to go: only the
-    // selected one's type and id are kept, and the list shows the new ones at once.
-    const QModelIndex index = list_->currentIndex();
-    const auto* chunk = index.isValid() ? reinterpret_cast<const CIffChunk*>(
-                                              proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>())
-                                        : nullptr;
-    const uint32_t type = chunk != nullptr ? chunk->Type() : 0;
-    const uint16_t id = chunk != nullptr ? chunk->Id() : 0;
+    // The list's chunks may belong to a container about to go: the shown
+    // chunk is known by type and id, and the list shows the new ones at once.
     const std::string path = service_->EntryPath();
     const bool opened = !reopen || service_->OpenEntry(*document_, path) == IffOpenResult::Opened;
     model_->Refresh(*service_);
@@ -193,7 +316,14 @@ void ResourceWindow::Refresh(bool reopen)
         close();
         return;
     }
-    if (chunk == nullptr || !SelectChunk(type, id))
+    UpdateTypeFilter();
+    bool selected = shown_ && SelectChunk(shown_->type, shown_->id);
+    if (!selected && shown_ && typeFilter_->currentIndex() != 0) {
+        // A chunk of another type than the one shown: all types show.
+        typeFilter_->setCurrentIndex(0);
+        selected = SelectChunk(shown_->type, shown_->id);
+    }
+    if (!selected)
         ShowSelected();
 }
 
@@ -203,4 +333,189 @@ void ResourceWindow::Reload()
         Refresh(true);
 }
 
+void ResourceWindow::Tell(const QString& text, bool error)
+{
+    if (messenger_ != nullptr)
+        messenger_->Show(Message{text.toStdString(), kTitle, error ? MessageIcon::Error : MessageIcon::Warning,
+                                 MessageButtons::Ok});
+}
+
+std::optional<QString> ResourceWindow::AskFile(FileChoice choice, const QString& suggestion)
+{
+    if (filePrompt_)
+        return filePrompt_(choice, suggestion);
+    const bool save = choice == FileChoice::ExportTo;
+    QFileDialog dialog(this, save ? QStringLiteral("Export Chunk Data") : QStringLiteral("Replace Chunk Data"), suggestion);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().constFirst();
+}
+
+void ResourceWindow::ExportChunk()
+{
+    CIffChunk* chunk = SelectedChunk();
+    if (chunk == nullptr)
+        return;
+    const ChunkKey key{chunk->Type(), chunk->Id()};
+    // A BMP_ chunk is a BMP file; other data has no kind of its own.
+    QString suggestion = ChunkText(key.type, key.id) + (key.type == MakeTypeCode("BMP_") ? ".bmp" : ".bin");
+    suggestion.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const std::optional<QString> path = AskFile(FileChoice::ExportTo, suggestion);
+    // The dialog let events run: the file may have been reopened meanwhile.
+    chunk = path ? service_->Find(key.type, key.id) : nullptr;
+    if (chunk == nullptr)
+        return;
+    const std::optional<std::span<const uint8_t>> data = service_->Data(*chunk);
+    if (!data) {
+        Tell(QStringLiteral("The %1 chunk runs past the end of the file: it has no data to export.")
+                 .arg(ChunkText(key.type, key.id)),
+             true);
+        return;
+    }
+    QSaveFile file(*path);
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(reinterpret_cast<const char*>(data->data()), static_cast<qint64>(data->size())) !=
+            static_cast<qint64>(data->size()) ||
+        !file.commit()) {
+        Tell(QStringLiteral("\"%1\" could not be written: %2.").arg(*path, file.errorString()), true);
+        return;
+    }
+    note_->setText(QStringLiteral("%1 bytes of %2 written to \"%3\".").arg(data->size()).arg(ChunkText(key.type, key.id), *path));
+}
+
+void ResourceWindow::ReplaceChunk()
+{
+    const CIffChunk* chunk = SelectedChunk();
+    if (chunk == nullptr || !CanEdit())
+        return;
+    const ChunkKey key{chunk->Type(), chunk->Id()};
+    const std::optional<QString> path = AskFile(FileChoice::ReplaceFrom, {});
+    if (!path)
+        return;
+    QFile file(*path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        Tell(QStringLiteral("\"%1\" could not be read: %2.").arg(*path, file.errorString()), true);
+        return;
+    }
+    // Checked before reading: the file may be anything.
+    if (file.size() > kMaxChunkData) {
+        Tell(QStringLiteral("\"%1\" holds %2 bytes, more than a chunk can (%3).").arg(*path).arg(file.size()).arg(kMaxChunkData));
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    if (bytes.size() != file.size()) {
+        Tell(QStringLiteral("\"%1\" could not be read: %2.").arg(*path, file.errorString()), true);
+        return;
+    }
+    ApplyEdit(QStringLiteral("Replace Chunk Data of %1").arg(ChunkText(key.type, key.id)), [&](IffEditService& service) {
+        return service.ReplaceChunkData(key.type, key.id,
+                                        {reinterpret_cast<const uint8_t*>(bytes.constData()), static_cast<size_t>(bytes.size())});
+    });
+}
+
+void ResourceWindow::DeleteChunk()
+{
+    const CIffChunk* chunk = SelectedChunk();
+    if (chunk == nullptr)
+        return;
+    const ChunkKey key{chunk->Type(), chunk->Id()};
+    // The row below takes its place, or the one above at the end.
+    const int row = list_->currentIndex().row();
+    const int next = row + 1 < proxy_->rowCount() ? row + 1 : row - 1;
+    std::optional<ChunkKey> select;
+    if (const auto* neighbour = next >= 0 ? reinterpret_cast<const CIffChunk*>(
+                                                proxy_->data(proxy_->index(next, 0), ChunkListModel::kChunkRole).value<quintptr>())
+                                          : nullptr)
+        select = ChunkKey{neighbour->Type(), neighbour->Id()};
+    ApplyEdit(QStringLiteral("Delete Chunk %1").arg(ChunkText(key.type, key.id)),
+              [&](IffEditService& service) { return service.DeleteChunk(key.type, key.id); }, select);
+}
+
+void ResourceWindow::DuplicateChunk()
+{
+    const CIffChunk* chunk = SelectedChunk();
+    if (chunk == nullptr)
+        return;
+    const ChunkKey key{chunk->Type(), chunk->Id()};
+    const std::optional<uint16_t> free = service_->FreeId(key.type, key.id);
+    uint16_t copy = 0;
+    const IffEditResult result =
+        ApplyEdit(QStringLiteral("Duplicate Chunk %1").arg(ChunkText(key.type, key.id)),
+                  [&](IffEditService& service) { return service.DuplicateChunk(key.type, key.id, copy); },
+                  free ? std::optional<ChunkKey>(ChunkKey{key.type, *free}) : std::nullopt);
+    if (result.done)
+        note_->setText(QStringLiteral("Copied as %1.").arg(ChunkText(key.type, copy)));
+}
+
+void ResourceWindow::AddChunk()
+{
+    if (!CanEdit())
+        return;
+    QStringList types;
+    for (int i = 1; i < typeFilter_->count(); ++i)
+        if (typeFilter_->itemData(i).toString() != TypeText(kTypeRsmp))
+            types.append(typeFilter_->itemData(i).toString());
+    AddChunkDialog dialog(types, [this](const QString& type) -> std::optional<uint16_t> {
+        const std::optional<uint32_t> code = TypeCodeOf(type);
+        if (!code)
+            return std::nullopt;
+        // After the type's highest id, as the game numbers them.
+        const std::vector<CIffChunk*> chunks = service_->ChunksOfType(*code);
+        if (chunks.empty())
+            return kFirstOwnId;
+        const auto highest = std::max_element(chunks.begin(), chunks.end(),
+                                              [](const CIffChunk* a, const CIffChunk* b) { return a->Id() < b->Id(); });
+        return service_->FreeId(*code, (*highest)->Id());
+    }, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const QString type = dialog.Type();
+    const uint16_t id = dialog.Id();
+    const std::optional<uint32_t> code = TypeCodeOf(type);
+    ApplyEdit(QStringLiteral("Add Chunk %1 %2").arg(type).arg(id),
+              [&](IffEditService& service) { return service.AddChunk(type.toStdString(), id); },
+              code ? std::optional<ChunkKey>(ChunkKey{*code, id}) : std::nullopt);
+}
+
+void ResourceWindow::EditCell(int column)
+{
+    const QModelIndex current = list_->currentIndex();
+    if (current.isValid() && CanEdit())
+        list_->edit(current.siblingAtColumn(column));
+}
+
+void ResourceWindow::CellEdited(const ChunkKey& key, int column, const QVariant& value)
+{
+    const CIffChunk* chunk = service_->Find(key.type, key.id);
+    if (chunk == nullptr)
+        return;
+    if (column == ChunkListModel::kLabel) {
+        const QString label = value.toString();
+        if (label == QString::fromLatin1(chunk->Label()))
+            return;
+        ApplyEdit(QStringLiteral("Change Label of %1").arg(ChunkText(key.type, key.id)),
+                  [&](IffEditService& service) { return service.SetChunkLabel(key.type, key.id, label.toStdString()); });
+        return;
+    }
+    bool number = false;
+    const int id = value.toString().trimmed().toInt(&number);
+    if (!number || id < 0 || id > UINT16_MAX) {
+        Tell(QStringLiteral("\"%1\" is no chunk id: an id is a number from 0 to 65535.").arg(value.toString()));
+        return;
+    }
+    if (id == key.id)
+        return;
+    const auto newId = static_cast<uint16_t>(id);
+    const IffEditResult result =
+        ApplyEdit(QStringLiteral("Change ID of %1 to %2").arg(ChunkText(key.type, key.id)).arg(newId),
+                  [&](IffEditService& service) { return service.ChangeChunkId(key.type, key.id, newId); },
+                  ChunkKey{key.type, newId});
+    // Whatever still names the old id would now miss the chunk.
+    if (result.done && !result.message.empty())
+        Tell(QString::fromStdString(result.message));
+}
+
 } // namespace vorn
+

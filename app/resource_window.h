@@ -5,9 +5,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
+class QAction;
 class QComboBox;
 class QLabel;
+class QMenuBar;
 class QSortFilterProxyModel;
 class QStackedWidget;
 class QTableView;
@@ -15,6 +18,7 @@ class QTableView;
 namespace vorn {
 
 class ChunkListModel;
+class CIffChunk;
 class CVornDoc;
 class DocumentAdapter;
 class IffEditService;
@@ -33,11 +37,26 @@ struct IffEditResult;
 // edited: each edit is one step of the document's history, written into the
 // entry (the archive file changes on Save or Quick Save only), and the window
 // reads the entry again when a step is undone or redone.
+//
+// The Chunk menu (also the chunk list's context menu) exports a chunk's data
+// to a file and, when editing, replaces it from a file, deletes, duplicates,
+// renumbers, relabels (in the list's cells) and adds chunks, each a step.
+// Nothing is edited in a read-only document nor in a damaged file: the line
+// under the view says why.
 class ResourceWindow : public QWidget {
     Q_OBJECT
 
 public:
     static constexpr const char* kTitle = "Resources";
+
+    struct ChunkKey {
+        uint32_t type = 0;
+        uint16_t id = 0;
+    };
+    enum class FileChoice { ExportTo, ReplaceFrom };
+    // Asks for the file a command writes or reads (`suggestion` names the
+    // file to write); none when the user cancels.
+    using FilePrompt = std::function<std::optional<QString>(FileChoice choice, const QString& suggestion)>;
 
     // `name` is the file's name for the title ("Resources - lamp.iff").
     ResourceWindow(std::shared_ptr<IffEditService> service, const QString& name, QWidget* parent = nullptr);
@@ -52,19 +71,38 @@ public:
     bool SelectChunk(uint32_t type, uint16_t id);
     // Edits go through `adapter` as steps; refusals are told by `messenger`.
     void EnableEditing(CVornDoc& document, DocumentAdapter& adapter, Messenger& messenger);
-    // Carries out one edit as a step named `label` and shows the chunk anew.
-    void ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit);
+    // Carries out one edit as a step named `label` and shows the chunk anew
+    // (`select` when given, else the one shown); the edit's result.
+    IffEditResult ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit,
+                            std::optional<ChunkKey> select = std::nullopt);
     // The line under the view that tells what the last edit noted.
     QLabel* Note() const { return note_; }
+    // True when edits are offered: editing enabled, the document writable, the file whole.
+    bool CanEdit() const;
+    void SetFilePrompt(FilePrompt prompt) { filePrompt_ = std::move(prompt); }
 
 private:
+    void BuildActions();
+    void UpdateActions();
+    CIffChunk* SelectedChunk() const;
     void ShowSelected();
     void ApplyFilter();
+    void UpdateTypeFilter();
     // The entry's bytes again, after an undo or redo changed them.
     void Reload();
     // The list and the view anew after an edit (with `reopen`, from the
-    // entry's bytes), the same chunk selected.
+    // entry's bytes), the chunk `shown_` selected.
     void Refresh(bool reopen);
+    std::optional<QString> AskFile(FileChoice choice, const QString& suggestion);
+    void Tell(const QString& text, bool error = false);
+
+    void ExportChunk();
+    void ReplaceChunk();
+    void DeleteChunk();
+    void DuplicateChunk();
+    void AddChunk();
+    void EditCell(int column);
+    void CellEdited(const ChunkKey& key, int column, const QVariant& value);
 
     std::shared_ptr<IffEditService> service_;
     ChunkListModel* model_ = nullptr;
@@ -74,6 +112,17 @@ private:
     QStackedWidget* viewHolder_ = nullptr;
     QWidget* view_ = nullptr;
     QLabel* note_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    // The chunk the view shows, by type and id: chunks go away with edits.
+    std::optional<ChunkKey> shown_;
+    FilePrompt filePrompt_;
+    QAction* exportData_ = nullptr;
+    QAction* replaceData_ = nullptr;
+    QAction* duplicate_ = nullptr;
+    QAction* changeId_ = nullptr;
+    QAction* changeLabel_ = nullptr;
+    QAction* delete_ = nullptr;
+    QAction* add_ = nullptr;
     CVornDoc* document_ = nullptr;
     DocumentAdapter* adapter_ = nullptr;
     Messenger* messenger_ = nullptr;

@@ -6,16 +6,19 @@
 #include "archive/vorn_doc.h"
 #include "app/sprite_frame_view.h"
 #include "base/endian.h"
+#include "base/memory_stream.h"
 #include "iff/type_codes.h"
 #include "sprites/iff_edit_service.h"
 #include "testing/bmp_builder.h"
 #include "testing/iff_fixtures.h"
 #include "testing/spr2_encoder.h"
 
+#include "app/add_chunk_dialog.h"
 #include "base/message_texts.h"
 #include "sprites/qt/preview_objects_dialog.h"
 
 #include <QComboBox>
+#include <QSpinBox>
 #include <QMenu>
 #include <QPushButton>
 #include <QTimer>
@@ -196,6 +199,14 @@ protected:
             if (Right().NameOf(row) == name)
                 Right().setCurrentIndex(Right().model()->index(row, 0));
     }
+    // The window of thing.iff, opened as the list pane's Resources does.
+    ResourceWindow* OpenThing()
+    {
+        SelectRow("thing.iff");
+        Right().findChild<QAction*>(QStringLiteral("resources"))->trigger();
+        const std::vector<ResourceWindow*> windows = Windows();
+        return windows.size() == 1 ? windows[0] : nullptr;
+    }
     static std::vector<ResourceWindow*> Windows()
     {
         std::vector<ResourceWindow*> windows;
@@ -319,6 +330,144 @@ TEST_F(ResourceWindowHooks, EditsAreStepsOfTheDocumentAndTheWindowFollowsUndoAnd
     history.redo();
     settle();
     EXPECT_EQ(strings()->item(0, 2)->text(), QStringLiteral("Tee\\nzwei"));
+    delete window;
+}
+
+// The chunk commands end to end: each is one named step, what it does is in
+// the entry at once, a refusal changes nothing, and undoing them all gives
+// back the entry's exact bytes (redoing, the edited ones).
+TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
+{
+    ASSERT_TRUE(StartOnObject());
+    const std::optional<std::vector<uint8_t>> original = Doc().Tree().CopyEntryData("thing.iff");
+    ResourceWindow* window = OpenThing();
+    ASSERT_NE(window, nullptr);
+    auto settle = [] { QApplication::processEvents(); };
+    auto action = [&](const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); };
+    QUndoStack& history = Frame().Adapter().Stack();
+    auto entry = [&] {
+        IffEditService reread;
+        EXPECT_EQ(reread.OpenEntry(Doc(), "thing.iff"), IffOpenResult::Opened);
+        MemoryStream image(64);
+        EXPECT_EQ(reread.WriteImage(image), IffSaveResult::Saved);
+        return std::vector<uint8_t>(image.Bytes().begin(), image.Bytes().end());
+    };
+    auto chunkOf = [](const std::vector<uint8_t>& file, uint32_t type, uint16_t id) -> std::optional<std::vector<uint8_t>> {
+        IffEditService reread;
+        EXPECT_EQ(reread.Open(file), IffOpenResult::Opened);
+        CIffChunk* chunk = reread.Find(type, id);
+        if (chunk == nullptr)
+            return std::nullopt;
+        return std::vector<uint8_t>(reread.Data(*chunk)->begin(), reread.Data(*chunk)->end());
+    };
+    const uint32_t str = MakeTypeCode("STR#");
+    const uint32_t bhav = MakeTypeCode("BHAV");
+
+    // The map is never edited; its data may still be looked at.
+    ASSERT_TRUE(window->SelectChunk(kTypeRsmp, 0));
+    EXPECT_FALSE(action("deleteChunk")->isEnabled());
+    EXPECT_TRUE(action("exportChunkData")->isEnabled());
+    EXPECT_TRUE(window->ChunkList()->actions().contains(action("deleteChunk"))) << "the list's context menu";
+
+    // Export writes the data as it is; replacing with an empty file empties the chunk.
+    const std::filesystem::path exported = folder_ / "strings.bin";
+    const std::filesystem::path empty = folder_ / "empty.bin";
+    testing::WriteFileBytes(empty, {});
+    QString suggested;
+    window->SetFilePrompt([&](ResourceWindow::FileChoice choice, const QString& suggestion) {
+        suggested = suggestion;
+        return apptest::Q(choice == ResourceWindow::FileChoice::ExportTo ? exported : empty);
+    });
+    ASSERT_TRUE(window->SelectChunk(str, 300));
+    action("exportChunkData")->trigger();
+    EXPECT_EQ(suggested, QStringLiteral("STR# 300.bin"));
+    EXPECT_EQ(testing::ReadFileBytes(exported), chunkOf(*original, str, 300));
+    EXPECT_EQ(history.count(), 0);
+    ASSERT_TRUE(window->SelectChunk(bhav, 4096));
+    action("replaceChunkData")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Replace Chunk Data of BHAV 4096"));
+    EXPECT_EQ(chunkOf(entry(), bhav, 4096), std::vector<uint8_t>{});
+
+    // Duplicate: under the next free id, shown at once.
+    ASSERT_TRUE(window->SelectChunk(str, 300));
+    action("duplicateChunk")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Duplicate Chunk STR# 300"));
+    EXPECT_EQ(window->Note()->text(), QStringLiteral("Copied as STR# 301."));
+    EXPECT_EQ(chunkOf(entry(), str, 301), chunkOf(*original, str, 300));
+    QAbstractItemModel* list = window->ChunkList()->model();
+    QModelIndex current = window->ChunkList()->currentIndex();
+    EXPECT_EQ(current.siblingAtColumn(1).data().toInt(), 301);
+
+    // Renumbering: a used id is refused and nothing changes; a sprite a draw group places is renumbered with a warning.
+    list->setData(current.siblingAtColumn(1), 300);
+    settle();
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text, "The id 300 is taken by another STR# chunk.");
+    EXPECT_EQ(history.count(), 2);
+    ASSERT_TRUE(window->SelectChunk(kTypeSpr2, 40));
+    list->setData(window->ChunkList()->currentIndex().siblingAtColumn(1), 41);
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Change ID of SPR2 40 to 41"));
+    ASSERT_EQ(messenger_.Count(), 2u);
+    EXPECT_EQ(messenger_.Messages()[1].text, "Named by DGRP 100: references are not rewritten.");
+    EXPECT_EQ(window->ChunkList()->currentIndex().siblingAtColumn(1).data().toInt(), 41);
+    list->setData(window->ChunkList()->currentIndex().siblingAtColumn(2), QString::fromUtf8("sp\xC3\xA9"));
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Change Label of SPR2 41"));
+
+    // Delete: the next row is selected; the last PALT gone, its type leaves the filter.
+    ASSERT_TRUE(window->SelectChunk(kTypePalt, 9));
+    const int row = window->ChunkList()->currentIndex().row();
+    const QString below = list->index(row + 1, 0).data().toString();
+    action("deleteChunk")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Delete Chunk PALT 9"));
+    EXPECT_EQ(window->ChunkList()->currentIndex().row(), row);
+    EXPECT_EQ(window->ChunkList()->currentIndex().data().toString(), below);
+    EXPECT_EQ(window->TypeFilter()->findText(QStringLiteral("PALT")), -1);
+    EXPECT_EQ(chunkOf(entry(), kTypePalt, 9), std::nullopt);
+
+    // Add: the dialog offers the type's next free id (the first own id for a new type).
+    bool asked = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<AddChunkDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->TypeBox()->setEditText(QStringLiteral("BHAV"));
+        asked = dialog->IdBox()->value() == 4097;
+        dialog->TypeBox()->setEditText(QStringLiteral("GLOB"));
+        asked = asked && dialog->IdBox()->value() == 128;
+        dialog->accept();
+    });
+    action("addChunk")->trigger();
+    settle();
+    EXPECT_TRUE(asked);
+    EXPECT_EQ(history.undoText(), QStringLiteral("Add Chunk GLOB 128"));
+    EXPECT_EQ(window->ChunkList()->currentIndex().data().toString(), QStringLiteral("GLOB"));
+    EXPECT_EQ(chunkOf(entry(), MakeTypeCode("GLOB"), 128), std::vector<uint8_t>{});
+    EXPECT_EQ(chunkOf(entry(), kTypeObjd, 128), chunkOf(*original, kTypeObjd, 128)) << "other chunks keep their bytes";
+
+    // The window's own Edit menu names the step.
+    QAction* undo = nullptr;
+    for (QAction* candidate : window->findChildren<QAction*>())
+        if (candidate->text().startsWith(QStringLiteral("&Undo")))
+            undo = candidate;
+    ASSERT_NE(undo, nullptr);
+    EXPECT_EQ(undo->text(), QStringLiteral("&Undo Add Chunk GLOB 128"));
+
+    const std::optional<std::vector<uint8_t>> edited = Doc().Tree().CopyEntryData("thing.iff");
+    const int steps = history.count();
+    EXPECT_EQ(steps, 6);
+    for (int i = 0; i < steps; ++i)
+        history.undo();
+    settle();
+    EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), original);
+    EXPECT_NE(window->TypeFilter()->findText(QStringLiteral("PALT")), -1);
+    for (int i = 0; i < steps; ++i)
+        history.redo();
+    settle();
+    EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), edited);
     delete window;
 }
 
