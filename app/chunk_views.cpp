@@ -13,7 +13,9 @@
 #include "sprites/draw_group_picture.h"
 #include "sprites/iff_edit_service.h"
 
+#include <QAction>
 #include <QBoxLayout>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QHeaderView>
@@ -22,8 +24,10 @@
 #include <QPixmap>
 #include <QScrollArea>
 #include <QTableWidget>
+#include <QToolBar>
 
 #include <algorithm>
+#include <set>
 
 namespace vorn {
 
@@ -103,7 +107,140 @@ void MakeEditable(QTableWidget* table, std::initializer_list<int> columns,
     });
 }
 
-QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWidget* parent, const ChunkEditor& editor)
+// Sets the table's current cell from `state` (the nearest shown row at or
+// after it, else before it) and keeps `state` following the table.
+void KeepCurrentCell(QTableWidget* table, ChunkViewState& state, int defaultColumn)
+{
+    int row = std::min(state.row, table->rowCount() - 1);
+    while (row >= 0 && table->isRowHidden(row))
+        ++row;
+    if (row >= table->rowCount())
+        for (row = std::min(state.row, table->rowCount() - 1); row >= 0 && table->isRowHidden(row); --row) {
+        }
+    if (row >= 0 && state.row >= 0)
+        table->setCurrentCell(row, state.column >= 0 ? state.column : defaultColumn);
+    QObject::connect(table, &QTableWidget::currentCellChanged, table, [&state](int current, int column) {
+        if (current >= 0) {
+            state.row = current;
+            state.column = column;
+        }
+    });
+}
+
+// The shown row before (step -1) or after (+1) `row`; -1 when there is none.
+int NextShownRow(const QTableWidget* table, int row, int step)
+{
+    for (int next = row + step; next >= 0 && next < table->rowCount(); next += step)
+        if (!table->isRowHidden(next))
+            return next;
+    return -1;
+}
+
+QAction* RowAction(QTableWidget* table, const char* name, const QString& text, const QKeySequence& shortcut)
+{
+    auto* action = new QAction(text, table);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcut(shortcut);
+    // The keys act on the table only: the chunk list has its own.
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    table->addAction(action);
+    return action;
+}
+
+// Rows added, removed and moved through `editor`; each keeps the row it
+// leaves current in `state`.
+void AddRowCommands(QTableWidget* rows, QToolBar* bar, const StringTable& table, const CIffChunk& chunk,
+                    const ChunkEditor& editor, ChunkViewState& state)
+{
+    const uint32_t type = chunk.Type();
+    const uint16_t id = chunk.Id();
+    const QString name = QStringLiteral("%1 %2").arg(QString::fromLatin1(TypeCodeText(type))).arg(id);
+    const StringTableLayout layout = table.Layout();
+    // Languages as ShownLanguage gives them, by row.
+    std::vector<uint32_t> languages;
+    for (const StringTableEntry& entry : table.Strings())
+        languages.push_back(StringTable::ShownLanguage(layout, entry));
+
+    QAction* add = RowAction(rows, "addString", QStringLiteral("Add String"), QKeySequence(Qt::Key_Insert));
+    QAction* remove = RowAction(rows, "removeString", QStringLiteral("Remove String"), QKeySequence(QKeySequence::Delete));
+    QAction* up = RowAction(rows, "moveStringUp", QStringLiteral("Move Up"), QKeySequence(Qt::CTRL | Qt::Key_Up));
+    QAction* down = RowAction(rows, "moveStringDown", QStringLiteral("Move Down"), QKeySequence(Qt::CTRL | Qt::Key_Down));
+    rows->setContextMenuPolicy(Qt::ActionsContextMenu);
+    bar->addActions(rows->actions());
+
+    auto current = [rows] {
+        const int row = rows->currentRow();
+        return row >= 0 && !rows->isRowHidden(row) ? row : -1;
+    };
+    auto update = [=] {
+        const int row = current();
+        remove->setEnabled(row >= 0);
+        up->setEnabled(row >= 0 && NextShownRow(rows, row, -1) >= 0);
+        down->setEnabled(row >= 0 && NextShownRow(rows, row, +1) >= 0);
+    };
+    QObject::connect(rows, &QTableWidget::currentCellChanged, rows, update);
+    QObject::connect(rows, &QTableWidget::itemSelectionChanged, rows, update);
+    update();
+
+    QObject::connect(add, &QAction::triggered, rows, [=, &state] {
+        // After the current row, else after the last shown one, in its language.
+        const int row = current();
+        const int last = row >= 0 ? row : NextShownRow(rows, rows->rowCount(), -1);
+        const size_t at = last >= 0 ? static_cast<size_t>(last) + 1 : languages.size();
+        const bool withLanguage = layout == StringTableLayout::Languages || layout == StringTableLayout::LanguageSets;
+        const uint32_t language = state.language ? *state.language
+                                  : last >= 0    ? languages[static_cast<size_t>(last)]
+                                                 : (withLanguage ? 1u : 0u);
+        // A table of language sets is written set by set: the new row lands after the rows of its set before it.
+        size_t landed = at;
+        if (layout == StringTableLayout::LanguageSets) {
+            landed = 0;
+            for (size_t i = 0; i < languages.size(); ++i)
+                landed += languages[i] < language || (languages[i] == language && i < at) ? 1 : 0;
+        }
+        editor(QStringLiteral("Add String to %1").arg(name), [=, &state](IffEditService& service) {
+            IffEditResult result = service.EditStrings(type, id, [&](StringTable& edited) {
+                return edited.InsertRow(at, {}, {}, language);
+            });
+            if (result.done)
+                state.row = static_cast<int>(landed);
+            return result;
+        });
+    });
+    QObject::connect(remove, &QAction::triggered, rows, [=, &state] {
+        const int row = current();
+        if (row < 0)
+            return;
+        editor(QStringLiteral("Remove String %1 of %2").arg(row).arg(name), [=, &state](IffEditService& service) {
+            IffEditResult result = service.EditStrings(
+                type, id, [&](StringTable& edited) { return edited.RemoveRow(static_cast<size_t>(row)); });
+            // The row below moves up into its place.
+            if (result.done)
+                state.row = row;
+            return result;
+        });
+    });
+    auto move = [=, &state](int step) {
+        const int row = current();
+        const int to = row >= 0 ? NextShownRow(rows, row, step) : -1;
+        if (to < 0)
+            return;
+        editor(QStringLiteral("Move String %1 of %2 %3").arg(row).arg(name, step < 0 ? QStringLiteral("Up") : QStringLiteral("Down")),
+               [=, &state](IffEditService& service) {
+                   IffEditResult result = service.EditStrings(type, id, [&](StringTable& edited) {
+                       return edited.MoveRow(static_cast<size_t>(row), static_cast<size_t>(to));
+                   });
+                   if (result.done)
+                       state.row = to;
+                   return result;
+               });
+    };
+    QObject::connect(up, &QAction::triggered, rows, [=] { move(-1); });
+    QObject::connect(down, &QAction::triggered, rows, [=] { move(+1); });
+}
+
+QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWidget* parent, const ChunkEditor& editor,
+                     ChunkViewState& state)
 {
     StringTable table;
     const StringTableProblem problem = table.Parse(bytes);
@@ -117,6 +254,8 @@ QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWi
         layout->addWidget(HexView(bytes, box), 1);
         return box;
     }
+    const bool withLanguages =
+        table.Layout() == StringTableLayout::Languages || table.Layout() == StringTableLayout::LanguageSets;
     layout->addWidget(new QLabel(QStringLiteral("Layout %1, %2 strings%3")
                                      .arg(QString::fromLatin1(StringTable::LayoutName(table.Layout())))
                                      .arg(table.Strings().size())
@@ -124,22 +263,59 @@ QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWi
                                               ? QString()
                                               : QStringLiteral(", %1 bytes after the last").arg(table.Trailing().size())),
                                  box));
+    // The row commands and the language filter, when there are any.
+    auto* bar = new QToolBar(box);
+    bar->setObjectName(QStringLiteral("stringBar"));
+    layout->addWidget(bar);
     auto* rows = Table({QStringLiteral("Index"), QStringLiteral("Language"), QStringLiteral("Text"),
                         QStringLiteral("Comment")},
                        static_cast<int>(table.Strings().size()), box);
+    std::set<uint32_t> languages;
     for (size_t i = 0; i < table.Strings().size(); ++i) {
         const StringTableEntry& entry = table.Strings()[i];
         const int row = static_cast<int>(i);
+        const uint32_t language = StringTable::ShownLanguage(table.Layout(), entry);
+        languages.insert(language);
         Put(rows, row, 0, QString::number(i));
-        Put(rows, row, 1, QString::number(StringTable::ShownLanguage(table.Layout(), entry)));
+        Put(rows, row, 1, QString::number(language));
         PutString(rows, row, 2, entry.text);
         PutString(rows, row, 3, entry.comment);
     }
+    rows->setColumnHidden(1, !withLanguages);
     rows->resizeColumnsToContents();
     // Long texts would push the comments out of sight.
     rows->setColumnWidth(2, std::min(rows->columnWidth(2), kMaxTextColumnWidth));
     layout->addWidget(rows, 1);
+    bar->setVisible(withLanguages || editor);
+
+    if (withLanguages) {
+        // The filter offers the table's languages, and keeps one that is gone
+        // (its last row removed) so the view does not jump to another.
+        if (state.language)
+            languages.insert(*state.language);
+        auto* filter = new QComboBox(bar);
+        filter->setObjectName(QStringLiteral("languageFilter"));
+        filter->addItem(QStringLiteral("All languages"));
+        for (const uint32_t language : languages)
+            filter->addItem(QStringLiteral("Language %1").arg(language), language);
+        bar->addWidget(filter);
+        auto apply = [rows, filter, &state] {
+            const QVariant chosen = filter->currentData();
+            state.language = chosen.isValid() ? std::optional<uint32_t>(chosen.toUInt()) : std::nullopt;
+            for (int row = 0; row < rows->rowCount(); ++row)
+                rows->setRowHidden(row, state.language && rows->item(row, 1)->text().toUInt() != *state.language);
+            emit rows->itemSelectionChanged(); // the row commands follow what shows
+        };
+        if (state.language)
+            filter->setCurrentIndex(std::max(filter->findData(*state.language), 0));
+        apply();
+        QObject::connect(filter, &QComboBox::currentIndexChanged, rows, apply);
+    }
+    KeepCurrentCell(rows, state, 2);
     if (editor) {
+        if (withLanguages)
+            bar->addSeparator();
+        AddRowCommands(rows, bar, table, chunk, editor, state);
         const uint32_t type = chunk.Type();
         const uint16_t id = chunk.Id();
         MakeEditable(rows, {1, 2, 3}, [editor, type, id](int row, int column, const QString& text) {
@@ -160,7 +336,8 @@ QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWi
     return box;
 }
 
-QWidget* FieldsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWidget* parent, const ChunkEditor& editor)
+QWidget* FieldsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWidget* parent, const ChunkEditor& editor,
+                    ChunkViewState& state)
 {
     const std::vector<ObjectField> fields = ReadObjectFields(bytes);
     auto* table = Table({QStringLiteral("Field"), QStringLiteral("Name"), QStringLiteral("Value"), QStringLiteral("Hex")},
@@ -178,6 +355,7 @@ QWidget* FieldsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWid
             QStringLiteral("0x%1").arg(QStringLiteral("%1").arg(field.value, field.words == 2 ? 8 : 4, 16, QLatin1Char('0')).toUpper()));
     }
     table->resizeColumnsToContents();
+    KeepCurrentCell(table, state, 2);
     if (editor) {
         const uint16_t id = chunk.Id();
         MakeEditable(table, {2}, [editor, id, table](int row, int, const QString& text) {
@@ -285,16 +463,17 @@ QWidget* DrawGroupView(IffEditService& service, CIffChunk& chunk, QWidget* paren
 
 } // namespace
 
-QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* parent, const ChunkEditor& editor)
+QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* parent, ChunkViewState& state,
+                       const ChunkEditor& editor)
 {
     const std::optional<std::span<const uint8_t>> bytes = service.Data(chunk);
     if (!bytes)
         return Message(QStringLiteral("This chunk's bytes lie past the end of the file."), parent);
     const uint32_t type = chunk.Type();
     if (StringTable::IsStringTableType(type))
-        return StringsView(chunk, *bytes, parent, editor);
+        return StringsView(chunk, *bytes, parent, editor, state);
     if (type == kTypeObjd)
-        return FieldsView(chunk, *bytes, parent, editor);
+        return FieldsView(chunk, *bytes, parent, editor, state);
     if (type == kTypeSpr2)
         return new SpriteFrameView(service, chunk, parent);
     if (type == kTypeDgrp)

@@ -236,15 +236,20 @@ void ResourceWindow::UpdateActions()
 void ResourceWindow::ShowSelected()
 {
     CIffChunk* chunk = SelectedChunk();
-    if (chunk != nullptr)
+    if (chunk != nullptr) {
+        // Another chunk starts its view afresh; the same one, made anew after an edit, as it was.
+        if (!shown_ || shown_->type != chunk->Type() || shown_->id != chunk->Id())
+            viewState_ = {};
         shown_ = ChunkKey{chunk->Type(), chunk->Id()};
+        shownRow_ = list_->currentIndex().row();
+    }
     ChunkEditor editor;
     if (CanEdit())
         editor = [this](const QString& label, const std::function<IffEditResult(IffEditService&)>& edit) {
             ApplyEdit(label, edit);
         };
     QWidget* next = chunk != nullptr && service_->IsOpen()
-                        ? MakeChunkView(*service_, *chunk, viewHolder_, editor)
+                        ? MakeChunkView(*service_, *chunk, viewHolder_, viewState_, editor)
                         : new QLabel(QStringLiteral("Select a chunk to see it."), viewHolder_);
     viewHolder_->addWidget(next);
     viewHolder_->setCurrentWidget(next);
@@ -269,11 +274,7 @@ void ResourceWindow::EnableEditing(CVornDoc& document, DocumentAdapter& adapter,
     redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
     edit->addAction(undo);
     edit->addAction(redo);
-    if (service_->IsEntryReadOnly())
-        note_->setText(QStringLiteral("The archive is open read-only: nothing here can be changed."));
-    else if (const std::string damage = service_->Damage(); !damage.empty())
-        note_->setText(QString::fromStdString(damage) +
-                       QStringLiteral(" Nothing here can be changed, so nothing past that point is lost."));
+    note_->setText(StandingNote());
     ShowSelected();
 }
 
@@ -288,8 +289,12 @@ IffEditResult ResourceWindow::ApplyEdit(const QString& label, const std::functio
         Tell(QString::fromStdString(result.message));
         note.clear();
     } else {
-        if (select)
+        if (select) {
+            // A chunk the edit made or renumbered shows from its start.
+            if (!shown_ || shown_->type != select->type || shown_->id != select->id)
+                viewState_ = {};
             shown_ = select;
+        }
         adapter_->Begin(label.toLatin1().toStdString());
         const IffSaveResult saved = service_->SaveToEntry();
         adapter_->End();
@@ -323,14 +328,30 @@ void ResourceWindow::Refresh(bool reopen)
         typeFilter_->setCurrentIndex(0);
         selected = SelectChunk(shown_->type, shown_->id);
     }
-    if (!selected)
+    // The chunk went with the step (an undone add, a renumbering): its row's neighbour shows.
+    if (!selected && shownRow_ >= 0 && proxy_->rowCount() > 0)
+        list_->setCurrentIndex(proxy_->index(std::min(shownRow_, proxy_->rowCount() - 1), 0));
+    else if (!selected)
         ShowSelected();
 }
 
 void ResourceWindow::Reload()
 {
-    if (document_ != nullptr && service_->EntryIndex())
-        Refresh(true);
+    if (document_ == nullptr || !service_->EntryIndex())
+        return;
+    Refresh(true);
+    // What the last edit noted is no longer news.
+    note_->setText(StandingNote());
+}
+
+QString ResourceWindow::StandingNote() const
+{
+    if (service_->IsEntryReadOnly())
+        return QStringLiteral("The archive is open read-only: nothing here can be changed.");
+    if (const std::string damage = service_->Damage(); !damage.empty())
+        return QString::fromStdString(damage) +
+               QStringLiteral(" Nothing here can be changed, so nothing past that point is lost.");
+    return {};
 }
 
 void ResourceWindow::Tell(const QString& text, bool error)
@@ -514,7 +535,7 @@ void ResourceWindow::CellEdited(const ChunkKey& key, int column, const QVariant&
                   ChunkKey{key.type, newId});
     // Whatever still names the old id would now miss the chunk.
     if (result.done && !result.message.empty())
-        Tell(QString::fromStdString(result.message));
+        Tell(QStringLiteral("%1 is now %2. %3").arg(ChunkText(key.type, key.id)).arg(newId).arg(QString::fromStdString(result.message)));
 }
 
 } // namespace vorn

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/chunk_views.h"
+
 #include <QWidget>
 
 #include <cstdint>
@@ -95,6 +97,8 @@ private:
     void Refresh(bool reopen);
     std::optional<QString> AskFile(FileChoice choice, const QString& suggestion);
     void Tell(const QString& text, bool error = false);
+    // Why nothing can be edited here, for the line under the view; "" when edits are offered.
+    QString StandingNote() const;
 
     void ExportChunk();
     void ReplaceChunk();
@@ -115,6 +119,8 @@ private:
     QMenuBar* menuBar_ = nullptr;
     // The chunk the view shows, by type and id: chunks go away with edits.
     std::optional<ChunkKey> shown_;
+    int shownRow_ = -1; // its row in the list as shown
+    ChunkViewState viewState_;
     FilePrompt filePrompt_;
     QAction* exportData_ = nullptr;
     QAction* replaceData_ = nullptr;

@@ -184,14 +184,20 @@ TEST_F(ResourceWindowTest, EachTypeShowsAsItReads)
 // and the object preview's button, which shares the preview's own file.
 class ResourceWindowHooks : public apptest::EditorTest {
 protected:
-    bool StartOnObject()
+    bool StartOnObject(bool readOnly = false)
     {
         const std::vector<uint8_t> file = ResourceFile();
+        std::vector<uint8_t> damaged = file;
+        damaged.insert(damaged.end(), {'S', 'T', 'R', '#', 0, 0});
         const auto path = apptest::WriteArchive(folder_, "a.far",
                                                 {{"thing.iff", std::string(file.begin(), file.end())},
+                                                 {"damaged.iff", std::string(damaged.begin(), damaged.end())},
                                                  {"notes.iff", "not an object"},
                                                  {"readme.txt", "text"}});
-        return Start({apptest::Q(path)});
+        QStringList arguments{apptest::Q(path)};
+        if (readOnly)
+            arguments.prepend(QStringLiteral("--read-only"));
+        return Start(arguments);
     }
     void SelectRow(const std::string& name)
     {
@@ -199,10 +205,10 @@ protected:
             if (Right().NameOf(row) == name)
                 Right().setCurrentIndex(Right().model()->index(row, 0));
     }
-    // The window of thing.iff, opened as the list pane's Resources does.
-    ResourceWindow* OpenThing()
+    // The window of an entry, opened as the list pane's Resources does.
+    ResourceWindow* OpenThing(const std::string& name = "thing.iff")
     {
-        SelectRow("thing.iff");
+        SelectRow(name);
         Right().findChild<QAction*>(QStringLiteral("resources"))->trigger();
         const std::vector<ResourceWindow*> windows = Windows();
         return windows.size() == 1 ? windows[0] : nullptr;
@@ -411,7 +417,7 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     settle();
     EXPECT_EQ(history.undoText(), QStringLiteral("Change ID of SPR2 40 to 41"));
     ASSERT_EQ(messenger_.Count(), 2u);
-    EXPECT_EQ(messenger_.Messages()[1].text, "Named by DGRP 100: references are not rewritten.");
+    EXPECT_EQ(messenger_.Messages()[1].text, "SPR2 40 is now 41. Named by DGRP 100: references are not rewritten.");
     EXPECT_EQ(window->ChunkList()->currentIndex().siblingAtColumn(1).data().toInt(), 41);
     list->setData(window->ChunkList()->currentIndex().siblingAtColumn(2), QString::fromUtf8("sp\xC3\xA9"));
     settle();
@@ -469,6 +475,105 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     settle();
     EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), edited);
     delete window;
+}
+
+TEST_F(ResourceWindowHooks, StringRowsAreAddedRemovedAndMovedWithinTheLanguageShown)
+{
+    ASSERT_TRUE(StartOnObject());
+    const std::optional<std::vector<uint8_t>> original = Doc().Tree().CopyEntryData("thing.iff");
+    ResourceWindow* window = OpenThing();
+    ASSERT_NE(window, nullptr);
+    QUndoStack& history = Frame().Adapter().Stack();
+    auto settle = [] { QApplication::processEvents(); };
+    auto table = [&] { return window->ChunkView()->findChild<QTableWidget*>(QStringLiteral("table")); };
+    auto action = [&](const char* name) { return window->ChunkView()->findChild<QAction*>(QString::fromLatin1(name)); };
+    auto texts = [&] {
+        QStringList rows;
+        for (int row = 0; row < table()->rowCount(); ++row)
+            rows.append(table()->item(row, 1)->text() + QLatin1Char(':') + table()->item(row, 2)->text() +
+                        (table()->isRowHidden(row) ? QStringLiteral(" hidden") : QString()));
+        return rows.join(QStringLiteral(", "));
+    };
+    ASSERT_TRUE(window->SelectChunk(MakeTypeCode("STR#"), 300));
+    ASSERT_NE(table(), nullptr);
+    EXPECT_FALSE(table()->isColumnHidden(1)) << "the layout has languages";
+    auto* filter = window->ChunkView()->findChild<QComboBox*>(QStringLiteral("languageFilter"));
+    ASSERT_NE(filter, nullptr);
+    ASSERT_EQ(filter->count(), 3);
+    filter->setCurrentIndex(filter->findText(QStringLiteral("Language 4")));
+    EXPECT_EQ(texts(), QString::fromUtf8("1:Caf\xC3\xA9 hidden, 4:Kaffee"));
+
+    // Added after the current row in the language shown; the filter and the new row stay current.
+    table()->setCurrentCell(1, 2);
+    action("addString")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Add String to STR# 300"));
+    EXPECT_EQ(texts(), QString::fromUtf8("1:Caf\xC3\xA9 hidden, 4:Kaffee, 4:"));
+    EXPECT_EQ(table()->currentRow(), 2);
+    // Up past the hidden row of another language is a move over the shown one; then nothing shows above.
+    action("moveStringUp")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Move String 2 of STR# 300 Up"));
+    EXPECT_EQ(texts(), QString::fromUtf8("1:Caf\xC3\xA9 hidden, 4:, 4:Kaffee"));
+    EXPECT_EQ(table()->currentRow(), 1);
+    EXPECT_FALSE(action("moveStringUp")->isEnabled());
+    EXPECT_TRUE(action("moveStringDown")->isEnabled());
+
+    // A language the layout cannot hold is refused and told; nothing changes.
+    table()->item(1, 1)->setText(QStringLiteral("300"));
+    settle();
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text, "A language is a number from 0 to 255.");
+    EXPECT_EQ(history.count(), 2);
+    EXPECT_EQ(texts(), QString::fromUtf8("1:Caf\xC3\xA9 hidden, 4:, 4:Kaffee"));
+
+    action("removeString")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Remove String 1 of STR# 300"));
+    EXPECT_EQ(texts(), QString::fromUtf8("1:Caf\xC3\xA9 hidden, 4:Kaffee"));
+    EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), original) << "the table as it was, padding included";
+
+    history.undo();
+    history.undo();
+    history.undo();
+    settle();
+    EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), original);
+    EXPECT_EQ(texts(), QString::fromUtf8("1:Caf\xC3\xA9 hidden, 4:Kaffee")) << "the filter survives undo";
+    delete window;
+}
+
+// Nothing is offered for editing in a read-only document, nor in a file
+// whose chunks stop short of its end; looking and exporting still work.
+TEST_F(ResourceWindowHooks, AReadOnlyDocumentOrADamagedFileOffersNoEdit)
+{
+    for (const bool readOnly : {true, false}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "damaged");
+        ASSERT_TRUE(StartOnObject(readOnly));
+        ResourceWindow* window = OpenThing(readOnly ? "thing.iff" : "damaged.iff");
+        ASSERT_NE(window, nullptr);
+        EXPECT_FALSE(window->CanEdit());
+        EXPECT_EQ(window->Note()->text(),
+                  readOnly ? QStringLiteral("The archive is open read-only: nothing here can be changed.")
+                           : QStringLiteral("The file stops making sense at byte %1: 6 bytes are left, too few for a "
+                                            "chunk header! Nothing here can be changed, so nothing past that point is lost.")
+                                 .arg(ResourceFile().size()));
+        ASSERT_TRUE(window->SelectChunk(MakeTypeCode("STR#"), 300));
+        for (const char* name : {"addChunk", "duplicateChunk", "changeChunkId", "changeChunkLabel", "replaceChunkData",
+                                 "deleteChunk"})
+            EXPECT_FALSE(window->findChild<QAction*>(QString::fromLatin1(name))->isEnabled()) << name;
+        EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("exportChunkData"))->isEnabled());
+        QTableView* list = window->ChunkList();
+        EXPECT_FALSE(list->model()->flags(list->currentIndex().siblingAtColumn(1)) & Qt::ItemIsEditable);
+        auto* strings = window->ChunkView()->findChild<QTableWidget*>(QStringLiteral("table"));
+        ASSERT_NE(strings, nullptr);
+        EXPECT_EQ(strings->editTriggers(), QAbstractItemView::NoEditTriggers);
+        EXPECT_EQ(window->ChunkView()->findChild<QAction*>(QStringLiteral("addString")), nullptr);
+        ASSERT_TRUE(window->SelectChunk(kTypeObjd, 128));
+        EXPECT_EQ(qobject_cast<QTableWidget*>(window->ChunkView())->editTriggers(), QAbstractItemView::NoEditTriggers);
+        EXPECT_EQ(Frame().Adapter().Stack().count(), 0);
+        delete window;
+        TearDown();
+    }
 }
 
 } // namespace
