@@ -25,6 +25,7 @@ enum CommandId : int {
     // The editor's own commands, outside the ranges above.
     ID_EDIT_FILTER = 33100,
     ID_EDIT_FIND_IN_ARCHIVE = 33101,
+    ID_EDIT_CLONE_OBJECT = 33102,
 };
 
 } // namespace vorn

@@ -1,5 +1,6 @@
 #include "app/main_frame.h"
 
+#include "app/clone_object_command.h"
 #include "app/command_ids.h"
 #include "app/document_adapter.h"
 #include "app/drag_out.h"
@@ -12,6 +13,7 @@
 #include "app/parent_directory_keys.h"
 #include "app/recent_file_list.h"
 #include "app/transfer_commands.h"
+#include "app/viewer_dispatch.h"
 #include "app/vorn_app.h"
 #include "app/vorn_view.h"
 #include "archive/vorn_doc.h"
@@ -177,6 +179,12 @@ void CMainFrame::BuildCommands()
     add(ID_EDIT_FIND_IN_ARCHIVE, "Find in &Archive...\tCtrl+Shift+F", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F),
         "Find entries of the whole archive by name, or by the strings of their IFF files", always,
         [this] { OpenFindInArchive(*this, messenger_); });
+    add(ID_EDIT_CLONE_OBJECT, "Clone &Object...", QKeySequence(),
+        "Add a copy of the selected object file with new GUIDs, a name and a price of its own",
+        [this] { return !document_.IsReadOnly() && SelectedIffRow(*right_) >= 0; },
+        [this] { CloneSelectedObject(*right_, messenger_); });
+    // The list pane's context menu shows it beside "Resources".
+    right_->addAction(ActionFor(ID_EDIT_CLONE_OBJECT));
 
     // The enabled states follow everything their rules read.
     QItemSelectionModel* selectionModel = right_->selectionModel();
@@ -184,6 +192,9 @@ void CMainFrame::BuildCommands()
     // A refill drops the selection without a selection signal.
     connect(&right_->Model(), &QAbstractItemModel::modelReset, this, &CMainFrame::UpdateCommandStates);
     connect(&right_->Model(), &QAbstractItemModel::rowsRemoved, this, &CMainFrame::UpdateCommandStates);
+    // Clone Object reads the current row and its name, which a rename can change.
+    connect(selectionModel, &QItemSelectionModel::currentChanged, this, &CMainFrame::UpdateCommandStates);
+    connect(&right_->Model(), &QAbstractItemModel::dataChanged, this, &CMainFrame::UpdateCommandStates);
 }
 
 void CMainFrame::BuildMenu()
@@ -211,6 +222,8 @@ void CMainFrame::BuildMenu()
     editMenu_->addSeparator();
     editMenu_->addAction(ActionFor(ID_EDIT_FILTER));
     editMenu_->addAction(ActionFor(ID_EDIT_FIND_IN_ARCHIVE));
+    editMenu_->addSeparator();
+    editMenu_->addAction(ActionFor(ID_EDIT_CLONE_OBJECT));
     TrackMenuPrompts(editMenu_);
 }
 

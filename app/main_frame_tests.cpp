@@ -328,7 +328,7 @@ TEST_F(EditorTest, ContextMenuOffersTheArchiveCommandsByTheSelection)
     EXPECT_EQ(describe(), (std::vector<std::string>{"E&xtract...\tCtrl+E (off)", "De&lete\tCtrl+D (off)",
                                                     "&Rename\tF2 (off)", "-", "New &Directory\tCtrl+W",
                                                     "&Move to directory...\tCtrl+M (off)", "-",
-                                                    "Re&sources...\tCtrl+R (off)"}));
+                                                    "Clone &Object... (off)", "Re&sources...\tCtrl+R (off)"}));
     std::unique_ptr<QMenu> shown(Right().BuildContextMenu(nullptr));
     shown->popup(QPoint(20, 20));
     shown->setActiveAction(shown->actions()[4]);  // New Directory, enabled without a selection
@@ -339,6 +339,7 @@ TEST_F(EditorTest, ContextMenuOffersTheArchiveCommandsByTheSelection)
     Right().SelectRows({0});
     EXPECT_EQ(describe(), (std::vector<std::string>{"&Extract\tCtrl+E", "De&lete\tCtrl+D", "&Rename\tF2", "-",
                                                     "New &Directory\tCtrl+W", "&Move to Directory\tCtrl+M", "-",
+                                                    "Clone &Object... (off)",
                                                     "Re&sources...\tCtrl+R (off)"}));  // a directory, no .iff
     // The menu holds the very actions of the shortcuts.
     std::unique_ptr<QMenu> withSelection(Right().BuildContextMenu(nullptr));

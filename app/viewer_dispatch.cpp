@@ -113,8 +113,6 @@ void ViewerDispatch::RunXaViewer(const std::string& path)
     dialog.exec();
 }
 
-// Opens the IFF entry at `path` in `service`; false with the viewer's
-// message shown when it cannot be read or is no IFF file.
 bool ViewerDispatch::OpenIffEntry(IffEditService& service, const std::string& path)
 {
     switch (service.OpenEntry(view_.Document(), path)) {
@@ -198,11 +196,7 @@ void ViewerDispatch::RunTextViewer(const std::string& path)
     dialog.exec();
 }
 
-namespace {
-
-// The row "Resources" acts on: the current row of the list pane when it is
-// selected and names an IFF file; -1 when there is none.
-int ResourcesRow(const CVornView& view)
+int SelectedIffRow(const CVornView& view)
 {
     const QModelIndex current = view.currentIndex();
     const int row = view.RowOf(current);
@@ -210,8 +204,6 @@ int ResourcesRow(const CVornView& view)
         return -1;
     return ViewerKindOf(view.PathOf(row)) == ViewerKind::Iff ? row : -1;
 }
-
-} // namespace
 
 void InstallViewerDispatch(CVornView& view, Messenger& messenger)
 {
@@ -226,13 +218,13 @@ void InstallViewerDispatch(CVornView& view, Messenger& messenger)
     }
     QObject::disconnect(resources, &QAction::triggered, nullptr, nullptr);
     QObject::connect(resources, &QAction::triggered, &view, [&view, &messenger] {
-        const int row = ResourcesRow(view);
+        const int row = SelectedIffRow(view);
         if (row >= 0)
             ViewerDispatch(view, messenger).OpenResources(view.PathOf(row));
     });
     // Greyed whenever it could not act, following what its rule reads, as
     // the frame's selection commands are.
-    const auto update = [&view, resources] { resources->setEnabled(ResourcesRow(view) >= 0); };
+    const auto update = [&view, resources] { resources->setEnabled(SelectedIffRow(view) >= 0); };
     QItemSelectionModel* selection = view.selectionModel();
     QAbstractItemModel* model = view.model();
     QObject::disconnect(selection, nullptr, resources, nullptr);

@@ -35,17 +35,24 @@ public:
     // Opens the IFF file at `path` in a "Resources" window of its own; null
     // when the file could not be opened (the message has been shown).
     ResourceWindow* OpenResources(const std::string& path);
+    // Opens the IFF entry at `path` in `service`; false with the viewer's
+    // message shown when it cannot be read or is no IFF file.
+    bool OpenIffEntry(IffEditService& service, const std::string& path);
 
 private:
     void RunXaViewer(const std::string& path);
     void RunIffViewer(const std::string& path);
-    bool OpenIffEntry(IffEditService& service, const std::string& path);
     void RunBitmapViewer(const std::string& path);
     void RunTextViewer(const std::string& path);
 
     CVornView& view_;
     Messenger& messenger_;
 };
+
+// The row the IFF commands ("Resources", "Clone Object") act on: the list
+// pane's current row when it is selected and names an IFF file; -1 when
+// there is none.
+int SelectedIffRow(const CVornView& view);
 
 // The list pane's file rows open their viewer on a double-click or Enter,
 // and their resource window through the pane's "Resources" action (Ctrl+R,

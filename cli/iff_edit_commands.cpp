@@ -194,7 +194,7 @@ int RunIffClone(CliContext& context, const std::vector<std::string>& args, const
                 context.err << "vorn-cli: bad value \"" << value << "\" for --guid: give 8 hexadecimal digits, not all 0\n";
                 return kExitUsage;
             }
-            request.guid = guid;
+            request.guids = {guid};
         }
     }
     IffEditService source;

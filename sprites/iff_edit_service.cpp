@@ -438,6 +438,32 @@ IffEditResult IffEditService::AddChunk(std::string_view type, uint16_t id)
     return IffEditResult::Done();
 }
 
+CloneRequest IffEditService::CatalogueText()
+{
+    CloneRequest text;
+    for (CIffChunk* objd : ChunksOfType(kTypeObjd)) {
+        const std::optional<std::span<const uint8_t>> data = Data(*objd);
+        if (!data)
+            continue;
+        if (!text.price)
+            if (const std::optional<uint32_t> price = ObjectFieldValue(*data, "price"))
+                text.price = static_cast<uint16_t>(*price);
+        const std::optional<uint32_t> strings = ObjectFieldValue(*data, "catalogue strings id");
+        CIffChunk* ctss = strings ? Find(kTypeCtss, static_cast<uint16_t>(*strings)) : nullptr;
+        const std::optional<std::span<const uint8_t>> tableData = ctss ? Data(*ctss) : std::nullopt;
+        StringTable table;
+        if (!tableData || table.Parse(*tableData) != StringTableProblem::None || table.Strings().empty())
+            continue;
+        const uint32_t language = StringTable::ShownLanguage(table.Layout(), table.Strings().front());
+        if (const std::optional<size_t> row = NthOfLanguage(table, language, 0))
+            text.name = Latin1ToUtf8(table.Strings()[*row].text);
+        if (const std::optional<size_t> row = NthOfLanguage(table, language, 1))
+            text.description = Latin1ToUtf8(table.Strings()[*row].text);
+        break;
+    }
+    return text;
+}
+
 std::set<uint32_t> IffEditService::ArchiveGuids(const CFarArchive& archive, CFarDirectoryTree& tree)
 {
     std::set<uint32_t> guids;
@@ -476,15 +502,18 @@ IffEditResult IffEditService::Clone(const CloneRequest& request, const std::set<
     const std::vector<CIffChunk*> objects = clone.ChunksOfType(kTypeObjd);
     if (objects.empty())
         return IffEditResult::Refused("The file holds no object definition (OBJD) to clone.");
-    if (request.guid && usedGuids.contains(*request.guid))
-        return IffEditResult::Refused("The GUID " + Hex32(*request.guid) + " is already used by an object of the archive.");
-
     std::set<uint32_t> taken = usedGuids;
+    for (const uint32_t guid : request.guids)
+        if (guid == 0 || !taken.insert(guid).second)
+            return IffEditResult::Refused("The GUID " + Hex32(guid) + " is already used by an object of the archive.");
+    taken = usedGuids;
+
     std::random_device seed;
     std::mt19937 random(seed());
     std::set<uint16_t> catalogueIds;
-    for (CIffChunk* objd : objects) {
-        uint32_t guid = objd == objects.front() && request.guid ? *request.guid : 0;
+    for (size_t nth = 0; nth < objects.size(); ++nth) {
+        CIffChunk* objd = objects[nth];
+        uint32_t guid = nth < request.guids.size() ? request.guids[nth] : 0;
         while (guid == 0 || taken.contains(guid))
             guid = static_cast<uint32_t>(random());
         taken.insert(guid);

@@ -58,7 +58,7 @@ struct CloneRequest {
     std::optional<std::string> name;        // catalogue name (UTF-8)
     std::optional<std::string> description; // catalogue description (UTF-8)
     std::optional<uint16_t> price;
-    std::optional<uint32_t> guid;           // the first object's GUID instead of a random one
+    std::vector<uint32_t> guids;            // the first objects' GUIDs, in OBJD order, instead of random ones
 };
 
 // The one owner of an IFF file being looked at or edited: the parsed
@@ -135,6 +135,10 @@ public:
     // `guids` gets the new GUIDs in OBJD order.
     IffEditResult Clone(const CloneRequest& request, const std::set<uint32_t>& usedGuids, IffEditService& clone,
                         std::vector<uint32_t>& guids);
+    // What a clone would keep when asked nothing: the catalogue name and
+    // description (of the first language of the first CTSS an OBJD names)
+    // and the first object's price; what the file lacks stays empty.
+    CloneRequest CatalogueText();
     // The GUIDs of every OBJD of every IFF file of an archive (the tree reads the entries).
     static std::set<uint32_t> ArchiveGuids(const CFarArchive& archive, CFarDirectoryTree& tree);
     // UTF-8 as the Latin-1 bytes a chunk stores; none, with the message naming

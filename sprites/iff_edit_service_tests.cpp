@@ -356,15 +356,25 @@ TEST(IffEdits, ACloneGetsNewUnusedGuidsItsCatalogueTextAndPriceAndTheSourceStays
                                {{"Caf\xE9 table", "", 1}, {"A new table.", "", 1}, {"Caf\xE9 table", "", 4}, {"A new table.", "", 4}},
                                1, {0xA3}));
     EXPECT_EQ(ChunkBytes(clone, "DGRP", 100), BuildDgrp(20004, {}));
+    // What a dialog reads back to show: the first language's text, in UTF-8.
+    const CloneRequest shown = clone.CatalogueText();
+    EXPECT_EQ(shown.name, "Caf\xC3\xA9 table");
+    EXPECT_EQ(shown.description, "A new table.");
+    EXPECT_EQ(shown.price, 999u);
     EXPECT_FALSE(service.Changed());
     EXPECT_EQ(Image(service), file);
 
-    request.guid = 0xCAFE0001;
+    request.guids = {0xCAFE0001};
     EXPECT_EQ(service.Clone(request, used, clone, guids).message,
               "The GUID CAFE0001 is already used by an object of the archive.");
-    request.guid = 0x12345678;
+    request.guids = {0x12345678, 0x12345678};
+    EXPECT_FALSE(service.Clone(request, used, clone, guids).done);
+    // GUIDs given for the first objects are used in order, the rest drawn.
+    request.guids = {0x12345678, 0x9ABCDEF0};
     ASSERT_TRUE(service.Clone(request, used, clone, guids).done);
     EXPECT_EQ(guids[0], 0x12345678u);
+    EXPECT_EQ(guids[1], 0x9ABCDEF0u);
+    EXPECT_FALSE(used.contains(guids[2]));
 }
 
 TEST_F(IffEditServiceTest, TheArchivesGuidsAreGatheredFromEveryObjectFile)
