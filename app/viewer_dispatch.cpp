@@ -34,11 +34,6 @@ namespace {
 // The viewers' working streams grow in steps of this many bytes.
 constexpr size_t kStreamGrowth = 1024;
 
-bool EndsWithNoCase(std::string_view text, std::string_view end)
-{
-    return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
-}
-
 } // namespace
 
 ViewerKind ViewerKindOf(std::string_view path)

@@ -61,4 +61,9 @@ bool ContainsNoCase(std::string_view text, std::string_view part)
     return false;
 }
 
+bool EndsWithNoCase(std::string_view text, std::string_view end)
+{
+    return text.size() >= end.size() && EqualsNoCase(text.substr(text.size() - end.size()), end);
+}
+
 } // namespace vorn

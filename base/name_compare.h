@@ -23,6 +23,8 @@ std::string FoldedCopy(std::string_view text);
 // Whether `part` occurs in `text` under the same letter-case rule; "" occurs
 // in everything.
 bool ContainsNoCase(std::string_view text, std::string_view part);
+// Whether `text` ends with `end` under the same rule (a name's ".iff").
+bool EndsWithNoCase(std::string_view text, std::string_view end);
 
 struct NoCaseHash {
     using is_transparent = void;

@@ -10,11 +10,6 @@ namespace vorn {
 
 namespace {
 
-bool EndsWithNoCase(std::string_view name, std::string_view ending)
-{
-    return name.size() >= ending.size() && EqualsNoCase(name.substr(name.size() - ending.size()), ending);
-}
-
 // What is wrong with an entry's bytes for the kind its name gives; empty when
 // nothing is. Entries of other kinds only have to be readable.
 std::string ProblemWith(std::string_view name, std::span<const uint8_t> bytes)

@@ -8,9 +8,10 @@ namespace vorn {
 
 IffFileTable& IffFileTable::Instance()
 {
-    // A function-local static: built on first use, its destructor releases
-    // every container still open at exit.
-    static IffFileTable table;
+    // One table per thread, built on first use: thumbnails are drawn on
+    // worker threads, and a table of their own needs no lock. Its destructor
+    // releases every container still open when the thread ends.
+    thread_local IffFileTable table;
     return table;
 }
 

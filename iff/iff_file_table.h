@@ -17,9 +17,11 @@ class MemoryStream;
 // Handle 0 means none; valid handles are 1 and up. The table starts with 64
 // slots on first use and grows by 64 whenever every slot from 1 up is taken.
 //
-// Instance() is the process-wide table; its containers are released at exit.
-// Separate tables can be made (tests do) and release theirs when destroyed.
-// Not thread-safe: only the user-interface thread uses it.
+// Instance() is the calling thread's table: a handle is valid only on the
+// thread that opened it, and its containers are released when that thread
+// ends. Separate tables can be made (tests do) and release theirs when
+// destroyed. A table is not thread-safe; giving each thread its own is what
+// lets workers open files while the user-interface thread uses its own.
 class IffFileTable {
 public:
     static constexpr uint32_t kGrowth = 64;

@@ -72,16 +72,24 @@ uint8_t Channel(uint32_t pixel, uint32_t mask)
     return static_cast<uint8_t>((uint64_t{value} * 255 + maximum / 2) / maximum);
 }
 
-// Draws an RLE stream (already checked to fit) into palette indices, bottom
-// row first as stored.
-void DecodeRle(const uint8_t* data, size_t size, bool fourBit, uint32_t width, uint32_t rows,
-               std::vector<uint8_t>& indices)
+// Runs an RLE stream (already checked to fit) into palette indices one row
+// at a time, bottom row first as stored: `finish` takes each row's indices
+// once it is complete, every row exactly once. Pixels the stream skips keep
+// index 0.
+template <typename FinishRow>
+void DecodeRleRows(const uint8_t* data, size_t size, bool fourBit, uint32_t width, uint32_t rows, FinishRow finish)
 {
+    std::vector<uint8_t> indices(width, 0);
     uint32_t x = 0;
     uint32_t y = 0; // counted from the bottom
+    const auto nextRow = [&] {
+        finish(y, std::span<const uint8_t>(indices));
+        std::fill(indices.begin(), indices.end(), uint8_t{0});
+        ++y;
+    };
     const auto put = [&](uint8_t index) {
-        if (x < width && y < rows)
-            indices[static_cast<size_t>(rows - 1 - y) * width + x] = index;
+        if (x < width)
+            indices[x] = index;
         ++x;
     };
     size_t at = 0;
@@ -96,12 +104,13 @@ void DecodeRle(const uint8_t* data, size_t size, bool fourBit, uint32_t width, u
         }
         if (value == 0) {
             x = 0;
-            ++y;
+            nextRow();
         } else if (value == 1) {
-            return;
+            break;
         } else if (value == 2) {
             x += data[at];
-            y += data[at + 1];
+            for (uint32_t down = data[at + 1]; down > 0 && y < rows; --down)
+                nextRow();
             at += 2;
         } else {
             const size_t bytes = fourBit ? (value + 1u) / 2u : value;
@@ -111,6 +120,8 @@ void DecodeRle(const uint8_t* data, size_t size, bool fourBit, uint32_t width, u
             at += bytes + (bytes & 1u);
         }
     }
+    while (y < rows)
+        nextRow();
 }
 
 } // namespace
@@ -179,19 +190,17 @@ std::optional<BmpLayout> BmpLayout::Read(std::span<const uint8_t> file)
     return layout;
 }
 
-std::optional<DecodedBitmap> DecodeBmp(std::span<const uint8_t> file)
+bool DecodeBmpRows(std::span<const uint8_t> file, const BmpRowSink& sink)
 {
     const std::optional<BmpLayout> layout = BmpLayout::Read(file);
     if (!layout)
-        return std::nullopt;
+        return false;
     const uint8_t* info = file.data() + BmpLayout::kFileHeaderSize;
     const uint8_t* pixels = info + layout->pixelOffset;
     const size_t pixelBytes = file.size() - BmpLayout::kFileHeaderSize - layout->pixelOffset;
-    DecodedBitmap picture;
-    picture.width = static_cast<uint32_t>(layout->width);
-    picture.height = static_cast<uint32_t>(layout->Rows());
-    const size_t count = static_cast<size_t>(picture.width) * picture.height;
-    picture.rgb.assign(3 * count, 0);
+    const auto width = static_cast<uint32_t>(layout->width);
+    const auto rows = static_cast<uint32_t>(layout->Rows());
+    std::vector<uint8_t> rgb(3 * size_t{width}, 0);
 
     // Indices beyond the table show black.
     std::vector<uint8_t> table(3 * 256, 0);
@@ -202,15 +211,16 @@ std::optional<DecodedBitmap> DecodeBmp(std::span<const uint8_t> file)
         table[3 * i + 1] = entry[1];
         table[3 * i + 2] = entry[0];
     }
-    const auto putIndex = [&](size_t at, uint8_t index) { std::copy_n(&table[3 * size_t{index}], 3, &picture.rgb[3 * at]); };
+    const auto putIndex = [&](uint32_t x, uint8_t index) { std::copy_n(&table[3 * size_t{index}], 3, &rgb[3 * size_t{x}]); };
 
     if (IsRle(layout->compression)) {
-        std::vector<uint8_t> indices(count, 0);
-        DecodeRle(pixels, pixelBytes, layout->compression == BmpCompression::Rle4, picture.width, picture.height,
-                  indices);
-        for (size_t i = 0; i < count; ++i)
-            putIndex(i, indices[i]);
-        return picture;
+        DecodeRleRows(pixels, pixelBytes, layout->compression == BmpCompression::Rle4, width, rows,
+                      [&](uint32_t fromBottom, std::span<const uint8_t> indices) {
+                          for (uint32_t x = 0; x < width; ++x)
+                              putIndex(x, indices[x]);
+                          sink(rows - 1 - fromBottom, rgb);
+                      });
+        return true;
     }
 
     uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
@@ -220,28 +230,43 @@ std::optional<DecodedBitmap> DecodeBmp(std::span<const uint8_t> file)
     if (layout->compression == BmpCompression::BitFields && infoSize >= kInfoHeaderSize + kMaskBytes)
         for (int i = 0; i < 3; ++i)
             masks[i] = LoadLE32(info + kInfoHeaderSize + 4 * i);
-    const size_t stride = (static_cast<size_t>(picture.width) * layout->bitsPerPixel + 31) / 32 * 4;
-    for (uint32_t r = 0; r < picture.height; ++r) {
+    const size_t stride = (size_t{width} * layout->bitsPerPixel + 31) / 32 * 4;
+    const uint32_t bits = layout->bitsPerPixel;
+    for (uint32_t r = 0; r < rows; ++r) {
         const uint8_t* row = pixels + r * stride;
-        const uint32_t y = layout->height > 0 ? picture.height - 1 - r : r;
-        for (uint32_t x = 0; x < picture.width; ++x) {
-            const size_t at = static_cast<size_t>(y) * picture.width + x;
-            const uint32_t bits = layout->bitsPerPixel;
+        for (uint32_t x = 0; x < width; ++x) {
+            uint8_t* out = &rgb[3 * size_t{x}];
             if (bits <= 8) {
                 const uint32_t bit = x * bits;
                 const uint8_t byte = row[bit / 8];
-                putIndex(at, static_cast<uint8_t>((byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1)));
+                putIndex(x, static_cast<uint8_t>((byte >> (8 - bits - bit % 8)) & ((1u << bits) - 1)));
             } else if (bits == 24) {
-                picture.rgb[3 * at] = row[3 * x + 2];
-                picture.rgb[3 * at + 1] = row[3 * x + 1];
-                picture.rgb[3 * at + 2] = row[3 * x];
+                out[0] = row[3 * x + 2];
+                out[1] = row[3 * x + 1];
+                out[2] = row[3 * x];
             } else {
                 const uint32_t value = bits == 16 ? LoadLE16(row + 2 * x) : LoadLE32(row + 4 * x);
                 for (int c = 0; c < 3; ++c)
-                    picture.rgb[3 * at + static_cast<size_t>(c)] = Channel(value, masks[c]);
+                    out[c] = Channel(value, masks[c]);
             }
         }
+        sink(layout->height > 0 ? rows - 1 - r : r, rgb);
     }
+    return true;
+}
+
+std::optional<DecodedBitmap> DecodeBmp(std::span<const uint8_t> file)
+{
+    const std::optional<BmpLayout> layout = BmpLayout::Read(file);
+    if (!layout)
+        return std::nullopt;
+    DecodedBitmap picture;
+    picture.width = static_cast<uint32_t>(layout->width);
+    picture.height = static_cast<uint32_t>(layout->Rows());
+    picture.rgb.assign(3 * size_t{picture.width} * picture.height, 0);
+    DecodeBmpRows(file, [&](uint32_t row, std::span<const uint8_t> rgb) {
+        std::copy(rgb.begin(), rgb.end(), picture.rgb.begin() + static_cast<ptrdiff_t>(3 * size_t{picture.width} * row));
+    });
     return picture;
 }
 

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -48,5 +49,13 @@ struct DecodedBitmap {
     std::vector<uint8_t> rgb;
 };
 std::optional<DecodedBitmap> DecodeBmp(std::span<const uint8_t> file);
+
+// The same picture a row at a time, so a caller that shrinks it never holds
+// it whole: the sink gets each row's index counted from the top and its
+// width * 3 bytes (R, G, B), every row exactly once, in the order the file stores
+// them (bottom row first for most BMPs). False, with no row given, when
+// BmpLayout::Read refuses the file.
+using BmpRowSink = std::function<void(uint32_t rowFromTop, std::span<const uint8_t> rgb)>;
+bool DecodeBmpRows(std::span<const uint8_t> file, const BmpRowSink& sink);
 
 } // namespace vorn

@@ -9,6 +9,7 @@
 #include "iff/string_table.h"
 #include "iff/type_codes.h"
 #include "sprites/bmp_decoder.h"
+#include "sprites/entry_thumbnail.h"
 #include "sprites/frame_export.h"
 #include "sprites/iff_edit_service.h"
 #include "testing/temp_dir.h"
@@ -94,6 +95,44 @@ TEST(RealFiles, StringTablesRoundTripBitmapsDecodeAndFramesDraw)
     std::printf("%s\n", counts.c_str());
     EXPECT_GT(tally.frames, 0u);
     EXPECT_GT(tally.tables["STR#"], 0u);
+}
+
+TEST(RealFiles, EveryObjectFileAndTheNeighbourhoodPictureHaveAThumbnail)
+{
+    const std::filesystem::path folder = VORN_REALDATA_DIR;
+    if (!std::filesystem::is_directory(folder / "objects"))
+        GTEST_SKIP() << "no real files in " << folder.string();
+    const auto check = [](const std::filesystem::path& path, int32_t size) {
+        SCOPED_TRACE(path.filename().string());
+        RgbaImage picture;
+        ASSERT_EQ(DrawEntryThumbnail(path.filename().string(), testing::ReadFileBytes(path), size, picture),
+                  ThumbnailResult::Drawn);
+        EXPECT_LE(std::max(picture.width, picture.height), size);
+        // Cropped to the object: something shows on each edge.
+        const auto shows = [&](int32_t x, int32_t y) {
+            return picture.rgba[4 * (static_cast<size_t>(y) * static_cast<size_t>(picture.width) +
+                                     static_cast<size_t>(x)) + 3] != 0;
+        };
+        bool top = false, bottom = false, left = false, right = false;
+        for (int32_t x = 0; x < picture.width; ++x) {
+            top = top || shows(x, 0);
+            bottom = bottom || shows(x, picture.height - 1);
+        }
+        for (int32_t y = 0; y < picture.height; ++y) {
+            left = left || shows(0, y);
+            right = right || shows(picture.width - 1, y);
+        }
+        EXPECT_TRUE(top && bottom && left && right) << picture.width << " x " << picture.height;
+    };
+    for (const auto& item : std::filesystem::directory_iterator(folder / "objects"))
+        for (int32_t size : {128, 256})
+            check(item.path(), size);
+    RgbaImage picture;
+    check(folder / "nhood.BMP", 128);
+    ASSERT_EQ(DrawEntryThumbnail("nhood.BMP", testing::ReadFileBytes(folder / "nhood.BMP"), 128, picture),
+              ThumbnailResult::Drawn);
+    EXPECT_EQ(picture.width, 128);
+    EXPECT_EQ(picture.height, 96);
 }
 
 struct ChunkContent {

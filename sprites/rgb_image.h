@@ -15,4 +15,12 @@ namespace vorn {
 // not have, and for writing pictures.
 std::vector<uint8_t> ColourPlaneToRgb(const RenderTarget& target);
 
+// A picture with transparency: 8-bit R, G, B, A (straight, not
+// premultiplied), top row first, width * 4 bytes per row with no padding.
+struct RgbaImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    std::vector<uint8_t> rgba;
+};
+
 } // namespace vorn
