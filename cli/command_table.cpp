@@ -164,7 +164,7 @@ const CliCommand kCommands[] = {
      "palette id and each frame's size, palette id and header fields. Files already in OUTDIR\n"
      "are replaced only with --yes.\n",
      RunIffExport},
-    {kSoundAndObject, "iff import", "INPUT OUTPUT --from OUTDIR [--chunk ID] [--opaque]",
+    {kSoundAndObject, "iff import", "INPUT OUTPUT --from OUTDIR [--chunk ID] [--opaque] [--palette keep|rebuild]",
      "the PNGs back into the SPR2 frames",
      "Reads the pictures of OUTDIR back into the SPR2 frames of INPUT (any size up to 65535 x 65535;\n"
      "grey, indexed and 16-bit PNGs are converted), mapping each colour to the nearest colour of\n"
@@ -174,8 +174,25 @@ const CliCommand kCommands[] = {
      "pixels; on any error, a sprites.json that cannot be read included, nothing is written.\n"
      "A picture without alpha for a frame with pixels that are not opaque is refused unless\n"
      "--opaque is given (every pixel is then drawn opaque). A missing depth picture and pictures\n"
-     "no frame reads are reported.\n",
+     "no frame reads are reported. A frame whose pixels are drawn more than 8 off their colour\n"
+     "(distance in RGB) gets a warning line with their count and the farthest: the palette lacks\n"
+     "those colours. --palette rebuild (rather than keep) builds each palette the pictures are\n"
+     "drawn with from them and from the other frames drawn with it (at most 256 colours, chosen by\n"
+     "libimagequant when there are more), so a recolour keeps its colours; those frames are drawn\n"
+     "again with the new palette.\n",
      RunIffImport},
+    {kSoundAndObject, "iff palette-export", "INPUT ID OUTPUT", "a PALT palette as a PNG swatch or a GIMP palette",
+     "Writes the 256 colours of the PALT chunk ID to OUTPUT (\"-\": standard output): a GIMP palette\n"
+     "when its name ends in .gpl, else a 256 x 256 PNG swatch of 16 x 16 cells, colour 0 top left,\n"
+     "row by row.\n",
+     WithoutOptions<RunIffPaletteExport>},
+    {kSoundAndObject, "iff palette-import", "INPUT OUTPUT ID FILE", "a PNG swatch or a GIMP palette into a PALT",
+     "Sets the colours of the PALT chunk ID from FILE (a GIMP palette when its name ends in .gpl,\n"
+     "else a PNG swatch of 16 x 16 square cells, each read at its centre) and writes the IFF file\n"
+     "to OUTPUT: a file, \"-\", or ARCHIVE::PATH. A palette of fewer than 256 colours sets the\n"
+     "first ones, and the others keep theirs. A file that is no palette is refused, naming the\n"
+     "line, and nothing is written.\n",
+     WithoutOptions<RunIffPaletteImport>},
     {kSoundAndObject, "iff set", "INPUT OUTPUT TYPE:ID NAME=VALUE...", "set OBJD fields by name, or strings",
      "Changes the chunk TYPE:ID and writes the IFF file to OUTPUT: a file, \"-\", or ARCHIVE::PATH.\n"
      "For an OBJD, NAME is a field as iff show names it (\"price\", \"guid\", \"field 23\"; _ for a\n"
@@ -281,7 +298,18 @@ std::string OverviewLines(const CliCommand& command)
     line += ' ';
     PadTo(line, column);
     bool lineHasWords = false;
+    // An option stays on one line with its value ("[--zoom 1|2|3]"), which
+    // the completion reads from this text.
+    std::vector<std::string> words;
+    bool inOption = false;
     for (std::string_view word : SplitWords(command.synopsis)) {
+        if (inOption)
+            words.back() += " " + std::string(word);
+        else
+            words.emplace_back(word);
+        inOption = word.starts_with("[--") ? !word.ends_with(']') : inOption && !word.ends_with(']');
+    }
+    for (const std::string& word : words) {
         if (lineHasWords && line.size() + 1 + word.size() > kLineWidth) {
             text += line + '\n';
             line.assign(column, ' ');

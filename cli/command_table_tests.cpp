@@ -102,8 +102,9 @@ TEST(CommandTable, TheUsageListsExactlyTheTablesCommands)
     EXPECT_EQ(listed, table);
 
     // The completion offers an option's values from "--name VALUE" in the
-    // help; a flag stands alone in its brackets.
-    const std::regex optionWithValue("--[a-z][a-z-]* [A-Z0-9][A-Za-z0-9|]*");
+    // help (a placeholder, or choices of words: "keep|rebuild"); a flag
+    // stands alone in its brackets.
+    const std::regex optionWithValue("--[a-z][a-z-]* ([A-Z0-9][A-Za-z0-9|]*|[a-z]+(\\|[a-z]+)+)");
     for (const CliCommand& command : CliCommands())
         for (std::string_view option : ShapeOf(command.synopsis).options) {
             const std::string synopsis(command.synopsis);

@@ -718,3 +718,96 @@ TEST(SpriteLayouts, AnUnchangedExportImportsToIdenticalChunksInEitherLayout)
 
 } // namespace
 } // namespace vorn
+
+namespace vorn {
+namespace {
+
+// The 768 colour bytes of PALT `id` of an IFF file.
+std::vector<uint8_t> PaletteOf(const std::vector<uint8_t>& iff, uint16_t id)
+{
+    CIffFileRef file;
+    IffParseError error{};
+    EXPECT_TRUE(file.Open(iff, error, true));
+    CIffChunk* chunk = PaltPalette::FindChunk(file, id, id);
+    const uint8_t* colours = chunk != nullptr ? PaltPalette::Colours(*chunk) : nullptr;
+    return colours != nullptr ? std::vector<uint8_t>(colours, colours + 768) : std::vector<uint8_t>{};
+}
+
+TEST_F(SpriteRoundTrip, ARecolourThePaletteLacksIsToldAndARebuiltPaletteKeepsIt)
+{
+    ASSERT_EQ(Export().status, 0);
+    // Frame 1 of sprite 500 turns green, a colour palette 7 lacks.
+    std::vector<uint8_t> green;
+    for (int i = 0; i < 4; ++i)
+        green.insert(green.end(), {0, 200, 0, 255});
+    WritePng(dir_ / "out/500_1.png", 2, 2, PNG_FORMAT_RGBA, green);
+    const auto kept = Import();
+    ASSERT_EQ(kept.status, 0) << kept.err;
+    EXPECT_NE(kept.err.find("vorn-cli: frame 1 of SPR2 500: 4 pixel(s) drawn more than 8 off their colour (the "
+                            "farthest "),
+              std::string::npos)
+        << kept.err;
+    EXPECT_NE(kept.err.find("off): PALT 7 lacks those colours; --palette rebuild builds it from the pictures\n"),
+              std::string::npos);
+    EXPECT_EQ(kept.err.find("frame 0 of SPR2"), std::string::npos) << "an unchanged frame is not told of";
+
+    const auto rebuilt = Import("new.iff", {"--palette", "rebuild"});
+    ASSERT_EQ(rebuilt.status, 0) << rebuilt.err;
+    EXPECT_NE(rebuilt.err.find("vorn-cli: PALT 7 rebuilt from 3 frame(s): "), std::string::npos) << rebuilt.err;
+    EXPECT_EQ(rebuilt.err.find("drawn more than"), std::string::npos) << rebuilt.err;
+    const std::vector<uint8_t> written = ReadFileBytes(dir_ / "new.iff");
+    const std::vector<ExportedFrame> before = DecodedFrames(SpriteFile());
+    const std::vector<ExportedFrame> after = DecodedFrames(written);
+    ASSERT_EQ(after.size(), 3u);
+    EXPECT_EQ(after[1].rgba, green);
+    // The other frames drawn with palette 7, sprite 501's too, look as before.
+    EXPECT_EQ(after[0].rgba, before[0].rgba);
+    EXPECT_EQ(after[0].depth, before[0].depth);
+    EXPECT_EQ(after[2].rgba, before[2].rgba);
+    EXPECT_EQ(PaletteOf(written, 8), ReversedPaletteBytes());
+
+    EXPECT_EQ(Import("new.iff", {"--palette", "nice"}).status, 2);
+}
+
+TEST_F(SpriteRoundTrip, PalettesGoOutAndComeBackAsGimpPalettesAndSwatches)
+{
+    for (const char* name : {"p.gpl", "p.png"}) {
+        ASSERT_EQ(RunTool({"iff", "palette-export", "obj.iff", "8", name}, dir_.Path()).status, 0) << name;
+        const auto put = RunTool({"iff", "palette-import", "obj.iff", "new.iff", "7", name}, dir_.Path());
+        ASSERT_EQ(put.status, 0) << put.err;
+        EXPECT_EQ(PaletteOf(ReadFileBytes(dir_ / "new.iff"), 7), ReversedPaletteBytes()) << name;
+    }
+    EXPECT_TRUE(testing::ReadText(dir_ / "p.gpl").starts_with("GIMP Palette\nName: PALT 8\nColumns: 16\n#\n255   0 253"));
+
+    // A short palette sets its first colours; the others stay.
+    WriteFileBytes(dir_ / "two.gpl", std::vector<uint8_t>{'G', 'I', 'M', 'P', ' ', 'P', 'a', 'l', 'e', 't', 't', 'e', '\n',
+                                                          '1', ' ', '2', ' ', '3', '\n', '4', ' ', '5', ' ', '6', '\n'});
+    const auto two = RunTool({"iff", "palette-import", "obj.iff", "new.iff", "7", "two.gpl"}, dir_.Path());
+    ASSERT_EQ(two.status, 0) << two.err;
+    EXPECT_NE(two.err.find("2 colours read: colours 2 to 255 of PALT 7 keep theirs"), std::string::npos) << two.err;
+    std::vector<uint8_t> expected = PaletteColoursBytes();
+    for (uint8_t i = 0; i < 6; ++i)
+        expected[i] = static_cast<uint8_t>(i + 1);
+    EXPECT_EQ(PaletteOf(ReadFileBytes(dir_ / "new.iff"), 7), expected);
+
+    // No palette, no PALT of that id: refused, nothing written.
+    std::filesystem::remove(dir_ / "new.iff");
+    WriteFileBytes(dir_ / "bad.gpl", std::vector<uint8_t>{'G', 'I', 'M', 'P', ' ', 'P', 'a', 'l', 'e', 't', 't', 'e',
+                                                          '\n', '1', ' ', '2', '\n'});
+    const auto bad = RunTool({"iff", "palette-import", "obj.iff", "new.iff", "7", "bad.gpl"}, dir_.Path());
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("\"bad.gpl\": line 2: give red, green and blue, each 0 to 255!"), std::string::npos)
+        << bad.err;
+    WritePng(dir_ / "odd.png", 3, 3, PNG_FORMAT_RGB, std::vector<uint8_t>(27, 9));
+    const auto swatch = RunTool({"iff", "palette-import", "obj.iff", "new.iff", "7", "odd.png"}, dir_.Path());
+    EXPECT_EQ(swatch.status, 1);
+    EXPECT_NE(swatch.err.find("3 x 3 pixels, not a swatch"), std::string::npos) << swatch.err;
+    const auto missing = RunTool({"iff", "palette-export", "obj.iff", "9", "q.gpl"}, dir_.Path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("No PALT chunk has the id 9!"), std::string::npos) << missing.err;
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "new.iff"));
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "q.gpl"));
+}
+
+} // namespace
+} // namespace vorn

@@ -88,6 +88,8 @@ expect "vorn-cli iff render a.far::x out.png --zoom " "1 2 3"
 expect "vorn-cli iff render --direction " "0 2 4 6"
 expect "vorn-cli iff render a.far::x --object 7 --format 1" "15 16"
 expect "vorn-cli iff render a.far::x --object " ""
+expect "vorn-cli iff import a.iff b.iff --palette " "keep rebuild"
+expect "vorn-cli iff import a.iff b.iff --palette r" "rebuild"
 # A value is not a positional word: the archive is still the second word.
 expect "vorn-cli iff render --size 64x64 a.far::S" "Sounds/"
 expect "vorn-cli rm --zoom 2 a.far S" "Sounds/"

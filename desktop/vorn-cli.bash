@@ -20,10 +20,11 @@ _vorn_cli_commands()
 }
 
 # The options that take a value, "--name VALUE" in the help's usage lines, one
-# a line with the value's placeholder ("--zoom 1|2|3", "--into DIR").
+# a line with the value's placeholder ("--zoom 1|2|3", "--into DIR", "--palette
+# keep|rebuild").
 _vorn_cli_value_options()
 {
-    "$1" --help 2>/dev/null | grep -oE -- '--[a-z][a-z-]* [A-Z0-9][A-Za-z0-9|]*' | sort -u
+    "$1" --help 2>/dev/null | grep -oE -- '--[a-z][a-z-]* ([A-Z0-9][A-Za-z0-9|]*|[a-z]+(\|[a-z]+)+)' | sort -u
 }
 
 # The placeholder of argument N (0 = the first after the command's words) in

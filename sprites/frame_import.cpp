@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <unordered_map>
 
 namespace vorn {
@@ -26,6 +27,8 @@ uint32_t ColourDistance(int r1, int g1, int b1, const uint8_t* c)
 class NearestColour {
 public:
     explicit NearestColour(const uint8_t* palette) : palette_(palette) {}
+
+    const uint8_t* Colour(uint8_t index) const { return palette_ + 3 * index; }
 
     uint8_t operator()(uint8_t r, uint8_t g, uint8_t b)
     {
@@ -51,8 +54,9 @@ private:
     std::unordered_map<uint32_t, uint8_t> seen_;
 };
 
-Spr2PixelPlanes PlanesFrom(const FramePictures& pictures, NearestColour& nearest)
+Spr2PixelPlanes PlanesFrom(const FramePictures& pictures, NearestColour& nearest, ColourDrift& drift)
 {
+    uint32_t largestSquared = 0;
     Spr2PixelPlanes planes;
     planes.width = static_cast<uint16_t>(pictures.width);
     planes.height = static_cast<uint16_t>(pictures.height);
@@ -72,9 +76,20 @@ Spr2PixelPlanes PlanesFrom(const FramePictures& pictures, NearestColour& nearest
         else
             planes.kind[p] = Spr2PixelKind::Blended;
         planes.alpha[p] = static_cast<uint8_t>(255 - alpha);
-        if (planes.kind[p] != Spr2PixelKind::Transparent)
-            planes.colour[p] = nearest(px[0], px[1], px[2]);
+        if (planes.kind[p] == Spr2PixelKind::Transparent)
+            continue;
+        planes.colour[p] = nearest(px[0], px[1], px[2]);
+        // A fully faded pixel shows no colour to lose.
+        if (alpha == 0)
+            continue;
+        const uint8_t* drawn = nearest.Colour(planes.colour[p]);
+        const int dr = px[0] - drawn[0], dg = px[1] - drawn[1], db = px[2] - drawn[2];
+        const auto squared = static_cast<uint32_t>(dr * dr + dg * dg + db * db);
+        if (squared > ColourDrift::kTolerance * ColourDrift::kTolerance)
+            ++drift.pixels;
+        largestSquared = std::max(largestSquared, squared);
     }
+    drift.largest = static_cast<uint32_t>(std::lround(std::sqrt(static_cast<double>(largestSquared))));
     return planes;
 }
 
@@ -120,7 +135,7 @@ FrameImport ImportFramePictures(const Spr2Frame& frame, const uint8_t* colours, 
     if (DrawsPictures(frame, colours, pictures))
         return result;
     NearestColour nearest(colours);
-    result.encode = EncodeSpr2Frame(PlanesFrom(pictures, nearest), result.commands);
+    result.encode = EncodeSpr2Frame(PlanesFrom(pictures, nearest, result.drift), result.commands);
     switch (result.encode.status) {
     case Spr2EncodeStatus::Ok: result.status = FrameImportStatus::Encoded; break;
     case Spr2EncodeStatus::RowTooLong: result.status = FrameImportStatus::RowTooLong; break;

@@ -33,10 +33,21 @@ enum class FrameImportStatus {
     WrongSizes, // the pictures do not hold width x height pixels
 };
 
+// How far the colours an import draws lie from the picture's, as a recolour
+// the palette cannot follow shows: the drawn pixels whose palette colour is
+// more than kTolerance away (straight-line distance in RGB, 0 to 441), and
+// the largest distance.
+struct ColourDrift {
+    static constexpr uint32_t kTolerance = 8;
+    uint32_t pixels = 0;
+    uint32_t largest = 0;
+};
+
 struct FrameImport {
     FrameImportStatus status = FrameImportStatus::Unchanged;
     Spr2EncodeResult encode;
     std::vector<uint8_t> commands;
+    ColourDrift drift; // of the pixels encoded
 };
 
 // The pixel commands that draw `pictures` with the 256 colours `colours`
