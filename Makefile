@@ -11,7 +11,7 @@ SAMPLE     := $(BUILD)/sample/sample.far
 PREFIX     ?= /usr/local
 PACKAGES   := cmake ninja-build g++ qt6-base-dev libgl-dev libsdl2-dev libgtest-dev libgmock-dev libbenchmark-dev libpng-dev nlohmann-json3-dev libsndfile1-dev libimagequant-dev xvfb \
               desktop-file-utils appstream shared-mime-info xdg-utils libfile-mimeinfo-perl \
-              man-db bsdextrautils bash-completion dpkg-dev file time lintian
+              man-db bsdextrautils bash-completion dpkg-dev file time lintian libglib2.0-bin
 # Only `make fuzz` needs these: clang and its sanitizer and libFuzzer runtimes.
 FUZZ_PACKAGES := clang libclang-rt-dev
 SUDO       := $(shell [ "$$(id -u)" = 0 ] || echo sudo)

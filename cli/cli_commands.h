@@ -37,6 +37,8 @@ int RunAdd(CliContext& context, const std::vector<std::string>& args, const std:
 int RunSync(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 
 int RunXaToWav(CliContext& context, const std::vector<std::string>& args);
+// thumbnail INPUT OUTPUT.png SIZE
+int RunThumbnail(CliContext& context, const std::vector<std::string>& args);
 int RunIffChunks(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 int RunIffObjects(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options);
 // iff show INPUT TYPE:ID, iff strings INPUT [TYPE:ID], iff get INPUT TYPE:ID

@@ -1,6 +1,7 @@
 #include "cli/cli_support.h"
 
 #include "archive/archive_path.h"
+#include "archive/far_header.h"
 #include "base/absolute_path.h"
 #include "archive/archive_pattern.h"
 #include "base/byte_copy.h"
@@ -12,6 +13,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -210,6 +212,14 @@ std::string MissingEntryText(const CFarArchive& archive, std::string_view path)
     if (CFarDirectoryTree::ShownEntry(archive, path))
         return kCantLoadFile;
     return Fill("\"%1\" is not in the archive!", path);
+}
+
+bool IsArchiveFile(const std::filesystem::path& path)
+{
+    int error = 0;
+    const std::unique_ptr<FileStream> file = FileStream::Open(AbsolutePath(path), FileMode::Read, error);
+    std::array<char, 8> magic{};
+    return file && file->ReadExact(magic.data(), magic.size()) && magic == FarHeader::kMagic;
 }
 
 std::optional<std::vector<uint8_t>> ReadInput(const EntryInput& input, CliContext& context)

@@ -149,6 +149,10 @@ struct EntryInput {
 };
 EntryInput ParseEntryInput(std::string_view text);
 
+// Whether the file on disk begins as a FAR archive ("FAR!byAZ"); false when
+// it cannot be read.
+bool IsArchiveFile(const std::filesystem::path& path);
+
 // The message for an archive path that names no file: "\"PATH\" is not in
 // the archive!", or "Can't load file!" when it is there but cannot be read.
 std::string MissingEntryText(const CFarArchive& archive, std::string_view path);

@@ -96,6 +96,14 @@ const CliCommand kCommands[] = {
      "the nearest 16-bit step and clipped at its range, and the tool says so. Each block of 28\n"
      "samples gets the predictor and shift that come closest to the input.\n",
      WithoutOptions<RunWavToXa>},
+    {kSoundAndObject, "thumbnail", "INPUT OUTPUT.png SIZE", "a small picture of an object file, BMP or archive",
+     "Writes an RGBA PNG at most SIZE pixels a side (1 to 1024), as file managers ask of a thumbnailer.\n"
+     "INPUT is an IFF object file (its first object that draws, graphic 0, direction 0, at the largest\n"
+     "zoom that fits, else shrunk; transparent around it), a BMP picture (shrunk to fit, keeping its\n"
+     "proportions), a FAR archive or ARCHIVE::DIR (the first .iff or .bmp entry that draws, directory\n"
+     "by directory) or ARCHIVE::PATH. A disk file is taken for what its first bytes say it is. Nothing\n"
+     "is enlarged. The exit status is 1, with nothing written, when there is nothing to show.\n",
+     WithoutOptions<RunThumbnail>},
     {kSoundAndObject, "iff chunks", "INPUT [--json]", "type, id, flags, data size and label of every chunk",
      "Prints one line per chunk in container order: TYPE, ID, 0xFLAGS, data size, label (TAB-separated).\n"
      "--json prints one JSON object instead: input, chunks (each with type, id, flags, size and\n"

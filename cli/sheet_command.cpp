@@ -1,6 +1,5 @@
 #include "cli/cli_commands.h"
 
-#include "archive/far_header.h"
 #include "base/absolute_path.h"
 #include "base/file_replacement.h"
 #include "base/file_stream.h"
@@ -29,14 +28,6 @@ using IffVisitor = std::function<void(const std::string& name, std::span<const u
 bool IsIffName(std::string_view name)
 {
     return name.size() >= 4 && EqualsNoCase(name.substr(name.size() - 4), ".iff");
-}
-
-bool IsArchiveFile(const std::filesystem::path& path)
-{
-    int error = 0;
-    const std::unique_ptr<FileStream> file = FileStream::Open(AbsolutePath(path), FileMode::Read, error);
-    std::array<char, 8> magic{};
-    return file && file->ReadExact(magic.data(), magic.size()) && magic == FarHeader::kMagic;
 }
 
 // The entry's bytes straight from the archive's file, so they are not kept.

@@ -3,7 +3,8 @@
 # desktop sees it: the exact set of files, the launcher and AppStream data as
 # their validators judge them, the FAR type and its default application as
 # xdg-mime resolves them, the manual pages and completion where man and bash
-# look, and xdg-open starting Vorn on an archive.
+# look, xdg-open starting Vorn on an archive, the IFF type as gio resolves it,
+# and the thumbnailer's own command line drawing archives, objects and BMPs.
 set -u
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
@@ -39,7 +40,9 @@ share/doc/vorn/copyright
 share/man/man1/vorn-cli.1.gz
 share/man/man1/vorn.1.gz
 share/metainfo/$id.metainfo.xml
+share/mime/packages/$id-iff.xml
 share/mime/packages/$id.xml
+share/thumbnailers/$id.thumbnailer
 $VORN_BASH_COMPLETION_DIR/vorn-cli
 EOF
 )
@@ -101,6 +104,60 @@ query() { "${desktop_env[@]}" xdg-mime query filetype "$1" 2>/dev/null | sed 's/
 [[ $(query "$work/files/notes.txt") != "$VORN_FAR_MIME_TYPE" ]] || fail "a text file is taken for an archive"
 default=$("${desktop_env[@]}" xdg-mime query default "$VORN_FAR_MIME_TYPE" 2>&1)
 [[ $default == "$id.desktop" ]] || fail "the default application for FAR archives is [$default]"
+
+# The Sims' object files by their first bytes, as gio (GNOME's file manager
+# and thumbnail factory) resolves them; other IFF formats named *.iff keep
+# their own type, and a name alone does not make a file one of ours.
+gio_type() { "${desktop_env[@]}" gio info -a standard::content-type "$1" 2>/dev/null | sed -n 's/^ *standard::content-type: //p'; }
+[[ -n ${VORN_SAMPLE_ARCHIVE:-} && -f $VORN_SAMPLE_ARCHIVE ]] || fail "no sample archive at [${VORN_SAMPLE_ARCHIVE:-}]"
+"$prefix/bin/vorn-cli" cat "$VORN_SAMPLE_ARCHIVE" 'Objects\Faded crate.iff' >"$work/files/crate.iff" ||
+    fail "could not take an object file from the sample archive"
+cp "$work/files/crate.iff" "$work/files/CRATE.IFF"
+cp "$work/files/crate.iff" "$work/files/crate"
+printf 'FORM\0\0\0\x0cILBMBMHD\0\0\0\0' >"$work/files/picture.iff"
+printf 'not an object\n' >"$work/files/notes.iff"
+for name in crate.iff CRATE.IFF crate; do
+    [[ $(gio_type "$work/files/$name") == "$VORN_IFF_MIME_TYPE" ]] ||
+        fail "$name is [$(gio_type "$work/files/$name")], not $VORN_IFF_MIME_TYPE"
+done
+for name in picture.iff notes.iff; do
+    [[ $(gio_type "$work/files/$name") != "$VORN_IFF_MIME_TYPE" ]] || fail "$name is taken for a Sims object file"
+done
+
+# The thumbnailer's Exec line as a file manager runs it: %i the input, %o the
+# PNG to write, %s the size.
+thumbnailer=$prefix/share/thumbnailers/$id.thumbnailer
+grep -qx "MimeType=$VORN_FAR_MIME_TYPE;$VORN_IFF_MIME_TYPE;" "$thumbnailer" || fail "the thumbnailer takes: $(grep MimeType "$thumbnailer")"
+read -ra exec_words <<<"$(sed -n 's/^Exec=//p' "$thumbnailer")"
+thumbnail() { # INPUT OUTPUT SIZE
+    local command=() word
+    for word in "${exec_words[@]}"; do
+        case $word in %i) word=$1 ;; %o) word=$2 ;; %s) word=$3 ;; esac
+        command+=("$word")
+    done
+    "${desktop_env[@]}" PATH="$prefix/bin:/usr/bin:/bin" "${command[@]}"
+}
+png_size() { file -b "$1" | sed -n 's/^PNG image data, \([0-9]*\) x \([0-9]*\), 8-bit\/color RGBA.*/\1 \2/p'; }
+# A 300 x 200 24-bit BMP: its longest side comes out at the asked size.
+{ printf 'BM\x56\xbf\x02\0\0\0\0\0\x36\0\0\0\x28\0\0\0\x2c\x01\0\0\xc8\0\0\0\x01\0\x18\0\0\0\0\0\x20\xbf\x02\0'
+  head -c 16 /dev/zero; head -c 180000 /dev/zero | tr '\0' '\200'; } >"$work/files/grey.bmp"
+for size in 128 256; do
+    rm -f "$work/thumb.png"
+    thumbnail "$work/files/grey.bmp" "$work/thumb.png" $size || fail "the thumbnailer failed on a BMP at $size"
+    expected_size="$size $(( (200 * size + 150) / 300 ))"
+    [[ $(png_size "$work/thumb.png") == "$expected_size" ]] ||
+        fail "the BMP's $size px thumbnail is [$(file -b "$work/thumb.png")], not $expected_size"
+    for input in "$work/files/crate" "$VORN_SAMPLE_ARCHIVE"; do
+        rm -f "$work/thumb.png"
+        thumbnail "$input" "$work/thumb.png" $size || { fail "the thumbnailer failed on $input at $size"; continue; }
+        read -r width height <<<"$(png_size "$work/thumb.png")"
+        (( ${width:-0} >= 1 && ${height:-0} >= 1 && width <= size && height <= size )) ||
+            fail "the $size px thumbnail of $input is [$(file -b "$work/thumb.png")]"
+    done
+done
+rm -f "$work/thumb.png"
+thumbnail "$work/files/notes.iff" "$work/thumb.png" 128 2>/dev/null && fail "the thumbnailer drew a text file"
+[[ -e $work/thumb.png ]] && fail "the thumbnailer wrote a picture of a text file"
 
 # xdg-open runs the launcher's command on the file: Vorn opens it and holds its
 # lock, so vorn-cli is refused a change while Vorn runs.

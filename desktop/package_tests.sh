@@ -42,7 +42,8 @@ done
 
 listing=$(dpkg-deb -c "$deb" | awk '{ print $NF }')
 for path in usr/bin/vorn usr/bin/vorn-cli "usr/share/applications/$VORN_APP_ID.desktop" \
-    "usr/share/mime/packages/$VORN_APP_ID.xml" "usr/share/metainfo/$VORN_APP_ID.metainfo.xml" \
+    "usr/share/mime/packages/$VORN_APP_ID.xml" "usr/share/mime/packages/$VORN_APP_ID-iff.xml" \
+    "usr/share/thumbnailers/$VORN_APP_ID.thumbnailer" "usr/share/metainfo/$VORN_APP_ID.metainfo.xml" \
     "usr/share/icons/hicolor/scalable/apps/$VORN_APP_ID.svg" usr/share/man/man1/vorn-cli.1.gz \
     usr/share/doc/vorn/copyright usr/share/doc/vorn/changelog.gz \
     usr/share/bash-completion/completions/vorn-cli; do

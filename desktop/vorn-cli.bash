@@ -177,6 +177,7 @@ _vorn_cli()
         PATH | OLD | DESTDIR) _vorn_cli_reply_entries "$tool" "${positional[0]}" "$cur" ;;
         TYPE:ID) _vorn_cli_reply_chunks "$tool" "${positional[0]}" "$cur" ;;
         DEST) _filedir -d ;;
+        SIZE) COMPREPLY=($(compgen -W "128 256" -- "$cur")) ;;
         NEW | NAME=VALUE | PATTERN | "") ;;
         *) _filedir ;;
     esac

@@ -1,9 +1,11 @@
 // Object files: the object definitions and the catalogue built from them,
 // then the first displayable object drawn (with its bounds) in every view
-// direction, with what could not be drawn gathered and named.
+// direction, with what could not be drawn gathered and named, and the
+// file's thumbnail.
 #include "iff/iff_file_ref.h"
 #include "iff/object_catalogue.h"
 #include "sprites/draw_report.h"
+#include "sprites/entry_thumbnail.h"
 #include "sprites/object_renderer.h"
 #include "sprites/render_target.h"
 
@@ -19,6 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     IffParseError error = IffParseError::None;
     if (!file.Open(std::span<const uint8_t>(data, size), error, true))
         return 0;
+    RgbaImage thumbnail;
+    if (DrawEntryThumbnail("a.iff", std::span<const uint8_t>(data, size), 32, thumbnail) == ThumbnailResult::Drawn &&
+        (thumbnail.width < 1 || thumbnail.height < 1 || thumbnail.width > 32 || thumbnail.height > 32))
+        abort();
     CObjectCatalogue catalogue;
     if (!catalogue.Build(&file))
         return 0;
