@@ -26,6 +26,9 @@ enum CommandId : int {
     ID_EDIT_FILTER = 33100,
     ID_EDIT_FIND_IN_ARCHIVE = 33101,
     ID_EDIT_CLONE_OBJECT = 33102,
+    ID_VIEW_THUMBNAILS = 33103,
+    ID_VIEW_SORT_BY_NAME = 33104,
+    ID_VIEW_SORT_BY_SIZE = 33105,
 };
 
 } // namespace vorn

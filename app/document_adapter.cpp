@@ -108,6 +108,8 @@ void DocumentAdapter::Apply(const TreeChange& change)
     using Kind = TreeChangeKind;
     CLeftView* left = frame_.GetLeftPane();
     CVornView* right = frame_.GetRightPane();
+    if (right)
+        right->Thumbnails().Apply(change);
     if (!left || !right || change.kind == Kind::Rebuilt)
         return;  // a new or opened archive: the panes rebuild at their initial update
 

@@ -1,5 +1,6 @@
 #include "app/file_list_model.h"
 
+#include "app/thumbnail_store.h"
 #include "archive/archive_path.h"
 #include "archive/far_directory_tree.h"
 #include "archive/tree_change.h"
@@ -23,6 +24,25 @@ FileListModel::FileListModel(const CFarDirectoryTree& tree, QObject* parent)
 {
 }
 
+void FileListModel::SetThumbnails(const ThumbnailStore* thumbnails)
+{
+    if (thumbnails_)
+        disconnect(thumbnails_, nullptr, this, nullptr);
+    thumbnails_ = thumbnails;
+    if (thumbnails_)
+        connect(thumbnails_, &ThumbnailStore::thumbnailReady, this, &FileListModel::OnThumbnailReady);
+}
+
+void FileListModel::OnThumbnailReady(int32_t entry)
+{
+    for (size_t row = 0; row < rows_.size(); ++row) {
+        if (rows_[row].entry == entry) {
+            const QModelIndex changed = index(static_cast<int>(row), 0);
+            emit dataChanged(changed, changed, {ThumbnailRole});
+        }
+    }
+}
+
 void FileListModel::Show(const CFarDirectory& directory)
 {
     std::vector<Row> rows;
@@ -33,7 +53,7 @@ void FileListModel::Show(const CFarDirectory& directory)
     // A file row's path is the shown path, "\\" and the name, also at the root.
     const std::string prefix = shownPath_ + kArchiveSeparator;
     for (const FarFileItem& item : directory.Files()) {
-        Row row{item.name, std::string(), kImageFile, prefix + item.name};
+        Row row{item.name, std::string(), kImageFile, prefix + item.name, item.entryIndex};
         if (const CFarEntry* entry = tree_.EntryOfItem(item))
             row.sizeText = FormatGroupedNumber(entry->size1);
         rows.push_back(std::move(row));
@@ -64,7 +84,7 @@ void FileListModel::Apply(const TreeChange& change, AddedSizes sizes)
     auto addFile = [&](size_t position, const FarFileItem& item) {
         const int row = std::min(FirstFileRow() + static_cast<int>(std::min<size_t>(position, rows_.size())),
                                  RowCount());
-        InsertRow(row, {item.name, sizeText(item), kImageFile, filePath(item.name)});
+        InsertRow(row, {item.name, sizeText(item), kImageFile, filePath(item.name), item.entryIndex});
     };
     auto addDirectory = [&](size_t position, const std::string& name) {
         const int row = std::min(static_cast<int>(std::min<size_t>(position, rows_.size())), FirstFileRow());
@@ -100,6 +120,7 @@ void FileListModel::Apply(const TreeChange& change, AddedSizes sizes)
             value.name = change.item.name;
             value.path = filePath(change.item.name);
             value.sizeText = sizeText(change.item);
+            value.entry = change.item.entryIndex;
             emit dataChanged(index(row, 0), index(row, 1));
         }
         break;
@@ -315,6 +336,13 @@ QVariant FileListModel::data(const QModelIndex& index, int role) const
         return QString::fromLatin1(row.path);
     case ImageRole:
         return row.image;
+    case ThumbnailRole:
+        if (thumbnails_ && row.entry >= 0 && index.column() == 0) {
+            const QPixmap picture = thumbnails_->Find(row.entry);
+            if (!picture.isNull())
+                return picture;
+        }
+        return {};
     default:
         return {};
     }

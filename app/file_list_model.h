@@ -3,6 +3,7 @@
 #include <QAbstractTableModel>
 #include <QIcon>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@ namespace vorn {
 
 class CFarDirectory;
 class CFarDirectoryTree;
+class ThumbnailStore;
 struct TreeChange;
 
 // The rows of the file list pane, the contents of the shown directory: a
@@ -39,12 +41,17 @@ public:
     static constexpr int PathRole = Qt::UserRole;
     // The row's image index (an int).
     static constexpr int ImageRole = Qt::UserRole + 1;
+    // The icon view's picture of a file row (a QPixmap; none while there is
+    // no thumbnail, and for rows that show their icon).
+    static constexpr int ThumbnailRole = Qt::UserRole + 2;
 
     struct Row {
         std::string name;
         std::string sizeText;
         int image = 0;
         std::string path;
+        // A file row's archive entry; -1 for directories and rows of no entry.
+        int32_t entry = -1;
     };
 
     static constexpr int kImageDirectory = 0;
@@ -58,6 +65,9 @@ public:
     FileListModel(const CFarDirectoryTree& tree, QObject* parent = nullptr);
 
     void SetIcons(std::vector<QIcon> icons) { icons_ = std::move(icons); }
+    // Where ThumbnailRole is read from (null: nowhere); its new thumbnails
+    // are reported as changes of their rows.
+    void SetThumbnails(const ThumbnailStore* thumbnails);
 
     // Every row from `directory`: subdirectories first, then files, in the
     // tree's order; it becomes the shown directory.
@@ -109,9 +119,12 @@ private:
     // row i. Selections and other persistent indexes move with their rows.
     void Reorder(const std::vector<int>& order);
 
+    void OnThumbnailReady(int32_t entry);
+
     const CFarDirectoryTree& tree_;
     std::vector<Row> rows_;
     std::vector<QIcon> icons_;
+    const ThumbnailStore* thumbnails_ = nullptr;
     std::string shownPath_;
     // Rows searched for in the current edit; beyond a few hundred the rows
     // are filled again once at its end instead.

@@ -27,6 +27,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QSettings>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QUrl>
@@ -47,6 +48,26 @@ std::vector<std::string> LocalPaths(const QMimeData* data)
             paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
     }
     return paths;
+}
+
+// Where the list pane's choice of view is kept, beside the recent files.
+const char* const kViewSection = "View";
+const char* const kThumbnailsValue = "Thumbnails";
+
+bool ReadIconViewChoice()
+{
+    QSettings settings;
+    settings.beginGroup(QString::fromLatin1(kViewSection));
+    return settings.value(QString::fromLatin1(kThumbnailsValue), false).toBool();
+}
+
+void WriteIconViewChoice(bool on)
+{
+    QSettings settings;
+    settings.beginGroup(QString::fromLatin1(kViewSection));
+    settings.setValue(QString::fromLatin1(kThumbnailsValue), on);
+    settings.endGroup();
+    settings.sync();
 }
 
 } // namespace
@@ -73,6 +94,7 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
     splitter_->setStretchFactor(1, 1);
     splitter_->setSizes({200, 400});
     setCentralWidget(splitter_);
+    // The grid of thumbnails lies inside the list pane and counts as it.
     new PaneFocusMarker({left_, right_}, this);
     InstallParentDirectoryKeys(*right_, *left_);
 
@@ -99,6 +121,8 @@ CMainFrame::CMainFrame(CVornApp& app, CVornDoc& document, Messenger& messenger)
     adapter_ = std::make_unique<DocumentAdapter>(*this, document_);
     BuildCommands();
     BuildMenu();
+    right_->SetIconView(ReadIconViewChoice());
+    ActionFor(ID_VIEW_THUMBNAILS)->setChecked(right_->IsIconView());
     // The title changes with the modified flag and the file, which the
     // Quick Save rule reads.
     document_.SetTitleChangedHandler([this](const std::string&) {
@@ -185,6 +209,14 @@ void CMainFrame::BuildCommands()
         [this] { CloneSelectedObject(*right_, messenger_); });
     // The list pane's context menu shows it beside "Resources".
     right_->addAction(ActionFor(ID_EDIT_CLONE_OBJECT));
+    add(ID_VIEW_THUMBNAILS, "&Thumbnails\tCtrl+T", QKeySequence(Qt::CTRL | Qt::Key_T),
+        "Show the files as a grid of pictures, or as a list with their sizes", always,
+        [this] { SetIconView(!right_->IsIconView()); });
+    ActionFor(ID_VIEW_THUMBNAILS)->setCheckable(true);
+    add(ID_VIEW_SORT_BY_NAME, "Sort by &Name", QKeySequence(), "Sort the files by name, directories first", always,
+        [this] { right_->SortByColumn(0); });
+    add(ID_VIEW_SORT_BY_SIZE, "Sort by &Size", QKeySequence(), "Sort the files by size, directories first", always,
+        [this] { right_->SortByColumn(1); });
 
     // The enabled states follow everything their rules read.
     QItemSelectionModel* selectionModel = right_->selectionModel();
@@ -225,6 +257,19 @@ void CMainFrame::BuildMenu()
     editMenu_->addSeparator();
     editMenu_->addAction(ActionFor(ID_EDIT_CLONE_OBJECT));
     TrackMenuPrompts(editMenu_);
+
+    viewMenu_ = menuBar()->addMenu(QStringLiteral("&View"));
+    for (int id : {ID_VIEW_THUMBNAILS, ID_VIEW_SORT_BY_NAME, ID_VIEW_SORT_BY_SIZE})
+        viewMenu_->addAction(ActionFor(id));
+    viewMenu_->insertSeparator(ActionFor(ID_VIEW_SORT_BY_NAME));
+    TrackMenuPrompts(viewMenu_);
+}
+
+void CMainFrame::SetIconView(bool on)
+{
+    right_->SetIconView(on);
+    ActionFor(ID_VIEW_THUMBNAILS)->setChecked(on);
+    WriteIconViewChoice(on);
 }
 
 void CMainFrame::TrackMenuPrompts(QMenu* menu)

@@ -47,6 +47,7 @@ public:
     QSplitter* Splitter() const { return splitter_; }
     QMenu* FileMenu() const { return fileMenu_; }
     QMenu* EditMenu() const { return editMenu_; }
+    QMenu* ViewMenu() const { return viewMenu_; }
     // Keeps the panes in step with the document and holds the undo history.
     DocumentAdapter& Adapter() { return *adapter_; }
 
@@ -84,6 +85,10 @@ public:
     // Every command's enabled state follows its rule again.
     void UpdateCommandStates() { commands_->Refresh(); }
 
+    // The list pane shows a grid of thumbnails, or its details list; the
+    // choice is kept in the settings for the next start.
+    void SetIconView(bool on);
+
     // The File menu's recent-file items follow the application's list.
     void RebuildRecentFiles();
 
@@ -119,6 +124,7 @@ private:
     FileFilterField* filterField_ = nullptr;
     QMenu* fileMenu_ = nullptr;
     QMenu* editMenu_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
     std::unique_ptr<DocumentAdapter> adapter_;
     QAction* recentSeparator_ = nullptr;
     QAction* exitSeparator_ = nullptr;

@@ -3,6 +3,7 @@
 #include "app/command_ids.h"
 #include "app/command_table.h"
 #include "app/file_commands.h"
+#include "app/file_icon_view.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/pane_icons.h"
@@ -20,7 +21,8 @@
 namespace vorn {
 
 CVornView::CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent)
-    : QTreeView(parent), frame_(frame), document_(document), model_(document.Tree(), this), filter_(model_, this)
+    : QTreeView(parent), frame_(frame), document_(document), model_(document.Tree(), this), filter_(model_, this),
+      thumbnails_(document.Archive(), this)
 {
     setRootIsDecorated(false);
     setItemsExpandable(false);
@@ -44,7 +46,54 @@ CVornView::CVornView(CMainFrame& frame, CVornDoc& document, QWidget* parent)
     connect(header(), &QHeaderView::sectionClicked, this, [this](int column) { SortByColumn(column); });
     connect(this, &QAbstractItemView::doubleClicked, this,
             [this](const QModelIndex& index) { OnRowActivated(RowOf(index)); });
-    connect(this, &QWidget::customContextMenuRequested, this, &CVornView::ShowContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& position) { PopUpContextMenu(viewport()->mapToGlobal(position)); });
+
+    model_.SetThumbnails(&thumbnails_);
+    iconView_ = new FileIconView(*this);
+    iconView_->hide();
+    thumbnails_.SetPalette(iconView_->palette());
+}
+
+void CVornView::SetIconView(bool on)
+{
+    if (on == IsIconView())
+        return;
+    QAbstractItemView& before = ShownView();
+    const bool focused = before.hasFocus();
+    iconView_->setGeometry(rect());
+    iconView_->setVisible(on);
+    if (on)
+        iconView_->raise();
+    // Whoever gives this pane the focus gives it to the view that shows.
+    setFocusProxy(on ? iconView_ : nullptr);
+    if (focused)
+        ShownView().setFocus(Qt::OtherFocusReason);
+    if (currentIndex().isValid())
+        ShownView().scrollTo(currentIndex());
+}
+
+bool CVornView::IsIconView() const
+{
+    return !iconView_->isHidden();
+}
+
+QAbstractItemView& CVornView::ShownView()
+{
+    return IsIconView() ? static_cast<QAbstractItemView&>(*iconView_) : *this;
+}
+
+void CVornView::scrollTo(const QModelIndex& index, ScrollHint hint)
+{
+    QTreeView::scrollTo(index, hint);
+    if (IsIconView())
+        iconView_->scrollTo(index, hint);
+}
+
+void CVornView::resizeEvent(QResizeEvent* event)
+{
+    QTreeView::resizeEvent(event);
+    iconView_->setGeometry(rect());
 }
 
 CLeftView* CVornView::LeftPane() const
@@ -223,16 +272,21 @@ void CVornView::OnRowActivated(int row)
         left->SelectChildByPath(PathOf(row));
 }
 
-void CVornView::keyPressEvent(QKeyEvent* event)
+bool CVornView::OpenOnEnter(QKeyEvent* event)
 {
     // Enter opens the current row as a double-click does.
-    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && !IsEditing() &&
-        currentIndex().isValid()) {
-        OnRowActivated(CurrentRow());
-        event->accept();
-        return;
-    }
-    QTreeView::keyPressEvent(event);
+    if ((event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter) || IsEditing() ||
+        !currentIndex().isValid())
+        return false;
+    OnRowActivated(CurrentRow());
+    event->accept();
+    return true;
+}
+
+void CVornView::keyPressEvent(QKeyEvent* event)
+{
+    if (!OpenOnEnter(event))
+        QTreeView::keyPressEvent(event);
 }
 
 void CVornView::EditRow(int row)
@@ -242,28 +296,46 @@ void CVornView::EditRow(int row)
         return;
     setCurrentIndex(index);
     scrollTo(index);
-    edit(index, QAbstractItemView::AllEditTriggers, nullptr);
+    ShownView().edit(index);
+}
+
+bool CVornView::MayRename() const
+{
+    // No name of an archive opened for browsing is edited, however asked.
+    return !document_.IsReadOnly();
+}
+
+void CVornView::NoteRenameStarted(const QModelIndex& viewIndex)
+{
+    // Whichever way the edit began, remember what the row was.
+    const int row = RowOf(viewIndex);
+    rename_.oldPath = PathOf(row);
+    rename_.oldName = NameOf(row);
+    rename_.isDirectory = ImageOf(row) == kImageDirectory;
 }
 
 bool CVornView::edit(const QModelIndex& index, EditTrigger trigger, QEvent* event)
 {
-    // No name of an archive opened for browsing is edited, however asked.
-    if (document_.IsReadOnly())
+    if (!MayRename())
         return false;
     const bool started = QTreeView::edit(index, trigger, event);
-    if (started && index.isValid()) {
-        // Whichever way the edit began, remember what the row was.
-        const int row = RowOf(index);
-        rename_.oldPath = PathOf(row);
-        rename_.oldName = NameOf(row);
-        rename_.isDirectory = ImageOf(row) == kImageDirectory;
-    }
+    if (started && index.isValid())
+        NoteRenameStarted(index);
     return started;
+}
+
+bool CVornView::IsEditing() const
+{
+    return state() == QAbstractItemView::EditingState || iconView_->IsEditing();
 }
 
 void CVornView::EndEditing(EditEnd end)
 {
-    QWidget* editor = IsEditing() ? indexWidget(currentIndex()) : nullptr;
+    if (iconView_->IsEditing()) {
+        iconView_->EndEditing(end == EditEnd::Commit);
+        return;
+    }
+    QWidget* editor = state() == QAbstractItemView::EditingState ? indexWidget(currentIndex()) : nullptr;
     if (!editor)
         return;
     if (end == EditEnd::Commit)
@@ -304,11 +376,11 @@ QMenu* CVornView::BuildContextMenu(QWidget* parent)
     return menu;
 }
 
-void CVornView::ShowContextMenu(const QPoint& position)
+void CVornView::PopUpContextMenu(const QPoint& globalPosition)
 {
     QMenu* menu = BuildContextMenu(this);
     menu->setAttribute(Qt::WA_DeleteOnClose);
-    menu->popup(viewport()->mapToGlobal(position));
+    menu->popup(globalPosition);
 }
 
 } // namespace vorn

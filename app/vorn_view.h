@@ -2,6 +2,7 @@
 
 #include "app/file_list_filter.h"
 #include "app/file_list_model.h"
+#include "app/thumbnail_store.h"
 
 #include <QTreeView>
 
@@ -17,6 +18,7 @@ class CFarDirectory;
 class CLeftView;
 class CMainFrame;
 class CVornDoc;
+class FileIconView;
 
 // The file list pane: the contents of the directory selected in the tree
 // pane, subdirectories first, then files with their sizes. Each row keeps
@@ -26,6 +28,11 @@ class CVornDoc;
 // The view shows the model through the filter (Ctrl+F), which may hide rows.
 // Rows here and everywhere else are the model's; this class alone maps them
 // to and from the view's indexes (ViewIndex, RowOf).
+//
+// The rows show as a details list (this view) or as a grid of thumbnails
+// (IconView), one at a time, over the same rows and selection; the grid is
+// laid over this view's area and takes its focus, so whatever holds the
+// pane, its actions and its shortcuts works the same in both.
 //
 // Everything here runs on the UI thread; the rows follow the document's
 // change reports through the model (see DocumentAdapter), never commands.
@@ -66,6 +73,18 @@ public:
     // "12 of 340 item(s) shown" while the filter narrows the rows, else "".
     QString FilterSummaryText() const;
 
+    // The grid of thumbnails instead of the details list, or back.
+    void SetIconView(bool on);
+    bool IsIconView() const;
+    FileIconView& IconView() { return *iconView_; }
+    // The view the rows show in now: this one, or the grid.
+    QAbstractItemView& ShownView();
+    // The grid's pictures, by archive entry; the document adapter tells it
+    // what changed.
+    ThumbnailStore& Thumbnails() { return thumbnails_; }
+    // Scrolls whichever view shows the rows.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+
     // Each time the document is new or opened: recompute the summary. The
     // rows come when the tree pane selects its root.
     void OnInitialUpdate();
@@ -104,7 +123,7 @@ public:
     void RenameFirstSelected();
     // Starts in-place editing of column 0 of a row.
     void EditRow(int row);
-    bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
+    bool IsEditing() const;
     // Ends an in-place edit now: with Commit the typed name is renamed to as
     // Enter would, with Discard the editor goes unread. Nothing when no
     // name is being edited.
@@ -114,6 +133,15 @@ public:
     // The context menu of the pane as it shows now: the frame's command
     // actions, or greyed stand-ins without a selection. Made public for the tests.
     QMenu* BuildContextMenu(QWidget* parent);
+    // Shows that menu at a point of the screen.
+    void PopUpContextMenu(const QPoint& globalPosition);
+
+    // For the two views' in-place editing and keys: whether names may be
+    // edited now, what a started edit renames, and Enter opening the
+    // current row (true when the key was taken).
+    bool MayRename() const;
+    void NoteRenameStarted(const QModelIndex& viewIndex);
+    bool OpenOnEnter(QKeyEvent* event);
 
     // The rename state held between the start and the end of an in-place edit.
     struct RenameState {
@@ -134,9 +162,9 @@ protected:
     bool edit(const QModelIndex& index, EditTrigger trigger, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void startDrag(Qt::DropActions supportedActions) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void ShowContextMenu(const QPoint& position);
     // Selects the model rows given (ascending) that show, as runs of rows.
     void SelectShownRows(const std::vector<int>& rows);
 
@@ -144,6 +172,8 @@ private:
     CVornDoc& document_;
     FileListModel model_;
     FileListFilter filter_;
+    ThumbnailStore thumbnails_;
+    FileIconView* iconView_ = nullptr;
     bool initialised_ = false;
     RenameState rename_;
 };

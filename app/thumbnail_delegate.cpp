@@ -1,0 +1,19 @@
+#include "app/thumbnail_delegate.h"
+
+#include "app/file_list_model.h"
+
+#include <QPixmap>
+
+namespace vorn {
+
+void ThumbnailDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
+{
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QPixmap thumbnail = index.data(FileListModel::ThumbnailRole).value<QPixmap>();
+    if (!thumbnail.isNull()) {
+        option->icon = QIcon(thumbnail);
+        option->features |= QStyleOptionViewItem::HasDecoration;
+    }
+}
+
+} // namespace vorn
