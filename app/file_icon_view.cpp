@@ -33,12 +33,13 @@ FileIconView::FileIconView(CVornView& pane) : QListView(&pane), pane_(pane)
     setGridSize(QSize(size + 36, size + 2 * fontMetrics().height() + 12));
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionRectVisible(true);
     setEditTriggers(QAbstractItemView::SelectedClicked);
     // Rows are dragged out only; drops go to the window, which adds files.
     setDragDropMode(QAbstractItemView::DragOnly);
     setAcceptDrops(false);
     setContextMenuPolicy(Qt::CustomContextMenu);
-    setItemDelegate(new ThumbnailDelegate(this));
+    setItemDelegate(new ThumbnailDelegate(size, this));
 
     // The same rows and the same selection as the details list.
     QItemSelectionModel* own = nullptr;

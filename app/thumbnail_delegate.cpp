@@ -14,6 +14,8 @@ void ThumbnailDelegate::initStyleOption(QStyleOptionViewItem* option, const QMod
         option->icon = QIcon(thumbnail);
         option->features |= QStyleOptionViewItem::HasDecoration;
     }
+    option->decorationSize = QSize(size_, size_);
+    option->displayAlignment = Qt::AlignHCenter | Qt::AlignTop;
 }
 
 } // namespace vorn

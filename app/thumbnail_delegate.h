@@ -5,14 +5,18 @@
 namespace vorn {
 
 // Draws a row of the icon view with its thumbnail (FileListModel's
-// ThumbnailRole) in place of its icon while it has one.
+// ThumbnailRole) in place of its icon while it has one. Pictures and icons
+// sit centred in one square of `size` pixels, so the names line up under them.
 class ThumbnailDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    ThumbnailDelegate(int size, QObject* parent) : QStyledItemDelegate(parent), size_(size) {}
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    int size_;
 };
 
 } // namespace vorn
