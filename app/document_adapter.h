@@ -14,7 +14,8 @@ class CMainFrame;
 
 // The one listener of the document in the editor: it hands every change the
 // document reports (from a command, a transfer worker, an undo or a redo)
-// to the models of the tree pane and the list pane, moves the list along
+// to the models of the tree pane and the list pane and to the list pane's
+// thumbnails, moves the list along
 // with a shown directory that is renamed or moved, and keeps the Edit
 // menu's history of steps. Changes reported on a worker thread are carried
 // to the UI thread, the worker waiting meanwhile.

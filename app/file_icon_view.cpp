@@ -26,11 +26,11 @@ FileIconView::FileIconView(CVornView& pane) : QListView(&pane), pane_(pane)
     setWrapping(true);
     setResizeMode(QListView::Adjust);
     setUniformItemSizes(true);
-    setWordWrap(true);
+    setWordWrap(false);
     setTextElideMode(Qt::ElideMiddle);
     const int size = ThumbnailStore::kSize;
     setIconSize(QSize(size, size));
-    setGridSize(QSize(size + 36, size + 2 * fontMetrics().height() + 12));
+    setSpacing(4);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionRectVisible(true);

@@ -6,6 +6,11 @@
 
 namespace vorn {
 
+QSize ThumbnailDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const
+{
+    return QSize(size_ + 32, size_ + option.fontMetrics.lineSpacing() + 8);
+}
+
 void ThumbnailDelegate::initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
