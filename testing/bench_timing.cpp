@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <fstream>
 #include <sys/resource.h>
 
 namespace vorn::testing {
@@ -79,6 +80,22 @@ bool ReportCpuMilliseconds(const char* what, const RunTimes& times, double limit
     else
         std::printf("   (shown only)\n");
     return met || !held;
+}
+
+long StatusKiB(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field + ":", 0) == 0)
+            return std::stol(line.substr(field.size() + 1));
+    }
+    return 0;
+}
+
+void ResetPeakMemory()
+{
+    std::ofstream("/proc/self/clear_refs") << "5";
 }
 
 } // namespace vorn::testing

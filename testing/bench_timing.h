@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 namespace vorn::testing {
 
@@ -24,5 +25,11 @@ RunTimes MeasureRuns(int runs, const std::function<void()>& setup, const std::fu
 // `limit`; returns whether it was met. With `held` false the line is only
 // shown.
 bool ReportCpuMilliseconds(const char* what, const RunTimes& times, double limit, bool held = true);
+
+// A line of /proc/self/status in KiB ("VmRSS", "VmHWM"); 0 when unknown.
+long StatusKiB(const std::string& field);
+
+// Starts a new peak of the resident set (VmHWM) at the present size.
+void ResetPeakMemory();
 
 } // namespace vorn::testing

@@ -15,6 +15,7 @@
 #include "app/left_view.h"
 #include "archive/vorn_doc.h"
 #include "base/recording_messenger.h"
+#include "testing/bench_timing.h"
 #include "testing/far_fixture.h"
 #include "testing/temp_dir.h"
 
@@ -36,25 +37,11 @@
 namespace {
 
 using vorn::testing::FarFixtureFile;
+using vorn::testing::ResetPeakMemory;
+using vorn::testing::StatusKiB;
 
 constexpr int kObjects = 2000;
 constexpr uintmax_t kLargestRealObject = 240 * 1024;
-
-long StatusKiB(const std::string& field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stol(line.substr(field.size() + 1));
-    }
-    return 0;
-}
-
-void ResetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 std::string ReadFile(const std::filesystem::path& path)
 {

@@ -16,6 +16,7 @@
 #include "app/vorn_view.h"
 #include "archive/vorn_doc.h"
 #include "base/recording_messenger.h"
+#include "testing/bench_timing.h"
 #include "testing/far_fixture.h"
 #include "testing/iff_fixtures.h"
 #include "testing/temp_dir.h"
@@ -36,6 +37,8 @@
 namespace {
 
 using vorn::testing::FarFixtureFile;
+using vorn::testing::ResetPeakMemory;
+using vorn::testing::StatusKiB;
 
 struct Editor {
     vorn::RecordingMessenger messenger;
@@ -57,24 +60,6 @@ std::unique_ptr<Editor> OpenEditor(const vorn::testing::TempDir& folder, const s
 
 // Set when a benchmark misses a target it holds; the program then fails.
 bool g_targetMissed = false;
-
-// A line of /proc/self/status in KiB ("VmRSS", "VmHWM"); 0 when unknown.
-long StatusKiB(const std::string& field)
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind(field + ":", 0) == 0)
-            return std::stol(line.substr(field.size() + 1));
-    }
-    return 0;
-}
-
-// Starts a new peak of the resident set (VmHWM) at the present size.
-void ResetPeakMemory()
-{
-    std::ofstream("/proc/self/clear_refs") << "5";
-}
 
 void ReportAgainstTarget(benchmark::State& state, const char* what, double target = 0.5)
 {
