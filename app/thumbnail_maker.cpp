@@ -3,6 +3,7 @@
 #include "app/viewer_dispatch.h"
 #include "audio/wav_image.h"
 #include "audio/xa_decoder.h"
+#include "sprites/entry_thumbnail.h"
 
 namespace vorn {
 
@@ -18,12 +19,25 @@ Thumbnail SoundThumbnail(std::span<const uint8_t> bytes)
     return {Thumbnail::Kind::Sound, QImage(), WavLengthSeconds(header)};
 }
 
+// An object's or a picture's own thumbnail, ready to be drawn.
+Thumbnail PictureThumbnail(std::string_view name, std::span<const uint8_t> bytes, int size)
+{
+    RgbaImage drawn;
+    if (DrawEntryThumbnail(name, bytes, size, drawn) != ThumbnailResult::Drawn || drawn.width <= 0 ||
+        drawn.height <= 0)
+        return {};
+    const QImage straight(drawn.rgba.data(), drawn.width, drawn.height, drawn.width * 4, QImage::Format_RGBA8888);
+    return {Thumbnail::Kind::Picture, straight.convertToFormat(QImage::Format_ARGB32_Premultiplied), 0};
+}
+
 } // namespace
 
-Thumbnail MakeThumbnail(std::string_view name, std::span<const uint8_t> bytes, int /*size*/)
+Thumbnail MakeThumbnail(std::string_view name, std::span<const uint8_t> bytes, int size)
 {
     switch (ViewerKindOf(name)) {
     case ViewerKind::Xa: return SoundThumbnail(bytes);
+    case ViewerKind::Iff:
+    case ViewerKind::Bmp: return PictureThumbnail(name, bytes, size);
     default: return {};
     }
 }
