@@ -7,6 +7,7 @@
 #include "archive/archive_path.h"
 #include "base/name_compare.h"
 
+#include <QAction>
 #include <QStatusBar>
 #include <QThread>
 
@@ -129,6 +130,20 @@ void DocumentAdapter::Apply(const TreeChange& change)
         return;
     }
     right->Model().Apply(change, addedSizes_);
+}
+
+QAction* DocumentAdapter::CreateUndoAction(QObject* parent)
+{
+    QAction* undo = stack_.createUndoAction(parent, QStringLiteral("&Undo"));
+    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    return undo;
+}
+
+QAction* DocumentAdapter::CreateRedoAction(QObject* parent)
+{
+    QAction* redo = stack_.createRedoAction(parent, QStringLiteral("&Redo"));
+    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+    return redo;
 }
 
 } // namespace vorn

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QUndoStack>
 
+class QAction;
+
 #include <string>
 
 namespace vorn {
@@ -34,6 +36,10 @@ public:
     ~DocumentAdapter() override;
 
     QUndoStack& Stack() { return stack_; }
+    // Undo and Redo for an Edit menu of `parent`'s window: named after the
+    // step, greyed with nothing to take back, with the editor's keys.
+    QAction* CreateUndoAction(QObject* parent);
+    QAction* CreateRedoAction(QObject* parent);
 
     // How the size column shows files a step adds.
     using AddedSizes = FileListModel::AddedSizes;

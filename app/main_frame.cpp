@@ -244,13 +244,8 @@ void CMainFrame::BuildMenu()
 
     // Undo and Redo carry the step's name and are greyed with nothing to take back.
     editMenu_ = menuBar()->addMenu(QStringLiteral("&Edit"));
-    QUndoStack& history = adapter_->Stack();
-    QAction* undo = history.createUndoAction(this, QStringLiteral("&Undo"));
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* redo = history.createRedoAction(this, QStringLiteral("&Redo"));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    editMenu_->addAction(undo);
-    editMenu_->addAction(redo);
+    editMenu_->addAction(adapter_->CreateUndoAction(this));
+    editMenu_->addAction(adapter_->CreateRedoAction(this));
     editMenu_->addSeparator();
     editMenu_->addAction(ActionFor(ID_EDIT_FILTER));
     editMenu_->addAction(ActionFor(ID_EDIT_FIND_IN_ARCHIVE));

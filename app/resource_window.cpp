@@ -268,12 +268,8 @@ void ResourceWindow::EnableEditing(CVornDoc& document, DocumentAdapter& adapter,
     QUndoStack& history = adapter.Stack();
     connect(&history, &QUndoStack::indexChanged, this, [this] { Reload(); });
     QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
-    QAction* undo = history.createUndoAction(this, QStringLiteral("&Undo"));
-    undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-    QAction* redo = history.createRedoAction(this, QStringLiteral("&Redo"));
-    redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
-    edit->addAction(undo);
-    edit->addAction(redo);
+    edit->addAction(adapter.CreateUndoAction(this));
+    edit->addAction(adapter.CreateRedoAction(this));
     note_->setText(StandingNote());
     ShowSelected();
 }
