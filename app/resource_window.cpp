@@ -202,6 +202,7 @@ bool ResourceWindow::SelectChunk(uint32_t type, uint16_t id)
             proxy_->data(index, ChunkListModel::kChunkRole).value<quintptr>());
         if (chunk != nullptr && chunk->Type() == type && chunk->Id() == id) {
             list_->setCurrentIndex(index);
+            list_->scrollTo(index);
             return true;
         }
     }
@@ -317,16 +318,19 @@ void ResourceWindow::Refresh(bool reopen)
         close();
         return;
     }
+    // Showing all types selects a first row, which the view would take for the shown chunk.
+    const std::optional<ChunkKey> target = shown_;
+    const int targetRow = shownRow_;
     UpdateTypeFilter();
-    bool selected = shown_ && SelectChunk(shown_->type, shown_->id);
-    if (!selected && shown_ && typeFilter_->currentIndex() != 0) {
+    bool selected = target && SelectChunk(target->type, target->id);
+    if (!selected && target && typeFilter_->currentIndex() != 0) {
         // A chunk of another type than the one shown: all types show.
         typeFilter_->setCurrentIndex(0);
-        selected = SelectChunk(shown_->type, shown_->id);
+        selected = SelectChunk(target->type, target->id);
     }
     // The chunk went with the step (an undone add, a renumbering): its row's neighbour shows.
-    if (!selected && shownRow_ >= 0 && proxy_->rowCount() > 0)
-        list_->setCurrentIndex(proxy_->index(std::min(shownRow_, proxy_->rowCount() - 1), 0));
+    if (!selected && targetRow >= 0 && proxy_->rowCount() > 0)
+        list_->setCurrentIndex(proxy_->index(std::min(targetRow, proxy_->rowCount() - 1), 0));
     else if (!selected)
         ShowSelected();
 }
@@ -470,9 +474,12 @@ void ResourceWindow::AddChunk()
 {
     if (!CanEdit())
         return;
+    // The selected chunk's type first, then the file's others.
     QStringList types;
+    if (const CIffChunk* chunk = SelectedChunk(); chunk != nullptr && chunk->Type() != kTypeRsmp)
+        types.append(TypeText(chunk->Type()));
     for (int i = 1; i < typeFilter_->count(); ++i)
-        if (typeFilter_->itemData(i).toString() != TypeText(kTypeRsmp))
+        if (typeFilter_->itemData(i).toString() != TypeText(kTypeRsmp) && !types.contains(typeFilter_->itemData(i).toString()))
             types.append(typeFilter_->itemData(i).toString());
     AddChunkDialog dialog(types, [this](const QString& type) -> std::optional<uint16_t> {
         const std::optional<uint32_t> code = TypeCodeOf(type);

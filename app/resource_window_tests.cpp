@@ -435,13 +435,14 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     EXPECT_EQ(window->TypeFilter()->findText(QStringLiteral("PALT")), -1);
     EXPECT_EQ(chunkOf(entry(), kTypePalt, 9), std::nullopt);
 
-    // Add: the dialog offers the type's next free id (the first own id for a new type).
+    // Add: the dialog offers the selected chunk's type first and the type's next free id (the
+    // first own id for a new type); a chunk of a type the filter hides shows with all types.
+    window->TypeFilter()->setCurrentIndex(window->TypeFilter()->findText(QStringLiteral("BHAV")));
     bool asked = false;
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<AddChunkDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
-        dialog->TypeBox()->setEditText(QStringLiteral("BHAV"));
-        asked = dialog->IdBox()->value() == 4097;
+        asked = dialog->Type() == QStringLiteral("BHAV") && dialog->IdBox()->value() == 4097;
         dialog->TypeBox()->setEditText(QStringLiteral("GLOB"));
         asked = asked && dialog->IdBox()->value() == 128;
         dialog->accept();
@@ -451,6 +452,7 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     EXPECT_TRUE(asked);
     EXPECT_EQ(history.undoText(), QStringLiteral("Add Chunk GLOB 128"));
     EXPECT_EQ(window->ChunkList()->currentIndex().data().toString(), QStringLiteral("GLOB"));
+    EXPECT_EQ(window->TypeFilter()->currentIndex(), 0);
     EXPECT_EQ(chunkOf(entry(), MakeTypeCode("GLOB"), 128), std::vector<uint8_t>{});
     EXPECT_EQ(chunkOf(entry(), kTypeObjd, 128), chunkOf(*original, kTypeObjd, 128)) << "other chunks keep their bytes";
 
