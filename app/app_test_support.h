@@ -96,6 +96,15 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(&Frame()));
     }
 
+    // Presses a key in the focused widget, as a user at the keyboard does.
+    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
+    {
+        // Right after a modal dialog the window may not be active again yet.
+        QApplication::setActiveWindow(&Frame());
+        QWidget* target = QApplication::focusWidget();
+        QTest::keyClick(target ? target : &Right(), static_cast<Qt::Key>(key), modifiers);
+    }
+
     // Types `text` into the list pane's open name editor and presses Enter;
     // false when no editor is open.
     bool TypeIntoEditor(const QString& text)

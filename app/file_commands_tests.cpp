@@ -29,14 +29,6 @@ protected:
         Right().setFocus();
     }
 
-    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
-    {
-        // Right after a modal dialog the window may not be active again yet.
-        QApplication::setActiveWindow(&Frame());
-        QWidget* target = QApplication::focusWidget();
-        QTest::keyClick(target ? target : &Right(), static_cast<Qt::Key>(key), modifiers);
-    }
-
     // Answers the move dialog the next command opens: the directory at
     // `destination` is chosen and OK pressed. What the dialog offered is
     // kept in offered_.

@@ -41,13 +41,6 @@ protected:
         Right().setFocus();
     }
 
-    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
-    {
-        QApplication::setActiveWindow(&Frame());
-        QWidget* target = QApplication::focusWidget();
-        QTest::keyClick(target ? target : &Right(), static_cast<Qt::Key>(key), modifiers);
-    }
-
     int RowOf(const std::string& name)
     {
         for (int row = 0; row < Right().RowCount(); ++row) {

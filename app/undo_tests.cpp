@@ -25,12 +25,6 @@ protected:
         ShowActive();
         Right().setFocus();
     }
-    void Press(int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
-    {
-        QApplication::setActiveWindow(&Frame());
-        QWidget* target = QApplication::focusWidget();
-        QTest::keyClick(target ? target : &Right(), static_cast<Qt::Key>(key), modifiers);
-    }
     QAction* Undo() { return Frame().EditMenu()->actions().value(0); }
     QAction* Redo() { return Frame().EditMenu()->actions().value(1); }
     // Both panes and the status line as a user sees them.
