@@ -129,8 +129,11 @@ void CloneSelectedObject(CVornView& view, Messenger& messenger)
     adapter.Begin(StepLabel("Clone", {sourceName}));
     const IffSaveResult saved = clone.SaveAs(document, newPath);
     adapter.End();
-    if (saved != IffSaveResult::Saved)
+    if (saved != IffSaveResult::Saved) {
         Tell(messenger, "The copy could not be added to the archive.");
+        return;
+    }
+    view.ShowRow(view.Model().RowOfPath(newPath));
 }
 
 } // namespace vorn

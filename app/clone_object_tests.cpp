@@ -2,6 +2,7 @@
 
 #include "app/app_test_support.h"
 #include "app/command_ids.h"
+#include "app/file_filter_field.h"
 #include "base/endian.h"
 #include "base/message_texts.h"
 #include "iff/object_fields.h"
@@ -111,6 +112,9 @@ TEST_F(CloneObjectTest, AddsOneUndoableEntryWithNewGuidsAndTheTypedCatalogueText
 {
     ASSERT_TRUE(StartOnLamp());
     EXPECT_FALSE(Clone()->isEnabled());
+    // A filter that will hide the copy.
+    Frame().FilterField()->setText(QStringLiteral("lamp.iff"));
+    ASSERT_EQ(Right().Filter().ShownCount(), 1);
     SelectRow("lamp.iff");
     ASSERT_TRUE(Clone()->isEnabled());
     const auto before = Entries();
@@ -145,6 +149,12 @@ TEST_F(CloneObjectTest, AddsOneUndoableEntryWithNewGuidsAndTheTypedCatalogueText
     auto after = Entries();
     const std::string added = "objects\\Lampe \xE9.iff";
     ASSERT_TRUE(after.contains(added));
+    // The copy's row alone is selected and current, the filter closed to show it.
+    const int copyRow = Right().Model().RowOfPath(added);
+    ASSERT_GE(copyRow, 0);
+    EXPECT_EQ(Right().SelectedRows(), std::vector<int>{copyRow});
+    EXPECT_EQ(Right().CurrentRow(), copyRow);
+    EXPECT_TRUE(Frame().FilterField()->text().isEmpty());
     const std::vector<uint8_t> copy = after[added];
     after.erase(added);
     EXPECT_EQ(after, before) << "the source and every other entry stay";

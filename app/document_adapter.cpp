@@ -50,13 +50,13 @@ void DocumentAdapter::Begin(const std::string& label, AddedSizes sizes)
     document_.BeginEdit(label);
 }
 
-void DocumentAdapter::End()
+void DocumentAdapter::End(StepNote note)
 {
     std::unique_ptr<DocumentEdit> edit = document_.EndEdit();
     addedSizes_ = AddedSizes::Grouped;
     if (!edit)
         return;
-    stack_.push(new DocumentUndoCommand(document_, std::move(edit)));
+    stack_.push(new DocumentUndoCommand(document_, std::move(edit), std::move(note)));
     uint64_t held = 0;
     for (int i = 0; i < stack_.count(); ++i)
         held += static_cast<const DocumentUndoCommand*>(stack_.command(i))->Edit().HeldBytes(document_.Archive());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/document_undo_command.h"
 #include "app/file_list_model.h"
 #include "archive/vorn_doc.h"
 
@@ -45,9 +46,9 @@ public:
     using AddedSizes = FileListModel::AddedSizes;
 
     // Opens a step named `label` ("Delete 3 items"); End closes it and puts it
-    // on the history when it changed anything.
+    // on the history when it changed anything, with what its maker noted.
     void Begin(const std::string& label, AddedSizes sizes = AddedSizes::Grouped);
-    void End();
+    void End(StepNote note = {});
 
 private:
     void TreeChanged(const TreeChange& change) override;

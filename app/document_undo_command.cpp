@@ -6,8 +6,8 @@
 
 namespace vorn {
 
-DocumentUndoCommand::DocumentUndoCommand(CVornDoc& document, std::unique_ptr<DocumentEdit> edit)
-    : QUndoCommand(QString::fromLatin1(edit->Label())), document_(document), edit_(std::move(edit))
+DocumentUndoCommand::DocumentUndoCommand(CVornDoc& document, std::unique_ptr<DocumentEdit> edit, StepNote note)
+    : QUndoCommand(QString::fromLatin1(edit->Label())), document_(document), edit_(std::move(edit)), note_(std::move(note))
 {
 }
 

@@ -1,6 +1,5 @@
 #include "app/find_in_archive_dialog.h"
 
-#include "app/file_filter_field.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
 #include "app/resource_window.h"
@@ -123,10 +122,7 @@ bool ShowFindHit(CMainFrame& frame, Messenger& messenger, const ArchiveFindHit& 
                                        10000);
         return false;
     }
-    if (!list.ViewIndex(row).isValid())
-        frame.FilterField()->Close();
-    list.SelectRows({row});
-    list.scrollTo(list.ViewIndex(row));
+    list.ShowRow(row);
     list.setFocus(Qt::OtherFocusReason);
     if (hit.inString) {
         if (ResourceWindow* window = ViewerDispatch(list, messenger).OpenResources(hit.path))

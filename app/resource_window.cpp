@@ -4,6 +4,7 @@
 #include "app/chunk_list_model.h"
 #include "app/chunk_views.h"
 #include "app/document_adapter.h"
+#include "app/document_undo_command.h"
 #include "base/endian.h"
 #include "base/messenger.h"
 #include "iff/iff_chunk.h"
@@ -31,6 +32,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 namespace vorn {
 
@@ -267,7 +269,8 @@ void ResourceWindow::EnableEditing(CVornDoc& document, DocumentAdapter& adapter,
     messenger_ = &messenger;
     // Undo and redo change the entry under the window.
     QUndoStack& history = adapter.Stack();
-    connect(&history, &QUndoStack::indexChanged, this, [this] { Reload(); });
+    historyIndex_ = history.index();
+    connect(&history, &QUndoStack::indexChanged, this, [this](int index) { Reload(index); });
     QMenu* edit = menuBar_->addMenu(QStringLiteral("&Edit"));
     edit->addAction(adapter.CreateUndoAction(this));
     edit->addAction(adapter.CreateRedoAction(this));
@@ -276,16 +279,17 @@ void ResourceWindow::EnableEditing(CVornDoc& document, DocumentAdapter& adapter,
 }
 
 IffEditResult ResourceWindow::ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit,
-                                        std::optional<ChunkKey> select)
+                                        std::optional<ChunkKey> select, const QString& lead)
 {
     if (!CanEdit())
         return IffEditResult::Refused({});
     const IffEditResult result = edit(*service_);
-    std::string note = result.message;
+    std::string note;
     if (!result.done) {
         Tell(QString::fromStdString(result.message));
-        note.clear();
     } else {
+        if (!result.message.empty())
+            note = (lead.isEmpty() ? QString() : lead + QLatin1Char(' ')).toStdString() + result.message;
         if (select) {
             // A chunk the edit made or renumbered shows from its start.
             if (!shown_ || shown_->type != select->type || shown_->id != select->id)
@@ -294,10 +298,10 @@ IffEditResult ResourceWindow::ApplyEdit(const QString& label, const std::functio
         }
         adapter_->Begin(label.toLatin1().toStdString());
         const IffSaveResult saved = service_->SaveToEntry();
-        adapter_->End();
+        adapter_->End({service_->EntryPath(), note});
         if (saved != IffSaveResult::Saved) {
             Tell(QStringLiteral("The file could not be written back into the archive."), true);
-            Reload();
+            Reload(adapter_->Stack().index());
         }
     }
     note_->setText(QString::fromStdString(note));
@@ -335,13 +339,22 @@ void ResourceWindow::Refresh(bool reopen)
         ShowSelected();
 }
 
-void ResourceWindow::Reload()
+void ResourceWindow::Reload(int index)
 {
+    const int before = std::exchange(historyIndex_, index);
     if (document_ == nullptr || !service_->EntryIndex())
         return;
+    const std::string path = service_->EntryPath();
     Refresh(true);
-    // What the last edit noted is no longer news.
-    note_->setText(StandingNote());
+    // What the last edit noted is no longer news, unless the steps made again noted something here.
+    QStringList notes;
+    const QUndoStack& history = adapter_->Stack();
+    for (int step = before; step < index; ++step) {
+        const StepNote& note = static_cast<const DocumentUndoCommand*>(history.command(step))->Note();
+        if (!note.text.empty() && note.entry == path)
+            notes.append(QString::fromStdString(note.text));
+    }
+    note_->setText(notes.isEmpty() ? StandingNote() : notes.join(QLatin1Char('\n')));
 }
 
 QString ResourceWindow::StandingNote() const
@@ -535,10 +548,10 @@ void ResourceWindow::CellEdited(const ChunkKey& key, int column, const QVariant&
     const IffEditResult result =
         ApplyEdit(QStringLiteral("Change ID of %1 to %2").arg(ChunkText(key.type, key.id)).arg(newId),
                   [&](IffEditService& service) { return service.ChangeChunkId(key.type, key.id, newId); },
-                  ChunkKey{key.type, newId});
+                  ChunkKey{key.type, newId}, QStringLiteral("%1 is now %2.").arg(ChunkText(key.type, key.id)).arg(newId));
     // Whatever still names the old id would now miss the chunk.
     if (result.done && !result.message.empty())
-        Tell(QStringLiteral("%1 is now %2. %3").arg(ChunkText(key.type, key.id)).arg(newId).arg(QString::fromStdString(result.message)));
+        Tell(note_->text());
 }
 
 } // namespace vorn

@@ -74,9 +74,11 @@ public:
     // Edits go through `adapter` as steps; refusals are told by `messenger`.
     void EnableEditing(CVornDoc& document, DocumentAdapter& adapter, Messenger& messenger);
     // Carries out one edit as a step named `label` and shows the chunk anew
-    // (`select` when given, else the one shown); the edit's result.
+    // (`select` when given, else the one shown); the edit's result. A note
+    // the edit makes (after `lead`, when given) shows under the view, and
+    // again whenever the step is redone.
     IffEditResult ApplyEdit(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit,
-                            std::optional<ChunkKey> select = std::nullopt);
+                            std::optional<ChunkKey> select = std::nullopt, const QString& lead = {});
     // The line under the view that tells what the last edit noted.
     QLabel* Note() const { return note_; }
     // True when edits are offered: editing enabled, the document writable, the file whole.
@@ -90,8 +92,9 @@ private:
     void ShowSelected();
     void ApplyFilter();
     void UpdateTypeFilter();
-    // The entry's bytes again, after an undo or redo changed them.
-    void Reload();
+    // The entry's bytes again, after an undo or redo changed them; the
+    // history now stands at `index`.
+    void Reload(int index);
     // The list and the view anew after an edit (with `reopen`, from the
     // entry's bytes), the chunk `shown_` selected.
     void Refresh(bool reopen);
@@ -132,6 +135,7 @@ private:
     CVornDoc* document_ = nullptr;
     DocumentAdapter* adapter_ = nullptr;
     Messenger* messenger_ = nullptr;
+    int historyIndex_ = 0; // where the history stood when last seen
 };
 
 } // namespace vorn

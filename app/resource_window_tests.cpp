@@ -417,11 +417,25 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     settle();
     EXPECT_EQ(history.undoText(), QStringLiteral("Change ID of SPR2 40 to 41"));
     ASSERT_EQ(messenger_.Count(), 2u);
-    EXPECT_EQ(messenger_.Messages()[1].text, "SPR2 40 is now 41. Named by DGRP 100: references are not rewritten.");
+    const QString warning = QStringLiteral("SPR2 40 is now 41. Named by DGRP 100: references are not rewritten.");
+    EXPECT_EQ(QString::fromStdString(messenger_.Messages()[1].text), warning);
+    EXPECT_EQ(window->Note()->text(), warning);
     EXPECT_EQ(window->ChunkList()->currentIndex().siblingAtColumn(1).data().toInt(), 41);
     list->setData(window->ChunkList()->currentIndex().siblingAtColumn(2), QString::fromUtf8("sp\xC3\xA9"));
     settle();
     EXPECT_EQ(history.undoText(), QStringLiteral("Change Label of SPR2 41"));
+    // Undone, the warning goes; redone, it is back under the view with its own step only, without a second box.
+    history.undo();
+    history.undo();
+    settle();
+    EXPECT_EQ(window->Note()->text(), QString());
+    history.redo();
+    settle();
+    EXPECT_EQ(window->Note()->text(), warning);
+    history.redo();
+    settle();
+    EXPECT_EQ(window->Note()->text(), QString());
+    EXPECT_EQ(messenger_.Count(), 2u);
 
     // Delete: the next row is selected; the last PALT gone, its type leaves the filter.
     ASSERT_TRUE(window->SelectChunk(kTypePalt, 9));

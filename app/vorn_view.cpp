@@ -3,6 +3,7 @@
 #include "app/command_ids.h"
 #include "app/command_table.h"
 #include "app/file_commands.h"
+#include "app/file_filter_field.h"
 #include "app/file_icon_view.h"
 #include "app/left_view.h"
 #include "app/main_frame.h"
@@ -231,6 +232,16 @@ void CVornView::SelectRows(const std::vector<int>& rows)
     SelectShownRows(sorted);
     if (!rows.empty() && ViewIndex(rows.front()).isValid())
         selectionModel()->setCurrentIndex(ViewIndex(rows.front()), QItemSelectionModel::NoUpdate);
+}
+
+void CVornView::ShowRow(int row)
+{
+    if (row < 0 || row >= RowCount())
+        return;
+    if (!ViewIndex(row).isValid())
+        frame_.FilterField()->Close();
+    SelectRows({row});
+    scrollTo(ViewIndex(row));
 }
 
 void CVornView::SortByColumn(int column)

@@ -110,6 +110,9 @@ public:
     std::vector<int> SelectedRows() const;  // ascending
     // Rows the filter hides are left out.
     void SelectRows(const std::vector<int>& rows);
+    // Selects the row alone, makes it current and scrolls to it; the filter
+    // is closed first when it hides the row.
+    void ShowRow(int row);
 
     // One ascending sort by column 0 (names) or 1 (sizes); directories first.
     void SortByColumn(int column);
