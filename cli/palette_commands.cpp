@@ -10,19 +10,10 @@
 #include "sprites/palette_files.h"
 
 #include <algorithm>
-#include <cctype>
 
 namespace vorn {
 
 namespace {
-
-// A .gpl name (any letter case) is a GIMP palette; anything else a swatch PNG.
-bool IsGplName(const std::string& name)
-{
-    std::string end = name.size() >= 4 ? name.substr(name.size() - 4) : name;
-    std::transform(end.begin(), end.end(), end.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return end == ".gpl";
-}
 
 // The PALT chunk ID of the open file, its colours readable; null with the
 // reason told otherwise.
@@ -58,7 +49,7 @@ int RunIffPaletteExport(CliContext& context, const std::vector<std::string>& arg
     PaltColours colours{};
     std::copy_n(PaltPalette::Colours(*chunk), colours.size(), colours.begin());
     std::vector<uint8_t> bytes;
-    if (IsGplName(args[2])) {
+    if (PaletteFiles::IsGplName(args[2])) {
         const std::string text = PaletteFiles::WriteGpl(colours, "PALT " + std::to_string(chunk->Id()));
         bytes.assign(text.begin(), text.end());
     } else {
@@ -84,13 +75,14 @@ int RunIffPaletteImport(CliContext& context, const std::vector<std::string>& arg
     if (!bytes)
         return kExitFailure;
     PaletteFileRead read;
-    if (IsGplName(args[3])) {
+    if (PaletteFiles::IsGplName(args[3])) {
         read = PaletteFiles::ReadGpl(std::string_view(reinterpret_cast<const char*>(bytes->data()), bytes->size()));
     } else {
         PngPicture picture;
-        const PngLimits limits{4096, 4096 * 4096};
-        if (PngReader::ReadRgba(*bytes, limits, picture) != PngReadStatus::Ok) {
-            context.Error("\"" + input.Display() + "\" is not a PNG picture that can be read, or larger than 4096 x 4096!");
+        constexpr uint32_t kSide = PaletteFiles::kMaxSwatchSide;
+        if (PngReader::ReadRgba(*bytes, PngLimits{kSide, uint64_t{kSide} * kSide}, picture) != PngReadStatus::Ok) {
+            context.Error("\"" + input.Display() + "\" is not a PNG picture that can be read, or larger than " +
+                          std::to_string(kSide) + " x " + std::to_string(kSide) + "!");
             return kExitFailure;
         }
         read = PaletteFiles::ReadSwatch(picture.pixels, picture.width, picture.height);
@@ -99,13 +91,8 @@ int RunIffPaletteImport(CliContext& context, const std::vector<std::string>& arg
         context.Error("\"" + input.Display() + "\": " + read.problem + "!");
         return kExitFailure;
     }
-    // The colours replace the first of the chunk's; its header and anything
-    // after the colour table stay.
     const uint16_t id = chunk->Id();
-    const std::span<const uint8_t> old = *service.Data(*chunk);
-    std::vector<uint8_t> data(old.begin(), old.end());
-    std::copy_n(read.colours.begin(), 3 * read.count, data.begin() + PaltPalette::kColoursOffset);
-    const IffEditResult replaced = service.ReplaceChunkData(kTypePalt, id, data);
+    const IffEditResult replaced = service.SetPaletteColours(id, 0, std::span(read.colours).first(3 * read.count));
     if (!replaced.done) {
         context.Error(replaced.message);
         return kExitFailure;

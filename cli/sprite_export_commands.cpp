@@ -365,15 +365,11 @@ bool RebuildPalettes(CliContext& context, IffEditService& service, LoadedSprites
     }
     for (const auto& [id, builder] : builders) {
         const std::optional<PaltColours> colours = builder.Build();
-        CIffChunk* chunk = service.Find(kTypePalt, id);
-        const std::optional<std::span<const uint8_t>> data = chunk != nullptr ? service.Data(*chunk) : std::nullopt;
-        if (!colours || !data || data->size() < PaltPalette::kMinimumSize) {
+        if (!colours) {
             context.Error("PALT " + std::to_string(id) + " could not be rebuilt!");
             return false;
         }
-        std::vector<uint8_t> bytes(data->begin(), data->end());
-        std::copy(colours->begin(), colours->end(), bytes.begin() + PaltPalette::kColoursOffset);
-        const IffEditResult replaced = service.ReplaceChunkData(kTypePalt, id, bytes);
+        const IffEditResult replaced = service.SetPaletteColours(id, 0, *colours);
         if (!replaced.done) {
             context.Error(replaced.message);
             return false;

@@ -6,6 +6,7 @@
 #include "base/endian.h"
 #include "cli/png_writer.h"
 #include "cli/sprite_manifest.h"
+#include "sprites/palette_files.h"
 #include "testing/bmp_builder.h"
 #include "testing/far_fixture.h"
 #include "testing/iff_fixtures.h"
@@ -262,6 +263,22 @@ void PngSeeds(SeedWriter& seeds)
     seeds.Add("fuzz_png", "rgba.png", vorn::EncodeRgbaPng(rgba, 3, 2));
     seeds.Add("fuzz_png", "grey.png", vorn::EncodeGreyPng(std::vector<uint8_t>{0, 64, 128, 255}, 4, 1));
     seeds.Add("fuzz_png", "rgb.png", vorn::EncodeRgbPng(std::span(rgba.data(), 12), 2, 2));
+
+    vorn::PaltColours colours{};
+    for (size_t i = 0; i < colours.size(); ++i)
+        colours[i] = static_cast<uint8_t>(i * 7);
+    const std::string gpl = vorn::PaletteFiles::WriteGpl(colours, "seed");
+    seeds.Add("fuzz_palette", "palette.gpl", std::vector<uint8_t>(gpl.begin(), gpl.end()));
+    const std::string few = "GIMP Palette\r\nName: few\r\n# by hand\r\n 12  34  56 Untitled\r\n255\t0\t7\r\n";
+    seeds.Add("fuzz_palette", "few.gpl", std::vector<uint8_t>(few.begin(), few.end()));
+    const std::vector<uint8_t> swatch = vorn::PaletteFiles::SwatchPixels(colours);
+    seeds.Add("fuzz_palette", "swatch.png",
+              vorn::EncodeRgbPng(swatch, vorn::PaletteFiles::kSwatchSide, vorn::PaletteFiles::kSwatchSide));
+    // A 16 x 16 swatch given as a size and its RGBA pixels.
+    std::vector<uint8_t> sized = {16, 0, 0, 0, 16, 0, 0, 0};
+    for (size_t i = 0; i < 256; ++i)
+        sized.insert(sized.end(), {colours[3 * i], colours[3 * i + 1], colours[3 * i + 2], 255});
+    seeds.Add("fuzz_palette", "sized.bin", sized);
 }
 
 void PictureSeeds(SeedWriter& seeds)

@@ -8,6 +8,7 @@
 #include "iff/draw_group.h"
 #include "iff/object_definition.h"
 #include "iff/object_fields.h"
+#include "iff/palt_palette.h"
 #include "iff/string_table.h"
 #include "iff/type_codes.h"
 
@@ -327,6 +328,23 @@ IffEditResult IffEditService::ReplaceChunkData(uint32_t type, uint16_t id, std::
         return refusal;
     if (data.size() > UINT32_MAX - CIffFile::kChunkHeaderSize || !chunk->Assign(data))
         return IffEditResult::Refused("The data is too large for a chunk.");
+    return IffEditResult::Done();
+}
+
+IffEditResult IffEditService::SetPaletteColours(uint16_t id, size_t first, std::span<const uint8_t> rgb)
+{
+    IffEditResult refusal;
+    CIffChunk* chunk = EditableChunk(kTypePalt, id, refusal);
+    if (chunk == nullptr)
+        return refusal;
+    if (PaltPalette::Colours(*chunk) == nullptr)
+        return IffEditResult::Refused("PALT " + std::to_string(id) + " is not a palette of 256 colours that can be read!");
+    if (rgb.size() % 3 != 0 || first > PaltPalette::kColourCount || rgb.size() / 3 > PaltPalette::kColourCount - first)
+        return IffEditResult::Refused("A PALT holds colours 0 to 255 only.");
+    std::vector<uint8_t> data(chunk->Bytes().begin(), chunk->Bytes().end());
+    std::copy(rgb.begin(), rgb.end(), data.begin() + static_cast<std::ptrdiff_t>(PaltPalette::kColoursOffset + 3 * first));
+    if (!chunk->Assign(data))
+        return IffEditResult::Refused("There is not enough memory for the palette.");
     return IffEditResult::Done();
 }
 

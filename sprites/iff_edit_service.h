@@ -117,6 +117,9 @@ public:
     // tiles share changes on every tile of the multi-tile object.
     IffEditResult SetObjectField(uint16_t id, std::string_view name, std::string_view value);
     IffEditResult ReplaceChunkData(uint32_t type, uint16_t id, std::span<const uint8_t> data);
+    // Colours `first` on of PALT `id` from `rgb` (red, green, blue each);
+    // the chunk's header, the other colours and anything after them stay.
+    IffEditResult SetPaletteColours(uint16_t id, size_t first, std::span<const uint8_t> rgb);
     IffEditResult DeleteChunk(uint32_t type, uint16_t id);
     // A copy under the first id above `id` its type does not use; `newId` tells which.
     IffEditResult DuplicateChunk(uint32_t type, uint16_t id, uint16_t& newId);

@@ -265,6 +265,34 @@ TEST(IffEdits, ChunksAreReplacedDeletedCopiedRenumberedAndAddedAndTheOthersKeepT
     EXPECT_EQ(Image(written), BuildIffFile(expected));
 }
 
+TEST(IffEdits, PaletteColoursChangeInPlaceAndOnlyInAReadablePaletteOfTheirRange)
+{
+    // Version 0 with bytes after the colours, as some object files store it.
+    std::vector<uint8_t> palette = BuildPalt({1, 2, 3}, 0);
+    palette.insert(palette.end(), {0xAA, 0xBB});
+    IffFileLayout layout;
+    layout.chunks = {{"PALT", 9, 0x10, "palette", palette}, {"PALT", 10, 0x10, "short", BuildPalt({}, 1, 16)}};
+    IffEditService service;
+    ASSERT_EQ(service.Open(BuildIffFile(layout)), IffOpenResult::Opened);
+
+    const std::vector<uint8_t> last = {250, 251, 252};
+    ASSERT_TRUE(service.SetPaletteColours(9, 255, last).done);
+    ASSERT_TRUE(service.SetPaletteColours(9, 1, std::vector<uint8_t>{7, 8, 9, 10, 11, 12}).done);
+    std::vector<uint8_t> expected = palette;
+    std::copy(last.begin(), last.end(), expected.begin() + 16 + 3 * 255);
+    for (uint8_t i = 0; i < 6; ++i)
+        expected[16 + 3 + i] = static_cast<uint8_t>(7 + i);
+    EXPECT_EQ(ChunkBytes(service, "PALT", 9), expected);
+
+    // Past colour 255, a partial colour, a count other than 256: refused, nothing changed.
+    EXPECT_EQ(service.SetPaletteColours(9, 255, std::vector<uint8_t>(6)).message, "A PALT holds colours 0 to 255 only.");
+    EXPECT_FALSE(service.SetPaletteColours(9, 257, {}).done);
+    EXPECT_FALSE(service.SetPaletteColours(9, 0, std::vector<uint8_t>(4)).done);
+    EXPECT_EQ(service.SetPaletteColours(10, 0, last).message, "PALT 10 is not a palette of 256 colours that can be read!");
+    EXPECT_EQ(service.SetPaletteColours(11, 0, last).message, "No PALT chunk has the id 11!");
+    EXPECT_EQ(ChunkBytes(service, "PALT", 9), expected);
+}
+
 TEST(IffEdits, RenumberingASpriteNamesTheDrawGroupsThatPlaceItAndFreeIdsWrapAround)
 {
     IffFileLayout layout;

@@ -1,5 +1,7 @@
 #include "sprites/palette_files.h"
 
+#include "base/name_compare.h"
+
 #include <charconv>
 #include <cstdio>
 
@@ -40,6 +42,8 @@ std::optional<uint8_t> NextChannel(std::string_view& text)
 }
 
 } // namespace
+
+bool PaletteFiles::IsGplName(std::string_view name) { return EndsWithNoCase(name, ".gpl"); }
 
 std::string PaletteFiles::WriteGpl(const PaltColours& colours, std::string_view name)
 {
@@ -105,7 +109,9 @@ std::vector<uint8_t> PaletteFiles::SwatchPixels(const PaltColours& colours)
 
 PaletteFileRead PaletteFiles::ReadSwatch(std::span<const uint8_t> rgba, uint32_t width, uint32_t height)
 {
-    if (width == 0 || width != height || width % 16 != 0 || rgba.size() != size_t{width} * height * 4)
+    // The side is bounded before the sizes are multiplied, which could wrap around otherwise.
+    if (width == 0 || width != height || width % 16 != 0 || width > kMaxSwatchSide ||
+        rgba.size() != size_t{width} * height * 4)
         return Problem(0, std::to_string(width) + " x " + std::to_string(height) +
                               " pixels, not a swatch: 16 x 16 square cells, a colour each (" +
                               std::to_string(kSwatchSide) + " x " + std::to_string(kSwatchSide) + " as written)");

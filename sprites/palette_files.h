@@ -33,6 +33,12 @@ public:
     // The side of one cell of a written swatch, in pixels.
     static constexpr uint32_t kSwatchCell = 16;
     static constexpr uint32_t kSwatchSide = 16 * kSwatchCell;
+    // The largest swatch picture read, a side; a painter's rescaled swatch
+    // stays well below it.
+    static constexpr uint32_t kMaxSwatchSide = 4096;
+
+    // A name ending in ".gpl" (any letter case) is a GIMP palette; anything else a swatch PNG.
+    static bool IsGplName(std::string_view name);
 
     // "GIMP Palette", its name, 16 columns and a line per colour named by its index.
     static std::string WriteGpl(const PaltColours& colours, std::string_view name);
@@ -43,7 +49,8 @@ public:
     // The swatch as RGB pixels, kSwatchSide a side.
     static std::vector<uint8_t> SwatchPixels(const PaltColours& colours);
     // The colours of a swatch picture (RGBA, rows top first) whose sides
-    // are both 16 times one cell size: the centre pixel of each cell.
+    // are both 16 times one cell size, at most kMaxSwatchSide: the centre
+    // pixel of each cell.
     static PaletteFileRead ReadSwatch(std::span<const uint8_t> rgba, uint32_t width, uint32_t height);
 };
 

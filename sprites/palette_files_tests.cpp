@@ -69,6 +69,8 @@ TEST(PaletteFiles, WhatIsNoPaletteIsRefusedWithTheLineAndBadBytesNeverCrash)
     EXPECT_EQ(PaletteFiles::ReadSwatch(std::vector<uint8_t>(100 * 100 * 4), 100, 100).problem,
               "100 x 100 pixels, not a swatch: 16 x 16 square cells, a colour each (256 x 256 as written)");
     EXPECT_FALSE(PaletteFiles::ReadSwatch(std::vector<uint8_t>(10), 16, 16).read);
+    // A side whose pixel count wraps to the bytes given: refused, not read past them.
+    EXPECT_FALSE(PaletteFiles::ReadSwatch({}, 0x80000000u, 0x80000000u).read);
 
     // Every cut of a real palette and random bytes: read or refused, never more.
     const std::string gpl = PaletteFiles::WriteGpl(Ramp(), "x");
