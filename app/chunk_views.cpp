@@ -15,6 +15,7 @@
 
 #include <QAction>
 #include <QBoxLayout>
+#include <QColorDialog>
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -27,6 +28,7 @@
 #include <QToolBar>
 
 #include <algorithm>
+#include <array>
 #include <set>
 
 namespace vorn {
@@ -367,7 +369,7 @@ QWidget* FieldsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWid
     return table;
 }
 
-QWidget* PaletteView(CIffChunk& chunk, QWidget* parent)
+QWidget* PaletteView(CIffChunk& chunk, QWidget* parent, const ChunkEditor& editor, ChunkViewState& state)
 {
     const uint8_t* colours = PaltPalette::Colours(chunk);
     if (colours == nullptr)
@@ -388,6 +390,32 @@ QWidget* PaletteView(CIffChunk& chunk, QWidget* parent)
         item->setToolTip(QStringLiteral("%1: %2, %3, %4").arg(i).arg(colour.red()).arg(colour.green()).arg(colour.blue()));
         table->setItem(i / 16, i % 16, item);
     }
+    KeepCurrentCell(table, state, 0);
+    if (!editor)
+        return table;
+    // A swatch is activated (double-click, Enter) or chosen from its context menu.
+    QAction* choose = RowAction(table, "chooseColour", QStringLiteral("Choose Colour..."), {});
+    table->setContextMenuPolicy(Qt::ActionsContextMenu);
+    const uint16_t id = chunk.Id();
+    auto pick = [table, editor, id] {
+        const int row = table->currentRow();
+        const int column = table->currentColumn();
+        if (row < 0 || column < 0)
+            return;
+        const int index = row * 16 + column;
+        const QColor old = table->item(row, column)->background().color();
+        QColorDialog dialog(old, table);
+        dialog.setWindowTitle(QStringLiteral("Colour %1 of PALT %2").arg(index).arg(id));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedColor() == old)
+            return;
+        const QColor chosen = dialog.selectedColor();
+        const std::array<uint8_t, 3> rgb = {static_cast<uint8_t>(chosen.red()), static_cast<uint8_t>(chosen.green()),
+                                            static_cast<uint8_t>(chosen.blue())};
+        editor(QStringLiteral("Set Colour %1 of PALT %2").arg(index).arg(id),
+               [=](IffEditService& service) { return service.SetPaletteColours(id, static_cast<size_t>(index), rgb); });
+    };
+    QObject::connect(choose, &QAction::triggered, table, pick);
+    QObject::connect(table, &QTableWidget::cellActivated, table, pick);
     return table;
 }
 
@@ -479,7 +507,7 @@ QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* paren
     if (type == kTypeDgrp)
         return DrawGroupView(service, chunk, parent);
     if (type == kTypePalt)
-        return PaletteView(chunk, parent);
+        return PaletteView(chunk, parent, editor, state);
     if (type == kTypeBmp)
         return BitmapView(*bytes, parent);
     return HexView(*bytes, parent);

@@ -19,7 +19,8 @@ struct IffEditResult;
 using ChunkEditor = std::function<void(const QString& label, const std::function<IffEditResult(IffEditService&)>& edit)>;
 
 // What a chunk's view keeps across the edits that make it anew: the current
-// cell and the language a string table shows.
+// cell (of a string table, the fields, the swatches) and the language a
+// string table shows.
 struct ChunkViewState {
     int row = -1;
     int column = -1;
@@ -32,8 +33,8 @@ struct ChunkViewState {
 // the bitmap viewer's loader; anything else (and a string table that can't
 // be read) as hex beside the bytes as text.
 // With an `editor`, the text, comment and language cells of string tables and
-// the values of OBJD fields can be edited in place, and string rows added,
-// removed and moved. Tables of several languages show a language column and
+// the values of OBJD fields can be edited in place, string rows added,
+// removed and moved, and a palette's colours chosen swatch by swatch. Tables of several languages show a language column and
 // a filter by language. The view starts from `state` and keeps it up to
 // date; it must outlive the view.
 QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* parent, ChunkViewState& state,

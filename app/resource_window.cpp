@@ -8,8 +8,10 @@
 #include "base/endian.h"
 #include "base/messenger.h"
 #include "iff/iff_chunk.h"
+#include "iff/palt_palette.h"
 #include "iff/type_codes.h"
 #include "sprites/iff_edit_service.h"
+#include "sprites/palette_files.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -17,6 +19,8 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QImage>
+#include <QImageReader>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -163,6 +167,11 @@ void ResourceWindow::BuildActions()
     list_->addAction(separator2);
     delete_ = make("deleteChunk", QStringLiteral("&Delete Chunk"), QKeySequence(QKeySequence::Delete),
                    &ResourceWindow::DeleteChunk);
+    auto* separator3 = new QAction(this);
+    separator3->setSeparator(true);
+    list_->addAction(separator3);
+    exportPalette_ = make("exportPalette", QStringLiteral("Export &Palette..."), {}, &ResourceWindow::ExportPalette);
+    importPalette_ = make("importPalette", QStringLiteral("&Import Palette..."), {}, &ResourceWindow::ImportPalette);
     list_->setContextMenuPolicy(Qt::ActionsContextMenu);
     menu->addActions(list_->actions());
 }
@@ -225,7 +234,7 @@ bool ResourceWindow::CanEdit() const
 
 void ResourceWindow::UpdateActions()
 {
-    const CIffChunk* chunk = SelectedChunk();
+    CIffChunk* chunk = SelectedChunk();
     const bool editable = CanEdit();
     // The map is written anew with every save: it is never edited.
     const bool chunkEditable = editable && chunk != nullptr && chunk->Type() != kTypeRsmp;
@@ -234,6 +243,10 @@ void ResourceWindow::UpdateActions()
     for (QAction* action : {replaceData_, duplicate_, changeId_, changeLabel_, delete_})
         action->setEnabled(chunkEditable);
     add_->setEnabled(editable);
+    const bool palette = chunk != nullptr && chunk->Type() == kTypePalt && service_->Data(*chunk) &&
+                         PaltPalette::Colours(*chunk) != nullptr;
+    exportPalette_->setEnabled(palette);
+    importPalette_->setEnabled(palette && chunkEditable);
 }
 
 void ResourceWindow::ShowSelected()
@@ -378,10 +391,14 @@ std::optional<QString> ResourceWindow::AskFile(FileChoice choice, const QString&
 {
     if (filePrompt_)
         return filePrompt_(choice, suggestion);
-    const bool save = choice == FileChoice::ExportTo;
-    QFileDialog dialog(this, save ? QStringLiteral("Export Chunk Data") : QStringLiteral("Replace Chunk Data"), suggestion);
+    const bool save = choice == FileChoice::ExportTo || choice == FileChoice::PaletteTo;
+    static constexpr const char* kTitles[] = {"Export Chunk Data", "Replace Chunk Data", "Export Palette", "Import Palette"};
+    QFileDialog dialog(this, QString::fromLatin1(kTitles[static_cast<int>(choice)]), suggestion);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (choice == FileChoice::PaletteTo || choice == FileChoice::PaletteFrom)
+        dialog.setNameFilters({QStringLiteral("Palettes (*.gpl *.png)"), QStringLiteral("GIMP palettes (*.gpl)"),
+                               QStringLiteral("Swatch pictures (*.png)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -554,5 +571,86 @@ void ResourceWindow::CellEdited(const ChunkKey& key, int column, const QVariant&
         Tell(note_->text());
 }
 
-} // namespace vorn
+void ResourceWindow::ExportPalette()
+{
+    CIffChunk* chunk = SelectedChunk();
+    if (chunk == nullptr || chunk->Type() != kTypePalt)
+        return;
+    const uint16_t id = chunk->Id();
+    const std::optional<QString> path = AskFile(FileChoice::PaletteTo, ChunkText(kTypePalt, id) + QStringLiteral(".gpl"));
+    // The dialog let events run: the file may have been reopened meanwhile.
+    chunk = path ? service_->Find(kTypePalt, id) : nullptr;
+    const uint8_t* colours = chunk != nullptr && service_->Data(*chunk) ? PaltPalette::Colours(*chunk) : nullptr;
+    if (colours == nullptr)
+        return;
+    PaltColours palette{};
+    std::copy_n(colours, palette.size(), palette.begin());
+    QSaveFile file(*path);
+    bool written = file.open(QIODevice::WriteOnly);
+    if (written && PaletteFiles::IsGplName(path->toStdString())) {
+        const std::string text = PaletteFiles::WriteGpl(palette, "PALT " + std::to_string(id));
+        written = file.write(text.data(), static_cast<qint64>(text.size())) == static_cast<qint64>(text.size());
+    } else if (written) {
+        const std::vector<uint8_t> pixels = PaletteFiles::SwatchPixels(palette);
+        constexpr int kSide = static_cast<int>(PaletteFiles::kSwatchSide);
+        written = QImage(pixels.data(), kSide, kSide, 3 * kSide, QImage::Format_RGB888).save(&file, "PNG");
+    }
+    if (!written || !file.commit()) {
+        Tell(QStringLiteral("\"%1\" could not be written: %2.").arg(*path, file.errorString()), true);
+        return;
+    }
+    note_->setText(QStringLiteral("PALT %1 written to \"%2\".").arg(id).arg(*path));
+}
 
+void ResourceWindow::ImportPalette()
+{
+    const CIffChunk* chunk = SelectedChunk();
+    if (chunk == nullptr || chunk->Type() != kTypePalt || !CanEdit())
+        return;
+    const uint16_t id = chunk->Id();
+    const std::optional<QString> path = AskFile(FileChoice::PaletteFrom, {});
+    if (!path)
+        return;
+    PaletteFileRead read;
+    if (PaletteFiles::IsGplName(path->toStdString())) {
+        QFile file(*path);
+        // Checked before reading: the file may be anything.
+        if (!file.open(QIODevice::ReadOnly) || file.size() > static_cast<qint64>(PaletteFiles::kMaxGplBytes)) {
+            Tell(QStringLiteral("\"%1\" could not be read: %2.")
+                     .arg(*path, file.isOpen() ? QStringLiteral("too large for a palette") : file.errorString()),
+                 true);
+            return;
+        }
+        const QByteArray text = file.readAll();
+        read = PaletteFiles::ReadGpl(std::string_view(text.constData(), static_cast<size_t>(text.size())));
+    } else {
+        // The size is checked from the header before the picture is decoded.
+        QImageReader reader(*path);
+        const QSize size = reader.size();
+        constexpr int kSide = static_cast<int>(PaletteFiles::kMaxSwatchSide);
+        QImage image;
+        if (size.isValid() && size.width() <= kSide && size.height() <= kSide)
+            image = reader.read().convertToFormat(QImage::Format_RGBA8888);
+        if (image.isNull()) {
+            Tell(QStringLiteral("\"%1\" is not a picture that can be read, or larger than %2 x %2.").arg(*path).arg(kSide), true);
+            return;
+        }
+        std::vector<uint8_t> rgba;
+        rgba.reserve(static_cast<size_t>(image.width()) * static_cast<size_t>(image.height()) * 4);
+        for (int y = 0; y < image.height(); ++y)
+            rgba.insert(rgba.end(), image.constScanLine(y), image.constScanLine(y) + 4 * image.width());
+        read = PaletteFiles::ReadSwatch(rgba, static_cast<uint32_t>(image.width()), static_cast<uint32_t>(image.height()));
+    }
+    if (!read.read) {
+        Tell(QStringLiteral("\"%1\": %2.").arg(*path, QString::fromStdString(read.problem)));
+        return;
+    }
+    const IffEditResult result =
+        ApplyEdit(QStringLiteral("Import Palette into PALT %1").arg(id), [&](IffEditService& service) {
+            return service.SetPaletteColours(id, 0, std::span(read.colours).first(3 * read.count));
+        });
+    if (result.done && read.count < PaltPalette::kColourCount)
+        note_->setText(QStringLiteral("%1 colours read: colours %1 to 255 of PALT %2 keep theirs.").arg(read.count).arg(id));
+}
+
+} // namespace vorn

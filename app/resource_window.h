@@ -43,6 +43,8 @@ struct IffEditResult;
 // The Chunk menu (also the chunk list's context menu) exports a chunk's data
 // to a file and, when editing, replaces it from a file, deletes, duplicates,
 // renumbers, relabels (in the list's cells) and adds chunks, each a step.
+// A PALT goes out to and comes in from a GIMP palette (.gpl) or a 16 x 16
+// swatch picture (PNG), and its swatches take colours one by one.
 // Nothing is edited in a read-only document nor in a damaged file: the line
 // under the view says why.
 class ResourceWindow : public QWidget {
@@ -55,7 +57,7 @@ public:
         uint32_t type = 0;
         uint16_t id = 0;
     };
-    enum class FileChoice { ExportTo, ReplaceFrom };
+    enum class FileChoice { ExportTo, ReplaceFrom, PaletteTo, PaletteFrom };
     // Asks for the file a command writes or reads (`suggestion` names the
     // file to write); none when the user cancels.
     using FilePrompt = std::function<std::optional<QString>(FileChoice choice, const QString& suggestion)>;
@@ -108,6 +110,8 @@ private:
     void DeleteChunk();
     void DuplicateChunk();
     void AddChunk();
+    void ExportPalette();
+    void ImportPalette();
     void EditCell(int column);
     void CellEdited(const ChunkKey& key, int column, const QVariant& value);
 
@@ -132,6 +136,8 @@ private:
     QAction* changeLabel_ = nullptr;
     QAction* delete_ = nullptr;
     QAction* add_ = nullptr;
+    QAction* exportPalette_ = nullptr;
+    QAction* importPalette_ = nullptr;
     CVornDoc* document_ = nullptr;
     DocumentAdapter* adapter_ = nullptr;
     Messenger* messenger_ = nullptr;

@@ -7,8 +7,10 @@
 #include "app/sprite_frame_view.h"
 #include "base/endian.h"
 #include "base/memory_stream.h"
+#include "iff/palt_palette.h"
 #include "iff/type_codes.h"
 #include "sprites/iff_edit_service.h"
+#include "sprites/palette_files.h"
 #include "testing/bmp_builder.h"
 #include "testing/iff_fixtures.h"
 #include "testing/spr2_encoder.h"
@@ -17,6 +19,7 @@
 #include "base/message_texts.h"
 #include "sprites/qt/preview_objects_dialog.h"
 
+#include <QColorDialog>
 #include <QComboBox>
 #include <QSpinBox>
 #include <QMenu>
@@ -560,6 +563,122 @@ TEST_F(ResourceWindowHooks, StringRowsAreAddedRemovedAndMovedWithinTheLanguageSh
 
 // Nothing is offered for editing in a read-only document, nor in a file
 // whose chunks stop short of its end; looking and exporting still work.
+// A swatch's colour, a palette file in and out: each edit one named step,
+// only the colours it sets change, and undo gives the exact bytes back.
+TEST_F(ResourceWindowHooks, PaletteColoursAreChosenImportedAndExportedAsSteps)
+{
+    ASSERT_TRUE(StartOnObject());
+    const std::optional<std::vector<uint8_t>> original = Doc().Tree().CopyEntryData("thing.iff");
+    ResourceWindow* window = OpenThing();
+    ASSERT_NE(window, nullptr);
+    auto settle = [] { QApplication::processEvents(); };
+    auto action = [&](const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); };
+    QUndoStack& history = Frame().Adapter().Stack();
+    auto colours = [&] {
+        IffEditService reread;
+        EXPECT_EQ(reread.OpenEntry(Doc(), "thing.iff"), IffOpenResult::Opened);
+        CIffChunk* chunk = reread.Find(kTypePalt, 9);
+        EXPECT_TRUE(chunk != nullptr && reread.Data(*chunk));
+        PaltColours read{};
+        std::copy_n(PaltPalette::Colours(*chunk), read.size(), read.begin());
+        return read;
+    };
+    auto colourAt = [](const PaltColours& palette, size_t i) {
+        return QColor(palette[3 * i], palette[3 * i + 1], palette[3 * i + 2]);
+    };
+    const PaltColours before = colours();
+    ASSERT_TRUE(window->SelectChunk(kTypeObjd, 128));
+    EXPECT_FALSE(action("exportPalette")->isEnabled());
+    EXPECT_FALSE(action("importPalette")->isEnabled());
+    ASSERT_TRUE(window->SelectChunk(kTypePalt, 9));
+    EXPECT_TRUE(action("importPalette")->isEnabled());
+
+    // Colour 7 made green through the colour dialog; the swatch stays current.
+    auto* swatches = qobject_cast<QTableWidget*>(window->ChunkView());
+    ASSERT_NE(swatches, nullptr);
+    swatches->setCurrentCell(0, 7);
+    QString asked;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        asked = dialog->windowTitle() + QStringLiteral(" ") + dialog->currentColor().name();
+        dialog->setCurrentColor(QColor(0, 200, 0));
+        dialog->accept();
+    });
+    window->ChunkView()->findChild<QAction*>(QStringLiteral("chooseColour"))->trigger();
+    settle();
+    EXPECT_EQ(asked, QStringLiteral("Colour 7 of PALT 9 #c86432"));
+    EXPECT_EQ(history.undoText(), QStringLiteral("Set Colour 7 of PALT 9"));
+    PaltColours expected = before;
+    expected[21] = 0, expected[22] = 200, expected[23] = 0;
+    EXPECT_EQ(colours(), expected);
+    swatches = qobject_cast<QTableWidget*>(window->ChunkView());
+    ASSERT_NE(swatches, nullptr);
+    EXPECT_EQ(swatches->item(0, 7)->background().color(), QColor(0, 200, 0));
+    EXPECT_EQ(swatches->currentColumn(), 7);
+
+    // Out as a GIMP palette and as a swatch picture.
+    QString file;
+    window->SetFilePrompt([&](ResourceWindow::FileChoice, const QString& suggestion) {
+        EXPECT_EQ(suggestion, file.isEmpty() ? QStringLiteral("PALT 9.gpl") : suggestion);
+        return file;
+    });
+    const std::filesystem::path gpl = folder_ / "out.GPL";
+    const std::filesystem::path png = folder_ / "out.png";
+    for (const std::filesystem::path& path : {gpl, png}) {
+        file = apptest::Q(path);
+        action("exportPalette")->trigger();
+    }
+    const std::vector<uint8_t> gplBytes = testing::ReadFileBytes(gpl);
+    EXPECT_EQ(std::string(gplBytes.begin(), gplBytes.end()), PaletteFiles::WriteGpl(expected, "PALT 9"));
+    QImage swatch(apptest::Q(png));
+    ASSERT_EQ(swatch.size(), QSize(256, 256));
+    EXPECT_EQ(swatch.pixelColor(7 * 16 + 8, 8), QColor(0, 200, 0));
+
+    // In from a painted swatch: colour 3 red.
+    for (int y = 0; y < 16; ++y)
+        for (int x = 3 * 16; x < 4 * 16; ++x)
+            swatch.setPixelColor(x, y, QColor(255, 0, 0));
+    ASSERT_TRUE(swatch.save(apptest::Q(png)));
+    file = apptest::Q(png);
+    action("importPalette")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Import Palette into PALT 9"));
+    expected[9] = 255, expected[10] = 0, expected[11] = 0;
+    EXPECT_EQ(colours(), expected);
+
+    // A palette of two colours sets the first two and says the rest keep theirs.
+    const std::filesystem::path two = folder_ / "two.gpl";
+    const std::string twoColours = "GIMP Palette\n1 2 3\n4 5 6\n";
+    testing::WriteFileBytes(two, std::vector<uint8_t>(twoColours.begin(), twoColours.end()));
+    file = apptest::Q(two);
+    action("importPalette")->trigger();
+    settle();
+    EXPECT_EQ(window->Note()->text(), QStringLiteral("2 colours read: colours 2 to 255 of PALT 9 keep theirs."));
+    EXPECT_EQ(colourAt(colours(), 1), QColor(4, 5, 6));
+    EXPECT_EQ(colourAt(colours(), 3), QColor(255, 0, 0));
+    const int steps = history.count();
+    EXPECT_EQ(steps, 3);
+
+    // What is no palette is refused with the reason and changes nothing.
+    const std::filesystem::path odd = folder_ / "odd.png";
+    ASSERT_TRUE(QImage(100, 100, QImage::Format_RGB32).save(apptest::Q(odd)));
+    file = apptest::Q(odd);
+    action("importPalette")->trigger();
+    settle();
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text,
+              "\"" + odd.string() + "\": 100 x 100 pixels, not a swatch: 16 x 16 square cells, a colour each (256 x 256 as written).");
+    EXPECT_EQ(history.count(), steps);
+
+    for (int i = 0; i < steps; ++i)
+        history.undo();
+    settle();
+    EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), original);
+    EXPECT_EQ(qobject_cast<QTableWidget*>(window->ChunkView())->item(0, 7)->background().color(), QColor(200, 100, 50));
+    delete window;
+}
+
 TEST_F(ResourceWindowHooks, AReadOnlyDocumentOrADamagedFileOffersNoEdit)
 {
     for (const bool readOnly : {true, false}) {
@@ -586,6 +705,10 @@ TEST_F(ResourceWindowHooks, AReadOnlyDocumentOrADamagedFileOffersNoEdit)
         EXPECT_EQ(window->ChunkView()->findChild<QAction*>(QStringLiteral("addString")), nullptr);
         ASSERT_TRUE(window->SelectChunk(kTypeObjd, 128));
         EXPECT_EQ(qobject_cast<QTableWidget*>(window->ChunkView())->editTriggers(), QAbstractItemView::NoEditTriggers);
+        ASSERT_TRUE(window->SelectChunk(kTypePalt, 9));
+        EXPECT_FALSE(window->findChild<QAction*>(QStringLiteral("importPalette"))->isEnabled());
+        EXPECT_TRUE(window->findChild<QAction*>(QStringLiteral("exportPalette"))->isEnabled());
+        EXPECT_EQ(window->ChunkView()->findChild<QAction*>(QStringLiteral("chooseColour")), nullptr);
         EXPECT_EQ(Frame().Adapter().Stack().count(), 0);
         delete window;
         TearDown();
