@@ -9,9 +9,11 @@
 #include "testing/xa_builder.h"
 
 #include <QElapsedTimer>
+#include <QHelpEvent>
 #include <QMenu>
 #include <QScrollBar>
 #include <QSemaphore>
+#include <QToolTip>
 
 #include <atomic>
 #include <mutex>
@@ -200,6 +202,20 @@ TEST_F(FileIconViewTest, TheGridKeepsTheRowsSelectionAndCommandsOfTheListAndIsRe
     ASSERT_TRUE(Start());
     EXPECT_TRUE(Right().IsIconView());
     EXPECT_TRUE(Frame().ActionFor(ID_VIEW_THUMBNAILS)->isChecked());
+}
+
+TEST_F(FileIconViewTest, ACellsTooltipIsItsWholeName)
+{
+    const std::string name = "a name long enough for the grid to cut it in the middle.txt";
+    Open({{name, "x"}});
+    Press(Qt::Key_T);
+    ASSERT_TRUE(Right().IsIconView());
+    QAbstractItemView& grid = Right().IconView();
+    const QPoint centre = grid.visualRect(Right().ViewIndex(RowOf(name))).center();
+    QHelpEvent help(QEvent::ToolTip, centre, grid.viewport()->mapToGlobal(centre));
+    QApplication::sendEvent(grid.viewport(), &help);
+    EXPECT_EQ(QToolTip::text(), QString::fromStdString(name));
+    QToolTip::hideText();
 }
 
 TEST_F(FileIconViewTest, AChangedEntryIsDrawnAgainAndResultsOfWhatWasBeforeAreDropped)

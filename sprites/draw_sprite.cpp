@@ -18,7 +18,8 @@ bool DrawSprite(CIffFileRef& file, const Spr2Frame& frame, RenderTarget& target,
     if (colours == nullptr)
         return false;
     const std::span<const uint8_t> commands(frame.pixels, frame.pixels != nullptr ? frame.pixelLength : 0);
-    return DecodeFrame(target, commands, PaletteColours(colours, 3 * PaltPalette::kColourCount), frame.width);
+    return DecodeFrame(target, commands, PaletteColours(colours, 3 * PaltPalette::kColourCount), frame.width,
+                       target.hideTransparentIndex ? frame.transparentIndex : kNoHiddenIndex);
 }
 
 } // namespace vorn

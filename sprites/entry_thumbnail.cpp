@@ -119,6 +119,9 @@ std::optional<ObjectView> ChooseZoom(const CObjectCatalogue& catalogue, const Ob
 // Draws the object twice, over white and over black: a pixel that differs
 // between the two lets that much of the background through, which gives its
 // alpha (blended shadows included) and, from the black drawing, its colour.
+// The frames' transparent colour index is left out: it marks the pixels the
+// game does not draw, in a colour (often pure yellow) meant to vanish on the
+// editor's background of that colour. The picture is cropped to what shows.
 // False when nothing of the object shows.
 bool DrawObjectThumbnail(const CObjectCatalogue& catalogue, const ObjectEntry& entry, int32_t size,
                          RgbaImage& picture)
@@ -132,16 +135,16 @@ bool DrawObjectThumbnail(const CObjectCatalogue& catalogue, const ObjectEntry& e
     if (width > kMaxObjectSide || height > kMaxObjectSide ||
         !target.Allocate(static_cast<int32_t>(width), static_cast<int32_t>(height), 32))
         return false;
+    target.hideTransparentIndex = true;
     const PreviewView preview{0, 0, view->zoom};
     const PreviewPan origin{WrapSub(0, view->bounds.left), WrapSub(0, view->bounds.top)};
     PaintPreview(target, catalogue, entry, preview, origin, nullptr, 255, 255, 255);
     const std::vector<uint8_t> overWhite = ColourPlaneToRgb(target);
     PaintPreview(target, catalogue, entry, preview, origin, nullptr, 0, 0, 0);
 
-    RowShrinker shrinker(target.Width(), target.Height(), size);
+    // Row `y` as R, G, B, A into `row`.
     std::vector<uint8_t> row(4 * static_cast<size_t>(width));
-    bool shows = false;
-    for (int32_t y = 0; y < target.Height(); ++y) {
+    const auto takeRow = [&](int32_t y) {
         const uint8_t* black = target.ColourRowFromTop(y); // B, G, R, 0
         const uint8_t* white = &overWhite[3 * static_cast<size_t>(y) * static_cast<size_t>(width)];
         for (size_t x = 0; x < static_cast<size_t>(width); ++x, white += 3, black += 4) {
@@ -154,12 +157,27 @@ bool DrawObjectThumbnail(const CObjectCatalogue& catalogue, const ObjectEntry& e
             for (int c = 0; c < 3; ++c)
                 out[c] = alpha == 0 ? 0 : static_cast<uint8_t>(std::min(255, (colour[c] * 255 + alpha / 2) / alpha));
             out[3] = static_cast<uint8_t>(alpha);
-            shows = shows || alpha != 0;
         }
-        shrinker.AddRow(y, row.data(), 4);
+    };
+    // The extent of what shows, then only that, shrunk.
+    int32_t left = target.Width(), right = -1, top = target.Height(), bottom = -1;
+    for (int32_t y = 0; y < target.Height(); ++y) {
+        takeRow(y);
+        for (int32_t x = 0; x < target.Width(); ++x)
+            if (row[4 * static_cast<size_t>(x) + 3] != 0) {
+                left = std::min(left, x);
+                right = std::max(right, x);
+                top = std::min(top, y);
+                bottom = y;
+            }
     }
-    if (!shows)
+    if (right < 0)
         return false;
+    RowShrinker shrinker(right - left + 1, bottom - top + 1, size);
+    for (int32_t y = top; y <= bottom; ++y) {
+        takeRow(y);
+        shrinker.AddRow(y - top, &row[4 * static_cast<size_t>(left)], 4);
+    }
     picture = shrinker.Finish();
     return true;
 }

@@ -23,7 +23,8 @@ constexpr int32_t kMaxThumbnailSize = 1024;
 // enlarged:
 // - an IFF file: its first displayable object that draws anything, graphic
 //   0, direction 0, at the largest zoom that fits (when none does, the
-//   smallest zoom shrunk to fit), cropped to the object, transparent around it;
+//   smallest zoom shrunk to fit), cropped to the object, transparent around
+//   it, without the pixels its frames mark with their transparent colour index;
 // - a BMP picture: shrunk to fit, keeping its proportions, a row at a time,
 //   so a large picture costs its bytes and a few rows, never a decoded copy.
 // Uses no state shared between calls, so any number of threads may draw at

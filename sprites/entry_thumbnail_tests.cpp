@@ -121,6 +121,49 @@ TEST(EntryThumbnail, ABlendedPixelKeepsItsColourAndLetsHalfTheBackgroundThrough)
         EXPECT_NEAR(pixel[c], kRed[c], 3) << c;
 }
 
+// A 6 x 3 frame as some real objects store theirs: a 2 x 2 red block, every
+// other pixel blended in the transparent index (yellow, 2) with alpha 0,
+// which draws it in full yellow.
+testing::Spr2ChunkFrame MarkedFrame()
+{
+    std::vector<uint8_t> commands;
+    const auto word = [&](unsigned command, unsigned count) {
+        commands.push_back(static_cast<uint8_t>(command << 13 | count));
+        commands.push_back(static_cast<uint8_t>((command << 13 | count) >> 8));
+    };
+    for (int row = 0; row < 3; ++row) {
+        word(0, 0);
+        word(2, 6); // 18 bytes: no pad
+        for (int column = 0; column < 6; ++column)
+            commands.insert(commands.end(), {10, static_cast<uint8_t>(row < 2 && column / 2 == 1 ? 1 : 2), 0});
+    }
+    word(5, 0);
+    testing::Spr2ChunkFrame frame;
+    frame.width = 6;
+    frame.height = 3;
+    frame.transparentIndex = 2;
+    frame.pixels = commands;
+    return frame;
+}
+
+TEST(EntryThumbnail, TheTransparentIndexIsLeftOutAndThePictureCroppedToWhatShows)
+{
+    testing::IffFileLayout layout;
+    layout.chunks = {
+        ObjdChunk(130, "Marked", 3000, 1),
+        DgrpChunk(3000, kDirection0, 3, {Placement(300, 0, 0, 0)}),
+        Chunk("SPR2", 300, testing::BuildSpr2(1, {MarkedFrame()})),
+        Chunk("PALT", 1, testing::BuildPalt({0, 0, 0, kRed[0], kRed[1], kRed[2], 255, 255, 0})),
+    };
+    RgbaImage picture;
+    ASSERT_EQ(DrawEntryThumbnail("marked.iff", testing::BuildIffFile(layout), 128, picture), ThumbnailResult::Drawn);
+    ASSERT_EQ(picture.width, 2);
+    ASSERT_EQ(picture.height, 2);
+    for (int32_t y = 0; y < 2; ++y)
+        for (int32_t x = 0; x < 2; ++x)
+            EXPECT_TRUE(IsOpaqueRed(PixelAt(picture, x, y))) << x << ", " << y;
+}
+
 TEST(EntryThumbnail, NothingToShowForOtherNamesFilesWithoutDrawableObjectsAndBadBytes)
 {
     const std::vector<uint8_t> file = ObjectFile();

@@ -114,9 +114,10 @@ inline int DepthToStore(uint8_t stored, int64_t depth)
 template <class Writer, bool Mirrored>
 class Decoder {
 public:
-    Decoder(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, uint32_t frameWidth)
+    Decoder(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, uint32_t frameWidth,
+            int hiddenIndex)
         : target_(target), bytes_(commands.data()), size_(commands.size()), colours_(colours.data()),
-          width_(target.Width()), height_(target.Height())
+          hidden_(hiddenIndex), width_(target.Width()), height_(target.Height())
     {
         const int64_t x = target.x;
         rowStartPos_ = Mirrored ? x + static_cast<int64_t>(frameWidth) - 1 : x;
@@ -239,13 +240,16 @@ private:
         const int64_t count = last - first;
         if constexpr (Size == 1) {
             for (int64_t i = 0; i < count; ++i, source += Size, pixel += kStep * Writer::kBytes)
-                Writer::Put(pixel, colours_ + 3 * source[0]);
+                if (source[0] != hidden_)
+                    Writer::Put(pixel, colours_ + 3 * source[0]);
         } else {
             const int64_t lastColumn = column + kStep * (count - 1);
             uint8_t* depth = target_.DepthRowForWriting(row, std::min(column, lastColumn), std::max(column, lastColumn)) +
                              column;
             const int64_t bias = target_.depthBias;
             for (int64_t i = 0; i < count; ++i, source += Size, pixel += kStep * Writer::kBytes, depth += kStep) {
+                if (source[1] == hidden_)
+                    continue;
                 const int stored = DepthToStore(*depth, static_cast<int64_t>(source[0]) + bias);
                 if (stored < 0)
                     continue;
@@ -263,6 +267,7 @@ private:
     size_t size_;
     size_t read_ = 0;
     const uint8_t* colours_;
+    int hidden_; // kNoHiddenIndex matches no byte
     int64_t width_;
     int64_t height_;
     int64_t pos_ = 0;
@@ -271,11 +276,12 @@ private:
 };
 
 template <class Writer, bool Mirrored>
-bool Decode(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, uint32_t frameWidth)
+bool Decode(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, uint32_t frameWidth,
+            int hiddenIndex)
 {
     if (!target.HasPlanes())
         return false;
-    return Decoder<Writer, Mirrored>(target, commands, colours, frameWidth).Run();
+    return Decoder<Writer, Mirrored>(target, commands, colours, frameWidth, hiddenIndex).Run();
 }
 
 } // namespace
@@ -287,60 +293,60 @@ uint8_t Blend(uint8_t old, uint8_t fresh, uint8_t weight)
     return static_cast<uint8_t>(static_cast<uint32_t>(static_cast<int32_t>(value)) & 0xFF);
 }
 
-bool DecodeT555(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours)
+bool DecodeT555(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, int hiddenIndex)
 {
-    return Decode<Writer555, false>(target, commands, colours, 0);
+    return Decode<Writer555, false>(target, commands, colours, 0, hiddenIndex);
 }
 bool DecodeT555Mirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                        uint32_t frameWidth)
+                        uint32_t frameWidth, int hiddenIndex)
 {
-    return Decode<Writer555, true>(target, commands, colours, frameWidth);
+    return Decode<Writer555, true>(target, commands, colours, frameWidth, hiddenIndex);
 }
-bool DecodeT565(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours)
+bool DecodeT565(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, int hiddenIndex)
 {
-    return Decode<Writer565, false>(target, commands, colours, 0);
+    return Decode<Writer565, false>(target, commands, colours, 0, hiddenIndex);
 }
 bool DecodeT565Mirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                        uint32_t frameWidth)
+                        uint32_t frameWidth, int hiddenIndex)
 {
-    return Decode<Writer565, true>(target, commands, colours, frameWidth);
+    return Decode<Writer565, true>(target, commands, colours, frameWidth, hiddenIndex);
 }
-bool DecodeT24Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours)
+bool DecodeT24Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, int hiddenIndex)
 {
-    return Decode<Writer24, false>(target, commands, colours, 0);
+    return Decode<Writer24, false>(target, commands, colours, 0, hiddenIndex);
 }
 bool DecodeT24BitsMirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                           uint32_t frameWidth)
+                           uint32_t frameWidth, int hiddenIndex)
 {
-    return Decode<Writer24, true>(target, commands, colours, frameWidth);
+    return Decode<Writer24, true>(target, commands, colours, frameWidth, hiddenIndex);
 }
-bool DecodeT32Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours)
+bool DecodeT32Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours, int hiddenIndex)
 {
-    return Decode<Writer32, false>(target, commands, colours, 0);
+    return Decode<Writer32, false>(target, commands, colours, 0, hiddenIndex);
 }
 bool DecodeT32BitsMirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                           uint32_t frameWidth)
+                           uint32_t frameWidth, int hiddenIndex)
 {
-    return Decode<Writer32, true>(target, commands, colours, frameWidth);
+    return Decode<Writer32, true>(target, commands, colours, frameWidth, hiddenIndex);
 }
 
 bool DecodeFrame(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                 uint32_t frameWidth)
+                 uint32_t frameWidth, int hiddenIndex)
 {
     const bool mirrored = target.mirror;
     switch (target.BitsPerPixel()) {
     case 15:
-        return mirrored ? DecodeT555Mirrored(target, commands, colours, frameWidth)
-                        : DecodeT555(target, commands, colours);
+        return mirrored ? DecodeT555Mirrored(target, commands, colours, frameWidth, hiddenIndex)
+                        : DecodeT555(target, commands, colours, hiddenIndex);
     case 16:
-        return mirrored ? DecodeT565Mirrored(target, commands, colours, frameWidth)
-                        : DecodeT565(target, commands, colours);
+        return mirrored ? DecodeT565Mirrored(target, commands, colours, frameWidth, hiddenIndex)
+                        : DecodeT565(target, commands, colours, hiddenIndex);
     case 24:
-        return mirrored ? DecodeT24BitsMirrored(target, commands, colours, frameWidth)
-                        : DecodeT24Bits(target, commands, colours);
+        return mirrored ? DecodeT24BitsMirrored(target, commands, colours, frameWidth, hiddenIndex)
+                        : DecodeT24Bits(target, commands, colours, hiddenIndex);
     case 32:
-        return mirrored ? DecodeT32BitsMirrored(target, commands, colours, frameWidth)
-                        : DecodeT32Bits(target, commands, colours);
+        return mirrored ? DecodeT32BitsMirrored(target, commands, colours, frameWidth, hiddenIndex)
+                        : DecodeT32Bits(target, commands, colours, hiddenIndex);
     default:
         return false;
     }

@@ -10,6 +10,10 @@ namespace vorn {
 // The 256 colours of a palette, red, green, blue bytes per colour.
 using PaletteColours = std::span<const uint8_t, 768>;
 
+// The decoders' `hiddenIndex`: pixels of that colour index draw nothing,
+// neither colour nor depth; with this value every pixel draws.
+constexpr int kNoHiddenIndex = -1;
+
 // Channel blend of the blended-pixel command: (old - fresh) * weight scaled
 // by the single-precision constant 0x3B808081 (just above 1/255) in double
 // precision, plus fresh, truncated; the low 8 bits. Weight 0 gives `fresh`,
@@ -33,22 +37,26 @@ uint8_t Blend(uint8_t old, uint8_t fresh, uint8_t weight);
 // word or pixel data draws the whole pixels that are there and fails. They
 // never write outside the target's planes, whatever the position, frame
 // width or commands, and a target without planes is a failure.
-bool DecodeT555(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours);
+bool DecodeT555(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
+                int hiddenIndex = kNoHiddenIndex);
 bool DecodeT555Mirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                        uint32_t frameWidth);
-bool DecodeT565(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours);
+                        uint32_t frameWidth, int hiddenIndex = kNoHiddenIndex);
+bool DecodeT565(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
+                int hiddenIndex = kNoHiddenIndex);
 bool DecodeT565Mirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                        uint32_t frameWidth);
-bool DecodeT24Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours);
+                        uint32_t frameWidth, int hiddenIndex = kNoHiddenIndex);
+bool DecodeT24Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
+                   int hiddenIndex = kNoHiddenIndex);
 bool DecodeT24BitsMirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                           uint32_t frameWidth);
-bool DecodeT32Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours);
+                           uint32_t frameWidth, int hiddenIndex = kNoHiddenIndex);
+bool DecodeT32Bits(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
+                   int hiddenIndex = kNoHiddenIndex);
 bool DecodeT32BitsMirrored(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                           uint32_t frameWidth);
+                           uint32_t frameWidth, int hiddenIndex = kNoHiddenIndex);
 
 // Picks the decoder by the target's bits per pixel (15, 16, 24, 32; others
 // fail) and mirror flag.
 bool DecodeFrame(RenderTarget& target, std::span<const uint8_t> commands, PaletteColours colours,
-                 uint32_t frameWidth);
+                 uint32_t frameWidth, int hiddenIndex = kNoHiddenIndex);
 
 } // namespace vorn

@@ -231,6 +231,27 @@ TEST_P(DecoderTest, AlphaZeroPaintsThePaletteColourAndFullAlphaKeepsTheOld)
     EXPECT_EQ(Pixel(1, 0), GetParam().keptUnderFullAlpha);
 }
 
+TEST_P(DecoderTest, AHiddenIndexDrawsNeitherColourNorDepthInAnyPixelCommand)
+{
+    // Colour 2 in a depth run, a blended pixel and a plain run; plain, mirrored, and with nothing hidden.
+    const Commands frame = Commands().Row().Depth({{5, 2}, {5, 1}}).Blended(5, 2, 0).Plain({2, 1}).End();
+    target.mirror = false;
+    EXPECT_TRUE(DecodeFrame(target, frame.bytes, PaletteColours(palette), 5, 2));
+    EXPECT_EQ(RowText(0), ".1..1.");
+    EXPECT_EQ(Depth(0, 0), 255);
+    EXPECT_EQ(Depth(1, 0), 5);
+    EXPECT_EQ(Depth(2, 0), 255);
+    target.FillColour(0, 0, 0);
+    target.FillDepth();
+    target.mirror = true;
+    EXPECT_TRUE(DecodeFrame(target, frame.bytes, PaletteColours(palette), 5, 2));
+    EXPECT_EQ(RowText(0), "1..1..");
+    EXPECT_EQ(Depth(4, 0), 255);
+    EXPECT_TRUE(Run(frame, 0, 0));
+    EXPECT_EQ(RowText(0), "21221.");
+    EXPECT_EQ(Depth(2, 0), 5);
+}
+
 TEST_P(DecoderTest, RunningOffTheBottomIsSuccessAndStopsReading)
 {
     // Six rows into a four-row picture, then a failure command never reached.

@@ -97,6 +97,25 @@ TEST(RealFiles, StringTablesRoundTripBitmapsDecodeAndFramesDraw)
     EXPECT_GT(tally.tables["STR#"], 0u);
 }
 
+// The skateboard and the ironing board mark a floor square under them with
+// their frames' transparent index, pure yellow in their palettes, blended at
+// alpha 0; their thumbnails leave it out. (Other objects may draw yellow.)
+TEST(RealFiles, ThumbnailsLeaveOutTheFloorMarkedInTheTransparentIndex)
+{
+    const std::filesystem::path folder = VORN_REALDATA_DIR;
+    if (!std::filesystem::is_directory(folder / "objects"))
+        GTEST_SKIP() << "no real files in " << folder.string();
+    for (const char* name : {"k8esshallskateboardss.iff", "k8esskitchenironingboard2ts.iff"}) {
+        RgbaImage picture;
+        ASSERT_EQ(DrawEntryThumbnail(name, testing::ReadFileBytes(folder / "objects" / name), 256, picture),
+                  ThumbnailResult::Drawn);
+        size_t yellow = 0;
+        for (size_t i = 0; i < picture.rgba.size(); i += 4)
+            yellow += picture.rgba[i] == 255 && picture.rgba[i + 1] == 255 && picture.rgba[i + 2] == 0 && picture.rgba[i + 3] != 0;
+        EXPECT_EQ(yellow, 0u) << name;
+    }
+}
+
 TEST(RealFiles, EveryObjectFileAndTheNeighbourhoodPictureHaveAThumbnail)
 {
     const std::filesystem::path folder = VORN_REALDATA_DIR;

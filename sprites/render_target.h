@@ -82,6 +82,10 @@ public:
     int32_t y = 0;
     int32_t depthBias = 0;
     bool mirror = false;
+    // Leaves out the pixels (colour and depth) of each frame's transparent
+    // colour index: some frames mark their alpha-0 pixels with it in a pure
+    // colour that only a background of that colour hides.
+    bool hideTransparentIndex = false;
 
     // Row cursors of the frame being decoded, as row indices into the
     // bottom-up planes (0 = bottom row, shared by both planes): the current
