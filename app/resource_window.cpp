@@ -52,6 +52,14 @@ QString TypeText(uint32_t type) { return QString::fromLatin1(TypeCodeText(type))
 
 QString ChunkText(uint32_t type, uint16_t id) { return QStringLiteral("%1 %2").arg(TypeText(type)).arg(id); }
 
+std::set<std::pair<uint32_t, uint16_t>> ChunkKeysOf(const IffEditService& service)
+{
+    std::set<std::pair<uint32_t, uint16_t>> keys;
+    for (const std::unique_ptr<CIffChunk>& chunk : service.Chunks())
+        keys.emplace(chunk->Type(), chunk->Id());
+    return keys;
+}
+
 // A type typed as text, as the four bytes of its code; none unless it is four Latin-1 characters.
 std::optional<uint32_t> TypeCodeOf(const QString& type)
 {
@@ -328,12 +336,26 @@ void ResourceWindow::Refresh(bool reopen)
     // The list's chunks may belong to a container about to go: the shown
     // chunk is known by type and id, and the list shows the new ones at once.
     const std::string path = service_->EntryPath();
+    const std::set<std::pair<uint32_t, uint16_t>> before = ChunkKeysOf(*service_);
     const bool opened = !reopen || service_->OpenEntry(*document_, path) == IffOpenResult::Opened;
     model_->Refresh(*service_);
     if (!opened) {
         // The entry went away with the step: nothing is left to show.
         close();
         return;
+    }
+    // A renumbering taken back or made again leaves the shown chunk's type
+    // with one id it did not have before: the same chunk, shown as it was.
+    if (shown_ && service_->Find(shown_->type, shown_->id) == nullptr) {
+        std::optional<ChunkKey> renumbered;
+        int fresh = 0;
+        for (const auto& [type, id] : ChunkKeysOf(*service_))
+            if (type == shown_->type && !before.contains({type, id})) {
+                renumbered = ChunkKey{type, id};
+                ++fresh;
+            }
+        if (fresh == 1)
+            shown_ = renumbered;
     }
     // Showing all types selects a first row, which the view would take for the shown chunk.
     const std::optional<ChunkKey> target = shown_;
@@ -345,7 +367,7 @@ void ResourceWindow::Refresh(bool reopen)
         typeFilter_->setCurrentIndex(0);
         selected = SelectChunk(target->type, target->id);
     }
-    // The chunk went with the step (an undone add, a renumbering): its row's neighbour shows.
+    // The chunk went with the step (an undone add or copy): its row's neighbour shows.
     if (!selected && targetRow >= 0 && proxy_->rowCount() > 0)
         list_->setCurrentIndex(proxy_->index(std::min(targetRow, proxy_->rowCount() - 1), 0));
     else if (!selected)

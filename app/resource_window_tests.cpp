@@ -415,7 +415,9 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     ASSERT_EQ(messenger_.Count(), 1u);
     EXPECT_EQ(messenger_.Messages()[0].text, "The id 300 is taken by another STR# chunk.");
     EXPECT_EQ(history.count(), 2);
+    window->TypeFilter()->setCurrentIndex(window->TypeFilter()->findText(QStringLiteral("SPR2")));
     ASSERT_TRUE(window->SelectChunk(kTypeSpr2, 40));
+    auto shownId = [&] { return window->ChunkList()->currentIndex().siblingAtColumn(1).data().toInt(); };
     list->setData(window->ChunkList()->currentIndex().siblingAtColumn(1), 41);
     settle();
     EXPECT_EQ(history.undoText(), QStringLiteral("Change ID of SPR2 40 to 41"));
@@ -423,22 +425,28 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     const QString warning = QStringLiteral("SPR2 40 is now 41. Named by DGRP 100: references are not rewritten.");
     EXPECT_EQ(QString::fromStdString(messenger_.Messages()[1].text), warning);
     EXPECT_EQ(window->Note()->text(), warning);
-    EXPECT_EQ(window->ChunkList()->currentIndex().siblingAtColumn(1).data().toInt(), 41);
+    EXPECT_EQ(shownId(), 41);
     list->setData(window->ChunkList()->currentIndex().siblingAtColumn(2), QString::fromUtf8("sp\xC3\xA9"));
     settle();
     EXPECT_EQ(history.undoText(), QStringLiteral("Change Label of SPR2 41"));
-    // Undone, the warning goes; redone, it is back under the view with its own step only, without a second box.
+    // Undone, the warning goes; redone, it is back under the view with its own step only, without a second
+    // box. The sprite stays shown under either id, in the type shown.
     history.undo();
     history.undo();
     settle();
     EXPECT_EQ(window->Note()->text(), QString());
+    EXPECT_EQ(shownId(), 40);
+    EXPECT_EQ(window->TypeFilter()->currentText(), QStringLiteral("SPR2"));
     history.redo();
     settle();
     EXPECT_EQ(window->Note()->text(), warning);
+    EXPECT_EQ(shownId(), 41);
+    EXPECT_EQ(window->TypeFilter()->currentText(), QStringLiteral("SPR2"));
     history.redo();
     settle();
     EXPECT_EQ(window->Note()->text(), QString());
     EXPECT_EQ(messenger_.Count(), 2u);
+    window->TypeFilter()->setCurrentIndex(0);
 
     // Delete: the next row is selected; the last PALT gone, its type leaves the filter.
     ASSERT_TRUE(window->SelectChunk(kTypePalt, 9));
