@@ -216,8 +216,13 @@ private:
             const int64_t n = static_cast<int64_t>(whole);
             const int64_t first = Mirrored ? std::max<int64_t>(0, start - width_ + 1) : std::max<int64_t>(0, -start);
             const int64_t last = Mirrored ? std::min<int64_t>(n, start + 1) : std::min<int64_t>(n, width_ - start);
-            if (first < last)
-                Draw<Size>(row, in, first, last, start);
+            // Runs that hide nothing, the common case, leave the hidden index's test out.
+            if (first < last) {
+                if (hidden_ == kNoHiddenIndex)
+                    Draw<Size, false>(row, in, first, last, start);
+                else
+                    Draw<Size, true>(row, in, first, last, start);
+            }
         }
         if (whole < count) {
             read_ = size_;
@@ -229,7 +234,7 @@ private:
         return true;
     }
 
-    template <int Size>
+    template <int Size, bool Hides>
     void Draw(int64_t row, const uint8_t* in, int64_t first, int64_t last, int64_t start)
     {
         constexpr int64_t kStep = Mirrored ? -1 : 1;
@@ -240,7 +245,7 @@ private:
         const int64_t count = last - first;
         if constexpr (Size == 1) {
             for (int64_t i = 0; i < count; ++i, source += Size, pixel += kStep * Writer::kBytes)
-                if (source[0] != hidden_)
+                if (!Hides || source[0] != hidden_)
                     Writer::Put(pixel, colours_ + 3 * source[0]);
         } else {
             const int64_t lastColumn = column + kStep * (count - 1);
@@ -248,7 +253,7 @@ private:
                              column;
             const int64_t bias = target_.depthBias;
             for (int64_t i = 0; i < count; ++i, source += Size, pixel += kStep * Writer::kBytes, depth += kStep) {
-                if (source[1] == hidden_)
+                if (Hides && source[1] == hidden_)
                     continue;
                 const int stored = DepthToStore(*depth, static_cast<int64_t>(source[0]) + bias);
                 if (stored < 0)
@@ -267,7 +272,7 @@ private:
     size_t size_;
     size_t read_ = 0;
     const uint8_t* colours_;
-    int hidden_; // kNoHiddenIndex matches no byte
+    int hidden_;
     int64_t width_;
     int64_t height_;
     int64_t pos_ = 0;
