@@ -502,8 +502,14 @@ QWidget* MakeChunkView(IffEditService& service, CIffChunk& chunk, QWidget* paren
         return StringsView(chunk, *bytes, parent, editor, state);
     if (type == kTypeObjd)
         return FieldsView(chunk, *bytes, parent, editor, state);
-    if (type == kTypeSpr2)
-        return new SpriteFrameView(service, chunk, parent);
+    if (type == kTypeSpr2) {
+        auto* sprite = new SpriteFrameView(service, chunk, parent);
+        if (state.row >= 0 && state.row < sprite->FrameList()->count())
+            sprite->FrameList()->setCurrentIndex(state.row);
+        QObject::connect(sprite->FrameList(), &QComboBox::currentIndexChanged, sprite, [&state](int frame) { state.row = frame; });
+        sprite->ShowImported(state.imported);
+        return sprite;
+    }
     if (type == kTypeDgrp)
         return DrawGroupView(service, chunk, parent);
     if (type == kTypePalt)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "sprites/sprite_import.h"
+
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QWidget;
 
@@ -21,10 +24,13 @@ using ChunkEditor = std::function<void(const QString& label, const std::function
 // What a chunk's view keeps across the edits that make it anew: the current
 // cell (of a string table, the fields, the swatches) and the language a
 // string table shows.
+// For a sprite, `row` is the frame shown, and `imported` what the last
+// import into it drew.
 struct ChunkViewState {
     int row = -1;
     int column = -1;
     std::optional<uint32_t> language; // every language when none
+    std::vector<ImportedFrame> imported;
 };
 
 // The view of one chunk as its type reads: string tables as rows of index,

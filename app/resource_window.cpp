@@ -5,13 +5,18 @@
 #include "app/chunk_views.h"
 #include "app/document_adapter.h"
 #include "app/document_undo_command.h"
+#include "app/sprite_frame_view.h"
 #include "base/endian.h"
+#include "base/message_texts.h"
 #include "base/messenger.h"
+#include "base/number_text.h"
 #include "iff/iff_chunk.h"
 #include "iff/palt_palette.h"
 #include "iff/type_codes.h"
+#include "sprites/frame_export.h"
 #include "sprites/iff_edit_service.h"
 #include "sprites/palette_files.h"
+#include "sprites/sprite_import.h"
 
 #include <QAction>
 #include <QBoxLayout>
@@ -67,6 +72,34 @@ std::optional<uint32_t> TypeCodeOf(const QString& type)
     if (bytes.size() != 4 || QString::fromLatin1(bytes) != type)
         return std::nullopt;
     return LoadBE32(reinterpret_cast<const uint8_t*>(bytes.data()));
+}
+
+// A picture as RGBA rows, whether its file has alpha, or why it can't be had.
+struct RgbaPicture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    bool hasAlpha = false;
+    std::vector<uint8_t> rgba;
+};
+
+// Reads the picture at `path` when no side exceeds `maxSide` and it has at
+// most `maxPixels` pixels, told from its header before it is decoded.
+std::optional<RgbaPicture> ReadRgbaPicture(const QString& path, int maxSide, uint64_t maxPixels)
+{
+    QImageReader reader(path);
+    const QSize size = reader.size();
+    if (!size.isValid() || size.width() > maxSide || size.height() > maxSide ||
+        uint64_t(size.width()) * uint64_t(size.height()) > maxPixels)
+        return std::nullopt;
+    const QImage read = reader.read();
+    if (read.isNull())
+        return std::nullopt;
+    const QImage image = read.convertToFormat(QImage::Format_RGBA8888);
+    RgbaPicture picture{static_cast<uint32_t>(image.width()), static_cast<uint32_t>(image.height()), read.hasAlphaChannel(), {}};
+    picture.rgba.reserve(size_t{picture.width} * picture.height * 4);
+    for (int y = 0; y < image.height(); ++y)
+        picture.rgba.insert(picture.rgba.end(), image.constScanLine(y), image.constScanLine(y) + 4 * image.width());
+    return picture;
 }
 
 } // namespace
@@ -180,6 +213,10 @@ void ResourceWindow::BuildActions()
     list_->addAction(separator3);
     exportPalette_ = make("exportPalette", QStringLiteral("Export &Palette..."), {}, &ResourceWindow::ExportPalette);
     importPalette_ = make("importPalette", QStringLiteral("&Import Palette..."), {}, &ResourceWindow::ImportPalette);
+    importFrame_ = make("importFramePicture", QStringLiteral("Import &Frame Picture..."), {},
+                        &ResourceWindow::ImportFramePicture);
+    rebuildPalette_ = make("rebuildPalette", QStringLiteral("Re&build Palette on Import"), {}, nullptr);
+    rebuildPalette_->setCheckable(true);
     list_->setContextMenuPolicy(Qt::ActionsContextMenu);
     menu->addActions(list_->actions());
 }
@@ -255,6 +292,7 @@ void ResourceWindow::UpdateActions()
                          PaltPalette::Colours(*chunk) != nullptr;
     exportPalette_->setEnabled(palette);
     importPalette_->setEnabled(palette && chunkEditable);
+    importFrame_->setEnabled(chunkEditable && chunk->Type() == kTypeSpr2);
 }
 
 void ResourceWindow::ShowSelected()
@@ -379,6 +417,8 @@ void ResourceWindow::Reload(int index)
     const int before = std::exchange(historyIndex_, index);
     if (document_ == nullptr || !service_->EntryIndex())
         return;
+    // What an import drew belongs to the step it made, gone or made again now.
+    viewState_.imported.clear();
     const std::string path = service_->EntryPath();
     Refresh(true);
     // What the last edit noted is no longer news, unless the steps made again noted something here.
@@ -414,13 +454,16 @@ std::optional<QString> ResourceWindow::AskFile(FileChoice choice, const QString&
     if (filePrompt_)
         return filePrompt_(choice, suggestion);
     const bool save = choice == FileChoice::ExportTo || choice == FileChoice::PaletteTo;
-    static constexpr const char* kTitles[] = {"Export Chunk Data", "Replace Chunk Data", "Export Palette", "Import Palette"};
+    static constexpr const char* kTitles[] = {"Export Chunk Data", "Replace Chunk Data", "Export Palette",
+                                              "Import Palette", "Import Frame Picture"};
     QFileDialog dialog(this, QString::fromLatin1(kTitles[static_cast<int>(choice)]), suggestion);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     if (choice == FileChoice::PaletteTo || choice == FileChoice::PaletteFrom)
         dialog.setNameFilters({QStringLiteral("Palettes (*.gpl *.png)"), QStringLiteral("GIMP palettes (*.gpl)"),
                                QStringLiteral("Swatch pictures (*.png)")});
+    if (choice == FileChoice::PictureFrom)
+        dialog.setNameFilters({QStringLiteral("PNG pictures (*.png)"), QStringLiteral("All files (*)")});
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -646,22 +689,13 @@ void ResourceWindow::ImportPalette()
         const QByteArray text = file.readAll();
         read = PaletteFiles::ReadGpl(std::string_view(text.constData(), static_cast<size_t>(text.size())));
     } else {
-        // The size is checked from the header before the picture is decoded.
-        QImageReader reader(*path);
-        const QSize size = reader.size();
         constexpr int kSide = static_cast<int>(PaletteFiles::kMaxSwatchSide);
-        QImage image;
-        if (size.isValid() && size.width() <= kSide && size.height() <= kSide)
-            image = reader.read().convertToFormat(QImage::Format_RGBA8888);
-        if (image.isNull()) {
+        const std::optional<RgbaPicture> picture = ReadRgbaPicture(*path, kSide, uint64_t{kSide} * kSide);
+        if (!picture) {
             Tell(QStringLiteral("\"%1\" is not a picture that can be read, or larger than %2 x %2.").arg(*path).arg(kSide), true);
             return;
         }
-        std::vector<uint8_t> rgba;
-        rgba.reserve(static_cast<size_t>(image.width()) * static_cast<size_t>(image.height()) * 4);
-        for (int y = 0; y < image.height(); ++y)
-            rgba.insert(rgba.end(), image.constScanLine(y), image.constScanLine(y) + 4 * image.width());
-        read = PaletteFiles::ReadSwatch(rgba, static_cast<uint32_t>(image.width()), static_cast<uint32_t>(image.height()));
+        read = PaletteFiles::ReadSwatch(picture->rgba, picture->width, picture->height);
     }
     if (!read.read) {
         Tell(QStringLiteral("\"%1\": %2.").arg(*path, QString::fromStdString(read.problem)));
@@ -673,6 +707,88 @@ void ResourceWindow::ImportPalette()
         });
     if (result.done && read.count < PaltPalette::kColourCount)
         note_->setText(QStringLiteral("%1 colours read: colours %1 to 255 of PALT %2 keep theirs.").arg(read.count).arg(id));
+}
+
+void ResourceWindow::ImportFramePicture()
+{
+    const CIffChunk* chunk = SelectedChunk();
+    const auto* sprite = qobject_cast<SpriteFrameView*>(view_);
+    if (chunk == nullptr || chunk->Type() != kTypeSpr2 || sprite == nullptr || !CanEdit())
+        return;
+    const uint16_t id = chunk->Id();
+    const int index = sprite->FrameList()->currentIndex();
+    if (index < 0) {
+        Tell(QStringLiteral("SPR2 %1 has no frame to import a picture into.").arg(id));
+        return;
+    }
+    const std::optional<QString> path = AskFile(FileChoice::PictureFrom, QStringLiteral("%1_%2.png").arg(id).arg(index));
+    if (!path)
+        return;
+    constexpr int kMaxSide = UINT16_MAX;
+    const std::optional<RgbaPicture> picture = ReadRgbaPicture(*path, kMaxSide, kMaxFramePixels);
+    if (!picture) {
+        Tell(QStringLiteral("\"%1\" is not a picture that can be read, or larger than a sprite frame may be (%2 pixels).")
+                 .arg(*path)
+                 .arg(QString::fromStdString(FormatGroupedNumber(kMaxFramePixels))),
+             true);
+        return;
+    }
+    const bool rebuild = rebuildPalette_->isChecked();
+    const std::string source = path->toStdString();
+    std::vector<ImportedFrame> drawn;
+    const IffEditResult result = ApplyEdit(
+        QStringLiteral("Import Frame %1 of SPR2 %2").arg(index).arg(id),
+        [&](IffEditService& service) {
+            SpriteImport import(service);
+            ImportedSprite* loaded = import.Load(service.Find(kTypeSpr2, id));
+            Spr2Frame frame;
+            if (loaded == nullptr || !loaded->sprite.GetFrame(index, frame))
+                return IffEditResult::Refused(texts::kCantLoadSprite);
+            const std::string frameText = SpriteImport::FrameText(index, id);
+            const FrameContent before = ContentOf(frame);
+            // Editors often save without alpha: every transparent pixel would turn opaque.
+            if (!picture->hasAlpha && before.translucent)
+                return IffEditResult::Refused("\"" + source + "\" has no alpha channel, but " + frameText +
+                                              " has pixels that are not opaque: save it with alpha!");
+            const uint8_t* colours = import.PaletteOf(*loaded, frame);
+            if (colours == nullptr)
+                return IffEditResult::Refused(SpriteImport::NoPaletteText(index, id));
+            // A picture of the frame's size keeps the frame's depth; another size has none to keep.
+            std::vector<uint8_t> depth(size_t{picture->width} * picture->height, 255);
+            std::string lost;
+            ExportedFrame stored;
+            if (before.depth && picture->width == frame.width && picture->height == frame.height &&
+                ExportFrame(frame, PaletteColours(colours, 768), stored) == FrameExportResult::Complete)
+                depth = std::move(stored.depth);
+            else if (before.depth)
+                lost = " Its pixels lose their depth: the picture is not the frame's size.";
+            import.AddFrame(*loaded, index, frame, false, source, picture->width, picture->height, picture->rgba,
+                            std::move(depth));
+            const SpriteImportResult imported = import.Finish(rebuild);
+            if (imported.problem)
+                return IffEditResult::Refused(*imported.problem);
+            if (!imported.changed)
+                return IffEditResult::Refused("\"" + source + "\" is what " + frameText + " draws already: nothing changed.");
+            drawn = imported.frames;
+            std::string note;
+            for (const RebuiltPalette& palette : imported.rebuilt)
+                note += "PALT " + std::to_string(palette.id) + " rebuilt from " + std::to_string(palette.frames) +
+                        " frame(s): " + std::to_string(palette.colours) + " colours. ";
+            uint32_t off = 0;
+            for (const ImportedFrame& one : imported.frames)
+                off += one.drift.pixels;
+            note += off == 0 ? "Every pixel drawn is within " + std::to_string(ColourDrift::kTolerance) +
+                                   " of the picture's colour."
+                             : FormatGroupedNumber(off) + " pixel(s) drawn more than " +
+                                   std::to_string(ColourDrift::kTolerance) +
+                                   " off their colour: the palette lacks those colours" +
+                                   (rebuild ? "." : "; Rebuild Palette on Import builds it from the picture.");
+            return IffEditResult::Done(note + lost);
+        });
+    if (result.done) {
+        viewState_.imported = std::move(drawn);
+        viewState_.row = index;
+    }
 }
 
 } // namespace vorn

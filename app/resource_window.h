@@ -44,7 +44,10 @@ struct IffEditResult;
 // to a file and, when editing, replaces it from a file, deletes, duplicates,
 // renumbers, relabels (in the list's cells) and adds chunks, each a step.
 // A PALT goes out to and comes in from a GIMP palette (.gpl) or a 16 x 16
-// swatch picture (PNG), and its swatches take colours one by one.
+// swatch picture (PNG), and its swatches take colours one by one. A picture
+// replaces the SPR2 frame shown, drawn with its palette as it is or with the
+// palette rebuilt from it, as vorn-cli's iff import does; the sprite's view
+// then lists how far each frame drawn lies from the picture's colours.
 // Nothing is edited in a read-only document nor in a damaged file: the line
 // under the view says why.
 class ResourceWindow : public QWidget {
@@ -57,7 +60,7 @@ public:
         uint32_t type = 0;
         uint16_t id = 0;
     };
-    enum class FileChoice { ExportTo, ReplaceFrom, PaletteTo, PaletteFrom };
+    enum class FileChoice { ExportTo, ReplaceFrom, PaletteTo, PaletteFrom, PictureFrom };
     // Asks for the file a command writes or reads (`suggestion` names the
     // file to write); none when the user cancels.
     using FilePrompt = std::function<std::optional<QString>(FileChoice choice, const QString& suggestion)>;
@@ -112,6 +115,7 @@ private:
     void AddChunk();
     void ExportPalette();
     void ImportPalette();
+    void ImportFramePicture();
     void EditCell(int column);
     void CellEdited(const ChunkKey& key, int column, const QVariant& value);
 
@@ -138,6 +142,8 @@ private:
     QAction* add_ = nullptr;
     QAction* exportPalette_ = nullptr;
     QAction* importPalette_ = nullptr;
+    QAction* importFrame_ = nullptr;
+    QAction* rebuildPalette_ = nullptr;
     CVornDoc* document_ = nullptr;
     DocumentAdapter* adapter_ = nullptr;
     Messenger* messenger_ = nullptr;

@@ -9,8 +9,10 @@
 #include "base/memory_stream.h"
 #include "iff/palt_palette.h"
 #include "iff/type_codes.h"
+#include "sprites/frame_export.h"
 #include "sprites/iff_edit_service.h"
 #include "sprites/palette_files.h"
+#include "sprites/sprite_import.h"
 #include "testing/bmp_builder.h"
 #include "testing/iff_fixtures.h"
 #include "testing/spr2_encoder.h"
@@ -684,6 +686,96 @@ TEST_F(ResourceWindowHooks, PaletteColoursAreChosenImportedAndExportedAsSteps)
     settle();
     EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), original);
     EXPECT_EQ(qobject_cast<QTableWidget*>(window->ChunkView())->item(0, 7)->background().color(), QColor(200, 100, 50));
+    delete window;
+}
+
+// A recoloured picture into the shown frame: with the palette as it is the
+// view lists the pixels it could not follow; with the palette rebuilt it
+// draws the picture's colours. Each import is one step, undone to the bytes.
+TEST_F(ResourceWindowHooks, AFramePictureIsImportedWithItsDriftListedOrThePaletteRebuilt)
+{
+    ASSERT_TRUE(StartOnObject());
+    const std::optional<std::vector<uint8_t>> original = Doc().Tree().CopyEntryData("thing.iff");
+    ResourceWindow* window = OpenThing();
+    ASSERT_NE(window, nullptr);
+    auto settle = [] { QApplication::processEvents(); };
+    auto action = [&](const char* name) { return window->findChild<QAction*>(QString::fromLatin1(name)); };
+    QUndoStack& history = Frame().Adapter().Stack();
+    // What frame 0 of SPR2 40 draws in the entry now, and its depth.
+    auto drawn = [&](bool depth) {
+        IffEditService reread;
+        EXPECT_EQ(reread.OpenEntry(Doc(), "thing.iff"), IffOpenResult::Opened);
+        SpriteImport import(reread);
+        ImportedSprite* loaded = import.Load(reread.Find(kTypeSpr2, 40));
+        Spr2Frame frame;
+        EXPECT_TRUE(loaded != nullptr && loaded->sprite.GetFrame(0, frame));
+        ExportedFrame out;
+        ExportFrame(frame, PaletteColours(import.PaletteOf(*loaded, frame), 768), out);
+        return depth ? out.depth : out.rgba;
+    };
+    ASSERT_TRUE(window->SelectChunk(kTypePalt, 9));
+    EXPECT_FALSE(action("importFramePicture")->isEnabled());
+    ASSERT_TRUE(window->SelectChunk(kTypeSpr2, 40));
+    ASSERT_TRUE(action("importFramePicture")->isEnabled());
+
+    // Green beside the palette's own (200, 100, 50); PALT 9 has no green.
+    const std::filesystem::path picture = folder_ / "40_0.png";
+    QImage green(2, 1, QImage::Format_ARGB32);
+    green.setPixelColor(0, 0, QColor(0, 200, 0));
+    green.setPixelColor(1, 0, QColor(200, 100, 50));
+    ASSERT_TRUE(green.save(apptest::Q(picture)));
+    QString suggested;
+    window->SetFilePrompt([&](ResourceWindow::FileChoice choice, const QString& suggestion) {
+        suggested = suggestion;
+        EXPECT_EQ(choice, ResourceWindow::FileChoice::PictureFrom);
+        return apptest::Q(picture);
+    });
+    action("importFramePicture")->trigger();
+    settle();
+    EXPECT_EQ(suggested, QStringLiteral("40_0.png"));
+    EXPECT_EQ(history.undoText(), QStringLiteral("Import Frame 0 of SPR2 40"));
+    EXPECT_EQ(window->Note()->text(), QStringLiteral("1 pixel(s) drawn more than 8 off their colour: the palette lacks "
+                                                     "those colours; Rebuild Palette on Import builds it from the picture."));
+    auto* sprite = qobject_cast<SpriteFrameView*>(window->ChunkView());
+    ASSERT_NE(sprite, nullptr);
+    QTableWidget* imported = sprite->Imported();
+    ASSERT_EQ(imported->rowCount(), 1);
+    EXPECT_FALSE(imported->isHidden());
+    EXPECT_EQ(imported->item(0, 0)->text(), QStringLiteral("SPR2 40"));
+    EXPECT_EQ(imported->item(0, 2)->text(), QStringLiteral("PALT 9"));
+    EXPECT_EQ(imported->item(0, 3)->text(), QStringLiteral("1"));
+    EXPECT_GE(imported->item(0, 4)->text().toInt(), 180);
+    EXPECT_EQ(drawn(true), (std::vector<uint8_t>{0x60, 0x08})) << "a picture of the frame's size keeps its depth";
+
+    // Undone: the bytes come back and the list goes.
+    history.undo();
+    settle();
+    EXPECT_EQ(Doc().Tree().CopyEntryData("thing.iff"), original);
+    EXPECT_EQ(qobject_cast<SpriteFrameView*>(window->ChunkView())->Imported()->rowCount(), 0);
+
+    action("rebuildPalette")->setChecked(true);
+    action("importFramePicture")->trigger();
+    settle();
+    EXPECT_EQ(history.undoText(), QStringLiteral("Import Frame 0 of SPR2 40"));
+    EXPECT_EQ(window->Note()->text(), QStringLiteral("PALT 9 rebuilt from 1 frame(s): 2 colours. Every pixel drawn is "
+                                                     "within 8 of the picture's colour."));
+    imported = qobject_cast<SpriteFrameView*>(window->ChunkView())->Imported();
+    ASSERT_EQ(imported->rowCount(), 1);
+    EXPECT_EQ(imported->item(0, 3)->text(), QStringLiteral("0"));
+    EXPECT_EQ(drawn(false), (std::vector<uint8_t>{0, 200, 0, 255, 200, 100, 50, 255}));
+
+    // The same picture again changes nothing and is no step; what is no picture is refused.
+    const int steps = history.count();
+    action("importFramePicture")->trigger();
+    settle();
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text,
+              "\"" + picture.string() + "\" is what frame 0 of SPR2 40 draws already: nothing changed.");
+    testing::WriteFileBytes(picture, std::vector<uint8_t>{'n', 'o'});
+    action("importFramePicture")->trigger();
+    settle();
+    ASSERT_EQ(messenger_.Count(), 2u);
+    EXPECT_EQ(history.count(), steps);
     delete window;
 }
 

@@ -1,5 +1,6 @@
 #include "app/sprite_frame_view.h"
 
+#include "base/number_text.h"
 #include "iff/palt_palette.h"
 #include "sprites/frame_export.h"
 #include "sprites/iff_edit_service.h"
@@ -7,10 +8,12 @@
 #include <QBoxLayout>
 #include <QComboBox>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QPixmap>
 #include <QScrollArea>
+#include <QTableWidget>
 
 namespace vorn {
 
@@ -61,6 +64,20 @@ SpriteFrameView::SpriteFrameView(IffEditService& service, CIffChunk& chunk, QWid
     layout->addLayout(controls);
     layout->addWidget(scroll, 1);
     layout->addWidget(header_);
+    imported_ = new QTableWidget(0, 5, this);
+    imported_->setObjectName(QStringLiteral("imported"));
+    imported_->setHorizontalHeaderLabels({QStringLiteral("Sprite"), QStringLiteral("Frame"), QStringLiteral("Palette"),
+                                          QStringLiteral("Pixels off"), QStringLiteral("Farthest")});
+    imported_->verticalHeader()->hide();
+    imported_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    imported_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    imported_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    imported_->setToolTip(QStringLiteral("Pixels drawn more than %1 off the picture's colour (straight-line distance "
+                                         "in RGB, 0 to 441) because the palette lacks it, and the farthest")
+                              .arg(ColourDrift::kTolerance));
+    imported_->setMaximumHeight(imported_->fontMetrics().height() * 8);
+    imported_->hide();
+    layout->addWidget(imported_);
 
     connect(frames_, &QComboBox::currentIndexChanged, this, [this] { ShowFrame(); });
     connect(scales_, &QComboBox::currentIndexChanged, this, [this] { ShowFrame(); });
@@ -118,6 +135,22 @@ void SpriteFrameView::ShowFrame()
         header_->setText(header_->text() + QStringLiteral("; its commands could not all be drawn"));
     else if (colours == nullptr)
         header_->setText(header_->text() + QStringLiteral("; no palette: shown in black"));
+}
+
+void SpriteFrameView::ShowImported(const std::vector<ImportedFrame>& frames)
+{
+    imported_->setRowCount(static_cast<int>(frames.size()));
+    for (size_t i = 0; i < frames.size(); ++i) {
+        const ImportedFrame& frame = frames[i];
+        const QString cells[] = {QStringLiteral("SPR2 %1").arg(frame.sprite),
+                                 QString::number(frame.frame) + (frame.redrawn ? QStringLiteral(" (redrawn)") : QString()),
+                                 QStringLiteral("PALT %1").arg(frame.palette),
+                                 QString::fromStdString(FormatGroupedNumber(frame.drift.pixels)),
+                                 QString::number(frame.drift.largest)};
+        for (int column = 0; column < 5; ++column)
+            imported_->setItem(static_cast<int>(i), column, new QTableWidgetItem(cells[column]));
+    }
+    imported_->setVisible(!frames.empty());
 }
 
 } // namespace vorn

@@ -1,13 +1,16 @@
 #pragma once
 
 #include "iff/spr2_sprite.h"
+#include "sprites/sprite_import.h"
 
 #include <QWidget>
 
 #include <memory>
+#include <vector>
 
 class QComboBox;
 class QLabel;
+class QTableWidget;
 
 namespace vorn {
 
@@ -30,6 +33,10 @@ public:
     // The picture as shown (scaled), and the header fields' text.
     QLabel* Picture() const { return picture_; }
     QLabel* Header() const { return header_; }
+    // Lists what an import drew: per frame, the pixels drawn more than the
+    // tolerance off the picture's colour and the farthest; hidden when empty.
+    void ShowImported(const std::vector<ImportedFrame>& frames);
+    QTableWidget* Imported() const { return imported_; }
 
 private:
     void ShowFrame();
@@ -41,6 +48,7 @@ private:
     QComboBox* planes_ = nullptr;
     QLabel* picture_ = nullptr;
     QLabel* header_ = nullptr;
+    QTableWidget* imported_ = nullptr;
 };
 
 } // namespace vorn

@@ -16,16 +16,13 @@
 #include "sprites/frame_export.h"
 #include "sprites/frame_import.h"
 #include "sprites/iff_edit_service.h"
-#include "sprites/palette_builder.h"
+#include "sprites/sprite_import.h"
 
 #include <array>
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
-#include <map>
-#include <memory>
 #include <optional>
-#include <set>
 #include <system_error>
 
 namespace vorn {
@@ -96,11 +93,6 @@ const uint8_t* FramePalette(CIffFileRef& file, const Spr2Frame& frame, uint16_t 
 {
     CIffChunk* chunk = PaltPalette::FindChunk(file, frame.paletteId, fallback);
     return chunk != nullptr ? PaltPalette::Colours(*chunk) : nullptr;
-}
-
-std::string NoPaletteText(int frame, uint16_t chunkId)
-{
-    return "Frame " + std::to_string(frame) + " of SPR2 " + std::to_string(chunkId) + " has no usable palette!";
 }
 
 // The refusal of a frame beyond the pixel limit: "W x H pixels, ...".
@@ -279,150 +271,6 @@ std::optional<std::string> SizeProblem(const ManifestFrame* entry, uint16_t chun
     return std::nullopt;
 }
 
-std::string FrameText(int index, uint16_t chunkId)
-{
-    return "frame " + std::to_string(index) + " of SPR2 " + std::to_string(chunkId);
-}
-
-// A sprite an import reads, loaded once, and whether it changed.
-struct LoadedSprite {
-    CIffChunk* chunk = nullptr;
-    CSpr2Sprite sprite;
-    bool changed = false;
-};
-using LoadedSprites = std::vector<std::unique_ptr<LoadedSprite>>;
-
-// The sprite of `chunk`, loaded on first use; null when it cannot be loaded.
-LoadedSprite* LoadSprite(LoadedSprites& sprites, CIffFileRef& file, CIffChunk* chunk)
-{
-    for (const std::unique_ptr<LoadedSprite>& loaded : sprites)
-        if (loaded->chunk == chunk)
-            return loaded.get();
-    auto loaded = std::make_unique<LoadedSprite>();
-    loaded->chunk = chunk;
-    if (!loaded->sprite.Load(file, chunk))
-        return nullptr;
-    return sprites.emplace_back(std::move(loaded)).get();
-}
-
-// A frame's new pictures, drawn once every palette is final.
-struct FrameToDraw {
-    LoadedSprite* owner = nullptr;
-    int index = 0;
-    Spr2Frame frame; // the header as it will be stored
-    bool headerChanged = false;
-    std::string source; // the picture's file, or the frame itself when it is drawn again
-    uint32_t width = 0;
-    uint32_t height = 0;
-    std::vector<uint8_t> rgba;
-    std::vector<uint8_t> depth;
-};
-
-// The PALT chunk a frame is drawn with; null when there is none.
-CIffChunk* PaletteChunkOf(CIffFileRef& file, const LoadedSprite& loaded, const Spr2Frame& frame)
-{
-    return PaltPalette::FindChunk(file, frame.paletteId, loaded.sprite.PaletteId());
-}
-
-// Builds every palette the new pictures are drawn with from them, and from
-// the other frames drawn with it (as they look now), which are then drawn
-// again with the new colours so they keep their look.
-bool RebuildPalettes(CliContext& context, IffEditService& service, LoadedSprites& sprites,
-                     std::vector<FrameToDraw>& frames)
-{
-    CIffFileRef& file = *service.File();
-    std::map<uint16_t, PaletteBuilder> builders;
-    std::map<uint16_t, size_t> frameCounts;
-    std::set<std::pair<const LoadedSprite*, int>> drawn;
-    for (const FrameToDraw& frame : frames) {
-        const uint16_t id = PaletteChunkOf(file, *frame.owner, frame.frame)->Id();
-        builders[id].Add(frame.rgba);
-        ++frameCounts[id];
-        drawn.insert({frame.owner, frame.index});
-    }
-    for (CIffChunk* chunk : file.ChunksOfType(kTypeSpr2)) {
-        LoadedSprite* loaded = LoadSprite(sprites, file, chunk);
-        for (int index = 0; loaded != nullptr && index < loaded->sprite.FrameCount(); ++index) {
-            Spr2Frame frame;
-            if (drawn.contains({loaded, index}) || !loaded->sprite.GetFrame(index, frame))
-                continue;
-            CIffChunk* palette = PaletteChunkOf(file, *loaded, frame);
-            if (palette == nullptr || !builders.contains(palette->Id()))
-                continue;
-            const uint8_t* colours = PaltPalette::Colours(*palette);
-            ExportedFrame pictures;
-            if (colours == nullptr ||
-                ExportFrame(frame, PaletteColours(colours, 768), pictures) != FrameExportResult::Complete) {
-                context.Error(FrameText(index, chunk->Id()) + " is drawn with PALT " + std::to_string(palette->Id()) +
-                              " but cannot be decoded whole, so that palette cannot be rebuilt without spoiling it!");
-                return false;
-            }
-            builders[palette->Id()].Add(pictures.rgba);
-            ++frameCounts[palette->Id()];
-            frames.push_back({loaded, index, frame, false, FrameText(index, chunk->Id()), frame.width, frame.height,
-                              std::move(pictures.rgba), std::move(pictures.depth)});
-        }
-    }
-    for (const auto& [id, builder] : builders) {
-        const std::optional<PaltColours> colours = builder.Build();
-        if (!colours) {
-            context.Error("PALT " + std::to_string(id) + " could not be rebuilt!");
-            return false;
-        }
-        const IffEditResult replaced = service.SetPaletteColours(id, 0, *colours);
-        if (!replaced.done) {
-            context.Error(replaced.message);
-            return false;
-        }
-        context.err << "vorn-cli: PALT " << id << " rebuilt from " << frameCounts[id] << " frame(s): "
-                    << std::min<size_t>(builder.ColourCount(), PaltPalette::kColourCount) << " colours\n";
-    }
-    return true;
-}
-
-// Encodes a frame's pictures with the palette it is drawn with; false with
-// the reason told when they cannot be.
-bool DrawFrame(CliContext& context, CIffFileRef& file, FrameToDraw& drawn, bool rebuilt)
-{
-    CSpr2Sprite& spr2 = drawn.owner->sprite;
-    const uint16_t chunkId = drawn.owner->chunk->Id();
-    CIffChunk* palette = PaletteChunkOf(file, *drawn.owner, drawn.frame);
-    const uint8_t* colours = palette != nullptr ? PaltPalette::Colours(*palette) : nullptr;
-    if (colours == nullptr) {
-        context.Error(NoPaletteText(drawn.index, chunkId));
-        return false;
-    }
-    FrameImport imported = ImportFramePictures(drawn.frame, colours, {drawn.width, drawn.height, drawn.rgba, drawn.depth});
-    if (imported.status == FrameImportStatus::Unchanged) {
-        if (drawn.headerChanged && spr2.SetFrame(drawn.index, drawn.frame))
-            drawn.owner->changed = true;
-        return true;
-    }
-    if (imported.status != FrameImportStatus::Encoded) {
-        context.Error("Row " + std::to_string(imported.encode.row) + " of \"" + drawn.source + "\" takes " +
-                      std::to_string(imported.encode.rowBytes) + " bytes, more than the " +
-                      std::to_string(kMaxSpr2RowBytes) +
-                      " an SPR2 row can hold (up to 8186 pixels without depth, 4093 with depth or 2728 "
-                      "blended; transparent ones take next to nothing)!");
-        return false;
-    }
-    // A recolour the palette cannot follow comes out in other colours: say so.
-    if (imported.drift.pixels != 0)
-        context.err << "vorn-cli: " << FrameText(drawn.index, chunkId) << ": "
-                    << FormatGroupedNumber(imported.drift.pixels) << " pixel(s) drawn more than "
-                    << ColourDrift::kTolerance << " off their colour (the farthest " << imported.drift.largest
-                    << " off): PALT " << palette->Id() << " lacks those colours"
-                    << (rebuilt ? "" : "; --palette rebuild builds it from the pictures") << "\n";
-    drawn.frame.width = static_cast<uint16_t>(drawn.width);
-    drawn.frame.height = static_cast<uint16_t>(drawn.height);
-    if (!spr2.ReplaceFrame(drawn.index, drawn.frame, std::move(imported.commands))) {
-        context.Error(kCantLoadSprite);
-        return false;
-    }
-    drawn.owner->changed = true;
-    return true;
-}
-
 } // namespace
 
 int RunIffExport(CliContext& context, const std::vector<std::string>& args, const std::vector<std::string>& options)
@@ -471,7 +319,7 @@ int RunIffExport(CliContext& context, const std::vector<std::string>& args, cons
             const uint8_t* colours = FramePalette(file, frame, spr2.PaletteId());
             if (colours == nullptr || frame.width == 0 || frame.height == 0) {
                 if (colours == nullptr) {
-                    context.Error(NoPaletteText(index, chunk->Id()));
+                    context.Error(SpriteImport::NoPaletteText(index, chunk->Id()));
                     failed = true;
                 }
                 continue;
@@ -533,11 +381,10 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
     }
 
     SpritePictureFolder pictures(folder, sprite.chunk);
-    LoadedSprites sprites;
-    std::vector<FrameToDraw> frames; // drawn once every palette is final
+    SpriteImport import(service);
     bool failed = false;
     for (CIffChunk* chunk : *chunks) {
-        LoadedSprite* loaded = LoadSprite(sprites, file, chunk);
+        ImportedSprite* loaded = import.Load(chunk);
         if (loaded == nullptr) {
             context.messenger.Show(Message{kCantLoadSprite, "Warning", MessageIcon::Error, MessageButtons::Ok});
             failed = true;
@@ -575,14 +422,14 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
                 if (!headerChanged)
                     continue;
                 if (FramePalette(file, frame, spr2.PaletteId()) == nullptr) {
-                    context.Error(NoPaletteText(index, chunk->Id()));
+                    context.Error(SpriteImport::NoPaletteText(index, chunk->Id()));
                     failed = true;
                 } else if (spr2.SetFrame(index, frame)) {
                     loaded->changed = true;
                 }
                 continue;
             }
-            const std::string frameText = FrameText(index, chunk->Id());
+            const std::string frameText = SpriteImport::FrameText(index, chunk->Id());
             std::optional<FrameContent> content; // decoded when needed
             const auto contentBefore = [&]() -> const FrameContent& {
                 if (!content)
@@ -619,24 +466,32 @@ int RunIffImport(CliContext& context, const std::vector<std::string>& args, cons
             // The palette the frame will be drawn with: its own (perhaps just
             // edited), else the sprite's.
             if (FramePalette(file, frame, spr2.PaletteId()) == nullptr) {
-                context.Error(NoPaletteText(index, chunk->Id()));
+                context.Error(SpriteImport::NoPaletteText(index, chunk->Id()));
                 failed = true;
                 continue;
             }
-            frames.push_back({loaded, index, frame, headerChanged, colourPath->string(), rgba.width, rgba.height,
-                              std::move(rgba.pixels), std::move(depth)});
+            import.AddFrame(*loaded, index, frame, headerChanged, colourPath->string(), rgba.width, rgba.height,
+                            std::move(rgba.pixels), std::move(depth));
         }
     }
-    if (!failed && sprite.rebuildPalette && !RebuildPalettes(context, service, sprites, frames))
-        failed = true;
-    for (FrameToDraw& drawn : frames)
-        if (!failed && !DrawFrame(context, file, drawn, sprite.rebuildPalette))
-            failed = true;
-    for (const std::unique_ptr<LoadedSprite>& loaded : sprites)
-        if (!failed && loaded->changed && !loaded->sprite.Store()) {
-            context.Error("Can't write one of the SPR2 resources!");
+    if (!failed) {
+        const SpriteImportResult result = import.Finish(sprite.rebuildPalette);
+        for (const RebuiltPalette& palette : result.rebuilt)
+            context.err << "vorn-cli: PALT " << palette.id << " rebuilt from " << palette.frames
+                        << " frame(s): " << palette.colours << " colours\n";
+        // A recolour the palette cannot follow comes out in other colours: say so.
+        for (const ImportedFrame& drawn : result.frames)
+            if (drawn.drift.pixels != 0)
+                context.err << "vorn-cli: " << SpriteImport::FrameText(drawn.frame, drawn.sprite) << ": "
+                            << FormatGroupedNumber(drawn.drift.pixels) << " pixel(s) drawn more than "
+                            << ColourDrift::kTolerance << " off their colour (the farthest " << drawn.drift.largest
+                            << " off): PALT " << drawn.palette << " lacks those colours"
+                            << (sprite.rebuildPalette ? "" : "; --palette rebuild builds it from the pictures") << "\n";
+        if (result.problem) {
+            context.Error(*result.problem);
             failed = true;
         }
+    }
     // A half-imported object is not written over anything.
     if (failed) {
         context.Error("Nothing was written.");
