@@ -379,6 +379,8 @@ QWidget* PaletteView(CIffChunk& chunk, QWidget* parent, const ChunkEditor& edito
     table->horizontalHeader()->hide();
     table->verticalHeader()->hide();
     table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    // A highlight would hide the current swatch's colour: its focus frame marks it.
+    table->setSelectionMode(QAbstractItemView::NoSelection);
     table->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     table->verticalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     for (int i = 0; i < 256; ++i) {

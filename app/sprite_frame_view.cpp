@@ -69,13 +69,14 @@ SpriteFrameView::SpriteFrameView(IffEditService& service, CIffChunk& chunk, QWid
     imported_->setHorizontalHeaderLabels({QStringLiteral("Sprite"), QStringLiteral("Frame"), QStringLiteral("Palette"),
                                           QStringLiteral("Pixels off"), QStringLiteral("Farthest")});
     imported_->verticalHeader()->hide();
+    imported_->verticalHeader()->setDefaultSectionSize(imported_->fontMetrics().height() + 4);
     imported_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     imported_->setSelectionBehavior(QAbstractItemView::SelectRows);
     imported_->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     imported_->setToolTip(QStringLiteral("Pixels drawn more than %1 off the picture's colour (straight-line distance "
                                          "in RGB, 0 to 441) because the palette lacks it, and the farthest")
                               .arg(ColourDrift::kTolerance));
-    imported_->setMaximumHeight(imported_->fontMetrics().height() * 8);
+    imported_->setMaximumHeight((imported_->fontMetrics().height() + 4) * 8);
     imported_->hide();
     layout->addWidget(imported_);
 
