@@ -21,6 +21,7 @@
 #include <QAction>
 #include <QBoxLayout>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
@@ -40,6 +41,7 @@
 #include <QUndoStack>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -73,14 +75,6 @@ std::optional<uint32_t> TypeCodeOf(const QString& type)
         return std::nullopt;
     return LoadBE32(reinterpret_cast<const uint8_t*>(bytes.data()));
 }
-
-// A picture as RGBA rows, whether its file has alpha, or why it can't be had.
-struct RgbaPicture {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    bool hasAlpha = false;
-    std::vector<uint8_t> rgba;
-};
 
 // Reads the picture at `path` when no side exceeds `maxSide` and it has at
 // most `maxPixels` pixels, told from its header before it is decoded.
@@ -215,6 +209,7 @@ void ResourceWindow::BuildActions()
     importPalette_ = make("importPalette", QStringLiteral("&Import Palette..."), {}, &ResourceWindow::ImportPalette);
     importFrame_ = make("importFramePicture", QStringLiteral("Import &Frame Picture..."), {},
                         &ResourceWindow::ImportFramePicture);
+    importFrames_ = make("importFrames", QStringLiteral("Import Fra&mes from Folder..."), {}, &ResourceWindow::ImportFrames);
     rebuildPalette_ = make("rebuildPalette", QStringLiteral("Re&build Palette on Import"), {}, nullptr);
     rebuildPalette_->setCheckable(true);
     list_->setContextMenuPolicy(Qt::ActionsContextMenu);
@@ -293,6 +288,7 @@ void ResourceWindow::UpdateActions()
     exportPalette_->setEnabled(palette);
     importPalette_->setEnabled(palette && chunkEditable);
     importFrame_->setEnabled(chunkEditable && chunk->Type() == kTypeSpr2);
+    importFrames_->setEnabled(editable && !service_->ChunksOfType(kTypeSpr2).empty());
 }
 
 void ResourceWindow::ShowSelected()
@@ -455,7 +451,7 @@ std::optional<QString> ResourceWindow::AskFile(FileChoice choice, const QString&
         return filePrompt_(choice, suggestion);
     const bool save = choice == FileChoice::ExportTo || choice == FileChoice::PaletteTo;
     static constexpr const char* kTitles[] = {"Export Chunk Data", "Replace Chunk Data", "Export Palette",
-                                              "Import Palette", "Import Frame Picture"};
+                                              "Import Palette", "Import Frame Picture", "Import Frames"};
     QFileDialog dialog(this, QString::fromLatin1(kTitles[static_cast<int>(choice)]), suggestion);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -464,6 +460,10 @@ std::optional<QString> ResourceWindow::AskFile(FileChoice choice, const QString&
                                QStringLiteral("Swatch pictures (*.png)")});
     if (choice == FileChoice::PictureFrom)
         dialog.setNameFilters({QStringLiteral("PNG pictures (*.png)"), QStringLiteral("All files (*)")});
+    if (choice == FileChoice::FolderFrom) {
+        dialog.setFileMode(QFileDialog::Directory);
+        dialog.setOption(QFileDialog::ShowDirsOnly);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();
@@ -709,6 +709,18 @@ void ResourceWindow::ImportPalette()
         note_->setText(QStringLiteral("%1 colours read: colours %1 to 255 of PALT %2 keep theirs.").arg(read.count).arg(id));
 }
 
+// The largest frame picture read: a side an SPR2 frame can state, and the frame pixel limit.
+std::optional<RgbaPicture> ResourceWindow::ReadFramePicture(const QString& path)
+{
+    std::optional<RgbaPicture> picture = ReadRgbaPicture(path, UINT16_MAX, kMaxFramePixels);
+    if (!picture)
+        Tell(QStringLiteral("\"%1\" is not a picture that can be read, or larger than a sprite frame may be (%2 pixels).")
+                 .arg(path)
+                 .arg(QString::fromStdString(FormatGroupedNumber(kMaxFramePixels))),
+             true);
+    return picture;
+}
+
 void ResourceWindow::ImportFramePicture()
 {
     const CIffChunk* chunk = SelectedChunk();
@@ -721,74 +733,148 @@ void ResourceWindow::ImportFramePicture()
         Tell(QStringLiteral("SPR2 %1 has no frame to import a picture into.").arg(id));
         return;
     }
-    const std::optional<QString> path = AskFile(FileChoice::PictureFrom, QStringLiteral("%1_%2.png").arg(id).arg(index));
+    const std::optional<QString> path =
+        AskFile(FileChoice::PictureFrom, QString::fromStdString(SpriteImport::PictureName(id, index, false)));
     if (!path)
         return;
-    constexpr int kMaxSide = UINT16_MAX;
-    const std::optional<RgbaPicture> picture = ReadRgbaPicture(*path, kMaxSide, kMaxFramePixels);
-    if (!picture) {
-        Tell(QStringLiteral("\"%1\" is not a picture that can be read, or larger than a sprite frame may be (%2 pixels).")
-                 .arg(*path)
-                 .arg(QString::fromStdString(FormatGroupedNumber(kMaxFramePixels))),
-             true);
+    std::optional<RgbaPicture> picture = ReadFramePicture(*path);
+    if (!picture)
+        return;
+    std::vector<PictureForFrame> pictures;
+    pictures.push_back({id, index, path->toStdString(), std::move(*picture), std::nullopt});
+    ImportPictures(QStringLiteral("Import Frame %1 of SPR2 %2").arg(index).arg(id), std::move(pictures), {});
+}
+
+void ResourceWindow::ImportFrames()
+{
+    if (!CanEdit())
+        return;
+    const std::optional<QString> folder = AskFile(FileChoice::FolderFrom, {});
+    if (!folder)
+        return;
+    // Names as iff export writes them, found in any letter case.
+    const QDir dir(*folder);
+    std::map<QString, QString> names;
+    for (const QString& name : dir.entryList(QDir::Files))
+        names.emplace(name.toLower(), name);
+    auto find = [&](uint16_t sprite, int frame, bool depth) -> std::optional<QString> {
+        const auto found = names.find(QString::fromStdString(SpriteImport::PictureName(sprite, frame, depth)));
+        return found != names.end() ? std::optional<QString>(dir.filePath(found->second)) : std::nullopt;
+    };
+    std::vector<PictureForFrame> pictures;
+    for (CIffChunk* chunk : service_->ChunksOfType(kTypeSpr2)) {
+        CSpr2Sprite sprite;
+        if (!sprite.Load(*service_->File(), chunk))
+            continue;
+        for (int frame = 0; frame < sprite.FrameCount(); ++frame) {
+            const std::optional<QString> colour = find(chunk->Id(), frame, false);
+            if (!colour)
+                continue;
+            std::optional<RgbaPicture> picture = ReadFramePicture(*colour);
+            if (!picture)
+                return;
+            std::optional<RgbaPicture> depth;
+            if (const std::optional<QString> depthPath = find(chunk->Id(), frame, true)) {
+                depth = ReadFramePicture(*depthPath);
+                if (!depth)
+                    return;
+            }
+            pictures.push_back({chunk->Id(), frame, colour->toStdString(), std::move(*picture), std::move(depth)});
+        }
+    }
+    if (pictures.empty()) {
+        Tell(QStringLiteral("\"%1\" holds no picture named as iff export names them (\"<chunk id>_<frame>.png\") for "
+                            "a frame of this file.")
+                 .arg(*folder));
         return;
     }
+    const QString manifest = names.contains(QStringLiteral("sprites.json"))
+                                 ? QStringLiteral(" sprites.json is not read here: the sprites keep their palette ids, "
+                                                  "flags and frame headers (vorn-cli iff import reads it).")
+                                 : QString();
+    ImportPictures(QStringLiteral("Import Frames from %1").arg(dir.dirName()), std::move(pictures), manifest.toStdString());
+}
+
+void ResourceWindow::ImportPictures(const QString& label, std::vector<PictureForFrame> pictures, const std::string& extraNote)
+{
     const bool rebuild = rebuildPalette_->isChecked();
-    const std::string source = path->toStdString();
     std::vector<ImportedFrame> drawn;
-    const IffEditResult result = ApplyEdit(
-        QStringLiteral("Import Frame %1 of SPR2 %2").arg(index).arg(id),
-        [&](IffEditService& service) {
-            SpriteImport import(service);
-            ImportedSprite* loaded = import.Load(service.Find(kTypeSpr2, id));
+    int shownFrame = -1;
+    const IffEditResult result = ApplyEdit(label, [&](IffEditService& service) {
+        SpriteImport import(service);
+        std::string lost;
+        for (PictureForFrame& picture : pictures) {
+            ImportedSprite* loaded = import.Load(service.Find(kTypeSpr2, picture.sprite));
             Spr2Frame frame;
-            if (loaded == nullptr || !loaded->sprite.GetFrame(index, frame))
+            if (loaded == nullptr || !loaded->sprite.GetFrame(picture.frame, frame))
                 return IffEditResult::Refused(texts::kCantLoadSprite);
-            const std::string frameText = SpriteImport::FrameText(index, id);
+            const std::string frameText = SpriteImport::FrameText(picture.frame, picture.sprite);
             const FrameContent before = ContentOf(frame);
+            const RgbaPicture& colour = picture.colour;
             // Editors often save without alpha: every transparent pixel would turn opaque.
-            if (!picture->hasAlpha && before.translucent)
-                return IffEditResult::Refused("\"" + source + "\" has no alpha channel, but " + frameText +
+            if (!colour.hasAlpha && before.translucent)
+                return IffEditResult::Refused("\"" + picture.source + "\" has no alpha channel, but " + frameText +
                                               " has pixels that are not opaque: save it with alpha!");
             const uint8_t* colours = import.PaletteOf(*loaded, frame);
             if (colours == nullptr)
-                return IffEditResult::Refused(SpriteImport::NoPaletteText(index, id));
-            // A picture of the frame's size keeps the frame's depth; another size has none to keep.
-            std::vector<uint8_t> depth(size_t{picture->width} * picture->height, 255);
-            std::string lost;
+                return IffEditResult::Refused(SpriteImport::NoPaletteText(picture.frame, picture.sprite));
+            // A depth picture gives the depth; else a picture of the frame's size keeps the frame's.
+            std::vector<uint8_t> depth(size_t{colour.width} * colour.height, 255);
             ExportedFrame stored;
-            if (before.depth && picture->width == frame.width && picture->height == frame.height &&
-                ExportFrame(frame, PaletteColours(colours, 768), stored) == FrameExportResult::Complete)
+            if (picture.depth) {
+                if (picture.depth->width != colour.width || picture.depth->height != colour.height)
+                    return IffEditResult::Refused("The depth picture of " + frameText + " is not the size of \"" +
+                                                  picture.source + "\"!");
+                // Grey as the export writes it: any channel.
+                for (size_t p = 0; p < depth.size(); ++p)
+                    depth[p] = picture.depth->rgba[4 * p];
+            } else if (before.depth && colour.width == frame.width && colour.height == frame.height &&
+                       ExportFrame(frame, PaletteColours(colours, 768), stored) == FrameExportResult::Complete) {
                 depth = std::move(stored.depth);
-            else if (before.depth)
-                lost = " Its pixels lose their depth: the picture is not the frame's size.";
-            import.AddFrame(*loaded, index, frame, false, source, picture->width, picture->height, picture->rgba,
-                            std::move(depth));
-            const SpriteImportResult imported = import.Finish(rebuild);
-            if (imported.problem)
-                return IffEditResult::Refused(*imported.problem);
-            if (!imported.changed)
-                return IffEditResult::Refused("\"" + source + "\" is what " + frameText + " draws already: nothing changed.");
-            drawn = imported.frames;
-            std::string note;
-            for (const RebuiltPalette& palette : imported.rebuilt)
-                note += "PALT " + std::to_string(palette.id) + " rebuilt from " + std::to_string(palette.frames) +
-                        " frame(s): " + std::to_string(palette.colours) + " colours. ";
-            uint32_t off = 0;
-            for (const ImportedFrame& one : imported.frames)
-                off += one.drift.pixels;
-            note += off == 0 ? "Every pixel drawn is within " + std::to_string(ColourDrift::kTolerance) +
-                                   " of the picture's colour."
-                             : FormatGroupedNumber(off) + " pixel(s) drawn more than " +
-                                   std::to_string(ColourDrift::kTolerance) +
-                                   " off their colour: the palette lacks those colours" +
-                                   (rebuild ? "." : "; Rebuild Palette on Import builds it from the picture.");
-            return IffEditResult::Done(note + lost);
-        });
-    if (result.done) {
-        viewState_.imported = std::move(drawn);
-        viewState_.row = index;
+            } else if (before.depth) {
+                lost += " The pixels of " + frameText + " lose their depth: the picture is not the frame's size.";
+            }
+            import.AddFrame(*loaded, picture.frame, frame, false, picture.source, colour.width, colour.height,
+                            colour.rgba, std::move(depth));
+        }
+        const SpriteImportResult imported = import.Finish(rebuild);
+        if (imported.problem)
+            return IffEditResult::Refused(*imported.problem);
+        if (!imported.changed)
+            return IffEditResult::Refused(
+                pictures.size() == 1 ? "\"" + pictures[0].source + "\" is what " +
+                                           SpriteImport::FrameText(pictures[0].frame, pictures[0].sprite) +
+                                           " draws already: nothing changed."
+                                     : std::string("The pictures are what the frames draw already: nothing changed."));
+        drawn = imported.frames;
+        std::string note;
+        for (const RebuiltPalette& palette : imported.rebuilt)
+            note += "PALT " + std::to_string(palette.id) + " rebuilt from " + std::to_string(palette.frames) +
+                    " frame(s): " + std::to_string(palette.colours) + " colours. ";
+        uint32_t off = 0;
+        for (const ImportedFrame& one : imported.frames)
+            off += one.drift.pixels;
+        note += off == 0 ? "Every pixel drawn is within " + std::to_string(ColourDrift::kTolerance) +
+                               " of the picture's colour."
+                         : FormatGroupedNumber(off) + " pixel(s) drawn more than " +
+                               std::to_string(ColourDrift::kTolerance) +
+                               " off their colour: the palette lacks those colours" +
+                               (rebuild ? "." : "; Rebuild Palette on Import builds it from the picture.");
+        return IffEditResult::Done(note + lost + extraNote);
+    });
+    if (!result.done)
+        return;
+    // The sprite shown, or the first one imported, shows what was drawn at its first imported frame.
+    const uint16_t sprite = shown_ && shown_->type == kTypeSpr2 ? shown_->id : pictures.front().sprite;
+    for (const PictureForFrame& picture : pictures)
+        if (picture.sprite == sprite && shownFrame < 0)
+            shownFrame = picture.frame;
+    if (!shown_ || shown_->type != kTypeSpr2 || shown_->id != sprite) {
+        shown_ = ChunkKey{kTypeSpr2, sprite};
+        viewState_ = {};
     }
+    viewState_.imported = std::move(drawn);
+    viewState_.row = shownFrame;
 }
 
 } // namespace vorn

@@ -8,6 +8,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 class QAction;
 class QComboBox;
@@ -46,10 +48,28 @@ struct IffEditResult;
 // A PALT goes out to and comes in from a GIMP palette (.gpl) or a 16 x 16
 // swatch picture (PNG), and its swatches take colours one by one. A picture
 // replaces the SPR2 frame shown, drawn with its palette as it is or with the
-// palette rebuilt from it, as vorn-cli's iff import does; the sprite's view
-// then lists how far each frame drawn lies from the picture's colours.
+// palette rebuilt from it, as vorn-cli's iff import does, and so do the
+// pictures of a folder iff export wrote; the sprite's view then lists how
+// far each frame drawn lies from the picture's colours.
 // Nothing is edited in a read-only document nor in a damaged file: the line
 // under the view says why.
+// A picture as RGBA rows, and whether its file has alpha.
+struct RgbaPicture {
+    uint32_t width = 0;
+    uint32_t height = 0;
+    bool hasAlpha = false;
+    std::vector<uint8_t> rgba;
+};
+
+// The pictures for one frame of an SPR2 chunk (`source` names them in messages).
+struct PictureForFrame {
+    uint16_t sprite = 0;
+    int frame = 0;
+    std::string source;
+    RgbaPicture colour;
+    std::optional<RgbaPicture> depth;
+};
+
 class ResourceWindow : public QWidget {
     Q_OBJECT
 
@@ -60,7 +80,7 @@ public:
         uint32_t type = 0;
         uint16_t id = 0;
     };
-    enum class FileChoice { ExportTo, ReplaceFrom, PaletteTo, PaletteFrom, PictureFrom };
+    enum class FileChoice { ExportTo, ReplaceFrom, PaletteTo, PaletteFrom, PictureFrom, FolderFrom };
     // Asks for the file a command writes or reads (`suggestion` names the
     // file to write); none when the user cancels.
     using FilePrompt = std::function<std::optional<QString>(FileChoice choice, const QString& suggestion)>;
@@ -116,6 +136,12 @@ private:
     void ExportPalette();
     void ImportPalette();
     void ImportFramePicture();
+    void ImportFrames();
+    // The picture at `path`, under the frame limits; none, with the reason told, otherwise.
+    std::optional<RgbaPicture> ReadFramePicture(const QString& path);
+    // The pictures into their frames as one step named `label`, the palettes
+    // rebuilt when asked; `extraNote` ends the note.
+    void ImportPictures(const QString& label, std::vector<PictureForFrame> pictures, const std::string& extraNote);
     void EditCell(int column);
     void CellEdited(const ChunkKey& key, int column, const QVariant& value);
 
@@ -143,6 +169,7 @@ private:
     QAction* exportPalette_ = nullptr;
     QAction* importPalette_ = nullptr;
     QAction* importFrame_ = nullptr;
+    QAction* importFrames_ = nullptr;
     QAction* rebuildPalette_ = nullptr;
     CVornDoc* document_ = nullptr;
     DocumentAdapter* adapter_ = nullptr;

@@ -779,6 +779,63 @@ TEST_F(ResourceWindowHooks, AFramePictureIsImportedWithItsDriftListedOrThePalett
     delete window;
 }
 
+// A folder as iff export writes it: the pictures found by name in any
+// letter case, a depth picture taking the depth, as one step.
+TEST_F(ResourceWindowHooks, AFolderOfExportedPicturesIsImportedAsOneStep)
+{
+    ASSERT_TRUE(StartOnObject());
+    ResourceWindow* window = OpenThing();
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(window->SelectChunk(kTypePalt, 9));
+    const std::filesystem::path empty = folder_ / "empty";
+    const std::filesystem::path exported = folder_ / "exported";
+    std::filesystem::create_directories(empty);
+    std::filesystem::create_directories(exported);
+    QImage green(2, 1, QImage::Format_ARGB32);
+    green.fill(QColor(0, 200, 0));
+    ASSERT_TRUE(green.save(apptest::Q(exported / "40_0.PNG"), "PNG"));
+    QImage depth(2, 1, QImage::Format_Grayscale8);
+    depth.fill(0x30);
+    ASSERT_TRUE(depth.save(apptest::Q(exported / "40_0_depth.png")));
+    testing::WriteFileBytes(exported / "sprites.json", std::vector<uint8_t>{'{', '}'});
+    std::filesystem::path chosen = empty;
+    window->SetFilePrompt([&](ResourceWindow::FileChoice choice, const QString&) {
+        EXPECT_EQ(choice, ResourceWindow::FileChoice::FolderFrom);
+        return apptest::Q(chosen);
+    });
+    QAction* importFrames = window->findChild<QAction*>(QStringLiteral("importFrames"));
+    ASSERT_TRUE(importFrames->isEnabled()) << "whatever chunk is shown";
+    importFrames->trigger();
+    QApplication::processEvents();
+    ASSERT_EQ(messenger_.Count(), 1u);
+    EXPECT_EQ(messenger_.Messages()[0].text, "\"" + empty.string() + "\" holds no picture named as iff export names them "
+                                             "(\"<chunk id>_<frame>.png\") for a frame of this file.");
+
+    chosen = exported;
+    importFrames->trigger();
+    QApplication::processEvents();
+    QUndoStack& history = Frame().Adapter().Stack();
+    ASSERT_EQ(history.count(), 1);
+    EXPECT_EQ(history.undoText(), QStringLiteral("Import Frames from exported"));
+    EXPECT_TRUE(window->Note()->text().endsWith(QStringLiteral(
+        "sprites.json is not read here: the sprites keep their palette ids, flags and frame headers (vorn-cli iff "
+        "import reads it).")))
+        << window->Note()->text().toStdString();
+    auto* sprite = qobject_cast<SpriteFrameView*>(window->ChunkView());
+    ASSERT_NE(sprite, nullptr) << "the imported sprite shows";
+    EXPECT_EQ(sprite->Imported()->rowCount(), 1);
+    IffEditService reread;
+    ASSERT_EQ(reread.OpenEntry(Doc(), "thing.iff"), IffOpenResult::Opened);
+    SpriteImport import(reread);
+    ImportedSprite* loaded = import.Load(reread.Find(kTypeSpr2, 40));
+    Spr2Frame frame;
+    ASSERT_TRUE(loaded != nullptr && loaded->sprite.GetFrame(0, frame));
+    ExportedFrame out;
+    ExportFrame(frame, PaletteColours(import.PaletteOf(*loaded, frame), 768), out);
+    EXPECT_EQ(out.depth, (std::vector<uint8_t>{0x30, 0x30}));
+    delete window;
+}
+
 TEST_F(ResourceWindowHooks, AReadOnlyDocumentOrADamagedFileOffersNoEdit)
 {
     for (const bool readOnly : {true, false}) {

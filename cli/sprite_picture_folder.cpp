@@ -1,5 +1,7 @@
 #include "cli/sprite_picture_folder.h"
 
+#include "sprites/sprite_import.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -23,7 +25,7 @@ SpritePictureFolder::SpritePictureFolder(std::filesystem::path folder, std::opti
 
 std::string SpritePictureFolder::PictureName(uint16_t chunk, int frame, bool depth)
 {
-    return std::to_string(chunk) + "_" + std::to_string(frame) + (depth ? "_depth.png" : ".png");
+    return SpriteImport::PictureName(chunk, frame, depth);
 }
 
 std::optional<std::filesystem::path> SpritePictureFolder::Find(uint16_t chunk, int frame, bool depth,

@@ -36,6 +36,11 @@ std::string SpriteImport::FrameText(int index, uint16_t chunkId)
     return "frame " + std::to_string(index) + " of SPR2 " + std::to_string(chunkId);
 }
 
+std::string SpriteImport::PictureName(uint16_t chunkId, int index, bool depth)
+{
+    return std::to_string(chunkId) + "_" + std::to_string(index) + (depth ? "_depth.png" : ".png");
+}
+
 std::string SpriteImport::NoPaletteText(int index, uint16_t chunkId)
 {
     return "Frame " + std::to_string(index) + " of SPR2 " + std::to_string(chunkId) + " has no usable palette!";

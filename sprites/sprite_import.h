@@ -76,6 +76,8 @@ public:
     // "frame 2 of SPR2 40", as messages name a frame.
     static std::string FrameText(int index, uint16_t chunkId);
     static std::string NoPaletteText(int index, uint16_t chunkId);
+    // The name iff export gives a frame's picture: "40_2.png", "40_2_depth.png".
+    static std::string PictureName(uint16_t chunkId, int index, bool depth);
 
 private:
     struct PendingFrame;
