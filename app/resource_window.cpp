@@ -396,8 +396,9 @@ void ResourceWindow::Refresh(bool reopen)
     const int targetRow = shownRow_;
     UpdateTypeFilter();
     bool selected = target && SelectChunk(target->type, target->id);
-    if (!selected && target && typeFilter_->currentIndex() != 0) {
-        // A chunk of another type than the one shown: all types show.
+    if (!selected && target && typeFilter_->currentIndex() != 0 && service_->Find(target->type, target->id) != nullptr) {
+        // A chunk of another type than the one shown: all types show. A chunk
+        // the step took away keeps the filter, and its neighbour shows.
         typeFilter_->setCurrentIndex(0);
         selected = SelectChunk(target->type, target->id);
     }

@@ -407,6 +407,16 @@ TEST_F(ResourceWindowHooks, ChunkCommandsAreNamedStepsThatUndoToTheExactBytes)
     EXPECT_EQ(history.undoText(), QStringLiteral("Duplicate Chunk STR# 300"));
     EXPECT_EQ(window->Note()->text(), QStringLiteral("Copied as STR# 301."));
     EXPECT_EQ(chunkOf(entry(), str, 301), chunkOf(*original, str, 300));
+    // Undone while one type shows, the copy's row goes and the type stays shown.
+    window->TypeFilter()->setCurrentIndex(window->TypeFilter()->findText(QStringLiteral("STR#")));
+    history.undo();
+    settle();
+    EXPECT_EQ(window->TypeFilter()->currentText(), QStringLiteral("STR#"));
+    EXPECT_EQ(window->ChunkList()->currentIndex().siblingAtColumn(1).data().toInt(), 300);
+    history.redo();
+    settle();
+    window->TypeFilter()->setCurrentIndex(0);
+    ASSERT_TRUE(window->SelectChunk(str, 301));
     QAbstractItemModel* list = window->ChunkList()->model();
     QModelIndex current = window->ChunkList()->currentIndex();
     EXPECT_EQ(current.siblingAtColumn(1).data().toInt(), 301);
