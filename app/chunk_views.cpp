@@ -49,6 +49,14 @@ QWidget* Message(const QString& text, QWidget* parent)
     return label;
 }
 
+// "German (4)", or "Language 21" for a number the game names no language.
+QString LanguageText(uint32_t language)
+{
+    const char* name = StringTable::LanguageName(language);
+    return name != nullptr ? QStringLiteral("%1 (%2)").arg(QString::fromLatin1(name)).arg(language)
+                           : QStringLiteral("Language %1").arg(language);
+}
+
 QTableWidget* Table(const QStringList& headers, int rows, QWidget* parent)
 {
     auto* table = new QTableWidget(rows, static_cast<int>(headers.size()), parent);
@@ -280,6 +288,7 @@ QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWi
         languages.insert(language);
         Put(rows, row, 0, QString::number(i));
         Put(rows, row, 1, QString::number(language));
+        rows->item(row, 1)->setToolTip(LanguageText(language));
         PutString(rows, row, 2, entry.text);
         PutString(rows, row, 3, entry.comment);
     }
@@ -299,7 +308,7 @@ QWidget* StringsView(const CIffChunk& chunk, std::span<const uint8_t> bytes, QWi
         filter->setObjectName(QStringLiteral("languageFilter"));
         filter->addItem(QStringLiteral("All languages"));
         for (const uint32_t language : languages)
-            filter->addItem(QStringLiteral("Language %1").arg(language), language);
+            filter->addItem(LanguageText(language), language);
         bar->addWidget(filter);
         auto apply = [rows, filter, &state] {
             const QVariant chosen = filter->currentData();

@@ -539,7 +539,7 @@ TEST_F(ResourceWindowHooks, StringRowsAreAddedRemovedAndMovedWithinTheLanguageSh
     auto* filter = window->ChunkView()->findChild<QComboBox*>(QStringLiteral("languageFilter"));
     ASSERT_NE(filter, nullptr);
     ASSERT_EQ(filter->count(), 3);
-    filter->setCurrentIndex(filter->findText(QStringLiteral("Language 4")));
+    filter->setCurrentIndex(filter->findText(QStringLiteral("German (4)")));
     EXPECT_EQ(texts(), QString::fromUtf8("1:Caf\xC3\xA9 hidden, 4:Kaffee"));
 
     // Added after the current row in the language shown; the filter and the new row stay current.

@@ -4,6 +4,7 @@
 #include "iff/type_codes.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace vorn {
 
@@ -292,6 +293,15 @@ uint32_t StringTable::ShownLanguage(StringTableLayout layout, const StringTableE
     case StringTableLayout::LanguageSets: return entry.languageSet + 1u;
     default: return 0;
     }
+}
+
+const char* StringTable::LanguageName(uint32_t language)
+{
+    static constexpr const char* kNames[] = {
+        "English (US)", "English (UK)", "French", "German", "Italian", "Spanish", "Dutch",
+        "Danish", "Swedish", "Norwegian", "Finnish", "Hebrew", "Russian", "Portuguese",
+        "Japanese", "Polish", "Chinese (Simplified)", "Chinese (Traditional)", "Thai", "Korean"};
+    return language >= 1 && language <= std::size(kNames) ? kNames[language - 1] : nullptr;
 }
 
 const char* StringTable::LayoutName(StringTableLayout layout)

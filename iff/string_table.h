@@ -76,6 +76,9 @@ public:
     // (counted from 1) for 0xFFFC, 0 where the layout has none.
     static uint32_t ShownLanguage(StringTableLayout layout, const StringTableEntry& entry);
 
+    // The game's language of a ShownLanguage number (1 "English (US)" up to
+    // 20 "Korean"), or nullptr for a number the game gives no language.
+    static const char* LanguageName(uint32_t language);
     static const char* LayoutName(StringTableLayout layout);
     static const char* ProblemText(StringTableProblem problem);
 

@@ -232,5 +232,32 @@ TEST(RealFiles, SavedUnchangedTheyKeepEveryByteAndAStringEditChangesOnlyItsChunk
     EXPECT_GT(edited, 0u);
 }
 
+TEST(RealFiles, LanguageNumbersNameTheLanguageTheTextIsIn)
+{
+    const std::filesystem::path file = std::filesystem::path(VORN_REALDATA_DIR) / "objects" / "k8esshallskateboardss.iff";
+    if (!std::filesystem::is_regular_file(file))
+        GTEST_SKIP() << "no real file " << file.string();
+    IffEditService service;
+    ASSERT_EQ(service.Open(testing::ReadFileBytes(file)), IffOpenResult::Opened);
+    CIffChunk* chunk = service.Find(MakeTypeCode("TTAs"), 130);
+    ASSERT_NE(chunk, nullptr);
+    StringTable table;
+    ASSERT_EQ(table.Parse(*service.Data(*chunk)), StringTableProblem::None);
+    // The first interaction's name, as each translation of the game gives it.
+    std::map<std::string, std::string> byLanguage;
+    for (const StringTableEntry& entry : table.Strings())
+        if (const char* name = StringTable::LanguageName(StringTable::ShownLanguage(table.Layout(), entry)))
+            byLanguage.emplace(name, entry.text);
+    EXPECT_EQ(byLanguage["English (US)"], "View");
+    EXPECT_EQ(byLanguage["French"], "Regarder");
+    EXPECT_EQ(byLanguage["German"], "Betrachten");
+    EXPECT_EQ(byLanguage["Italian"], "Osserva");
+    EXPECT_EQ(byLanguage["Dutch"], "Bekijken");
+    EXPECT_EQ(byLanguage["Swedish"], "Titta p\xE5");
+    EXPECT_EQ(byLanguage["Finnish"], "Katsele");
+    EXPECT_EQ(byLanguage["Portuguese"], "Observar");
+    EXPECT_EQ(byLanguage.size(), 20u);
+}
+
 } // namespace
 } // namespace vorn
