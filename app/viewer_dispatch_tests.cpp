@@ -53,6 +53,7 @@ std::string Bitmap(int width, int height)
     std::vector<std::vector<uint8_t>> rows;
     for (int y = 0; y < height; ++y) {
         std::vector<uint8_t> row;
+        row.reserve(3 * static_cast<size_t>(width));
         for (int x = 0; x < width; ++x)
             row.insert(row.end(), {static_cast<uint8_t>(x * 255 / width), static_cast<uint8_t>(y * 255 / height), 200});
         rows.push_back(row);

@@ -738,6 +738,7 @@ TEST_F(SpriteRoundTrip, ARecolourThePaletteLacksIsToldAndARebuiltPaletteKeepsIt)
     ASSERT_EQ(Export().status, 0);
     // Frame 1 of sprite 500 turns green, a colour palette 7 lacks.
     std::vector<uint8_t> green;
+    green.reserve(16);
     for (int i = 0; i < 4; ++i)
         green.insert(green.end(), {0, 200, 0, 255});
     WritePng(dir_ / "out/500_1.png", 2, 2, PNG_FORMAT_RGBA, green);
