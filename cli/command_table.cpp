@@ -190,16 +190,16 @@ const CliCommand kCommands[] = {
      "again with the new palette.\n",
      RunIffImport},
     {kSoundAndObject, "iff palette-export", "INPUT ID OUTPUT", "a PALT palette as a PNG swatch or a GIMP palette",
-     "Writes the 256 colours of the PALT chunk ID to OUTPUT (\"-\": standard output): a GIMP palette\n"
-     "when its name ends in .gpl, else a 256 x 256 PNG swatch of 16 x 16 cells, colour 0 top left,\n"
-     "row by row.\n",
+     "Writes the 256 colours of the PALT chunk ID (or PALT:ID) to OUTPUT (\"-\": standard output):\n"
+     "a GIMP palette when its name ends in .gpl, else a 256 x 256 PNG swatch of 16 x 16 cells,\n"
+     "colour 0 top left, row by row.\n",
      WithoutOptions<RunIffPaletteExport>},
     {kSoundAndObject, "iff palette-import", "INPUT OUTPUT ID FILE", "a PNG swatch or a GIMP palette into a PALT",
-     "Sets the colours of the PALT chunk ID from FILE (a GIMP palette when its name ends in .gpl,\n"
-     "else a PNG swatch of 16 x 16 square cells, each read at its centre) and writes the IFF file\n"
-     "to OUTPUT: a file, \"-\", or ARCHIVE::PATH. A palette of fewer than 256 colours sets the\n"
-     "first ones, and the others keep theirs. A file that is no palette is refused, naming the\n"
-     "line, and nothing is written.\n",
+     "Sets the colours of the PALT chunk ID (or PALT:ID) from FILE (a GIMP palette when its name\n"
+     "ends in .gpl, else a PNG swatch of 16 x 16 square cells, each read at its centre) and writes\n"
+     "the IFF file to OUTPUT: a file, \"-\", or ARCHIVE::PATH. A palette of fewer than 256 colours\n"
+     "sets the first ones, and the others keep theirs. A file that is no palette is refused, naming\n"
+     "the line, and nothing is written.\n",
      WithoutOptions<RunIffPaletteImport>},
     {kSoundAndObject, "iff set", "INPUT OUTPUT TYPE:ID NAME=VALUE...", "set OBJD fields by name, or strings",
      "Changes the chunk TYPE:ID and writes the IFF file to OUTPUT: a file, \"-\", or ARCHIVE::PATH.\n"

@@ -19,8 +19,11 @@ namespace {
 // reason told otherwise.
 CIffChunk* PaletteChunk(CliContext& context, IffEditService& service, const std::string& idText)
 {
+    // "PALT:7" as the other iff commands name chunks, or the bare id.
+    const std::string_view number = std::string_view(idText).starts_with("PALT:") ? std::string_view(idText).substr(5)
+                                                                                  : std::string_view(idText);
     uint16_t id = 0;
-    if (!ParseNumber(idText, id)) {
+    if (!ParseNumber(number, id)) {
         context.err << "vorn-cli: bad palette id \"" << idText << "\": give the PALT chunk's id, 0 to 65535\n";
         return nullptr;
     }

@@ -773,7 +773,8 @@ TEST_F(SpriteRoundTrip, ARecolourThePaletteLacksIsToldAndARebuiltPaletteKeepsIt)
 TEST_F(SpriteRoundTrip, PalettesGoOutAndComeBackAsGimpPalettesAndSwatches)
 {
     for (const char* name : {"p.gpl", "p.png"}) {
-        ASSERT_EQ(RunTool({"iff", "palette-export", "obj.iff", "8", name}, dir_.Path()).status, 0) << name;
+        // The chunk as the other iff commands name it, or its bare id.
+        ASSERT_EQ(RunTool({"iff", "palette-export", "obj.iff", "PALT:8", name}, dir_.Path()).status, 0) << name;
         const auto put = RunTool({"iff", "palette-import", "obj.iff", "new.iff", "7", name}, dir_.Path());
         ASSERT_EQ(put.status, 0) << put.err;
         EXPECT_EQ(PaletteOf(ReadFileBytes(dir_ / "new.iff"), 7), ReversedPaletteBytes()) << name;
