@@ -1,4 +1,5 @@
 #include "cli/cli_test_support.h"
+#include "cli/png_reader.h"
 #include "testing/bmp_builder.h"
 #include "testing/far_fixture.h"
 #include "testing/object_fixture.h"
@@ -40,28 +41,14 @@ std::string GreyBmp(int32_t width, int32_t height)
     return {bytes.begin(), bytes.end()};
 }
 
-struct RgbaPicture {
-    uint32_t width = 0;
-    uint32_t height = 0;
-    std::vector<uint8_t> rgba;
-};
-
-RgbaPicture ReadRgbaPng(const std::vector<uint8_t>& bytes)
+// The thumbnail read back through the tool's own PNG reader, after checking
+// it is stored with an alpha channel, as file managers expect.
+PngPicture ReadRgbaPng(const std::vector<uint8_t>& bytes)
 {
-    RgbaPicture picture;
-    png_image image{};
-    image.version = PNG_IMAGE_VERSION;
+    PngPicture picture;
     if (bytes.size() < 26 || bytes[25] != PNG_COLOR_TYPE_RGBA ||
-        !png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) {
+        PngReader::ReadRgba(bytes, PngLimits{4096, 4096u * 4096u}, picture) != PngReadStatus::Ok)
         ADD_FAILURE() << "not an RGBA PNG";
-        return picture;
-    }
-    image.format = PNG_FORMAT_RGBA;
-    picture.width = image.width;
-    picture.height = image.height;
-    picture.rgba.resize(PNG_IMAGE_SIZE(image));
-    if (!png_image_finish_read(&image, nullptr, picture.rgba.data(), 0, nullptr))
-        ADD_FAILURE() << image.message;
     return picture;
 }
 
@@ -79,7 +66,7 @@ protected:
         WriteFileBytes(dir_ / "object-without-extension", std::vector<uint8_t>(object.begin(), object.end()));
     }
     testing::ToolResult Run(const std::vector<std::string>& arguments) { return testing::RunTool(arguments, dir_.Path()); }
-    RgbaPicture Thumbnail(const std::string& input, const std::string& size)
+    PngPicture Thumbnail(const std::string& input, const std::string& size)
     {
         std::filesystem::remove(dir_ / "out.png");
         const auto result = Run({"thumbnail", input, "out.png", size});
@@ -94,19 +81,19 @@ TEST_F(ThumbnailCommand, DrawsTheFirstObjectOrPictureOfAnArchiveAnEntryOrAFile)
 {
     const std::vector<uint8_t> red = {255, 0, 0, 255};
     for (const std::string input : {"objects.far", "objects.far::b", "object-without-extension"}) {
-        const RgbaPicture picture = Thumbnail(input, "64");
+        const PngPicture picture = Thumbnail(input, "64");
         EXPECT_EQ(picture.width, 12u) << input;
         EXPECT_EQ(picture.height, 6u) << input;
-        for (size_t i = 0; i < picture.rgba.size(); i += 4)
-            ASSERT_EQ(std::vector<uint8_t>(picture.rgba.begin() + static_cast<ptrdiff_t>(i),
-                                           picture.rgba.begin() + static_cast<ptrdiff_t>(i) + 4),
+        for (size_t i = 0; i < picture.pixels.size(); i += 4)
+            ASSERT_EQ(std::vector<uint8_t>(picture.pixels.begin() + static_cast<ptrdiff_t>(i),
+                                           picture.pixels.begin() + static_cast<ptrdiff_t>(i) + 4),
                       red)
                 << input << " pixel " << i / 4;
     }
-    const RgbaPicture wide = Thumbnail("objects.far::b/wide.bmp", "64");
+    const PngPicture wide = Thumbnail("objects.far::b/wide.bmp", "64");
     EXPECT_EQ(wide.width, 64u);
     EXPECT_EQ(wide.height, 43u);
-    EXPECT_EQ(std::vector<uint8_t>(wide.rgba.begin(), wide.rgba.begin() + 4), (std::vector<uint8_t>{128, 128, 128, 255}));
+    EXPECT_EQ(std::vector<uint8_t>(wide.pixels.begin(), wide.pixels.begin() + 4), (std::vector<uint8_t>{128, 128, 128, 255}));
 }
 
 TEST_F(ThumbnailCommand, NothingToShowWritesNothingAndABadSizeIsAUsageError)
