@@ -8,6 +8,7 @@
 # else the objects of the sample archive. The sheet's time is the best of
 # SHEET_BENCH_RUNS runs; the renders run once.
 set -eu
+. "$(dirname "$0")/lib/object_collection.sh"
 
 BUILD=${BUILD:-build}
 CLI="$BUILD/cli/vorn-cli"
@@ -28,16 +29,7 @@ elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.3f", b - a }'; }
 min() { awk -v a="$1" -v b="$2" 'BEGIN { print (a < b ? a : b) }'; }
 
 # The inputs, one a line: the collection's files, or the sample's IFF entries.
-if ls "$OBJECTS"/*.iff > /dev/null 2>&1; then
-  ls "$OBJECTS"/*.iff > "$WORK/inputs"
-  echo "collection: $OBJECTS"
-elif [ -f "$SAMPLE" ]; then
-  "$CLI" list "$SAMPLE" | cut -f2- | grep -i '\.iff$' | sed "s|^|$SAMPLE::|" > "$WORK/inputs"
-  echo "collection: the IFF entries of $SAMPLE ($OBJECTS has no .iff files)"
-else
-  echo "sheet_bench: neither $OBJECTS nor $SAMPLE holds objects" >&2
-  exit 1
-fi
+list_object_collection sheet_bench "$WORK/inputs"
 
 # Every view the sheet draws, as `iff render` arguments: INPUT, object, graphic.
 : > "$WORK/objects"

@@ -8,6 +8,7 @@
 # ../shared/realdata/objects beside the repository) when it holds .iff files,
 # else the objects of the sample archive. The worst file is printed too.
 set -eu
+. "$(dirname "$0")/lib/object_collection.sh"
 
 BUILD=${BUILD:-build}
 CLI="$BUILD/cli/vorn-cli"
@@ -25,16 +26,7 @@ trap 'rm -rf "$WORK"' EXIT INT TERM
 
 now() { date +%s%N; }
 
-if ls "$OBJECTS"/*.iff > /dev/null 2>&1; then
-  ls "$OBJECTS"/*.iff > "$WORK/inputs"
-  echo "collection: $OBJECTS"
-elif [ -f "$SAMPLE" ]; then
-  "$CLI" list "$SAMPLE" | cut -f2- | grep -i '\.iff$' | sed "s|^|$SAMPLE::|" > "$WORK/inputs"
-  echo "collection: the IFF entries of $SAMPLE ($OBJECTS has no .iff files)"
-else
-  echo "thumbnail_bench: neither $OBJECTS nor $SAMPLE holds objects" >&2
-  exit 1
-fi
+list_object_collection thumbnail_bench "$WORK/inputs"
 
 failed=0
 for size in 128 256; do
